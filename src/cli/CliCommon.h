@@ -1,0 +1,71 @@
+#pragma once
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <CLI/CLI.hpp>
+
+#include "map/MapFile.h"
+#include "platform/MemoryTreeView.h"
+#include "platform/UserDialogs.h"
+
+namespace jov::cli {
+
+// Each command file adds its subcommands to the application once, through a
+// static Registration, so main() never lists the commands.
+using Registrar = std::function<void(CLI::App&)>;
+struct Registration {
+  explicit Registration(Registrar registrar);
+};
+void RegisterAll(CLI::App& app);
+
+// Exit statuses of the command-line contract.
+inline constexpr int kDone = 0;
+inline constexpr int kRefused = 1;
+inline constexpr int kUsage = 2;
+
+// A wrong TAG, a missing line, ...: printed with the usage hint, exit status 2.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A command that ends with a status other than 0 without an exception (a
+// question answered no, "Not enough space to inject.").
+void SetExitStatus(int status);
+int ExitStatus();
+
+// A map opened as the editor's "Map 1" panel opens it, with its tree in memory.
+struct OpenedMap {
+  MemoryTreeView tree;
+  CMapFile map;
+};
+std::unique_ptr<OpenedMap> OpenMap(const std::string& path);
+
+// TAG: a decimal index, or CLASS:NAME split at the first colon (the first tag
+// in index order with that class 1 and name).
+int ResolveTag(const CMapFile& map, const std::string& tag);
+// Selects the tag's item in the map's tree, as a click in the editor would.
+void SelectTag(OpenedMap& opened, int index);
+// The "Map Info" fields of a map, one "Label: value" line each (info, header).
+void PrintMapInfo(const CMapFile& map);
+
+// Dialogs answered from the command line: pickers return the paths given,
+// messages go to standard output, a question is printed and answered by --yes.
+class ConsoleDialogs : public UserDialogs {
+ public:
+  std::optional<std::string> openPath;
+  std::optional<std::string> savePath;
+  bool yes = false;
+  bool declined = false;
+
+  std::optional<std::string> PickOpenFile(const FileDialogSpec& spec) override;
+  std::optional<std::string> PickSaveFile(const FileDialogSpec& spec) override;
+  void ShowMessage(const std::string& text) override;
+  bool AskYesNo(const std::string& text) override;
+};
+
+}  // namespace jov::cli

@@ -1,0 +1,32 @@
+#include <iostream>
+
+#include "cli/CliCommon.h"
+#include "map/Refused.h"
+#include "platform/FileError.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{"jov-cli: the JOV map editor's commands without a window"};
+  app.require_subcommand(1);
+  app.fallthrough(false);
+  jov::cli::RegisterAll(app);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return jov::cli::kUsage;
+  } catch (const jov::cli::UsageError& e) {
+    std::cerr << "jov-cli: " << e.what() << "\nRun with --help for more information.\n";
+    return jov::cli::kUsage;
+  } catch (const jov::FileError& e) {
+    std::cerr << e.what() << '\n';
+    return jov::cli::kRefused;
+  } catch (const jov::Refused& e) {
+    std::cout << e.what() << '\n';
+    return jov::cli::kRefused;
+  }
+  return jov::cli::ExitStatus();
+}

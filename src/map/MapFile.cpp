@@ -1,0 +1,234 @@
+#include "map/MapFile.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "map/ValueText.h"
+#include "platform/UserDialogs.h"
+
+namespace jov {
+
+namespace {
+
+const FileDialogSpec kOpenMapDialog{"Halo Mapfile (*.map)|*.map|All Files (*.*)|*.*||", "map", "*.map", true};
+
+}  // namespace
+
+void CMapFile::Open(TreeView& tree, UserDialogs& dialogs) {
+  if (m_bOpen) return;
+  const auto path = dialogs.PickOpenFile(kOpenMapDialog);
+  if (!path) return;
+  m_strPath = *path;
+  ReadMap(tree);
+}
+
+void CMapFile::OpenPath(TreeView& tree, const std::string& path) {
+  if (m_bOpen) return;
+  m_strPath = path;
+  ReadMap(tree);
+}
+
+void CMapFile::ReadMap(TreeView& tree) {
+  // The file is opened and the whole index read before the tree is touched, so a
+  // map that cannot be read leaves the panel closed and its tree empty.
+  try {
+    m_file.Open(m_strPath, BinaryFile::Mode::ReadWrite, kUnnamedFile);
+  } catch (const FileError&) {
+    // The map tools have always reported any failure to open a map this way.
+    throw FileError(FileError::Cause::NotFound, kUnnamedFile);
+  }
+  try {
+    ReadHeader();
+    ReadEntries();
+  } catch (...) {
+    m_file.Close();
+    m_tags.clear();
+    m_tagByTreeItem.clear();
+    m_nTagCount = 0;
+    throw;
+  }
+  m_bOpen = true;
+  Identify(tree);
+  FillTree(tree);
+}
+
+void CMapFile::Close(TreeView& tree) {
+  if (!m_bOpen) return;
+  m_file.Close();
+  tree.SetBackgroundColor(0);
+  tree.DeleteAllItems();
+  m_bOpen = false;
+}
+
+void CMapFile::CloseFile() {
+  if (!m_bOpen) return;
+  m_file.Close();
+  m_bOpen = false;
+}
+
+void CMapFile::Reload(TreeView& tree) {
+  Close(tree);
+  OpenPath(tree, m_strPath);
+}
+
+void CMapFile::ReadHeader() {
+  unsigned char header[0x64];
+  m_file.Read(0, header, sizeof header);
+
+  const std::uint32_t indexOffset = ReadLe32(header + 0x10);
+  m_strIndexOffset = TrimmedHex(indexOffset);
+  m_strEofPosition = TrimmedHex(ReadLe32(header + 0x08));
+  m_nMetaIndexSize = static_cast<std::int32_t>(ReadLe32(header + 0x14));
+  m_nVersion = ReadLe16(header + 0x04);
+  m_nMapType = ReadLe16(header + 0x60);
+  // The 32-byte texts end at their first zero byte, and at 32 characters.
+  m_strMapName.assign(reinterpret_cast<const char*>(header + 0x20),
+                      strnlen(reinterpret_cast<const char*>(header + 0x20), 32));
+  m_strBuildDate.assign(reinterpret_cast<const char*>(header + 0x40),
+                        strnlen(reinterpret_cast<const char*>(header + 0x40), 32));
+
+  unsigned char indexHeader[0x0E];
+  m_file.Read(indexOffset, indexHeader, sizeof indexHeader);
+  m_strIndexMagic = TrimmedHex(ReadLe32(indexHeader));
+  m_nTagCount = ReadLe16(indexHeader + 0x0C);
+
+  // Derived values: the magic is the index magic minus the first entry's offset.
+  m_nEofSpaceSize = m_nVersion == kVersionXbox
+                        ? static_cast<std::int32_t>(static_cast<std::uint32_t>(m_file.Length()) -
+                                                    HexToUInt(m_strEofPosition))
+                        : 0;
+  std::uint32_t magic = HexToUInt(m_strIndexMagic) - indexOffset - 0x24;
+  if (HasPcIndexLayout(m_nVersion)) {
+    magic -= 4;
+    m_strIndexOffset = UIntToHex(indexOffset + 4);
+  }
+  m_strMagic = ToUpperAscii(UIntToHex(magic));
+}
+
+void CMapFile::ReadEntries() {
+  const std::uint32_t magic = Magic();
+  const std::uint32_t first = HexToUInt(m_strIndexOffset) + 0x24;
+  const std::size_t count = m_nTagCount;
+  m_tags.assign(count, TagEntry{});
+  m_tagByTreeItem.clear();
+  if (count == 0) return;
+
+  // Every entry is positioned to on its own by the format's readers: the last one
+  // must lie where a position can reach.
+  if (first + 32ull * (count - 1) > BinaryFile::kMaxPosition)
+    throw FileError(FileError::Cause::BadSeek, kUnnamedFile);
+  std::vector<unsigned char> index(count * 32);
+  m_file.Read(first, index.data(), count * 32);
+
+  std::vector<std::uint32_t> nameOffsets(count);
+  for (std::size_t n = 0; n < count; ++n) {
+    const unsigned char* e = index.data() + n * 32;
+    TagEntry& r = m_tags[n];
+    r.strEntryOffset = UIntToHex(static_cast<std::uint32_t>(first + 32 * n));
+    r.strClass1.assign({static_cast<char>(e[3]), static_cast<char>(e[2]), static_cast<char>(e[1]), static_cast<char>(e[0])});
+    r.strClass2.assign({static_cast<char>(e[7]), static_cast<char>(e[6]), static_cast<char>(e[5]), static_cast<char>(e[4])});
+    r.strClass3.assign({static_cast<char>(e[11]), static_cast<char>(e[10]), static_cast<char>(e[9]), static_cast<char>(e[8])});
+    // A class code is at most 4 characters and ends at a zero byte.
+    for (std::string* c : {&r.strClass1, &r.strClass2, &r.strClass3}) c->resize(strnlen(c->c_str(), 4));
+    r.strIdentifier = SwapHexBytes(DwordToHex(e + 0x0C));
+    nameOffsets[n] = ReadLe32(e + 0x10) - magic;
+    r.strNameOffset = UIntToHex(nameOffsets[n]);
+    const std::uint32_t metaPointer = ReadLe32(e + 0x14);
+    r.strMetaOffset = UIntToHex(metaPointer - magic);
+    if (n + 1 < count && r.strClass1 != "sbsp") r.nSize = ReadLe32(e + 0x34) - metaPointer;
+  }
+
+  // Names: at most 1995 characters each, read in one span when they lie together.
+  constexpr std::uint32_t kNameRead = 1995;
+  constexpr std::uint64_t kMaxSpan = 32u << 20;
+  for (const std::uint32_t at : nameOffsets)
+    if (at > BinaryFile::kMaxPosition) throw FileError(FileError::Cause::BadSeek, kUnnamedFile);
+  const auto [lo, hi] = std::minmax_element(nameOffsets.begin(), nameOffsets.end());
+  const std::uint64_t span = std::uint64_t{*hi} - *lo + kNameRead;
+  std::vector<char> names;
+  if (span <= kMaxSpan) {
+    names.resize(span + 1);
+    m_file.Read(*lo, names.data(), span);
+  }
+  std::vector<char> one(kNameRead + 1);
+  for (std::size_t n = 0; n < count; ++n) {
+    const char* text;
+    if (!names.empty()) {
+      text = names.data() + (nameOffsets[n] - *lo);
+    } else {
+      m_file.Read(nameOffsets[n], one.data(), kNameRead);
+      text = one.data();
+    }
+    m_tags[n].strName.assign(text, strnlen(text, kNameRead));
+  }
+}
+
+void CMapFile::FillTree(TreeView& tree) {
+  tree.BeginUpdate();
+  for (int row = 0; row < TagClassTable::kRows; ++row)
+    m_hClassItems[static_cast<std::size_t>(row)] = tree.InsertItem(kTreeRoot, TagClassTable::GroupText(row), false);
+  // A class that no row names gets a group of its own after the 80 rows, so
+  // every tag stays visible and selectable.
+  std::unordered_map<std::string, TreeItem> unknownGroups;
+  for (std::size_t n = 0; n < m_tags.size(); ++n) {
+    TagEntry& r = m_tags[n];
+    const int row = TagClassTable::Find(r.strClass1);
+    TreeItem group;
+    if (row >= 0) {
+      group = m_hClassItems[static_cast<std::size_t>(row)];
+    } else {
+      auto it = unknownGroups.find(r.strClass1);
+      if (it == unknownGroups.end())
+        it = unknownGroups.emplace(r.strClass1, tree.InsertItem(kTreeRoot, r.strClass1 + " -- Unknown Class", false)).first;
+      group = it->second;
+    }
+    r.hTreeItem = tree.InsertItem(group, r.strName, true);
+    m_tagByTreeItem.emplace(r.hTreeItem, static_cast<int>(n));
+  }
+  tree.EndUpdate();
+}
+
+MapHeaderInfo CMapFile::GetHeaderInfo() const {
+  MapHeaderInfo info;
+  info.m_strPath = m_strPath;
+  info.m_strNickname = m_strNickname;
+  info.m_strTypeText = m_strTypeText;
+  info.m_strFormatText = m_strFormatText;
+  info.m_strMapName = m_strMapName;
+  info.m_strBuildDate = m_strBuildDate;
+  info.m_strEofPosition = m_strEofPosition;
+  info.m_strIndexOffset = m_strIndexOffset;
+  info.m_strMagic = m_strMagic;
+  info.m_strIndexMagic = m_strIndexMagic;
+  info.m_nEofSpaceSize = m_nEofSpaceSize;
+  info.m_nMetaIndexSize = m_nMetaIndexSize;
+  info.m_nTagCount = m_nTagCount;
+  info.m_nVersion = m_nVersion;
+  info.m_nMapType = m_nMapType;
+  return info;
+}
+
+std::string CMapFile::GetTagClass(int i, int n) const {
+  const TagEntry& r = m_tags[static_cast<std::size_t>(i)];
+  if (n == 2) return r.strClass2;
+  if (n == 3) return r.strClass3;
+  return r.strClass1;
+}
+
+std::optional<int> CMapFile::FindTagByTreeItem(TreeItem item) const {
+  if (!m_bOpen || item == 0) return std::nullopt;
+  const auto it = m_tagByTreeItem.find(item);
+  if (it == m_tagByTreeItem.end()) return std::nullopt;
+  return it->second;
+}
+
+std::uint32_t CMapFile::Magic() const { return HexToUInt(m_strMagic); }
+
+std::uint32_t CMapFile::MetaOffset(int i) const { return HexToUInt(m_tags[static_cast<std::size_t>(i)].strMetaOffset); }
+
+std::string FileNameOf(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace jov

@@ -1,0 +1,90 @@
+#pragma once
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "map/MapHeaderInfo.h"
+#include "map/TagClassTable.h"
+#include "map/TagEntry.h"
+#include "platform/BinaryFile.h"
+#include "platform/TreeView.h"
+
+namespace jov {
+
+class UserDialogs;
+
+// Map versions the reader tells apart; the PC releases have a 4-byte longer
+// index header.
+inline constexpr std::uint16_t kVersionXbox = 5;
+inline constexpr std::uint16_t kVersionPc = 7;
+inline constexpr std::uint16_t kVersionCe = 0x261;
+inline bool HasPcIndexLayout(std::uint16_t version) { return version == kVersionPc || version == kVersionCe; }
+
+// The in-memory model of one open map: header texts and numbers, the tag index
+// records and the open file. It holds no metadata; commands read and write the
+// file at offsets taken from here. Fields are read directly by the commands.
+class CMapFile {
+ public:
+  CMapFile() = default;
+  CMapFile(const CMapFile&) = delete;
+  CMapFile& operator=(const CMapFile&) = delete;
+
+  // Asks for a map file and reads it; does nothing when a map is open or the
+  // picker is cancelled.
+  void Open(TreeView& tree, UserDialogs& dialogs);
+  // Reads the map at path without asking (does nothing when a map is open).
+  void OpenPath(TreeView& tree, const std::string& path);
+  void Close(TreeView& tree);
+  void CloseFile();
+  void Reload(TreeView& tree);
+
+  MapHeaderInfo GetHeaderInfo() const;
+  TagEntry GetTagEntry(int i) const { return m_tags[static_cast<std::size_t>(i)]; }
+  std::string GetTagName(int i) const { return m_tags[static_cast<std::size_t>(i)].strName; }
+  std::string GetTagClass(int i, int n) const;
+
+  // The lowest tag index whose tree item is item, among the first m_nTagCount.
+  std::optional<int> FindTagByTreeItem(TreeItem item) const;
+  std::uint32_t Magic() const;
+  std::uint32_t MetaOffset(int i) const;
+  BinaryFile& File() { return m_file; }
+  const BinaryFile& File() const { return m_file; }
+
+  TagClassTable m_classTable;
+  std::string m_strPath;
+  std::string m_strNickname = "None";
+  std::string m_strTypeText = "None";
+  std::string m_strFormatText = "None";
+  std::string m_strMapName;
+  std::string m_strBuildDate;
+  std::string m_strEofPosition;
+  std::string m_strIndexOffset;
+  std::string m_strMagic;
+  std::string m_strIndexMagic;
+  std::int32_t m_nEofSpaceSize = 0;
+  std::int32_t m_nMetaIndexSize = 0;
+  std::uint16_t m_nTagCount = 0;
+  std::uint16_t m_nVersion = 0;
+  std::uint16_t m_nMapType = 0;
+  std::array<TreeItem, TagClassTable::kRows> m_hClassItems{};
+  std::vector<TagEntry> m_tags;  // as many as the index declares
+  bool m_bOpen = false;
+
+ private:
+  void ReadMap(TreeView& tree);
+  void ReadHeader();
+  void ReadEntries();
+  void FillTree(TreeView& tree);
+  void Identify(TreeView& tree);
+
+  BinaryFile m_file;
+  std::unordered_map<TreeItem, int> m_tagByTreeItem;
+};
+
+// The Map Filename field: the path without its folder.
+std::string FileNameOf(const std::string& path);
+
+}  // namespace jov

@@ -1,0 +1,175 @@
+#include "map/SampleMap.h"
+
+#include <cstring>
+#include <fstream>
+#include <random>
+
+#include "map/MapFile.h"
+#include "map/TagClassTable.h"
+#include "platform/BinaryFile.h"
+
+namespace jov {
+
+namespace {
+
+constexpr std::uint32_t kHeaderSize = 0x800;
+
+std::uint32_t IndexHeaderSize(std::uint16_t version) { return HasPcIndexLayout(version) ? 0x28 : 0x24; }
+
+void PutText(std::vector<unsigned char>& bytes, std::size_t at, const std::string& text, std::size_t width) {
+  std::memcpy(bytes.data() + at, text.data(), std::min(text.size(), width));
+}
+
+}  // namespace
+
+void PutLe32(std::vector<unsigned char>& bytes, std::size_t at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + static_cast<std::size_t>(i)] = static_cast<unsigned char>(value >> (8 * i));
+}
+
+void PutLe16(std::vector<unsigned char>& bytes, std::size_t at, std::uint16_t value) {
+  bytes[at] = static_cast<unsigned char>(value);
+  bytes[at + 1] = static_cast<unsigned char>(value >> 8);
+}
+
+void PutClassCode(std::vector<unsigned char>& bytes, std::size_t at, const std::string& code) {
+  // Class codes are stored with their four characters reversed; a short code is
+  // padded with zero bytes first.
+  std::string padded = code.substr(0, 4);
+  padded.resize(4, '\0');
+  for (std::size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<unsigned char>(padded[3 - i]);
+}
+
+SampleLayout LayoutOf(const SampleMapSpec& spec) {
+  SampleLayout layout;
+  layout.firstEntry = spec.indexOffset + IndexHeaderSize(spec.version);
+  layout.indexMagic = layout.firstEntry + spec.magic;
+  std::uint32_t at = layout.firstEntry + 32 * static_cast<std::uint32_t>(spec.tags.size());
+  for (const SampleTag& tag : spec.tags) {
+    layout.nameOffsets.push_back(at);
+    at += static_cast<std::uint32_t>(tag.name.size()) + 1;
+  }
+  at = (at + 15) & ~15u;
+  for (const SampleTag& tag : spec.tags) {
+    layout.metaOffsets.push_back(at);
+    at += static_cast<std::uint32_t>(tag.meta.size());
+  }
+  layout.eofPosition = at;
+  return layout;
+}
+
+std::vector<unsigned char> WriteSampleMap(const SampleMapSpec& spec) {
+  const SampleLayout layout = LayoutOf(spec);
+  std::vector<unsigned char> bytes(std::max<std::size_t>(layout.eofPosition, kHeaderSize) + spec.extraBytesAtEnd);
+
+  PutText(bytes, 0x00, "daeh", 4);
+  PutLe16(bytes, 0x04, spec.version);
+  PutLe32(bytes, 0x08, layout.eofPosition);
+  PutLe32(bytes, 0x10, spec.indexOffset);
+  PutLe32(bytes, 0x14, static_cast<std::uint32_t>(spec.metaIndexSize));
+  PutText(bytes, 0x20, spec.mapName, 32);
+  PutText(bytes, 0x40, spec.buildDate, 32);
+  PutLe16(bytes, 0x60, spec.mapType);
+  PutText(bytes, 0x7FC, "toof", 4);
+
+  PutLe32(bytes, spec.indexOffset, layout.indexMagic);
+  PutLe32(bytes, spec.indexOffset + 4, spec.tags.empty() ? 0 : spec.tags.front().identifier);
+  PutLe16(bytes, spec.indexOffset + 0x0C, static_cast<std::uint16_t>(spec.tags.size()));
+
+  for (std::size_t n = 0; n < spec.tags.size(); ++n) {
+    const SampleTag& tag = spec.tags[n];
+    const std::size_t e = layout.firstEntry + 32 * n;
+    PutClassCode(bytes, e + 0x00, tag.class1);
+    PutClassCode(bytes, e + 0x04, tag.class2);
+    PutClassCode(bytes, e + 0x08, tag.class3);
+    PutLe32(bytes, e + 0x0C, tag.identifier);
+    PutLe32(bytes, e + 0x10, layout.nameOffsets[n] + spec.magic);
+    PutLe32(bytes, e + 0x14, layout.metaOffsets[n] + spec.magic);
+    PutText(bytes, layout.nameOffsets[n], tag.name, tag.name.size());
+    std::memcpy(bytes.data() + layout.metaOffsets[n], tag.meta.data(), tag.meta.size());
+  }
+  return bytes;
+}
+
+SampleMapSpec GenerateSampleMap(std::uint16_t version, int tagCount, std::uint32_t seed,
+                                std::uint32_t metaBytesPerTag) {
+  std::mt19937 rng(seed);
+  auto below = [&rng](std::uint32_t n) { return static_cast<std::uint32_t>(rng() % n); };
+
+  SampleMapSpec spec;
+  spec.version = version;
+  spec.magic = version == kVersionXbox ? 0x803A6000u : 0x40440000u;
+  spec.mapType = 1;
+  static const char* kFolders[] = {"weapons", "vehicles", "characters", "scenery", "effects", "sound", "levels"};
+  static const char* kWords[] = {"pistol", "warthog", "cyborg", "rock", "plasma", "shotgun", "banshee", "tree", "fx", "hit"};
+
+  const int count = std::max(tagCount, 2);
+  for (int n = 0; n < count; ++n) {
+    SampleTag tag;
+    int row = static_cast<int>(below(TagClassTable::kSearchRows));
+    if (TagClassTable::Rows()[static_cast<std::size_t>(row)].code == "sbsp") row = 76;  // weap
+    tag.class1 = n == 1 ? "sbsp" : (n == 0 ? "scnr" : TagClassTable::Rows()[static_cast<std::size_t>(row)].code);
+    if (n % 7 == 3) tag.class2 = "obje";
+    tag.name = std::string(kFolders[below(7)]) + "\\" + kWords[below(10)] + "\\" + kWords[below(10)] + "_" + std::to_string(n);
+    tag.identifier = (0xE1740000u + (static_cast<std::uint32_t>(n) << 16)) | static_cast<std::uint32_t>(n);
+    // Sizes vary and are not always multiples of four.
+    const std::uint32_t size = n == count - 1 ? 0 : metaBytesPerTag / 2 + below(metaBytesPerTag) + (n % 3);
+    tag.meta.assign(size, 0);
+    spec.tags.push_back(std::move(tag));
+  }
+
+  const SampleLayout layout = LayoutOf(spec);
+  for (int n = 0; n < count; ++n) {
+    SampleTag& tag = spec.tags[static_cast<std::size_t>(n)];
+    auto& meta = tag.meta;
+    const std::uint32_t base = layout.metaOffsets[static_cast<std::size_t>(n)] + spec.magic;
+    for (std::size_t at = 0; at + 16 <= meta.size(); at += 16) {
+      const SampleTag& other = spec.tags[below(static_cast<std::uint32_t>(count))];
+      switch (below(6)) {
+        case 0:  // dependency: class, 8 bytes, identifier
+          PutClassCode(meta, at, other.class1);
+          PutLe32(meta, at + 12, below(8) == 0 ? 0xFFFFFFFFu : other.identifier);
+          break;
+        case 1:  // reflexive: count, pointer into this tag, 4 free bytes
+          PutLe32(meta, at, 1 + below(12));
+          PutLe32(meta, at + 4, base + below(static_cast<std::uint32_t>(meta.size())));
+          break;
+        case 2:  // lone identifier
+          PutLe32(meta, at + 4, other.identifier);
+          break;
+        case 3: {  // floats
+          const float a = static_cast<float>(below(1000)) / 100.0f;
+          const float b = static_cast<float>(below(40)) * 0.25f;
+          std::uint32_t bits;
+          std::memcpy(&bits, &a, 4);
+          PutLe32(meta, at, bits);
+          std::memcpy(&bits, &b, 4);
+          PutLe32(meta, at + 8, bits);
+          break;
+        }
+        case 4:  // small values
+          PutLe16(meta, at, static_cast<std::uint16_t>(1 + below(15)));
+          PutLe16(meta, at + 6, static_cast<std::uint16_t>(below(300)));
+          break;
+        default:  // noise
+          for (std::size_t i = 0; i < 16; ++i) meta[at + i] = static_cast<unsigned char>(rng());
+      }
+    }
+  }
+  return spec;
+}
+
+void WriteBytesToFile(const std::string& path, const std::vector<unsigned char>& bytes) {
+  BinaryFile file;
+  file.Open(path, BinaryFile::Mode::CreateTruncate, path);
+  file.Write(0, bytes.data(), bytes.size());
+}
+
+std::vector<unsigned char> ReadBytesFromFile(const std::string& path) {
+  BinaryFile file;
+  file.Open(path, BinaryFile::Mode::ReadOnly, path);
+  std::vector<unsigned char> bytes(static_cast<std::size_t>(file.Length()));
+  file.Read(0, bytes.data(), bytes.size());
+  return bytes;
+}
+
+}  // namespace jov

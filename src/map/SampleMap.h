@@ -1,0 +1,61 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The one writer of synthetic maps: tests, benchmarks, fuzz seeds and
+// `jov-cli make-sample` build their maps here, so no game file is ever needed.
+namespace jov {
+
+struct SampleTag {
+  std::string class1 = "weap";  // as shown; stored reversed
+  std::string class2 = std::string(4, '\xFF');
+  std::string class3 = std::string(4, '\xFF');
+  std::string name;
+  std::uint32_t identifier = 0;
+  std::vector<unsigned char> meta;
+};
+
+struct SampleMapSpec {
+  std::uint16_t version = 7;
+  std::uint16_t mapType = 1;
+  std::string mapName = "bloodgulch";
+  std::string buildDate = "01.10.12.2276";
+  std::uint32_t indexOffset = 0x800;  // I, the index header's file offset
+  std::uint32_t magic = 0x40440000;   // pointer = file offset + magic
+  std::int32_t metaIndexSize = 0;
+  std::uint32_t extraBytesAtEnd = 0;  // bytes after the EoF Position (Xbox free space)
+  std::vector<SampleTag> tags;
+};
+
+// Where the writer puts things, known before any metadata is filled, so that
+// metadata can hold pointers into itself.
+struct SampleLayout {
+  std::uint32_t firstEntry = 0;
+  std::uint32_t indexMagic = 0;
+  std::vector<std::uint32_t> nameOffsets;
+  std::vector<std::uint32_t> metaOffsets;
+  std::uint32_t eofPosition = 0;
+};
+
+// Header (0x800 bytes), index header (0x24 bytes, 0x28 for versions 7 and 0x261),
+// entries, names, then each tag's metadata in index order.
+SampleLayout LayoutOf(const SampleMapSpec& spec);
+std::vector<unsigned char> WriteSampleMap(const SampleMapSpec& spec);
+
+// A well-formed map of tagCount tags (at least 2) whose metadata holds
+// dependencies (class code, 8 bytes, identifier), reflexives (count, pointer into
+// the same tag), lone identifiers, floats and small values; tag 1 is an "sbsp".
+// The same seed gives the same bytes.
+SampleMapSpec GenerateSampleMap(std::uint16_t version, int tagCount, std::uint32_t seed,
+                                std::uint32_t metaBytesPerTag = 256);
+
+void WriteBytesToFile(const std::string& path, const std::vector<unsigned char>& bytes);
+std::vector<unsigned char> ReadBytesFromFile(const std::string& path);
+
+// Little-endian word and float writers for building metadata by hand.
+void PutLe32(std::vector<unsigned char>& bytes, std::size_t at, std::uint32_t value);
+void PutLe16(std::vector<unsigned char>& bytes, std::size_t at, std::uint16_t value);
+void PutClassCode(std::vector<unsigned char>& bytes, std::size_t at, const std::string& code);
+
+}  // namespace jov

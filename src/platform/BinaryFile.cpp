@@ -1,0 +1,140 @@
+#include "platform/BinaryFile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace jov {
+
+namespace {
+
+BinaryFile::WriteCall& WriteCallHook() {
+  static BinaryFile::WriteCall hook;
+  return hook;
+}
+
+FileError::Cause CauseOf(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENAMETOOLONG: return FileError::Cause::NotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR: return FileError::Cause::AccessDenied;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return FileError::Cause::DiskFull;
+    case EIO: return FileError::Cause::HardIo;
+    default: return FileError::Cause::Generic;
+  }
+}
+
+}  // namespace
+
+BinaryFile::~BinaryFile() { Close(); }
+
+BinaryFile::BinaryFile(BinaryFile&& other) noexcept
+    : m_fd(other.m_fd), m_displayName(std::move(other.m_displayName)) {
+  other.m_fd = -1;
+}
+
+BinaryFile& BinaryFile::operator=(BinaryFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    m_fd = other.m_fd;
+    m_displayName = std::move(other.m_displayName);
+    other.m_fd = -1;
+  }
+  return *this;
+}
+
+void BinaryFile::Open(const std::string& path, Mode mode, const std::string& displayName) {
+  Close();
+  m_displayName = displayName;
+  int flags = O_CLOEXEC;
+  switch (mode) {
+    case Mode::ReadWrite: flags |= O_RDWR; break;
+    case Mode::ReadOnly: flags |= O_RDONLY; break;
+    case Mode::CreateTruncate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+  }
+  const int fd = ::open(path.c_str(), flags, 0644);
+  if (fd < 0) Fail(CauseOf(errno));
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    Fail(FileError::Cause::AccessDenied);
+  }
+  m_fd = fd;
+}
+
+void BinaryFile::Close() {
+  if (m_fd >= 0) ::close(m_fd);
+  m_fd = -1;
+}
+
+void BinaryFile::RequireOpen() const {
+  // A handle that never opened fails on its first use, as the toolkit's files do.
+  if (m_fd < 0) Fail(FileError::Cause::NotFound);
+}
+
+void BinaryFile::CheckPosition(std::uint64_t offset) const {
+  if (offset > kMaxPosition) Fail(FileError::Cause::BadSeek);
+}
+
+void BinaryFile::Fail(FileError::Cause cause) const { throw FileError(cause, m_displayName); }
+
+std::size_t BinaryFile::Read(std::uint64_t offset, void* buffer, std::size_t n) const {
+  RequireOpen();
+  CheckPosition(offset);
+  auto* out = static_cast<unsigned char*>(buffer);
+  std::size_t done = 0;
+  while (done < n) {
+    const ssize_t got = ::pread(m_fd, out + done, n - done, static_cast<off_t>(offset + done));
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      Fail(CauseOf(errno));
+    }
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+  }
+  std::memset(out + done, 0, n - done);
+  return done;
+}
+
+void BinaryFile::Write(std::uint64_t offset, const void* buffer, std::size_t n) {
+  RequireOpen();
+  CheckPosition(offset);
+  const auto* in = static_cast<const unsigned char*>(buffer);
+  std::size_t done = 0;
+  while (done < n) {
+    const auto at = static_cast<std::int64_t>(offset + done);
+    const long put = WriteCallHook() ? WriteCallHook()(m_fd, in + done, n - done, at)
+                                     : ::pwrite(m_fd, in + done, n - done, at);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      Fail(CauseOf(errno));
+    }
+    if (put == 0) Fail(FileError::Cause::DiskFull);
+    done += static_cast<std::size_t>(put);
+  }
+}
+
+std::uint64_t BinaryFile::Length() const {
+  RequireOpen();
+  struct stat info {};
+  if (::fstat(m_fd, &info) != 0) Fail(CauseOf(errno));
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
+void BinaryFile::SetLength(std::uint64_t length) {
+  RequireOpen();
+  CheckPosition(length);
+  if (::ftruncate(m_fd, static_cast<off_t>(length)) != 0) Fail(CauseOf(errno));
+}
+
+void BinaryFile::SetWriteCallForTests(WriteCall call) { WriteCallHook() = std::move(call); }
+
+}  // namespace jov

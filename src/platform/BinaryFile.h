@@ -1,0 +1,59 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/FileError.h"
+
+namespace jov {
+
+// A file by handle, read and written with positioned calls (pread/pwrite): every
+// write reaches the operating system at once, and the same map open in both panels
+// stays coherent. Positions are signed 32-bit as the map tools have always had them:
+// an offset of 0x80000000 or more cannot be positioned to ("Seek failed on %1").
+// Bytes read past the end of the file come back as zeros.
+class BinaryFile {
+ public:
+  enum class Mode {
+    ReadWrite,       // map files: shared with other programs
+    ReadOnly,        // .meta and tag files read by a command
+    CreateTruncate,  // files a command writes; an existing file is emptied
+  };
+
+  BinaryFile() = default;
+  ~BinaryFile();
+  BinaryFile(const BinaryFile&) = delete;
+  BinaryFile& operator=(const BinaryFile&) = delete;
+  BinaryFile(BinaryFile&& other) noexcept;
+  BinaryFile& operator=(BinaryFile&& other) noexcept;
+
+  // displayName is what %1 reads in this file's errors.
+  void Open(const std::string& path, Mode mode, const std::string& displayName);
+  void Close();
+  bool IsOpen() const { return m_fd >= 0; }
+  const std::string& DisplayName() const { return m_displayName; }
+
+  // Fills n bytes from offset; bytes past the end of the file are zero.
+  // Returns how many bytes came from the file.
+  std::size_t Read(std::uint64_t offset, void* buffer, std::size_t n) const;
+  void Write(std::uint64_t offset, const void* buffer, std::size_t n);
+  std::uint64_t Length() const;
+  void SetLength(std::uint64_t length);
+
+  // Tests replace the system's pwrite to simulate a disk that fills up half-way.
+  using WriteCall = std::function<long(int fd, const void* buffer, std::size_t n, std::int64_t offset)>;
+  static void SetWriteCallForTests(WriteCall call);
+
+  static constexpr std::uint64_t kMaxPosition = 0x7FFFFFFF;
+
+ private:
+  void RequireOpen() const;
+  void CheckPosition(std::uint64_t offset) const;
+  [[noreturn]] void Fail(FileError::Cause cause) const;
+
+  int m_fd = -1;
+  std::string m_displayName;
+};
+
+}  // namespace jov

@@ -1,0 +1,29 @@
+#pragma once
+#include <optional>
+#include <string>
+
+namespace jov {
+
+// What a file picker is asked to offer. The filter is in the toolkit's form,
+// "Halo Mapfile (*.map)|*.map|All Files (*.*)|*.*||"; front ends translate it.
+struct FileDialogSpec {
+  std::string filter;
+  std::string defaultExtension;
+  std::string initialName;
+  bool mustExist = false;
+};
+
+// Everything a core operation may ask the user mid-way: a file to pick, an outcome
+// to read (the "Message" dialog), a yes/no question (the "Choose" dialog).
+class UserDialogs {
+ public:
+  virtual ~UserDialogs() = default;
+
+  virtual std::optional<std::string> PickOpenFile(const FileDialogSpec& spec) = 0;
+  virtual std::optional<std::string> PickSaveFile(const FileDialogSpec& spec) = 0;
+  virtual void ShowMessage(const std::string& text) = 0;
+  // True only for "Yes".
+  virtual bool AskYesNo(const std::string& text) = 0;
+};
+
+}  // namespace jov
