@@ -73,4 +73,7 @@ bool ConsoleDialogs::AskYesNo(const std::string& text) {
   return yes;
 }
 
+void ConsoleDialogs::ShowFileError(const std::string& text) { std::cerr << text << '\n'; }
+void ConsoleDialogs::ShowValueError(const std::string& text) { std::cerr << text << '\n'; }
+
 }  // namespace jov::cli

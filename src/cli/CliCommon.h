@@ -66,6 +66,8 @@ class ConsoleDialogs : public UserDialogs {
   std::optional<std::string> PickSaveFile(const FileDialogSpec& spec) override;
   void ShowMessage(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
+  void ShowFileError(const std::string& text) override;
+  void ShowValueError(const std::string& text) override;
 };
 
 }  // namespace jov::cli

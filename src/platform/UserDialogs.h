@@ -24,6 +24,10 @@ class UserDialogs {
   virtual void ShowMessage(const std::string& text) = 0;
   // True only for "Yes".
   virtual bool AskYesNo(const std::string& text) = 0;
+  // The toolkit's own boxes: a file error (stop icon), and a field whose value
+  // does not parse ("Please enter an integer.", exclamation icon).
+  virtual void ShowFileError(const std::string& text) = 0;
+  virtual void ShowValueError(const std::string& text) = 0;
 };
 
 }  // namespace jov
