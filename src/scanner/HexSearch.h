@@ -1,0 +1,33 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Searching metadata text for many needles at once.
+//
+// The editor defines its searches needle after needle: from character 0, then one
+// character past each hit, so overlapping hits and hits at odd positions all
+// count. Done literally that costs the tag's size squared (a reflexive search
+// tries one needle per byte of the tag). These functions find the same hits in
+// one pass over the text and hand them back in the literal order: by needle,
+// then by position.
+namespace jov {
+
+struct NeedleHit {
+  std::uint32_t needle;  // index into the needle list (or k for address ranges)
+  std::uint32_t pos;     // character position in the text
+  friend bool operator==(const NeedleHit&, const NeedleHit&) = default;
+};
+
+// Every occurrence of every needle. Needles of 1 to 8 lowercase hex digits on a
+// lowercase hex text take the fast path; anything else is searched literally.
+// An empty needle has no hits.
+std::vector<NeedleHit> FindAllNeedles(std::string_view text, const std::vector<std::string>& needles);
+
+// The hits of the stored pointers to base + k, for k from 0 to count - 1, where
+// the needle of address a is SwapHexBytes(UIntToHex(a)) (fewer than 8 digits
+// below 0x10000000; sums wrap at 32 bits). Ordered by k, then position.
+std::vector<NeedleHit> FindAddressRange(std::string_view text, std::uint32_t base, std::uint32_t count);
+
+}  // namespace jov
