@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# Builds JOV and runs the whole test suite twice: a normal build (build-test/)
+# and an AddressSanitizer + UndefinedBehaviorSanitizer build (build-asan/).
+# Installs any missing Debian packages first (root or sudo).
+#
+#   ./test.sh           the suite, both builds
+#   ./test.sh --bench   the same, then the benchmarks (normal build)
+#
+# Ends non-zero when anything failed.
+set -uo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+cd "$here"
+
+run_bench=0
+for arg in "$@"; do
+  case "$arg" in
+    --bench) run_bench=1 ;;
+    -h|--help) sed -n '2,9s/^# \{0,1\}//p' "$0"; exit 0 ;;
+    *) echo "test.sh: unknown argument '$arg' (try --help)" >&2; exit 2 ;;
+  esac
+done
+
+mapfile -t packages < scripts/packages.txt
+scripts/ensure-packages.sh "${packages[@]}" || { echo "test.sh: could not install the build packages" >&2; exit 1; }
+
+passed=0
+failed=0
+failures=()
+
+stage() { printf '\n==== %s ====\n' "$1"; }
+fail() { failed=$((failed + 1)); failures+=("$1"); }
+
+# Builds one folder; returns non-zero when configuring or building failed.
+build() {
+  local dir=$1; shift
+  mkdir -p "$dir"
+  cmake -S . -B "$dir" -G Ninja "$@" >"$dir/configure.log" 2>&1 \
+    || { cat "$dir/configure.log"; return 1; }
+  cmake --build "$dir" -j2
+}
+
+# Runs ctest in a build folder. Passing tests are not listed (the full log is
+# DIR/ctest.log); failures show their output. Adds the counts to the totals.
+run_ctest() {
+  local dir=$1 name=$2
+  ctest --test-dir "$dir" -j2 --timeout 300 --no-tests=error --output-on-failure >"$dir/ctest.log" 2>&1
+  local status=$?
+  grep -v -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed ' "$dir/ctest.log"
+  local summary total bad
+  summary=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$dir/ctest.log" | tail -n 1)
+  if [[ -n "$summary" ]]; then
+    bad=$(sed -E 's/.*, ([0-9]+) tests? failed out of ([0-9]+).*/\1/' <<<"$summary")
+    total=$(sed -E 's/.*failed out of ([0-9]+).*/\1/' <<<"$summary")
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+    [[ $bad -gt 0 ]] && failures+=("$name: $bad of $total tests")
+  fi
+  if [[ $status -ne 0 && ( -z "$summary" || ${bad:-0} -eq 0 ) ]]; then
+    fail "$name: ctest ended with status $status"
+  fi
+}
+
+# A script stage (GUI smoke test, short fuzzing) counts as one test.
+run_script() {
+  local name=$1; shift
+  if bash "$@"; then passed=$((passed + 1)); else fail "$name"; fi
+}
+
+stage "Normal build (build-test/)"
+if build build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DJOV_BENCH=ON; then
+  stage "Tests (build-test/)"
+  run_ctest build-test "normal build"
+  if [[ -f tests/gui/xvfb_smoke.sh ]]; then
+    stage "Editor smoke test under Xvfb"
+    run_script "editor smoke test" tests/gui/xvfb_smoke.sh "$here/build-test/src/app/jov"
+  fi
+else
+  fail "normal build did not build"
+fi
+
+stage "AddressSanitizer + UndefinedBehaviorSanitizer build (build-asan/)"
+if build build-asan -DCMAKE_BUILD_TYPE=Debug -DJOV_SANITIZE=ON -DJOV_BENCH=OFF; then
+  stage "Tests (build-asan/)"
+  export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0:strict_string_checks=1}
+  export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+  run_ctest build-asan "sanitizer build"
+else
+  fail "sanitizer build did not build"
+fi
+
+if [[ -f fuzz/run_short.sh ]]; then
+  stage "Short fuzzing"
+  run_script "short fuzzing" fuzz/run_short.sh
+fi
+
+if [[ $run_bench -eq 1 ]]; then
+  stage "Benchmarks (build-test/)"
+  if [[ -x build-test/jov_bench ]]; then
+    if build-test/jov_bench; then passed=$((passed + 1)); else fail "benchmarks"; fi
+  else
+    fail "benchmarks: build-test/jov_bench was not built"
+  fi
+fi
+
+stage "Summary"
+for f in "${failures[@]}"; do echo "FAILED: $f"; done
+echo "test.sh: $passed passed, $failed failed"
+[[ $failed -eq 0 ]]
