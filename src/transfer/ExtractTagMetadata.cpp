@@ -1,0 +1,42 @@
+#include "transfer/ExtractTagMetadata.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "map/ValueText.h"
+#include "platform/BinaryFile.h"
+#include "scanner/MetaHex.h"
+#include "transfer/DataListing.h"
+#include "transfer/MetaFileDialogs.h"
+
+namespace jov {
+
+void ExtractTagMetadata(CMapFile& map, int i, UserDialogs& dialogs) {
+  const TagEntry tag = map.m_tags[static_cast<std::size_t>(i)];
+  CheckMetaSize(tag.nSize);  // nSize is unsigned here: a negative size is refused too
+
+  // At least one byte, so an empty tag never hands a null buffer to the file calls.
+  std::vector<unsigned char> meta(std::max<std::size_t>(tag.nSize, 1), 0);
+  if (tag.nSize > 0) map.File().Read(HexToUInt(tag.strMetaOffset), meta.data(), tag.nSize);
+  const bool withListing = tag.nSize < kDataListingLimit;
+  const std::string hex = withListing ? BytesToHex(meta.data(), tag.nSize) : std::string();
+
+  const auto path = dialogs.PickSaveFile(MetaSaveDialog(tag));
+  if (!path) return;
+
+  {
+    BinaryFile file;
+    file.Open(*path, BinaryFile::Mode::CreateTruncate, *path);
+    file.SetLength(tag.nSize);
+    file.Write(0, meta.data(), tag.nSize);
+  }
+  if (!withListing) return;
+
+  const std::string listing = DataListingText(map, i, hex);
+  const std::string listingPath = *path + ".data";
+  BinaryFile file;
+  file.Open(listingPath, BinaryFile::Mode::CreateTruncate, listingPath);
+  file.Write(0, listing.data(), listing.size());
+}
+
+}  // namespace jov

@@ -1,0 +1,101 @@
+#include "transfer/ReferenceTranslation.h"
+
+#include <unordered_map>
+#include <vector>
+
+#include "map/TagClassTable.h"
+#include "map/ValueText.h"
+#include "scanner/HexSearch.h"
+#include "scanner/MetaHex.h"
+
+namespace jov {
+
+namespace {
+
+const TagEntry& TagOf(const CMapFile& map, std::size_t i) { return map.m_tags[i]; }
+
+// Class codes and names hold no zero byte, so this key is unambiguous.
+std::string ClassAndName(const TagEntry& tag) { return tag.strClass1 + '\0' + tag.strName; }
+
+// For every source tag, the identifier (as stored, digit pairs reversed) of the
+// first destination tag of the same class 1 and name; empty when it has none.
+std::vector<std::string> CounterpartIdentifiers(const CMapFile& source, const CMapFile& destination) {
+  std::unordered_map<std::string, std::size_t> firstByName;
+  for (std::size_t t = destination.m_nTagCount; t-- > 0;) firstByName[ClassAndName(TagOf(destination, t))] = t;
+  std::vector<std::string> counterparts(source.m_nTagCount);
+  for (std::size_t s = 0; s < source.m_nTagCount; ++s) {
+    const auto it = firstByName.find(ClassAndName(TagOf(source, s)));
+    if (it != firstByName.end()) counterparts[s] = SwapHexBytes(TagOf(destination, it->second).strIdentifier);
+  }
+  return counterparts;
+}
+
+// Up to count characters of text from pos on; empty when pos lies past its end.
+std::string_view Piece(std::string_view text, std::size_t pos, std::size_t count) {
+  return pos < text.size() ? text.substr(pos, count) : std::string_view();
+}
+
+}  // namespace
+
+void TranslateDependencies(std::string& text, const CMapFile& source, const CMapFile& destination) {
+  const std::string start = text;
+  std::vector<std::string> classNeedles;
+  for (int row = 0; row < TagClassTable::kSearchRows; ++row)
+    classNeedles.push_back(SwapHexBytes(TextToHex(TagClassTable::Rows()[static_cast<std::size_t>(row)].code)));
+  const auto hits = FindAllNeedles(start, classNeedles);
+  if (hits.empty()) return;
+
+  std::unordered_map<std::string, std::size_t> sourceByIdentifier;
+  for (std::size_t s = source.m_nTagCount; s-- > 0;) sourceByIdentifier[TagOf(source, s).strIdentifier] = s;
+  const std::vector<std::string> counterparts = CounterpartIdentifiers(source, destination);
+
+  for (const NeedleHit& hit : hits) {
+    const std::size_t at = std::size_t{hit.pos} + 24;  // the identifier, 12 bytes after the class
+    const std::string id = SwapHexBytes(Piece(start, at, 8));
+    if (id == "ffffffff") continue;
+    const auto owner = sourceByIdentifier.find(id);
+    if (owner == sourceByIdentifier.end()) continue;
+    const std::string& replacement = counterparts[owner->second];
+    if (!replacement.empty()) PutHexAt(text, replacement, static_cast<long>(at));
+  }
+}
+
+void TranslateLoneIdentifiers(std::string& text, const CMapFile& source, const CMapFile& destination) {
+  const std::string start = text;
+  std::vector<std::string> identifierNeedles;
+  identifierNeedles.reserve(source.m_nTagCount);
+  for (std::size_t s = 0; s < source.m_nTagCount; ++s) identifierNeedles.push_back(SwapHexBytes(TagOf(source, s).strIdentifier));
+  const auto hits = FindAllNeedles(start, identifierNeedles);
+  if (hits.empty()) return;
+
+  const std::vector<std::string> counterparts = CounterpartIdentifiers(source, destination);
+  for (const NeedleHit& hit : hits) {
+    // What a tag reference would hold 12 bytes before an identifier: its class.
+    const std::size_t from = hit.pos < 24 ? 0 : hit.pos - 24;
+    const std::string stored = SwapHexBytes(Piece(start, from, 8));
+    std::string code((stored.size() + 1) / 2, '\0');
+    HexToBytes(stored, reinterpret_cast<unsigned char*>(code.data()));
+    if (TagClassTable::IsKnownReferenceClass(code)) continue;  // a tag reference: the dependency step's
+    const std::string& replacement = counterparts[hit.needle];
+    if (!replacement.empty()) PutHexAt(text, replacement, static_cast<long>(hit.pos));
+  }
+}
+
+void RebasePointers(std::string& text, const CMapFile& source, int s, const CMapFile& destination, int d) {
+  const TagEntry& from = TagOf(source, static_cast<std::size_t>(s));
+  const TagEntry& to = TagOf(destination, static_cast<std::size_t>(d));
+  CheckMetaSize(from.nSize);
+  const std::uint32_t sourceBase = source.Magic() + HexToUInt(from.strMetaOffset);
+  const std::uint32_t destinationBase = HexToUInt(to.strMetaOffset) + destination.Magic();
+  const std::string start = text;
+  for (const NeedleHit& hit : FindAddressRange(start, sourceBase, from.nSize))
+    PutHexAt(text, SwapHexBytes(UIntToHex(destinationBase + hit.needle)), static_cast<long>(hit.pos));
+}
+
+void TranslateReferences(std::string& text, const CMapFile& source, int s, const CMapFile& destination, int d) {
+  TranslateDependencies(text, source, destination);
+  TranslateLoneIdentifiers(text, source, destination);
+  RebasePointers(text, source, s, destination, d);
+}
+
+}  // namespace jov
