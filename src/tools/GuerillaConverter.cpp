@@ -1,0 +1,49 @@
+#include "tools/GuerillaConverter.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "map/Refused.h"
+
+namespace jov {
+
+GuerillaConverter::GuerillaConverter() : m_buffer(std::make_unique<unsigned char[]>(kGuerillaMaxInput)) {}
+
+void GuerillaConverter::OpenInput(const std::string& path) {
+  m_input.Close();
+  m_strInputPath = path;
+  m_input.Open(path, BinaryFile::Mode::ReadOnly, path);
+}
+
+void GuerillaConverter::CreateOutput(const std::string& path) {
+  // Creating the output empties it, so writing over the input would destroy the
+  // very tag being converted.
+  std::error_code ignored;
+  if (m_input.IsOpen() && std::filesystem::equivalent(path, m_strInputPath, ignored)) throw Refused(kGuerillaSameFile);
+  m_output.Close();
+  m_strOutputPath = path;
+  m_output.Open(path, BinaryFile::Mode::CreateTruncate, path);
+}
+
+void GuerillaConverter::CheckInput() const {
+  if (!m_input.IsOpen()) throw FileError(FileError::Cause::NotFound, kUnnamedFile);
+  CheckGuerillaLength(m_input.Length());
+}
+
+void GuerillaConverter::Convert(const GuerillaOptions& options) {
+  if (!m_input.IsOpen()) throw FileError(FileError::Cause::NotFound, kUnnamedFile);
+  // Measured once: the length checked is the length read, so a file that grows
+  // meanwhile can never overrun the buffer.
+  const std::uint64_t measured = m_input.Length();
+  CheckGuerillaLength(measured);
+  if (!m_output.IsOpen()) throw FileError(FileError::Cause::NotFound, kUnnamedFile);
+  const auto length = static_cast<std::size_t>(measured);
+  // What the input holds now, from its first byte; a file that shrank since it
+  // was measured reads as zeros past its end.
+  m_input.Read(0, m_buffer.get(), length);
+  const std::size_t n = ConvertGuerillaBuffer(m_buffer.get(), length, options);
+  m_output.SetLength(n);
+  m_output.Write(0, m_buffer.get(), n);
+}
+
+}  // namespace jov

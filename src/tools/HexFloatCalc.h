@@ -1,0 +1,43 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The "Hex - Float Converter": a 32-bit float and the hex text of its bit pattern.
+namespace jov {
+
+inline constexpr const char* kHexFloatTitle = "Hex - Float Converter";
+inline constexpr const char* kHexFloatGroup = "Hex Float Converter";
+inline constexpr const char* kHexFloatDecimalLabel = "Decimal Float";
+inline constexpr const char* kHexFloatHexLabel = "Hex Float";
+inline constexpr const char* kFloatToHexButton = "&Float to Hex";
+inline constexpr const char* kHexToFloatButton = "&Hex to Float";
+inline constexpr const char* kCalcCloseButton = "&Close";
+// The "Hex Float" field holds at most this many characters.
+inline constexpr int kHexFloatLimit = 8;
+
+// UIntToHex of the float's bits: lowercase, no leading zeros (1.0 gives 3f800000,
+// 0.0 gives 0).
+std::string FloatToHexText(float value);
+// The float whose bits are HexToUInt(hex), only for a text of exactly 8
+// characters (either case; a non-hex character counts as 0); any other length
+// gives nothing.
+std::optional<float> HexTextToFloat(std::string_view hex);
+
+// The dialog's two members and its two buttons. The fields are read into the
+// members first (ParseFloatField for "Decimal Float", FitsLimit with
+// kHexFloatLimit for "Hex Float"); the members are shown again afterwards, the
+// float through FloatToText.
+struct HexFloatValues {
+  float value = 0.0f;
+  std::string hex = "00000000";
+
+  void FloatToHex() { hex = FloatToHexText(value); }
+  // A hex text of any length but 8 leaves the float as it is.
+  void HexToFloat() {
+    if (const auto parsed = HexTextToFloat(hex)) value = *parsed;
+  }
+};
+
+}  // namespace jov
