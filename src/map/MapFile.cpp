@@ -87,10 +87,14 @@ void CMapFile::ReadHeader() {
   m_strBuildDate.assign(reinterpret_cast<const char*>(header + 0x40),
                         strnlen(reinterpret_cast<const char*>(header + 0x40), 32));
 
-  unsigned char indexHeader[0x0E];
-  m_file.Read(indexOffset, indexHeader, sizeof indexHeader);
-  m_strIndexMagic = TrimmedHex(ReadLe32(indexHeader));
-  m_nTagCount = ReadLe16(indexHeader + 0x0C);
+  // Two reads, as each field is positioned to: a count lying at 0x80000000 or
+  // more cannot be reached even when the magic can.
+  unsigned char indexMagic[4];
+  unsigned char tagCount[2];
+  m_file.Read(indexOffset, indexMagic, sizeof indexMagic);
+  m_file.Read(std::uint64_t{indexOffset} + 0x0C, tagCount, sizeof tagCount);
+  m_strIndexMagic = TrimmedHex(ReadLe32(indexMagic));
+  m_nTagCount = ReadLe16(tagCount);
 
   // Derived values: the magic is the index magic minus the first entry's offset.
   m_nEofSpaceSize = m_nVersion == kVersionXbox
@@ -113,9 +117,9 @@ void CMapFile::ReadEntries() {
   m_tagByTreeItem.clear();
   if (count == 0) return;
 
-  // Every entry is positioned to on its own by the format's readers: the last one
-  // must lie where a position can reach.
-  if (first + 32ull * (count - 1) > BinaryFile::kMaxPosition)
+  // Every field of every entry is positioned to on its own by the format's
+  // readers: the last entry's metadata pointer must lie where a position can reach.
+  if (first + 32ull * (count - 1) + 0x14 > BinaryFile::kMaxPosition)
     throw FileError(FileError::Cause::BadSeek, kUnnamedFile);
   std::vector<unsigned char> index(count * 32);
   m_file.Read(first, index.data(), count * 32);
@@ -125,11 +129,14 @@ void CMapFile::ReadEntries() {
     const unsigned char* e = index.data() + n * 32;
     TagEntry& r = m_tags[n];
     r.strEntryOffset = UIntToHex(static_cast<std::uint32_t>(first + 32 * n));
-    r.strClass1.assign({static_cast<char>(e[3]), static_cast<char>(e[2]), static_cast<char>(e[1]), static_cast<char>(e[0])});
-    r.strClass2.assign({static_cast<char>(e[7]), static_cast<char>(e[6]), static_cast<char>(e[5]), static_cast<char>(e[4])});
-    r.strClass3.assign({static_cast<char>(e[11]), static_cast<char>(e[10]), static_cast<char>(e[9]), static_cast<char>(e[8])});
-    // A class code is at most 4 characters and ends at a zero byte.
-    for (std::string* c : {&r.strClass1, &r.strClass2, &r.strClass3}) c->resize(strnlen(c->c_str(), 4));
+    // A class code is the text of its 4 stored bytes (up to the first zero byte,
+    // in file order), reversed.
+    std::string* classes[] = {&r.strClass1, &r.strClass2, &r.strClass3};
+    for (int c = 0; c < 3; ++c) {
+      const char* stored = reinterpret_cast<const char*>(e + 4 * c);
+      classes[c]->assign(stored, strnlen(stored, 4));
+      std::reverse(classes[c]->begin(), classes[c]->end());
+    }
     r.strIdentifier = SwapHexBytes(DwordToHex(e + 0x0C));
     nameOffsets[n] = ReadLe32(e + 0x10) - magic;
     r.strNameOffset = UIntToHex(nameOffsets[n]);
