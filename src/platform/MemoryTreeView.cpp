@@ -35,6 +35,8 @@ void MemoryTreeView::DeleteAllItems() {
 }
 
 void MemoryTreeView::EndUpdate() {
+  // Nested batches sort once, when the outermost one ends.
+  if (m_updateDepth > 0 && --m_updateDepth > 0) return;
   for (auto& [item, node] : m_nodes) {
     if (!node.needsSort) continue;
     std::stable_sort(node.children.begin(), node.children.end(), [this](TreeItem a, TreeItem b) {

@@ -16,6 +16,7 @@ class MemoryTreeView : public TreeView {
   void DeleteAllItems() override;
   void SetBackgroundColor(std::uint32_t colorWord) override { m_color = colorWord; }
   TreeItem SelectedItem() const override { return m_selected; }
+  void BeginUpdate() override { ++m_updateDepth; }
   void EndUpdate() override;
 
   void Select(TreeItem item) { m_selected = item; }
