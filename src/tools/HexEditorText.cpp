@@ -23,14 +23,17 @@ std::string SpacedHexOfBytes(const unsigned char* bytes, std::size_t n) {
 }
 
 std::string SpaceHexText(std::string_view hex) {
+  // Pairs are counted from the end: an odd text's first character stays in
+  // front of the first pair, without a space of its own.
   const std::size_t n = hex.size();
   std::string out(n + n / 2, ' ');
   char* at = out.data();
-  for (std::size_t i = 0; i + 1 < n; i += 2, at += 3) {
+  std::size_t i = 0;
+  if (n % 2 == 1) *at++ = hex[i++];
+  for (; i < n; i += 2, at += 3) {
     at[0] = hex[i];
     at[1] = hex[i + 1];
   }
-  if (n % 2 == 1) *at = hex[n - 1];
   return out;
 }
 

@@ -19,8 +19,9 @@ inline constexpr const char* kHexTextTooLarge =
 
 // Two lowercase digits per byte, each pair followed by one space (the last too).
 std::string SpacedHexOfBytes(const unsigned char* bytes, std::size_t n);
-// The same spacing put into unspaced hex text: a space after every two
-// characters, counted from the start (an odd text's last character gets none).
+// The same spacing put into unspaced hex text: a space after every pair of
+// characters, pairs counted from the end (an odd text's first character has no
+// pair and no space of its own).
 std::string SpaceHexText(std::string_view hex);
 
 // The text the editor opens with for tag i: its nSize metadata bytes, spaced.
