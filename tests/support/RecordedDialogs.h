@@ -1,0 +1,42 @@
+#pragma once
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/UserDialogs.h"
+
+namespace jov::testing {
+
+// Dialogs answered by the test: pickers return the path set beforehand (nullopt
+// is Cancel), questions the answer set beforehand. Everything asked or shown is
+// recorded so a test can check what the user would have seen.
+class RecordedDialogs : public UserDialogs {
+ public:
+  std::optional<std::string> openAnswer;
+  std::optional<std::string> saveAnswer;
+  bool yesAnswer = false;
+
+  std::vector<FileDialogSpec> openRequests;
+  std::vector<FileDialogSpec> saveRequests;
+  std::vector<std::string> questions;
+  std::vector<std::string> messages;
+  std::vector<std::string> errors;
+
+  std::optional<std::string> PickOpenFile(const FileDialogSpec& spec) override {
+    openRequests.push_back(spec);
+    return openAnswer;
+  }
+  std::optional<std::string> PickSaveFile(const FileDialogSpec& spec) override {
+    saveRequests.push_back(spec);
+    return saveAnswer;
+  }
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+  bool AskYesNo(const std::string& text) override {
+    questions.push_back(text);
+    return yesAnswer;
+  }
+  void ShowFileError(const std::string& text) override { errors.push_back(text); }
+  void ShowValueError(const std::string& text) override { errors.push_back(text); }
+};
+
+}  // namespace jov::testing
