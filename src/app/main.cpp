@@ -1,11 +1,19 @@
 #include <QApplication>
-#include <QMainWindow>
+#include <clocale>
+
+#include "CMapEditorDlg.h"
+#include "QtUserDialogs.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QMainWindow window;
-  window.setWindowTitle("JOV");
-  window.resize(1280, 800);
-  window.show();
-  return app.exec();
+  // The toolkit adopts the user's locale; numbers in the fields and in the value
+  // texts are always written with a decimal point.
+  std::setlocale(LC_NUMERIC, "C");
+
+  QtUserDialogs dialogs;
+  CMapEditorDlg window(dialogs);
+  dialogs.SetParent(&window);
+  // The program is its main window: closing it in any way ends the program.
+  window.exec();
+  return 0;
 }

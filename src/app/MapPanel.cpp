@@ -1,0 +1,245 @@
+#include "MapPanel.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "DataExchange.h"
+#include "QtTreeView.h"
+#include "SortedComboBox.h"
+#include "map/MapFile.h"
+#include "map/TagClassTable.h"
+
+namespace {
+
+QPushButton* PushLikeCheckBox(const QString& text, QWidget* parent) {
+  auto* box = new QPushButton(text, parent);
+  box->setCheckable(true);
+  box->setAutoDefault(false);
+  return box;
+}
+
+QPushButton* Button(const QString& text, QWidget* parent) {
+  auto* button = new QPushButton(text, parent);
+  button->setAutoDefault(false);
+  return button;
+}
+
+SortedComboBox* ClassCodeCombo(QWidget* parent) {
+  auto* combo = new SortedComboBox(parent);
+  std::vector<std::string> codes;
+  for (const auto& row : jov::TagClassTable::Rows()) codes.push_back(row.code);
+  combo->AddAllSorted(std::move(codes));
+  return combo;
+}
+
+QLabel* FieldLabel(const QString& text, QWidget* buddy, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setBuddy(buddy);
+  return label;
+}
+
+}  // namespace
+
+MapPanel::MapPanel(const QString& title, int shortsRange, jov::CMapFile& map, QWidget* parent)
+    : QGroupBox(title, parent), m_map(map), m_nShortsRange(shortsRange) {
+  m_editCaption = new QLineEdit(this);
+  m_editCaption->setReadOnly(true);
+  m_editCaption->setEnabled(false);
+  m_editCaption->setAlignment(Qt::AlignCenter);
+
+  m_treeTags = new QtTreeView(this);
+  m_treeTags->setRootIsDecorated(true);
+  m_treeTags->setMouseTracking(true);  // hot tracking
+
+  auto* left = new QVBoxLayout;
+  left->setSpacing(4);
+  left->addWidget(m_editCaption);
+  left->addWidget(m_treeTags, 1);
+
+  auto* right = new QVBoxLayout;
+  right->setSpacing(4);
+  right->addWidget(BuildTagInfo());
+  right->addWidget(BuildScanner(), 1);
+
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(6, 6, 6, 6);
+  layout->addLayout(left, 1);
+  layout->addLayout(right, 1);
+}
+
+QWidget* MapPanel::BuildTagInfo() {
+  m_groupTagInfo = new QGroupBox(QStringLiteral("Tag Information"), this);
+  QWidget* g = m_groupTagInfo;
+
+  m_editFilename = new QLineEdit(g);
+  m_editIdentifier = new QLineEdit(g);
+  m_editMetaOffset = new QLineEdit(g);
+  m_editStringOffset = new QLineEdit(g);
+  m_editPageOffset = new QLineEdit(g);
+  m_editPageOffset->setReadOnly(true);
+  m_editSize = new QLineEdit(g);
+  m_editSize->setReadOnly(true);
+  m_editSize->setAlignment(Qt::AlignCenter);
+  for (auto*& combo : m_comboClass) combo = ClassCodeCombo(g);
+  m_checkUpdateSize = PushLikeCheckBox(QStringLiteral("Update Size"), g);
+  m_buttonSwap = Button(QStringLiteral("Swap"), g);
+  m_buttonSaveChanges = Button(QStringLiteral("Save Changes"), g);
+  m_buttonRevert = Button(QStringLiteral("Revert"), g);
+  m_buttonCopy = Button(QStringLiteral("Copy"), g);
+  m_buttonSaveMetadata = Button(QStringLiteral("Save Metadata"), g);
+  m_buttonInject = Button(QStringLiteral("Inject"), g);
+  m_buttonDirectInject = Button(QStringLiteral("Direct Inject"), g);
+
+  auto* grid = new QGridLayout(g);
+  grid->setContentsMargins(6, 4, 6, 6);
+  grid->setHorizontalSpacing(6);
+  grid->setVerticalSpacing(3);
+  grid->addWidget(FieldLabel(QStringLiteral("Filename"), m_editFilename, g), 0, 0);
+  grid->addWidget(m_editFilename, 0, 1, 1, 5);
+  grid->addWidget(FieldLabel(QStringLiteral("Identifier"), m_editIdentifier, g), 1, 0);
+  grid->addWidget(m_editIdentifier, 1, 1, 1, 2);
+  grid->addWidget(FieldLabel(QStringLiteral("Meta Offset"), m_editMetaOffset, g), 1, 3);
+  grid->addWidget(m_editMetaOffset, 1, 4, 1, 2);
+  grid->addWidget(FieldLabel(QStringLiteral("String Offset"), m_editStringOffset, g), 2, 0);
+  grid->addWidget(m_editStringOffset, 2, 1, 1, 2);
+  grid->addWidget(FieldLabel(QStringLiteral("Page Offset"), m_editPageOffset, g), 2, 3);
+  grid->addWidget(m_editPageOffset, 2, 4, 1, 2);
+  grid->addWidget(FieldLabel(QStringLiteral("Tag Classes"), m_comboClass[0], g), 3, 0);
+  grid->addWidget(m_comboClass[0], 3, 1);
+  grid->addWidget(m_comboClass[1], 3, 2);
+  grid->addWidget(m_comboClass[2], 3, 3);
+  grid->addWidget(FieldLabel(QStringLiteral("Size"), m_editSize, g), 3, 4, Qt::AlignRight);
+  grid->addWidget(m_editSize, 3, 5);
+  for (int column = 1; column <= 5; ++column) grid->setColumnStretch(column, 1);
+
+  auto* buttons = new QGridLayout;
+  buttons->setHorizontalSpacing(4);
+  buttons->setVerticalSpacing(3);
+  buttons->addWidget(m_buttonSwap, 0, 0);
+  buttons->addWidget(m_buttonSaveChanges, 0, 1);
+  buttons->addWidget(m_buttonRevert, 0, 2);
+  buttons->addWidget(m_buttonCopy, 0, 3);
+  buttons->addWidget(m_checkUpdateSize, 1, 0);
+  buttons->addWidget(m_buttonSaveMetadata, 1, 1);
+  buttons->addWidget(m_buttonInject, 1, 2);
+  buttons->addWidget(m_buttonDirectInject, 1, 3);
+  grid->addLayout(buttons, 4, 0, 1, 6);
+  return g;
+}
+
+QWidget* MapPanel::BuildScanner() {
+  m_groupScanner = new QGroupBox(QStringLiteral("Meta Scanner"), this);
+  QWidget* g = m_groupScanner;
+
+  m_buttonScanMetadata = new QPushButton(QStringLiteral("Scan Metadata"), g);
+  m_buttonClearScanner = Button(QStringLiteral("Clear Scanner"), g);
+  m_buttonUpdateItem = Button(QStringLiteral("Update Item"), g);
+  m_checkDependencies = PushLikeCheckBox(QStringLiteral("Dependencies"), g);
+  m_checkReflexives = PushLikeCheckBox(QStringLiteral("Reflexives"), g);
+  m_checkFloats = PushLikeCheckBox(QStringLiteral("Floats"), g);
+  m_checkShorts = PushLikeCheckBox(QStringLiteral("Shorts"), g);
+  m_checkLoneIDs = PushLikeCheckBox(QStringLiteral("LoneIDs"), g);
+  m_comboScanTag = new SortedComboBox(g);
+  m_comboScanTag->setMinimumContentsLength(24);
+  m_comboScanClass = ClassCodeCombo(g);
+  m_editScanValue = new QLineEdit(g);
+  m_editScanValue->setAlignment(Qt::AlignCenter);
+  m_treeScanResults = new QtTreeView(g);
+  m_treeScanResults->setRootIsDecorated(false);
+  m_treeScanResults->setItemsExpandable(false);
+
+  auto* commands = new QHBoxLayout;
+  commands->setSpacing(4);
+  commands->addWidget(m_buttonScanMetadata);
+  commands->addWidget(m_buttonClearScanner);
+  commands->addWidget(m_buttonUpdateItem);
+
+  auto* kinds = new QHBoxLayout;
+  kinds->setSpacing(4);
+  for (QPushButton* box : {m_checkDependencies, m_checkReflexives, m_checkFloats, m_checkShorts, m_checkLoneIDs})
+    kinds->addWidget(box);
+
+  auto* choices = new QHBoxLayout;
+  choices->setSpacing(4);
+  choices->addWidget(m_comboScanTag, 4);
+  choices->addWidget(m_comboScanClass, 1);
+  choices->addWidget(m_editScanValue, 1);
+
+  auto* layout = new QVBoxLayout(g);
+  layout->setContentsMargins(6, 4, 6, 6);
+  layout->setSpacing(3);
+  layout->addLayout(commands);
+  layout->addLayout(kinds);
+  layout->addLayout(choices);
+  layout->addWidget(m_treeScanResults, 1);
+  return g;
+}
+
+void MapPanel::BindScannerValue(DataExchange& exchange) { exchange.BindFloat(m_editScanValue, m_fScanValue); }
+
+void MapPanel::BindFields(DataExchange& exchange) {
+  exchange.BindText(m_editCaption, m_strCaption);
+  exchange.BindText(m_editPageOffset, m_strPageOffset);
+  exchange.BindText(m_comboScanClass, m_strScanClassChoice);
+  exchange.BindInt(m_editSize, m_nSize);
+  exchange.BindText(m_editStringOffset, m_strStringOffset);
+  exchange.BindText(m_comboClass[0], m_strClass1);
+  exchange.BindText(m_comboClass[1], m_strClass2);
+  exchange.BindText(m_comboClass[2], m_strClass3);
+  exchange.BindText(m_editFilename, m_strFilename);
+  exchange.BindCheck(m_checkUpdateSize, m_bUpdateSize);
+  exchange.BindText(m_editIdentifier, m_strIdentifier);
+  exchange.BindText(m_editMetaOffset, m_strMetaOffset);
+  exchange.BindText(m_comboScanTag, m_strScanTagChoice);
+  exchange.BindCheck(m_checkDependencies, m_bDependencies);
+  exchange.BindCheck(m_checkReflexives, m_bReflexives);
+  exchange.BindCheck(m_checkFloats, m_bFloats);
+  exchange.BindCheck(m_checkShorts, m_bShorts);
+  exchange.BindCheck(m_checkLoneIDs, m_bLoneIDs);
+}
+
+void MapPanel::ShowTagRecord(const jov::TagEntry& record) {
+  m_strFilename = record.strName;
+  m_strIdentifier = record.strIdentifier;
+  m_strMetaOffset = record.strMetaOffset;
+  m_strStringOffset = record.strNameOffset;
+  m_strPageOffset = record.strEntryOffset;
+  m_nSize = static_cast<std::int32_t>(record.nSize);
+  m_strClass1 = record.strClass1;
+  m_strClass2 = record.strClass2;
+  m_strClass3 = record.strClass3;
+}
+
+void MapPanel::ResetScannerValues() {
+  ClearScanResults();
+  m_fScanValue = 0.01f;
+  m_strScanTagChoice.clear();
+  m_strScanClassChoice.clear();
+}
+
+void MapPanel::ClearScanResults() {
+  m_treeScanResults->DeleteAllItems();
+  m_treeScanResults->SetBackgroundColor(0);
+}
+
+void MapPanel::FillTagChoiceList() {
+  if (m_bTagListFilled) return;
+  std::vector<std::string> lines;
+  lines.reserve(static_cast<std::size_t>(m_map.m_nTagCount) + 1);
+  for (int i = 0; i < m_map.m_nTagCount; ++i) lines.push_back(m_map.GetTagClass(i, 1) + " -- " + m_map.GetTagName(i));
+  lines.push_back(jov::TagClassTable::NulledOutCode() + " -- Nulled Out");
+  m_comboScanTag->AddAllSorted(std::move(lines));
+  m_bTagListFilled = true;
+}
+
+void MapPanel::EmptyTagChoiceList() {
+  if (!m_bTagListFilled) return;
+  const QString keep = m_comboScanTag->currentText();
+  m_comboScanTag->clear();
+  m_comboScanTag->setEditText(keep);
+  m_bTagListFilled = false;
+}

@@ -1,0 +1,119 @@
+#pragma once
+#include <QGroupBox>
+#include <cstdint>
+#include <string>
+
+class DataExchange;
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QtTreeView;
+class SortedComboBox;
+
+namespace jov {
+class CMapFile;
+struct TagEntry;
+}  // namespace jov
+
+// One map's panel of the main window: caption, tag tree, "Tag Information" and
+// "Meta Scanner". The window holds two, "Map 1" above "Map 2"; what differs
+// between them is given to the constructor (the Shorts range) or set by the
+// window (the panel Direct Inject reads from). Commands live in CMapEditorDlg,
+// which reads and writes the panel's controls and bound values directly.
+class MapPanel : public QGroupBox {
+  Q_OBJECT
+
+ public:
+  MapPanel(const QString& title, int shortsRange, jov::CMapFile& map, QWidget* parent = nullptr);
+
+  jov::CMapFile& Map() { return m_map; }
+  const jov::CMapFile& Map() const { return m_map; }
+  // Shorts are scanned for the values 1 up to this bound, exclusive.
+  int ShortsRange() const { return m_nShortsRange; }
+  // The panel whose selected tag this panel's "Direct Inject" copies from.
+  MapPanel* DirectInjectSource() const { return m_pDirectInjectSource; }
+  void SetDirectInjectSource(MapPanel* source) { m_pDirectInjectSource = source; }
+
+  // The window's value exchange: the scanner value goes first in the table, the
+  // remaining fields after both panels' scanner values.
+  void BindScannerValue(DataExchange& exchange);
+  void BindFields(DataExchange& exchange);
+
+  // Copies a tag's index record into the Tag Information values.
+  void ShowTagRecord(const jov::TagEntry& record);
+  // The scanner area as tag selection leaves it: no results, a step of 0.01 and
+  // both choice texts empty (values; the caller loads them into the controls).
+  void ResetScannerValues();
+  // Empties the scanner results tree and turns it black.
+  void ClearScanResults();
+  // Fills the scanner tag choice list from the map once, until emptied again.
+  void FillTagChoiceList();
+  void EmptyTagChoiceList();
+
+  // Controls.
+  QLineEdit* m_editCaption;
+  QtTreeView* m_treeTags;
+
+  QGroupBox* m_groupTagInfo;
+  QLineEdit* m_editFilename;
+  QLineEdit* m_editIdentifier;
+  QLineEdit* m_editMetaOffset;
+  QLineEdit* m_editStringOffset;
+  QLineEdit* m_editPageOffset;
+  QLineEdit* m_editSize;
+  SortedComboBox* m_comboClass[3];
+  QPushButton* m_checkUpdateSize;
+  QPushButton* m_buttonSwap;
+  QPushButton* m_buttonSaveChanges;
+  QPushButton* m_buttonRevert;
+  QPushButton* m_buttonCopy;
+  QPushButton* m_buttonSaveMetadata;
+  QPushButton* m_buttonInject;
+  QPushButton* m_buttonDirectInject;
+
+  QGroupBox* m_groupScanner;
+  QPushButton* m_buttonScanMetadata;
+  QPushButton* m_buttonClearScanner;
+  QPushButton* m_buttonUpdateItem;
+  QPushButton* m_checkDependencies;
+  QPushButton* m_checkReflexives;
+  QPushButton* m_checkFloats;
+  QPushButton* m_checkShorts;
+  QPushButton* m_checkLoneIDs;
+  SortedComboBox* m_comboScanTag;
+  SortedComboBox* m_comboScanClass;
+  QLineEdit* m_editScanValue;
+  QtTreeView* m_treeScanResults;
+
+  // Bound values.
+  std::string m_strCaption;
+  std::string m_strFilename;
+  std::string m_strIdentifier;
+  std::string m_strMetaOffset;
+  std::string m_strStringOffset;
+  std::string m_strPageOffset;
+  std::int32_t m_nSize = 0;
+  std::string m_strClass1;
+  std::string m_strClass2;
+  std::string m_strClass3;
+  bool m_bUpdateSize = false;
+  bool m_bDependencies = true;
+  bool m_bReflexives = true;
+  bool m_bFloats = false;
+  bool m_bShorts = false;
+  bool m_bLoneIDs = true;
+  std::string m_strScanTagChoice;
+  std::string m_strScanClassChoice;
+  float m_fScanValue = 0.01f;
+
+  // Whether the scanner tag choice list holds the map's tags.
+  bool m_bTagListFilled = false;
+
+ private:
+  QWidget* BuildTagInfo();
+  QWidget* BuildScanner();
+
+  jov::CMapFile& m_map;
+  int m_nShortsRange;
+  MapPanel* m_pDirectInjectSource = nullptr;
+};

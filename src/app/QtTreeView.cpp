@@ -1,0 +1,165 @@
+#include "QtTreeView.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/AlphaOrder.h"
+
+QtTreeView::QtTreeView(QWidget* parent) : QTreeWidget(parent) {
+  setHeaderHidden(true);
+  setColumnCount(1);
+  setSortingEnabled(false);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setUniformRowHeights(true);  // keeps scrolling through thousands of tags cheap
+  setDragEnabled(false);
+  SetBackgroundColor(0);
+}
+
+std::string QtTreeView::TextOf(const QTreeWidgetItem* item) { return item->text(0).toLatin1().toStdString(); }
+
+jov::TreeItem QtTreeView::InsertItem(jov::TreeItem parent, const std::string& text, bool sorted) {
+  auto* item = new QTreeWidgetItem;
+  item->setText(0, QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+  QTreeWidgetItem* parentItem = ItemOf(parent);
+
+  if (m_updateDepth > 0) {
+    auto [it, fresh] = m_pending.try_emplace(parentItem);
+    if (fresh) m_pendingOrder.push_back(parentItem);
+    it->second.items.emplace_back(text, item);
+    it->second.needsSort = it->second.needsSort || sorted;
+  } else if (sorted) {
+    InsertSortedNow(parentItem, item, text);
+  } else if (parentItem) {
+    parentItem->addChild(item);
+  } else {
+    addTopLevelItem(item);
+  }
+  return HandleOf(item);
+}
+
+void QtTreeView::InsertSortedNow(QTreeWidgetItem* parent, QTreeWidgetItem* item, const std::string& text) {
+  // Upper bound: an equal text goes after the ones already there.
+  const int count = parent ? parent->childCount() : topLevelItemCount();
+  int lo = 0;
+  int hi = count;
+  while (lo < hi) {
+    const int mid = lo + (hi - lo) / 2;
+    const QTreeWidgetItem* other = parent ? parent->child(mid) : topLevelItem(mid);
+    if (jov::AlphaLess(text, TextOf(other)))
+      hi = mid;
+    else
+      lo = mid + 1;
+  }
+  if (parent)
+    parent->insertChild(lo, item);
+  else
+    insertTopLevelItem(lo, item);
+}
+
+void QtTreeView::BeginUpdate() {
+  if (m_updateDepth++ == 0) setUpdatesEnabled(false);
+}
+
+void QtTreeView::EndUpdate() {
+  if (m_updateDepth == 0 || --m_updateDepth > 0) return;
+  for (QTreeWidgetItem* parent : m_pendingOrder) {
+    Pending& pending = m_pending[parent];
+    QList<QTreeWidgetItem*> items;
+    if (pending.needsSort) {
+      // The same order as inserting each one at its upper bound: the children
+      // already there come first among equals, then the new ones in insertion order.
+      std::vector<std::pair<std::string, QTreeWidgetItem*>> all;
+      const int existing = parent ? parent->childCount() : topLevelItemCount();
+      all.reserve(static_cast<std::size_t>(existing) + pending.items.size());
+      for (int i = 0; i < existing; ++i) {
+        QTreeWidgetItem* child = parent ? parent->child(i) : topLevelItem(i);
+        all.emplace_back(TextOf(child), child);
+      }
+      if (existing > 0) {
+        if (parent)
+          parent->takeChildren();
+        else
+          while (topLevelItemCount() > 0) takeTopLevelItem(topLevelItemCount() - 1);
+      }
+      all.insert(all.end(), std::make_move_iterator(pending.items.begin()),
+                 std::make_move_iterator(pending.items.end()));
+      std::stable_sort(all.begin(), all.end(),
+                       [](const auto& a, const auto& b) { return jov::AlphaLess(a.first, b.first); });
+      items.reserve(static_cast<qsizetype>(all.size()));
+      for (auto& entry : all) items.append(entry.second);
+    } else {
+      items.reserve(static_cast<qsizetype>(pending.items.size()));
+      for (auto& entry : pending.items) items.append(entry.second);
+    }
+    if (parent)
+      parent->addChildren(items);
+    else
+      addTopLevelItems(items);
+  }
+  m_pending.clear();
+  m_pendingOrder.clear();
+  setUpdatesEnabled(true);
+}
+
+void QtTreeView::DeleteAllItems() {
+  // Items collected in an unfinished batch were never attached; free them too.
+  for (auto& [parent, pending] : m_pending)
+    for (auto& entry : pending.items) delete entry.second;
+  m_pending.clear();
+  m_pendingOrder.clear();
+  // Emptying the tree is not a selection the user made: no notification.
+  const QSignalBlocker blocker(this);
+  clear();
+  m_accepted = jov::kTreeRoot;
+}
+
+void QtTreeView::RestoreAcceptedSelection() {
+  const QSignalBlocker blocker(this);
+  if (m_accepted == jov::kTreeRoot) {
+    clearSelection();
+    setCurrentItem(nullptr);
+  } else {
+    setCurrentItem(ItemOf(m_accepted));
+  }
+}
+
+void QtTreeView::SetBackgroundColor(std::uint32_t colorWord) {
+  m_colorWord = colorWord;
+  const QColor background = ColorFromWord(colorWord);
+  QPalette p = palette();
+  for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    p.setColor(group, QPalette::Base, background);
+    p.setColor(group, QPalette::Text, ReadableTextColor(background));
+  }
+  setPalette(p);
+}
+
+jov::TreeItem QtTreeView::SelectedItem() const {
+  const QList<QTreeWidgetItem*> items = selectedItems();
+  return items.isEmpty() ? jov::kTreeRoot : HandleOf(items.front());
+}
+
+void QtTreeView::Select(jov::TreeItem item) {
+  if (item == jov::kTreeRoot) {
+    clearSelection();
+    return;
+  }
+  setCurrentItem(ItemOf(item));
+}
+
+QColor ColorFromWord(std::uint32_t colorWord) {
+  return QColor(static_cast<int>(colorWord & 0xFF), static_cast<int>((colorWord >> 8) & 0xFF),
+                static_cast<int>((colorWord >> 16) & 0xFF));
+}
+
+QColor ReadableTextColor(const QColor& background) {
+  // Relative luminance of the sRGB colour; black text wins the contrast ratio
+  // above about 0.179, white below.
+  const auto linear = [](int channel) {
+    const double c = channel / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  const double luminance =
+      0.2126 * linear(background.red()) + 0.7152 * linear(background.green()) + 0.0722 * linear(background.blue());
+  return (luminance + 0.05) / 0.05 >= 1.05 / (luminance + 0.05) ? QColor(Qt::black) : QColor(Qt::white);
+}

@@ -1,0 +1,56 @@
+#include "QtUserDialogs.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+
+#include "CChooseDlg.h"
+#include "CMessageDlg.h"
+#include "FileFilter.h"
+
+namespace {
+
+QString FromBytes(const std::string& text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+std::optional<std::string> QtUserDialogs::PickFile(const jov::FileDialogSpec& spec, bool forSaving) {
+  QFileDialog dialog(m_parent);
+  dialog.setAcceptMode(forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(spec.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  dialog.setNameFilter(ToQtFileFilter(spec.filter));
+  dialog.setDefaultSuffix(QString::fromLocal8Bit(spec.defaultExtension));
+  // A wildcard name such as "*.map" only repeats the filter; a real name is
+  // offered in the name field.
+  const QString initial = QString::fromLocal8Bit(spec.initialName);
+  if (!initial.isEmpty() && !initial.contains(u'*') && !initial.contains(u'?')) dialog.selectFile(initial);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return QFile::encodeName(dialog.selectedFiles().front()).toStdString();
+}
+
+std::optional<std::string> QtUserDialogs::PickOpenFile(const jov::FileDialogSpec& spec) { return PickFile(spec, false); }
+
+std::optional<std::string> QtUserDialogs::PickSaveFile(const jov::FileDialogSpec& spec) { return PickFile(spec, true); }
+
+void QtUserDialogs::ShowMessage(const std::string& text) {
+  CMessageDlg dialog(m_parent);
+  dialog.m_strText = FromBytes(text);
+  dialog.exec();
+}
+
+bool QtUserDialogs::AskYesNo(const std::string& text) {
+  CChooseDlg dialog(m_parent);
+  dialog.m_strText = FromBytes(text);
+  return dialog.exec() == QDialog::Accepted;
+}
+
+void QtUserDialogs::ShowFileError(const std::string& text) {
+  // File errors name files by path: the system's encoding, not map bytes.
+  QMessageBox::critical(m_parent, QStringLiteral("JOV"), QString::fromLocal8Bit(text));
+}
+
+void QtUserDialogs::ShowValueError(const std::string& text) {
+  QMessageBox::warning(m_parent, QStringLiteral("JOV"), FromBytes(text));
+}
