@@ -1,0 +1,134 @@
+#pragma once
+// Runs a program (the real jov-cli by default) as a child process, without a
+// shell, and captures what it prints. Arguments are passed byte for byte, so map
+// texts such as a class of four 0xFF bytes reach the program unchanged.
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <stdexcept>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace jov::testing {
+
+struct CliResult {
+  int status = -1;  // the exit status; 128 + the signal's number when killed by one
+  std::string out;  // standard output
+  std::string err;  // standard error
+};
+
+// Runs program with args; input is fed to its standard input (which is empty
+// otherwise). Waits for the program to end.
+inline CliResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                            const std::string& input = "") {
+  // A program that ends without reading its input must not take the test down.
+  static const bool kNoSigPipe = (std::signal(SIGPIPE, SIG_IGN), true);
+  (void)kNoSigPipe;
+  int outPipe[2], errPipe[2], inPipe[2];
+  if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0 || ::pipe2(inPipe, O_CLOEXEC) != 0)
+    throw std::runtime_error("pipe failed");
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, inPipe[0], STDIN_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
+
+  std::vector<std::string> argvText{program};
+  argvText.insert(argvText.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& a : argvText) argv.push_back(a.data());
+  argv.push_back(nullptr);
+
+  pid_t pid = 0;
+  const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(inPipe[0]);
+  ::close(outPipe[1]);
+  ::close(errPipe[1]);
+  if (spawned != 0) {
+    ::close(inPipe[1]);
+    ::close(outPipe[0]);
+    ::close(errPipe[0]);
+    throw std::runtime_error("cannot run " + program + ": " + std::strerror(spawned));
+  }
+
+  // Feed standard input and drain both outputs together, so that neither side
+  // blocks on a full pipe.
+  CliResult result;
+  std::size_t fed = 0;
+  int inFd = inPipe[1];
+  if (input.empty()) {
+    ::close(inFd);
+    inFd = -1;
+  }
+  int outFd = outPipe[0];
+  int errFd = errPipe[0];
+  char buffer[65536];
+  while (outFd >= 0 || errFd >= 0) {
+    pollfd fds[3] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}, {inFd, POLLOUT, 0}};
+    if (::poll(fds, 3, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    for (int i = 0; i < 2; ++i) {
+      int& fd = i == 0 ? outFd : errFd;
+      if (fd < 0 || fds[i].revents == 0) continue;
+      const ssize_t got = ::read(fd, buffer, sizeof buffer);
+      if (got > 0) {
+        (i == 0 ? result.out : result.err).append(buffer, static_cast<std::size_t>(got));
+      } else if (got == 0 || errno != EINTR) {
+        ::close(fd);
+        fd = -1;
+      }
+    }
+    if (inFd >= 0 && fds[2].revents != 0) {
+      const ssize_t put = (fds[2].revents & POLLOUT) ? ::write(inFd, input.data() + fed, input.size() - fed) : -1;
+      if (put > 0) fed += static_cast<std::size_t>(put);
+      if (put < 0 || fed == input.size()) {
+        ::close(inFd);
+        inFd = -1;
+      }
+    }
+  }
+  if (inFd >= 0) ::close(inFd);
+
+  int waitStatus = 0;
+  while (::waitpid(pid, &waitStatus, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(waitStatus)) result.status = WEXITSTATUS(waitStatus);
+  else if (WIFSIGNALED(waitStatus)) result.status = 128 + WTERMSIG(waitStatus);
+  return result;
+}
+
+#ifdef JOV_CLI_PATH
+// Runs the jov-cli built with the tests.
+inline CliResult RunCli(const std::vector<std::string>& args, const std::string& input = "") {
+  return RunProgram(JOV_CLI_PATH, args, input);
+}
+#endif
+
+// The lines of a text, without their line ends; a last line without one counts.
+inline std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) {
+      lines.push_back(text.substr(start));
+      break;
+    }
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+}  // namespace jov::testing
