@@ -33,12 +33,24 @@ std::string TrimmedBytes(const QString& text) {
   return std::string(bytes.constData() + begin, static_cast<std::size_t>(end - begin));
 }
 
+// The number's text without blanks around it and without a leading "+" (which
+// from_chars does not take); nothing when no number can start there.
+std::optional<std::string> NumberText(const QString& text) {
+  std::string s = TrimmedBytes(text);
+  if (!s.empty() && s[0] == '+') {
+    s.erase(0, 1);
+    if (!s.empty() && (s[0] == '+' || s[0] == '-')) return std::nullopt;
+  }
+  if (s.empty()) return std::nullopt;
+  return s;
+}
+
 }  // namespace
 
 std::optional<std::int64_t> DataExchange::ParseInteger(const QString& text, std::int64_t min, std::int64_t max) {
-  std::string s = TrimmedBytes(text);
-  if (!s.empty() && s[0] == '+') s.erase(0, 1);
-  if (s.empty() || s[0] == '+') return std::nullopt;
+  const auto number = NumberText(text);
+  if (!number) return std::nullopt;
+  const std::string& s = *number;
   std::int64_t value = 0;
   const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
   if (error != std::errc{} || end != s.data() + s.size() || value < min || value > max) return std::nullopt;
@@ -49,9 +61,9 @@ std::optional<float> DataExchange::ParseFloat(const QString& text) {
   // from_chars ignores the C locale, so "0.01" reads the same everywhere. It also
   // reads "inf" and "nan", which is how FloatToText shows such values: a float
   // taken from a map must load and save again without a complaint.
-  std::string s = TrimmedBytes(text);
-  if (!s.empty() && s[0] == '+') s.erase(0, 1);
-  if (s.empty() || s[0] == '+') return std::nullopt;
+  const auto number = NumberText(text);
+  if (!number) return std::nullopt;
+  const std::string& s = *number;
   float value = 0;
   const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value, std::chars_format::general);
   if (error != std::errc{} || end != s.data() + s.size()) return std::nullopt;

@@ -151,6 +151,7 @@ QWidget* MapPanel::BuildScanner() {
   m_treeScanResults = new QtTreeView(g);
   m_treeScanResults->setRootIsDecorated(false);
   m_treeScanResults->setItemsExpandable(false);
+  m_treeScanResults->setMinimumHeight(32);  // the window must fit 1280x800 with both panels
 
   auto* commands = new QHBoxLayout;
   commands->setSpacing(4);
