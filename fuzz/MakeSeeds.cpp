@@ -1,0 +1,124 @@
+// Writes the seed corpora of the fuzz targets, one folder per target under the
+// folder named on the command line, from the map writer: maps of versions 5, 7
+// and 0x261 with a few tags each, with the leading choice bytes each target reads.
+//
+//   jov_fuzz_seeds OUTDIR
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "map/SampleMap.h"
+
+using namespace jov;
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+// The same map with its index header right after the 0x64 header bytes the
+// reader looks at, and nothing after its EoF Position: the index offset moves
+// down and the magic up by the same amount, so every stored pointer (and the
+// index magic) keeps its value and still points where it did. Small seeds leave
+// the fuzzer fewer dead bytes to mutate.
+Bytes CompactMap(std::uint16_t version, int tags, std::uint32_t seed, std::uint32_t metaBytes) {
+  SampleMapSpec spec = GenerateSampleMap(version, tags, seed, metaBytes);
+  const std::uint32_t shift = spec.indexOffset - 0x80;
+  spec.indexOffset -= shift;
+  spec.magic += shift;
+  Bytes bytes = WriteSampleMap(spec);
+  bytes.resize(LayoutOf(spec).eofPosition);
+  return bytes;
+}
+
+Bytes FullMap(std::uint16_t version, int tags, std::uint32_t seed, std::uint32_t metaBytes) {
+  return WriteSampleMap(GenerateSampleMap(version, tags, seed, metaBytes));
+}
+
+Bytes Join(std::initializer_list<Bytes> parts) {
+  Bytes out;
+  for (const Bytes& part : parts) out.insert(out.end(), part.begin(), part.end());
+  return out;
+}
+
+class Corpus {
+ public:
+  Corpus(const std::string& root, const std::string& name) : m_dir(root + "/" + name) {
+    std::filesystem::create_directories(m_dir);
+  }
+  void Add(const Bytes& bytes) { WriteBytesToFile(m_dir + "/seed-" + std::to_string(m_count++), bytes); }
+  int Count() const { return m_count; }
+
+ private:
+  std::string m_dir;
+  int m_count = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: %s OUTDIR\n", argv[0]);
+    return 2;
+  }
+  const std::string root = argv[1];
+  Corpus open(root, "open_map"), scan(root, "scan_tag"), extract(root, "extract_tag"), direct(root, "direct_inject"),
+      guerilla(root, "guerilla");
+
+  const std::uint16_t versions[] = {5, 7, 0x261};
+  std::uint32_t seed = 1;
+  for (const std::uint16_t version : versions) {
+    for (const int tags : {2, 3, 5}) {
+      for (const std::uint32_t metaBytes : {16u, 48u}) {
+        const Bytes map = CompactMap(version, tags, seed, metaBytes);
+        const auto pick = static_cast<unsigned char>(seed);
+        open.Add(map);
+        // step choice, result choice, first tag, scanner value (0: as selected)
+        scan.Add(Join({{pick, static_cast<unsigned char>(seed * 7), 0, 0, 0, 0, 0}, map}));
+        scan.Add(Join({{static_cast<unsigned char>(pick + 3), 1, 0, 0x00, 0x00, 0x20, 0x41}, map}));  // value 10.0
+        extract.Add(Join({{static_cast<unsigned char>(seed % tags), 0}, map}));
+
+        // Two maps with the same tags in two versions: their names match, their
+        // magics and layouts differ, so every kind of reference is translated.
+        const std::uint16_t other = versions[(seed + 1) % 3];
+        const Bytes second = CompactMap(other, tags + (seed % 2), seed, metaBytes + 16);
+        const auto length = static_cast<std::uint16_t>(map.size());
+        const unsigned char split[2] = {static_cast<unsigned char>(length), static_cast<unsigned char>(length >> 8)};
+        for (const unsigned char flags : {0, 1, 3}) {
+          direct.Add(Join({{flags, static_cast<unsigned char>(seed % tags), 0, static_cast<unsigned char>((seed + 2) % tags), 0,
+                            split[0], split[1]},
+                           map, second}));
+        }
+        ++seed;
+      }
+    }
+    // One map as the writer lays it out in full, index at 0x800.
+    const Bytes full = FullMap(version, 3, seed++, 24);
+    open.Add(full);
+    scan.Add(Join({{0, 0, 0, 0, 0, 0, 0}, full}));
+    extract.Add(Join({{2, 0}, full}));
+  }
+
+  // Guerilla tags: a 64-byte header, then words as the tag kit writes them
+  // (big-endian), with small values that "Fix Shorts" moves, and a ragged end.
+  for (const std::uint32_t limit : {4u, 2u, 15u, 300u}) {
+    for (const bool fix : {false, true}) {
+      Bytes tag(64, 0);
+      for (int i = 0; i < 64; ++i) tag[static_cast<std::size_t>(i)] = static_cast<unsigned char>(i * 3);
+      const Bytes body = {0, 0, 0, 1, 0x3F, 0x80, 0, 0, 0, 3, 0, 7, 0, 0, 0, 2, 0, 4, 0, 0, 0x11, 0x22, 0x33};
+      tag.insert(tag.end(), body.begin(), body.end());
+      const SampleMapSpec sample = GenerateSampleMap(5, 3, limit, 32);
+      const Bytes& meta = sample.tags[0].meta;
+      tag.insert(tag.end(), meta.begin(), meta.end());
+      guerilla.Add(Join({{static_cast<unsigned char>(fix), static_cast<unsigned char>(limit), static_cast<unsigned char>(limit >> 8),
+                          0, 0},
+                         tag}));
+    }
+  }
+  guerilla.Add({1, 4, 0, 0, 0, 1, 2, 3});  // shorter than the header
+
+  std::printf("seeds: open_map %d, scan_tag %d, extract_tag %d, direct_inject %d, guerilla %d\n", open.Count(),
+              scan.Count(), extract.Count(), direct.Count(), guerilla.Count());
+  return 0;
+}
