@@ -85,7 +85,8 @@ std::vector<unsigned char> WriteSampleMap(const SampleMapSpec& spec) {
     PutLe32(bytes, e + 0x10, layout.nameOffsets[n] + spec.magic);
     PutLe32(bytes, e + 0x14, layout.metaOffsets[n] + spec.magic);
     PutText(bytes, layout.nameOffsets[n], tag.name, tag.name.size());
-    std::memcpy(bytes.data() + layout.metaOffsets[n], tag.meta.data(), tag.meta.size());
+    // An empty vector's data() may be null, which memcpy must never be given.
+    if (!tag.meta.empty()) std::memcpy(bytes.data() + layout.metaOffsets[n], tag.meta.data(), tag.meta.size());
   }
   return bytes;
 }

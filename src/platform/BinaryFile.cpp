@@ -100,7 +100,9 @@ std::size_t BinaryFile::Read(std::uint64_t offset, void* buffer, std::size_t n) 
     if (got == 0) break;
     done += static_cast<std::size_t>(got);
   }
-  std::memset(out + done, 0, n - done);
+  // An empty read may come with a null buffer (an empty vector's data()),
+  // which memset must never be given.
+  if (done < n) std::memset(out + done, 0, n - done);
   return done;
 }
 
