@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "map/Refused.h"
+
 namespace jov {
 
 namespace {
@@ -45,10 +47,15 @@ std::vector<NeedleHit> OrderByNeedle(std::vector<NeedleHit> hits, std::size_t ne
   return ordered;
 }
 
+void AddHit(std::vector<NeedleHit>& hits, NeedleHit hit) {
+  if (hits.size() == kMaxNeedleHits) throw Refused(kTooManyHits);
+  hits.push_back(hit);
+}
+
 void FindLiterally(std::string_view text, std::string_view needle, std::uint32_t id, std::vector<NeedleHit>& hits) {
   if (needle.empty()) return;
   for (auto p = text.find(needle); p != std::string_view::npos; p = text.find(needle, p + 1))
-    hits.push_back({id, static_cast<std::uint32_t>(p)});
+    AddHit(hits, {id, static_cast<std::uint32_t>(p)});
 }
 
 // The needles of one length, keyed by their digits; a bit filter on the key's
@@ -116,7 +123,7 @@ std::vector<NeedleHit> FindAllNeedles(std::string_view text, const std::vector<s
       key = ((key << 4) | Nibble(text[i])) & mask;
       if (i + 1 < length) continue;
       const auto pos = static_cast<std::uint32_t>(i + 1 - length);
-      set.ForEachMatch(key, [&](std::uint32_t id) { hits.push_back({id, pos}); });
+      set.ForEachMatch(key, [&](std::uint32_t id) { AddHit(hits, {id, pos}); });
     }
   }
   return OrderByNeedle(hits, needles.size());
