@@ -98,8 +98,10 @@ std::string FloatToText(float value) {
   if (e != std::string::npos) {
     const std::string mantissa = out.substr(0, e + 2);  // digits, 'e' and the sign
     std::string exponent = out.substr(e + 2);
-    while (exponent.size() < 3) exponent.insert(0, "0");
-    out = mantissa + exponent;
+    // Padding by building a new text (not insert at 0) also keeps GCC 12's
+    // -Wrestrict false positive away in optimised builds.
+    const std::string padding(exponent.size() < 3 ? 3 - exponent.size() : 0, '0');
+    out = mantissa + padding + exponent;
   }
   return out;
 }
