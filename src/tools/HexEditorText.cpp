@@ -40,15 +40,16 @@ std::string SpaceHexText(std::string_view hex) {
 std::string HexEditorText(CMapFile& map, int i) { return SpaceHexText(ReadMetaHex(map, i)); }
 
 std::string HexEditorDigits(std::string_view text) {
-  std::string digits;
-  digits.reserve(text.size());
+  std::string digits(text.size(), '\0');
+  char* out = digits.data();
   bool foreign = false;
   for (const char c : text) {
     if (IsTextWhitespace(c)) continue;
     foreign |= !IsHexDigit(c);
-    digits += c;
+    *out++ = c;
   }
   if (foreign) throw Refused(kHexTextNotHex);
+  digits.resize(static_cast<std::size_t>(out - digits.data()));
   if (digits.size() % 2 == 1) throw Refused(kHexTextOddDigits);
   if (digits.size() / 2 > kMetaBufferSize) throw Refused(kHexTextTooLarge);
   return digits;
