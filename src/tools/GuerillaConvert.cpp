@@ -39,6 +39,7 @@ void FixShorts(unsigned char* data, std::size_t n, std::uint32_t limit) {
 }
 
 std::size_t ConvertGuerillaBuffer(unsigned char* buffer, std::size_t length, const GuerillaOptions& options) {
+  if (length < kGuerillaHeaderSize) return 0;  // callers check first; nothing to keep
   const std::size_t n = length - kGuerillaHeaderSize;
   std::memmove(buffer, buffer + kGuerillaHeaderSize, n);
   SwapWords(buffer, n);

@@ -2,6 +2,8 @@
 // runs them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "CliRunner.h"
 #include "builder/AddTag.h"
 #include "map/SampleMap.h"
@@ -53,8 +55,8 @@ TEST(CalculatorCli, ReflexiveCalculatorPrintsTheFieldItFills) {
 }
 
 Bytes TagFile(const Bytes& data) {
-  Bytes bytes(64, 0x99);
-  bytes.insert(bytes.end(), data.begin(), data.end());
+  Bytes bytes(64 + data.size(), 0x99);
+  std::copy(data.begin(), data.end(), bytes.begin() + 64);
   return bytes;
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "map/Refused.h"
@@ -17,8 +18,8 @@ using Bytes = std::vector<unsigned char>;
 
 // A tag file: a 64-byte header of its own (never part of the output), then data.
 Bytes TagFile(const Bytes& data) {
-  Bytes bytes(kGuerillaHeaderSize, 0xEE);
-  bytes.insert(bytes.end(), data.begin(), data.end());
+  Bytes bytes(kGuerillaHeaderSize + data.size(), 0xEE);
+  std::copy(data.begin(), data.end(), bytes.begin() + kGuerillaHeaderSize);
   return bytes;
 }
 
@@ -92,9 +93,9 @@ TEST(GuerillaConvert, FixShortsCountsTheByteBeforeTheDataAsZeroAndWritesNothingP
   EXPECT_EQ(FixedShorts({0x00, 0x00, 0x03, 0x00}, 4), (Bytes{0x00, 0x00, 0x00, 0x00}));
   // Exactly sized buffers, so the sanitizers see any access past them.
   for (std::size_t n = 0; n < 6; ++n) {
-    auto data = std::make_unique<unsigned char[]>(n);
+    Bytes data(n);
     for (std::size_t i = 0; i < n; ++i) data[i] = i % 2 ? 0 : 1;
-    FixShorts(data.get(), n, 300);
+    FixShorts(data.data(), data.size(), 300);
   }
 }
 
