@@ -47,15 +47,18 @@ std::vector<NeedleHit> OrderByNeedle(std::vector<NeedleHit> hits, std::size_t ne
   return ordered;
 }
 
-void AddHit(std::vector<NeedleHit>& hits, NeedleHit hit) {
-  if (hits.size() == kMaxNeedleHits) throw Refused(kTooManyHits);
+std::size_t HitLimit(std::string_view text) { return 8 * text.size() + kMaxNeedleHits; }
+
+void AddHit(std::vector<NeedleHit>& hits, NeedleHit hit, std::size_t limit) {
+  if (hits.size() >= limit) throw Refused(kTooManyHits);
   hits.push_back(hit);
 }
 
 void FindLiterally(std::string_view text, std::string_view needle, std::uint32_t id, std::vector<NeedleHit>& hits) {
   if (needle.empty()) return;
+  const std::size_t limit = HitLimit(text);
   for (auto p = text.find(needle); p != std::string_view::npos; p = text.find(needle, p + 1))
-    AddHit(hits, {id, static_cast<std::uint32_t>(p)});
+    AddHit(hits, {id, static_cast<std::uint32_t>(p)}, limit);
 }
 
 // The needles of one length, keyed by their digits; a bit filter on the key's
@@ -102,6 +105,7 @@ int ByteLength(std::uint32_t a) {
 
 std::vector<NeedleHit> FindAllNeedles(std::string_view text, const std::vector<std::string>& needles) {
   std::vector<NeedleHit> hits;
+  const std::size_t limit = HitLimit(text);
   const bool fastText = IsLowerHex(text);
   std::array<NeedleSet, 9> byLength;  // index = needle length, 1 to 8
   for (std::uint32_t id = 0; id < needles.size(); ++id) {
@@ -123,7 +127,7 @@ std::vector<NeedleHit> FindAllNeedles(std::string_view text, const std::vector<s
       key = ((key << 4) | Nibble(text[i])) & mask;
       if (i + 1 < length) continue;
       const auto pos = static_cast<std::uint32_t>(i + 1 - length);
-      set.ForEachMatch(key, [&](std::uint32_t id) { AddHit(hits, {id, pos}); });
+      set.ForEachMatch(key, [&](std::uint32_t id) { AddHit(hits, {id, pos}, limit); });
     }
   }
   return OrderByNeedle(hits, needles.size());

@@ -21,19 +21,20 @@ struct NeedleHit {
   friend bool operator==(const NeedleHit&, const NeedleHit&) = default;
 };
 
-// Distinct needles hit a text at most 8 times per character, but a needle listed
-// many times hits as often as it is listed: a hostile map whose thousands of
-// tags share one identifier would give billions of hits on a plain run of
-// zeros. No search hands back more than this many.
-inline constexpr std::size_t kMaxNeedleHits = std::size_t{1} << 22;
+// Distinct needles hit a text at most 8 times per character (one per needle
+// length), but a needle listed many times hits as often as it is listed: a
+// hostile map whose thousands of tags share one identifier would give billions
+// of hits on a plain run of zeros. No search hands back more than 8 hits per
+// character plus this many, which no list of distinct needles can reach.
+inline constexpr std::size_t kMaxNeedleHits = std::size_t{1} << 20;
 inline constexpr const char* kTooManyHits =
-    "This tag's metadata matches more than 4,194,304 times in one search (many tags of the map share one "
+    "This tag's metadata matches more often than its size allows in one search (many tags of the map share one "
     "identifier); it cannot be searched.";
 
 // Every occurrence of every needle. Needles of 1 to 8 lowercase hex digits on a
 // lowercase hex text take the fast path; anything else is searched literally.
 // An empty needle has no hits. Throws Refused (kTooManyHits) rather than give
-// more than kMaxNeedleHits hits.
+// more than 8 hits per character of text plus kMaxNeedleHits.
 std::vector<NeedleHit> FindAllNeedles(std::string_view text, const std::vector<std::string>& needles);
 
 // The hits of the stored pointers to base + k, for k from 0 to count - 1, where
