@@ -3,6 +3,7 @@
 #include <QCompleter>
 #include <QLineEdit>
 #include <QStringList>
+#include <QStringListModel>
 #include <algorithm>
 
 #include "platform/AlphaOrder.h"
@@ -15,7 +16,8 @@ QString FromBytes(const std::string& text) {
 
 }  // namespace
 
-SortedComboBox::SortedComboBox(QWidget* parent) : QComboBox(parent) {
+SortedComboBox::SortedComboBox(QWidget* parent) : QComboBox(parent), m_lines(new QStringListModel(this)) {
+  setModel(m_lines);
   setEditable(true);
   setInsertPolicy(QComboBox::NoInsert);
   // Sizing to the contents would measure every line (thousands of tags).
@@ -56,9 +58,25 @@ void SortedComboBox::AddAllSorted(std::vector<std::string> texts) {
   lines.reserve(static_cast<qsizetype>(all.size()));
   for (const auto& text : all) lines.append(FromBytes(text));
   const QString keep = currentText();
-  clear();
-  addItems(lines);
+  m_lines->setStringList(lines);
   ShowExactComboText(*this, keep);
+}
+
+std::optional<int> SortedComboBox::FindExact(const QString& text) const {
+  // Texts that AlphaLess finds neither less nor greater are the same bytes, so
+  // the lower bound is the first equal line when there is one.
+  const std::string bytes = text.toLatin1().toStdString();
+  int lo = 0;
+  int hi = count();
+  while (lo < hi) {
+    const int mid = lo + (hi - lo) / 2;
+    if (jov::AlphaLess(ItemBytes(mid), bytes))
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  if (lo < count() && itemText(lo) == text) return lo;
+  return std::nullopt;
 }
 
 std::string SortedComboBox::Text() const { return currentText().toLatin1().toStdString(); }
@@ -67,10 +85,14 @@ void SortedComboBox::SetText(const std::string& text) { ShowExactComboText(*this
 
 void ShowExactComboText(QComboBox& combo, const QString& text) {
   int found = -1;
-  for (int i = 0; i < combo.count(); ++i) {
-    if (combo.itemText(i) == text) {
-      found = i;
-      break;
+  if (const auto* sorted = qobject_cast<const SortedComboBox*>(&combo)) {
+    found = sorted->FindExact(text).value_or(-1);
+  } else {
+    for (int i = 0; i < combo.count(); ++i) {
+      if (combo.itemText(i) == text) {
+        found = i;
+        break;
+      }
     }
   }
   combo.setCurrentIndex(found);

@@ -1,12 +1,17 @@
 #pragma once
 #include <QComboBox>
+#include <optional>
 #include <string>
 #include <vector>
+
+class QStringListModel;
 
 // A drop-down combo box with an edit field whose list is kept in the alphabetical
 // order of AlphaOrder.h (never Qt's own sorting, which orders by locale). Texts
 // are map bytes shown as Latin-1. Typing completes from the list; nothing the
-// user types is added to it.
+// user types is added to it. The lines live in a plain string list model: the
+// scanner's tag choice holds a line per tag, and filling or searching a list of
+// thousands must stay well under a millisecond or two.
 class SortedComboBox : public QComboBox {
   Q_OBJECT
 
@@ -25,7 +30,13 @@ class SortedComboBox : public QComboBox {
   void SetText(const std::string& text);
 
   std::string ItemBytes(int index) const;
+  // The first line equal to text, found by binary search in the sorted list.
+  std::optional<int> FindExact(const QString& text) const;
+
+ private:
+  QStringListModel* m_lines;
 };
 
-// The same exact-text rule for any editable combo box.
+// The same exact-text rule for any editable combo box (a SortedComboBox is
+// searched by halves, any other box line by line).
 void ShowExactComboText(QComboBox& combo, const QString& text);
