@@ -34,8 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   static const std::string destinationPath = fuzz::ScratchFile("destination.map");
   static const std::string sourcePath = fuzz::ScratchFile("source.map");
-  fuzz::WriteWholeFile(destinationPath, data, firstLength);
-  if (!oneFile) fuzz::WriteWholeFile(sourcePath, data + firstLength, size - firstLength);
+  fuzz::WriteMapFile(destinationPath, data, firstLength);
+  if (!oneFile) fuzz::WriteMapFile(sourcePath, data + firstLength, size - firstLength);
 
   MemoryTreeView destinationTree, sourceTree;
   CMapFile destination, source;

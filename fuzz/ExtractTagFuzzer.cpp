@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const std::string path = fuzz::ScratchFile("extract.map");
   static const std::string metaPath = fuzz::ScratchFile("tag.meta");
   static const std::string listingPath = metaPath + ".data";
-  fuzz::WriteWholeFile(path, data, size);
+  fuzz::WriteMapFile(path, data, size);
   std::remove(metaPath.c_str());
   std::remove(listingPath.c_str());
 
@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (map.m_nTagCount == 0) return 0;
   const int i = choices.Word(0) % map.m_nTagCount;
   const TagEntry tag = map.m_tags[static_cast<std::size_t>(i)];
-  const std::vector<unsigned char> before(data, data + size);
+  const std::vector<unsigned char> before = fuzz::ReadWholeFile(path);
 
   fuzz::FuzzDialogs dialogs;
   dialogs.saveAnswer = metaPath;
@@ -73,7 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint32_t offset = HexToUInt(tag.strMetaOffset);
   for (std::size_t k = 0; k < meta.size(); ++k) {
     const std::uint64_t at = std::uint64_t{offset} + k;
-    fuzz::Check(meta[k] == (at < size ? data[at] : 0), "the .meta file holds the map's bytes, zeros past its end");
+    fuzz::Check(meta[k] == (at < before.size() ? before[static_cast<std::size_t>(at)] : 0),
+                "the .meta file holds the map's bytes, zeros past its end");
   }
 
   const bool listed = std::filesystem::exists(listingPath);

@@ -55,6 +55,26 @@ inline void WriteWholeFile(const std::string& path, const std::uint8_t* data, st
   if (size > 0) file.Write(0, data, size);
 }
 
+// Writes a map made of the fuzzer's bytes. A tag count above kMaxFuzzTags is cut
+// to its low bits: an index of 65535 entries (zeros past the end of a small
+// file) opens correctly but takes seconds under the sanitizers, and the fuzzer
+// would spend its time there; the unit tests open such maps.
+inline constexpr std::uint16_t kMaxFuzzTags = 32;
+inline void WriteMapFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
+  std::vector<std::uint8_t> bytes(data, data + size);
+  if (bytes.size() >= 0x14) {
+    const std::uint64_t index = bytes[0x10] | bytes[0x11] << 8 | bytes[0x12] << 16 | std::uint64_t{bytes[0x13]} << 24;
+    if (index + 0x0E <= bytes.size()) {
+      const std::size_t at = static_cast<std::size_t>(index) + 0x0C;
+      if ((bytes[at] | bytes[at + 1] << 8) > kMaxFuzzTags) {
+        bytes[at] &= kMaxFuzzTags - 1;
+        bytes[at + 1] = 0;
+      }
+    }
+  }
+  WriteWholeFile(path, bytes.data(), bytes.size());
+}
+
 // A file's bytes, at most limit of them (a command that fails may leave a sparse
 // file of up to 2 GB behind; its tail is measured, not read).
 inline std::vector<unsigned char> ReadWholeFile(const std::string& path, std::uint64_t limit = 1u << 24) {

@@ -57,7 +57,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const std::string inputPath = fuzz::ScratchFile("guerilla.tag");
   static const std::string outputPath = fuzz::ScratchFile("xbox.meta");
   fuzz::WriteWholeFile(inputPath, data, size);
-  GuerillaConverter converter;
+  // One converter for every input, as one dialog serves many conversions (and
+  // its 1,000,000-byte buffer is not allocated per input).
+  static GuerillaConverter converter;
   converter.OpenInput(inputPath);
   converter.CreateOutput(outputPath);
   for (int press = 0; press < 2; ++press) {

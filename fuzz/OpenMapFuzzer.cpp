@@ -1,8 +1,7 @@
 // Opening a map made of the fuzzer's bytes and listing it as a panel does: the
 // tag tree, the scanner's tag list, the Offset Swap list and the Map Info fields.
 // A map that cannot be read must end in a file error with the panel closed and
-// its tree empty; one that can must list every tag of its index exactly once,
-// and read the same way twice.
+// its tree empty; one that can must list every tag of its index exactly once.
 #include <cstdint>
 #include <string>
 
@@ -16,7 +15,7 @@ using namespace jov;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::string path = fuzz::ScratchFile("open.map");
-  fuzz::WriteWholeFile(path, data, size);
+  fuzz::WriteMapFile(path, data, size);
 
   MemoryTreeView tree;
   CMapFile map;
@@ -41,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 "a tag's line shows its name");
   }
 
-  const std::string listing = tree.Dump();
+  fuzz::Check(!tree.Dump().empty(), "the tree lists the class groups");
   fuzz::Check(FillTagList(map).size() == std::size_t{map.m_nTagCount} + 1, "the tag list has every tag and the nulled-out line");
   fuzz::Check(BuildOffsetSwapList(map).size() == map.m_nTagCount, "the Offset Swap list has every tag");
   const MapInfoValues values = MapInfoValuesOf(map);
@@ -51,9 +50,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::Check(ReadMapInfoTexts(texts, readBack).ok, "the Map Info fields of a map read back");
   fuzz::Check(MapInfoTextsOf(readBack) == texts, "the Map Info fields read back to what they showed");
 
-  // Nothing was written: a reload reads the same map.
-  map.Reload(tree);
-  fuzz::Check(map.m_bOpen && tree.Dump() == listing, "reading a map twice lists it the same way");
 
   map.Close(tree);
   fuzz::Check(!map.m_bOpen && tree.Children(kTreeRoot).empty(), "closing empties the tree");

@@ -29,8 +29,8 @@ constexpr float kSteps[] = {0.01f, 0.25f, 0.5f, 1.0f, 2.5f, 0.1f, 3.0f, 10.0f, 0
 // Every tag up to this many is scanned, and no tag larger than this (its scan
 // would only repeat the same search over more zero bytes, slowly); larger tags
 // still go through the refusal check.
-constexpr int kMaxTagsScanned = 24;
-constexpr std::uint32_t kMaxScannedSize = 1u << 14;
+constexpr int kMaxTagsScanned = 8;
+constexpr std::uint32_t kMaxScannedSize = 1u << 11;
 
 void CheckResult(const ScanResult& result) {
   fuzz::Check(result.order.size() == result.items.size(), "one line per result");
@@ -46,7 +46,7 @@ void CheckResult(const ScanResult& result) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const fuzz::Choices choices(data, size, 7);
   static const std::string path = fuzz::ScratchFile("scan.map");
-  fuzz::WriteWholeFile(path, data, size);
+  fuzz::WriteMapFile(path, data, size);
 
   MemoryTreeView tree;
   CMapFile map;

@@ -11,12 +11,19 @@
 # JOV_FUZZ_BUILD names the build folder (default: build-fuzz beside this folder).
 # JOV_FUZZ_CORPUS, when set, is a folder whose TARGET/ subfolders keep the
 # corpus between runs (a long run grows it); otherwise it lives for this run only.
+# JOV_FUZZ_TARGETS picks targets (default: all five); JOV_FUZZ_RUNS, when set,
+# also ends each target after that many executions. A long run is two of these
+# side by side on disjoint targets, e.g.
+#   JOV_FUZZ_CORPUS=build-fuzz/corpus JOV_FUZZ_RUNS=2000000 \
+#     JOV_FUZZ_TARGETS="open_map scan_tag extract_tag" fuzz/run_short.sh 3600
 set -uo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${JOV_FUZZ_BUILD:-$here/build-fuzz}
 seconds=${1:-30}
-targets=(open_map scan_tag extract_tag direct_inject guerilla)
+read -r -a targets <<<"${JOV_FUZZ_TARGETS:-open_map scan_tag extract_tag direct_inject guerilla}"
+runs=()
+[[ -n ${JOV_FUZZ_RUNS:-} ]] && runs=(-runs="$JOV_FUZZ_RUNS")
 
 # Inputs larger than this are not generated: a map of a few tags fits in 2 KB
 # (two of them for direct injection), and small inputs keep every run fast.
@@ -74,7 +81,7 @@ for t in "${targets[@]}"; do
 
   if [[ -n ${JOV_FUZZ_CORPUS:-} ]]; then corpus=$JOV_FUZZ_CORPUS/$t; else corpus=$work/corpus/$t; fi
   mkdir -p "$corpus"
-  "$binary" "$corpus" "$work/seeds/$t" -max_total_time="$seconds" -max_len="$(max_len "$t")" -timeout=20 \
+  "$binary" "$corpus" "$work/seeds/$t" -max_total_time="$seconds" "${runs[@]}" -max_len="$(max_len "$t")" -timeout=20 \
     -rss_limit_mb=2560 -print_final_stats=1 -artifact_prefix="$artifacts/$t-" >"$log" 2>&1
   status=$?
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
