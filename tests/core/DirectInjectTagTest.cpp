@@ -211,6 +211,36 @@ TEST(DirectInjectTag, TheSameFileInBothMapsStaysCoherent) {
   EXPECT_EQ(ChangeOutside(before, ReadBytesFromFile(t.path), t.map.MetaOffset(d), t.Tag(d).nSize), std::nullopt);
 }
 
+TEST(DirectInjectTag, APointerIsMovedOnceWhenTheSameMapsRangesOverlap) {
+  // The same map in both panels, its index edited so that tag 4's metadata starts
+  // 16 bytes into tag 2's: byte k's new address is the old address of byte k + 16.
+  SampleMapSpec spec = GenerateSampleMap(kVersionPc, 8, 52);
+  const SampleLayout layout = LayoutOf(spec);
+  const std::uint32_t base = layout.metaOffsets[2] + spec.magic;
+  PutLe32(spec.tags[2].meta, 8, base);        // points at byte 0
+  PutLe32(spec.tags[2].meta, 24, base + 40);  // points at byte 40
+  auto bytes = WriteSampleMap(spec);
+  PutLe32(bytes, layout.firstEntry + 32 * 4 + 0x14, base + 16);
+  TestMap t(bytes);
+  t.Open();
+  MemoryTreeView otherTree;
+  CMapFile other;
+  other.OpenPath(otherTree, t.path);
+  ASSERT_GE(t.Tag(4).nSize, t.Tag(2).nSize);
+
+  const std::string source = ReadMetaHex(other, 2);
+  const std::string expected = reference::StepStartTranslation(source, other, 2, t.map, 4);
+  // Searching the current text for each later k would move it on and on.
+  EXPECT_NE(reference::LiteralTranslation(source, other, 2, t.map, 4).substr(16, 8), SwapHexBytes(UIntToHex(base + 16)));
+  RecordedDialogs dialogs;
+  EXPECT_EQ(DirectInjectTag(t.map, 4, other, 2, dialogs), DirectInjectOutcome::Completed);
+  const std::string written = ReadMetaHex(t.map, 4);
+  EXPECT_EQ(written.substr(0, expected.size()), expected);
+  EXPECT_EQ(written.substr(16, 8), SwapHexBytes(UIntToHex(base + 16)));
+  EXPECT_EQ(written.substr(48, 8), SwapHexBytes(UIntToHex(base + 56)));
+  EXPECT_EQ(ChangeOutside(bytes, ReadBytesFromFile(t.path), t.map.MetaOffset(4), t.Tag(4).nSize), std::nullopt);
+}
+
 TEST(DirectInjectTag, SizesAboveTheBufferAreRefusedBeforeAnyQuestion) {
   SampleMapSpec spec = GenerateSampleMap(kVersionPc, 8, 66);
   auto bytes = WriteSampleMap(spec);
