@@ -25,10 +25,13 @@ std::string FloatToHexText(float value);
 // gives nothing.
 std::optional<float> HexTextToFloat(std::string_view hex);
 
-// The dialog's two members and its two buttons. The fields are read into the
-// members first (ParseFloatField for "Decimal Float", FitsLimit with
-// kHexFloatLimit for "Hex Float"); the members are shown again afterwards, the
-// float through FloatToText.
+// The dialog's two members and its two buttons. Each button reads the fields
+// into the members first: "Decimal Float" through ParseFloatField, then "Hex
+// Float" checked with FitsLimit(kHexFloatLimit). A float that does not parse is
+// refused with kEnterNumber (the field gets the focus) and stops the reading:
+// the float keeps its previous value and the hex text is not read; the
+// button's conversion still goes on with the members as they stand. Afterwards
+// the members are shown again, the float through FloatToText.
 struct HexFloatValues {
   float value = 0.0f;
   std::string hex = "00000000";
