@@ -3,8 +3,9 @@
 // "Update Item" pressed on it. The scan must give every line its own record;
 // the edit must write inside the tag's metadata extent and nowhere else.
 //
-// Leading bytes: [0] float step choice, [1] which result to edit, [2] tag offset,
-// [3..6] the scanner value for the edit; the map follows.
+// Leading bytes: [0] float step choice, [1] which result to edit, [2] first tag
+// (for maps of more tags than are scanned), [3..6] the scanner value for the
+// edit; the map follows.
 #include <cstdint>
 #include <cstring>
 #include <iterator>
@@ -26,10 +27,10 @@ namespace {
 // evenly, one at 10 (nothing searched) and refused ones (0, below 0).
 constexpr float kSteps[] = {0.01f, 0.25f, 0.5f, 1.0f, 2.5f, 0.1f, 3.0f, 10.0f, 0.0f, -1.0f, 0.3f, 7.0f};
 
-// Every tag up to this many is scanned, and no tag larger than this (its scan
-// would only repeat the same search over more zero bytes, slowly); larger tags
-// still go through the refusal check.
-constexpr int kMaxTagsScanned = 8;
+// Every tag is scanned (the maps hold at most fuzz::kMaxFuzzTags), except tags
+// larger than this, whose scan would only repeat the same searches over more
+// bytes, slowly; tags above the metadata buffer still go through the refusal.
+constexpr int kMaxTagsScanned = fuzz::kMaxFuzzTags;
 constexpr std::uint32_t kMaxScannedSize = 1u << 11;
 
 void CheckResult(const ScanResult& result) {
