@@ -37,7 +37,11 @@ build() {
   mkdir -p "$dir"
   cmake -S . -B "$dir" -G Ninja "$@" >"$dir/configure.log" 2>&1 \
     || { cat "$dir/configure.log"; return 1; }
-  cmake --build "$dir" -j2
+  # Progress lines go to the log only; warnings and errors are shown.
+  cmake --build "$dir" -j2 2>&1 | tee "$dir/build.log" | grep -v -E '^\[[0-9]+/[0-9]+\] '
+  local status=${PIPESTATUS[0]}
+  [[ $status -eq 0 ]] && echo "built (log: $dir/build.log)"
+  return "$status"
 }
 
 # Runs ctest in a build folder. Passing tests are not listed (the full log is
@@ -46,7 +50,7 @@ run_ctest() {
   local dir=$1 name=$2
   ctest --test-dir "$dir" -j2 --timeout 300 --no-tests=error --output-on-failure >"$dir/ctest.log" 2>&1
   local status=$?
-  grep -v -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed ' "$dir/ctest.log"
+  grep -v -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed |^ +Start +[0-9]+: ' "$dir/ctest.log"
   local summary total bad
   summary=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$dir/ctest.log" | tail -n 1)
   if [[ -n "$summary" ]]; then

@@ -744,7 +744,7 @@ TEST(MapOpenFailure, RandomFilesOpenOrFailCleanly) {
       const std::uint32_t index = static_cast<std::uint32_t>(rng() % bytes.size());
       PutLe32(bytes, 0x10, index);
       if (index + 0x0E <= bytes.size()) {
-        PutLe16(bytes, index + 0x0C, static_cast<std::uint16_t>(round % 20 == 0 ? 65535 : rng() % 300));
+        PutLe16(bytes, index + 0x0C, static_cast<std::uint16_t>(round % 50 == 0 ? 65535 : rng() % 300));
         // An index magic near the index keeps the magic small, so pointers land in the file.
         if (rng() % 2) PutLe32(bytes, index, index + static_cast<std::uint32_t>(rng() % 0x100));
       }
