@@ -18,11 +18,8 @@ void ExtractTagMetadata(CMapFile& map, int i, UserDialogs& dialogs) {
   // At least one byte, so an empty tag never hands a null buffer to the file calls.
   std::vector<unsigned char> meta(std::max<std::size_t>(tag.nSize, 1), 0);
   if (tag.nSize > 0) map.File().Read(HexToUInt(tag.strMetaOffset), meta.data(), tag.nSize);
-  // The listing is made before anything is asked or written: a search that
-  // refuses a hostile tag then leaves no half-done pair of files behind.
   const bool withListing = tag.nSize < kDataListingLimit;
-  const std::string listing =
-      withListing ? DataListingText(map, i, BytesToHex(meta.data(), tag.nSize)) : std::string();
+  const std::string hex = withListing ? BytesToHex(meta.data(), tag.nSize) : std::string();
 
   const auto path = dialogs.PickSaveFile(MetaSaveDialog(tag));
   if (!path) return;
@@ -35,6 +32,9 @@ void ExtractTagMetadata(CMapFile& map, int i, UserDialogs& dialogs) {
   }
   if (!withListing) return;
 
+  // The ".meta" file is whole before the listing is searched: a hostile tag
+  // whose search is refused still leaves the user its metadata.
+  const std::string listing = DataListingText(map, i, hex);
   const std::string listingPath = *path + ".data";
   BinaryFile file;
   file.Open(listingPath, BinaryFile::Mode::CreateTruncate, listingPath);

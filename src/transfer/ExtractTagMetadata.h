@@ -11,8 +11,9 @@ namespace jov {
 // Existing files are replaced. Cancelling the picker writes nothing; nothing is
 // shown on success.
 // Throws Refused (before asking) for a tag above the metadata buffer's
-// 1,000,000 bytes or one the listing's search turns away, and FileError when a
-// file cannot be read or written.
+// 1,000,000 bytes; Refused after the ".meta" file is written when the listing's
+// search turns a hostile tag away (no listing is written then); FileError when
+// a file cannot be read or written.
 void ExtractTagMetadata(CMapFile& map, int i, UserDialogs& dialogs);
 
 }  // namespace jov

@@ -150,22 +150,6 @@ TEST(ExtractTagMetadata, TagsAboveTheBufferAreRefusedBeforeAnyQuestion) {
   }
 }
 
-TEST(ExtractTagMetadata, AListingTheSearchTurnsAwayLeavesNoFileBehind) {
-  // Two thousand tags share one identifier, and tag 2 holds it a thousand
-  // times: two million hits, more than a search hands back.
-  SampleMapSpec spec = GenerateSampleMap(kVersionPc, 2000, 6, 16);
-  for (SampleTag& tag : spec.tags) tag.identifier = 0xE1740000u;
-  spec.tags[2].meta.assign(4000, 0);
-  for (std::size_t at = 0; at < 4000; at += 4) PutLe32(spec.tags[2].meta, at, 0xE1740000u);
-  TestMap t(spec);
-  t.Open();
-  RecordedDialogs dialogs;
-  dialogs.saveAnswer = t.dir.File("shared.meta");
-  EXPECT_THROW(ExtractTagMetadata(t.map, 2, dialogs), Refused);
-  EXPECT_TRUE(dialogs.saveRequests.empty());
-  EXPECT_FALSE(std::filesystem::exists(*dialogs.saveAnswer));
-}
-
 TEST(ExtractTagMetadata, AFileThatCannotBeCreatedEndsWithAFileErrorAndNoListing) {
   TestMap t(GenerateSampleMap(kVersionPc, 6, 4));
   t.Open();
