@@ -12,6 +12,7 @@
 #include "SortedComboBox.h"
 #include "map/MapFile.h"
 #include "map/TagClassTable.h"
+#include "scanner/ScanTagList.h"
 
 namespace {
 
@@ -45,7 +46,8 @@ QLabel* FieldLabel(const QString& text, QWidget* buddy, QWidget* parent) {
 }  // namespace
 
 MapPanel::MapPanel(const QString& title, int shortsRange, jov::CMapFile& map, QWidget* parent)
-    : QGroupBox(title, parent), m_map(map), m_nShortsRange(shortsRange) {
+    : QGroupBox(title, parent), m_scanner(1), m_map(map), m_nShortsRange(shortsRange) {
+  m_scanner.Options().nShortsLimit = shortsRange;
   m_editCaption = new QLineEdit(this);
   m_editCaption->setReadOnly(true);
   m_editCaption->setEnabled(false);
@@ -203,6 +205,12 @@ void MapPanel::BindFields(DataExchange& exchange) {
   exchange.BindCheck(m_checkLoneIDs, m_bLoneIDs);
 }
 
+std::optional<int> MapPanel::SelectedTag() const {
+  const jov::TreeItem selected = m_treeTags->SelectedItem();
+  if (selected == jov::kTreeRoot) return std::nullopt;
+  return m_map.FindTagByTreeItem(selected);
+}
+
 void MapPanel::ShowTagRecord(const jov::TagEntry& record) {
   m_strFilename = record.strName;
   m_strIdentifier = record.strIdentifier;
@@ -217,23 +225,21 @@ void MapPanel::ShowTagRecord(const jov::TagEntry& record) {
 
 void MapPanel::ResetScannerValues() {
   ClearScanResults();
+  // Another tag: "Update Item" must not put the old result's piece into it.
+  m_scanner.TagChanged();
   m_fScanValue = 0.01f;
   m_strScanTagChoice.clear();
   m_strScanClassChoice.clear();
 }
 
 void MapPanel::ClearScanResults() {
-  m_treeScanResults->DeleteAllItems();
-  m_treeScanResults->SetBackgroundColor(0);
+  jov::ScanClearResults(*m_treeScanResults);
+  m_scanner.Clear();
 }
 
 void MapPanel::FillTagChoiceList() {
   if (m_bTagListFilled) return;
-  std::vector<std::string> lines;
-  lines.reserve(static_cast<std::size_t>(m_map.m_nTagCount) + 1);
-  for (int i = 0; i < m_map.m_nTagCount; ++i) lines.push_back(m_map.GetTagClass(i, 1) + " -- " + m_map.GetTagName(i));
-  lines.push_back(jov::TagClassTable::NulledOutCode() + " -- Nulled Out");
-  m_comboScanTag->AddAllSorted(std::move(lines));
+  m_comboScanTag->AddAllSorted(jov::FillTagList(m_map));
   m_bTagListFilled = true;
 }
 

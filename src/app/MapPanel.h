@@ -1,7 +1,10 @@
 #pragma once
 #include <QGroupBox>
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "scanner/ScannerPanel.h"
 
 class DataExchange;
 class QCheckBox;
@@ -11,7 +14,6 @@ class QtTreeView;
 class SortedComboBox;
 
 namespace jov {
-class CMapFile;
 struct TagEntry;
 }  // namespace jov
 
@@ -33,6 +35,9 @@ class MapPanel : public QGroupBox {
   // The panel whose selected tag this panel's "Direct Inject" copies from.
   MapPanel* DirectInjectSource() const { return m_pDirectInjectSource; }
   void SetDirectInjectSource(MapPanel* source) { m_pDirectInjectSource = source; }
+  // The tag the panel's commands act on: the record whose tree item is the tag
+  // tree's selection (none for a class group, no selection or no map).
+  std::optional<int> SelectedTag() const;
 
   // The window's value exchange: the scanner value goes first in the table, the
   // remaining fields after both panels' scanner values.
@@ -44,7 +49,8 @@ class MapPanel : public QGroupBox {
   // The scanner area as tag selection leaves it: no results, a step of 0.01 and
   // both choice texts empty (values; the caller loads them into the controls).
   void ResetScannerValues();
-  // Empties the scanner results tree and turns it black.
+  // Empties the scanner results tree, turns it black and drops the records of
+  // its lines.
   void ClearScanResults();
   // Fills the scanner tag choice list from the map once, until emptied again.
   void FillTagChoiceList();
@@ -108,6 +114,11 @@ class MapPanel : public QGroupBox {
 
   // Whether the scanner tag choice list holds the map's tags.
   bool m_bTagListFilled = false;
+
+  // The Meta Scanner's records: the last scan's results (each line of the
+  // results tree keeps its record's index) and the current item. The check
+  // boxes' values are copied into its options before each scan.
+  jov::ScannerPanel m_scanner;
 
  private:
   QWidget* BuildTagInfo();
