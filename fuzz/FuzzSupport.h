@@ -62,15 +62,13 @@ inline void WriteWholeFile(const std::string& path, const std::uint8_t* data, st
 inline constexpr std::uint16_t kMaxFuzzTags = 32;
 inline void WriteMapFile(const std::string& path, const std::uint8_t* data, std::size_t size) {
   std::vector<std::uint8_t> bytes(data, data + size);
-  if (bytes.size() >= 0x14) {
-    const std::uint64_t index = bytes[0x10] | bytes[0x11] << 8 | bytes[0x12] << 16 | std::uint64_t{bytes[0x13]} << 24;
-    if (index + 0x0E <= bytes.size()) {
-      const std::size_t at = static_cast<std::size_t>(index) + 0x0C;
-      if ((bytes[at] | bytes[at + 1] << 8) > kMaxFuzzTags) {
-        bytes[at] &= kMaxFuzzTags - 1;
-        bytes[at + 1] = 0;
-      }
-    }
+  // Bytes past the end read as zero, for the index offset as for the count.
+  const auto at = [&bytes](std::uint64_t i) -> std::uint32_t { return i < bytes.size() ? bytes[i] : 0u; };
+  const std::uint64_t index = std::uint64_t{at(0x10)} | at(0x11) << 8 | at(0x12) << 16 | std::uint64_t{at(0x13)} << 24;
+  const std::uint64_t low = index + 0x0C;
+  if ((at(low) | at(low + 1) << 8) > kMaxFuzzTags) {
+    bytes[low] &= kMaxFuzzTags - 1;  // the low byte lies in the file, or the count would be 0
+    if (low + 1 < bytes.size()) bytes[low + 1] = 0;
   }
   WriteWholeFile(path, bytes.data(), bytes.size());
 }
