@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "map/SampleMap.h"
+#include "map/TagClassTable.h"
 
 using namespace jov;
 
@@ -117,6 +118,31 @@ int main(int argc, char** argv) {
     }
   }
   guerilla.Add({1, 4, 0, 0, 0, 1, 2, 3});  // shorter than the header
+
+  // The dictionary of the map targets: every class code as a map stores it
+  // (reversed), the null identifier, and the header and index words a map is
+  // read by, so mutations hit the values the reader and the searches compare.
+  {
+    std::FILE* dict = std::fopen((root + "/map.dict").c_str(), "w");
+    if (!dict) return 1;
+    auto entry = [dict](const Bytes& bytes) {
+      std::fputc('"', dict);
+      for (const unsigned char b : bytes) std::fprintf(dict, "\\x%02X", b);
+      std::fputs("\"\n", dict);
+    };
+    for (const TagClassRow& row : TagClassTable::Rows()) {
+      Bytes stored(4, 0);
+      PutClassCode(stored, 0, row.code);
+      entry(stored);
+    }
+    entry({0xFF, 0xFF, 0xFF, 0xFF});
+    entry({0x05, 0x00});
+    entry({0x07, 0x00});
+    entry({0x61, 0x02});
+    entry({0x00, 0x60, 0x3A, 0x80});  // magics the writer uses
+    entry({0x00, 0x00, 0x44, 0x40});
+    std::fclose(dict);
+  }
 
   std::printf("seeds: open_map %d, scan_tag %d, extract_tag %d, direct_inject %d, guerilla %d\n", open.Count(),
               scan.Count(), extract.Count(), direct.Count(), guerilla.Count());

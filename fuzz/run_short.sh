@@ -81,7 +81,9 @@ for t in "${targets[@]}"; do
 
   if [[ -n ${JOV_FUZZ_CORPUS:-} ]]; then corpus=$JOV_FUZZ_CORPUS/$t; else corpus=$work/corpus/$t; fi
   mkdir -p "$corpus"
-  "$binary" "$corpus" "$work/seeds/$t" -max_total_time="$seconds" "${runs[@]}" -max_len="$(max_len "$t")" -timeout=20 \
+  dict=()
+  [[ $t != guerilla ]] && dict=(-dict="$work/seeds/map.dict")
+  "$binary" "$corpus" "$work/seeds/$t" -max_total_time="$seconds" "${runs[@]}" "${dict[@]}" -max_len="$(max_len "$t")" -timeout=20 \
     -rss_limit_mb=2560 -print_final_stats=1 -artifact_prefix="$artifacts/$t-" >"$log" 2>&1
   status=$?
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
