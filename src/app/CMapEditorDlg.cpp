@@ -154,6 +154,10 @@ void CMapEditorDlg::OnOpenMap(MapPanel& panel) {
 void CMapEditorDlg::OnCloseMap(MapPanel& panel) {
   if (!SaveControls()) return;
   panel.Map().Close(*panel.m_treeTags);
+  ShowMapClosed(panel);
+}
+
+void CMapEditorDlg::ShowMapClosed(MapPanel& panel) {
   panel.m_strCaption.clear();
   panel.ClearScanResults();
   panel.EmptyTagChoiceList();

@@ -42,6 +42,13 @@ class CMapEditorDlg : public QDialog {
   bool SaveControls();
   void LoadControls();
 
+  // How the tool dialogs are run modally: exec() unless a runner is set. A test
+  // sets one that acts on the dialog's widgets and returns its result, so that
+  // no test waits in a nested event loop.
+  using ModalRunner = std::function<int(QDialog& dialog)>;
+  void SetModalRunner(ModalRunner runner) { m_runModal = std::move(runner); }
+  int RunModal(QDialog& dialog);
+
   // "File" menu.
   void OnOpenMap(MapPanel& panel);
   void OnCloseMap(MapPanel& panel);
@@ -77,6 +84,9 @@ class CMapEditorDlg : public QDialog {
   QMenuBar* BuildMenuBar();
   void ConnectPanel(MapPanel& panel);
   QAction* AddCommand(QMenu* menu, const QString& text, std::function<void()> command);
+  // The panel as a closed map leaves it (Close Map, a completed Add Tag): no
+  // caption, no scan results, no tag choice list; the controls loaded.
+  void ShowMapClosed(MapPanel& panel);
 
   jov::UserDialogs& m_dialogs;
   // One model per panel, alive as long as the window: a map still open is closed
@@ -86,4 +96,5 @@ class CMapEditorDlg : public QDialog {
   MapPanel* m_panel1;
   MapPanel* m_panel2;
   DataExchange m_exchange;
+  ModalRunner m_runModal;
 };

@@ -1,5 +1,5 @@
 // The main window's commands that move metadata and data: Save Metadata, Inject,
-// Direct Inject and Insert Data at End of Map.
+// Direct Inject.
 #include "CMapEditorDlg.h"
 #include "MapPanel.h"
 #include "transfer/DirectInjectTag.h"
@@ -27,5 +27,3 @@ void CMapEditorDlg::OnDirectInject(MapPanel& panel) {
     jov::DirectInjectTag(panel.Map(), *destinationTag, source->Map(), *sourceTag, m_dialogs);
   LoadControls();
 }
-
-void CMapEditorDlg::OnInsertDataAtEnd(MapPanel& /*panel*/) {}

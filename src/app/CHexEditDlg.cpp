@@ -1,0 +1,51 @@
+#include "CHexEditDlg.h"
+
+#include <QFont>
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+CHexEditDlg::CHexEditDlg(const std::string& text, SaveAction save, CommandRunner run, QWidget* parent)
+    : QDialog(parent), m_save(std::move(save)), m_run(std::move(run)) {
+  setWindowTitle(QStringLiteral("Crappy Hex Editor"));
+  setSizeGripEnabled(true);
+
+  m_editText = new QPlainTextEdit(this);
+  QFont font(QStringLiteral("Courier"));
+  font.setStyleHint(QFont::TypeWriter);
+  font.setFixedPitch(true);
+  m_editText->setFont(font);
+  m_editText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  m_editText->setTabChangesFocus(false);
+  // No undo history: a 3,000,000-character text would be copied into it.
+  m_editText->setUndoRedoEnabled(false);
+  m_editText->setPlainText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+  m_editText->setUndoRedoEnabled(true);
+
+  m_buttonSave = new QPushButton(QStringLiteral("Save"), this);
+  m_buttonDontSave = new QPushButton(QStringLiteral("Don't Save"), this);
+  m_buttonSave->setAutoDefault(false);
+  m_buttonDontSave->setDefault(true);
+  connect(m_buttonSave, &QPushButton::clicked, this, [this] { OnSave(); });
+  connect(m_buttonDontSave, &QPushButton::clicked, this, &QDialog::reject);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(m_buttonSave);
+  buttons->addWidget(m_buttonDontSave);
+  buttons->addStretch();
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(m_editText, 1);
+  layout->addLayout(buttons);
+  resize(640, 480);
+}
+
+std::string CHexEditDlg::Text() const { return m_editText->toPlainText().toLatin1().toStdString(); }
+
+void CHexEditDlg::OnSave() {
+  m_run([this] {
+    if (m_save) m_save(Text());
+    accept();
+  });
+}
