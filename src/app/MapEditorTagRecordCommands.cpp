@@ -37,7 +37,7 @@ void PutFields(MapPanel& panel, const jov::TagRecordFields& fields) {
 void CMapEditorDlg::OnSwap(MapPanel& panel) {
   const std::vector<jov::OffsetSwapItem> list = jov::BuildOffsetSwapList(panel.Map());
   COffsetSwapDlg dialog(list, this);
-  if (dialog.exec() != QDialog::Accepted) return;
+  if (RunModal(dialog) != QDialog::Accepted) return;
   // "Swap" with no line selected has no tag to take an offset from.
   if (!dialog.SelectedIndex()) return;
   if (!SaveControls()) return;

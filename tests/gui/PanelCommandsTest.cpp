@@ -175,11 +175,11 @@ class PanelCommandsTest : public QObject {
     QCOMPARE(e.p1.m_comboScanTag->count(), 0);  // emptied, built again on the next selection
 
     const auto swapOn = [&](const char* line) {
-      guitest::WhenModalShows([line](QWidget* modal) {
-        auto* swap = qobject_cast<COffsetSwapDlg*>(modal);
-        QVERIFY(swap);
-        if (line) swap->m_treeTags->setCurrentItem(guitest::FindTopLevel(*swap->m_treeTags, line));
-        swap->m_buttonSwap->click();
+      e.window.SetModalRunner([line](QDialog& dialog) {
+        auto& swap = dynamic_cast<COffsetSwapDlg&>(dialog);
+        if (line) swap.m_treeTags->setCurrentItem(guitest::FindTopLevel(*swap.m_treeTags, line));
+        swap.m_buttonSwap->click();
+        return swap.result();
       });
       e.p1.m_buttonSwap->click();
     };
