@@ -6,6 +6,24 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+namespace {
+
+constexpr qsizetype kBytesPerRow = 16;
+
+// The spaced text with every 16th byte's space turned into a line break: rows of
+// 16 bytes, the same characters otherwise. The box lays out only the rows in
+// view, where one 3,000,000-character paragraph would be shaped whole, taking
+// seconds; "Save" removes every whitespace character, line breaks included, so
+// the bytes saved are the same.
+QString InRows(const std::string& text) {
+  QString shown = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+  for (qsizetype at = 3 * kBytesPerRow - 1; at < shown.size(); at += 3 * kBytesPerRow)
+    if (shown[at] == u' ') shown[at] = u'\n';
+  return shown;
+}
+
+}  // namespace
+
 CHexEditDlg::CHexEditDlg(const std::string& text, SaveAction save, CommandRunner run, QWidget* parent)
     : QDialog(parent), m_save(std::move(save)), m_run(std::move(run)) {
   setWindowTitle(QStringLiteral("Crappy Hex Editor"));
@@ -20,8 +38,6 @@ CHexEditDlg::CHexEditDlg(const std::string& text, SaveAction save, CommandRunner
   m_editText->setTabChangesFocus(false);
   // No undo history: a 3,000,000-character text would be copied into it.
   m_editText->setUndoRedoEnabled(false);
-  m_editText->setPlainText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
-  m_editText->setUndoRedoEnabled(true);
 
   m_buttonSave = new QPushButton(QStringLiteral("Save"), this);
   m_buttonDontSave = new QPushButton(QStringLiteral("Don't Save"), this);
@@ -39,6 +55,8 @@ CHexEditDlg::CHexEditDlg(const std::string& text, SaveAction save, CommandRunner
   layout->addWidget(m_editText, 1);
   layout->addLayout(buttons);
   resize(640, 480);
+  m_editText->setPlainText(InRows(text));
+  m_editText->setUndoRedoEnabled(true);
 }
 
 std::string CHexEditDlg::Text() const { return m_editText->toPlainText().toLatin1().toStdString(); }
