@@ -38,6 +38,8 @@ CGuerillaConvertDlg::CGuerillaConvertDlg(jov::UserDialogs& dialogs, CommandRunne
   m_editShortLimit->setMaximumWidth(60);
   m_buttonInput = new QPushButton(QString::fromLatin1(jov::kGuerillaBrowse), group);
   m_buttonOutput = new QPushButton(QString::fromLatin1(jov::kGuerillaBrowse), group);
+  m_buttonInput->setMaximumWidth(32);
+  m_buttonOutput->setMaximumWidth(32);
   m_buttonConvert = new QPushButton(QString::fromLatin1(jov::kGuerillaConvertButton), this);
   m_buttonClose = new QPushButton(QString::fromLatin1(jov::kGuerillaCloseButton), this);
   for (QPushButton* button : {m_buttonInput, m_buttonOutput, m_buttonClose}) button->setAutoDefault(false);

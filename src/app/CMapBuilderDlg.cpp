@@ -61,6 +61,7 @@ CMapBuilderDlg::CMapBuilderDlg(jov::UserDialogs& dialogs, QWidget* parent) : QDi
   resize(520, 150);
 
   m_exchange.Load();
+  m_editTagName->setFocus(Qt::OtherFocusReason);
 }
 
 void CMapBuilderDlg::OnAddTag() {

@@ -89,6 +89,7 @@ CMapInfoDlg::CMapInfoDlg(jov::MapInfoSession& session, jov::UserDialogs& dialogs
   layout->addLayout(buttons);
 
   ShowMembers();
+  Field(jov::MapInfoField::MapName)->setFocus(Qt::OtherFocusReason);
 }
 
 jov::MapInfoTexts CMapInfoDlg::ReadFields() const {
