@@ -27,7 +27,7 @@ constexpr std::uint32_t kReferenceCheckSize = 256;
 // tried) are left out: on a map whose tags share an identifier every search of
 // a large zero-filled tag runs up to the hit limit, which takes a second, and the
 // fuzzer would spend its time there; the unit tests take those paths.
-constexpr std::uint32_t kMaxFuzzedSize = 1u << 14;
+constexpr std::uint32_t kMaxFuzzedSize = 1u << 12;
 
 bool SkippedSize(std::uint32_t size) { return size > kMaxFuzzedSize && size <= kMetaBufferSize; }
 
@@ -41,8 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   static const std::string destinationPath = fuzz::ScratchFile("destination.map");
   static const std::string sourcePath = fuzz::ScratchFile("source.map");
-  fuzz::WriteMapFile(destinationPath, data, firstLength);
-  if (!oneFile) fuzz::WriteMapFile(sourcePath, data + firstLength, size - firstLength);
+  if (!fuzz::WriteMapFile(destinationPath, data, firstLength)) return 0;
+  if (!oneFile && !fuzz::WriteMapFile(sourcePath, data + firstLength, size - firstLength)) return 0;
 
   MemoryTreeView destinationTree, sourceTree;
   CMapFile destination, source;

@@ -28,7 +28,7 @@ constexpr std::uint32_t kLiteralCheckSize = 512;
 // Tags larger than this (up to the metadata buffer, whose refusal is still
 // tried) are left out, as in the direct injection target: their searches only
 // take longer. The unit tests extract tags around the 100,000-byte limit.
-constexpr std::uint32_t kMaxFuzzedSize = 1u << 14;
+constexpr std::uint32_t kMaxFuzzedSize = 1u << 12;
 
 }  // namespace
 
@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static const std::string path = fuzz::ScratchFile("extract.map");
   static const std::string metaPath = fuzz::ScratchFile("tag.meta");
   static const std::string listingPath = metaPath + ".data";
-  fuzz::WriteMapFile(path, data, size);
+  if (!fuzz::WriteMapFile(path, data, size)) return 0;
   std::remove(metaPath.c_str());
   std::remove(listingPath.c_str());
 

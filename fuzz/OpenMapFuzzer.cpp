@@ -15,7 +15,7 @@ using namespace jov;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::string path = fuzz::ScratchFile("open.map");
-  fuzz::WriteMapFile(path, data, size);
+  if (!fuzz::WriteMapFile(path, data, size)) return 0;
 
   MemoryTreeView tree;
   CMapFile map;

@@ -47,7 +47,7 @@ void CheckResult(const ScanResult& result) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const fuzz::Choices choices(data, size, 7);
   static const std::string path = fuzz::ScratchFile("scan.map");
-  fuzz::WriteMapFile(path, data, size);
+  if (!fuzz::WriteMapFile(path, data, size)) return 0;
 
   MemoryTreeView tree;
   CMapFile map;
