@@ -47,9 +47,9 @@ CGuerillaConvertDlg::CGuerillaConvertDlg(jov::UserDialogs& dialogs, CommandRunne
   connect(m_buttonInput, &QPushButton::clicked, this, [this] { m_run([this] { OnPickInput(); }); });
   connect(m_buttonOutput, &QPushButton::clicked, this, [this] { m_run([this] { OnPickOutput(); }); });
   connect(m_buttonConvert, &QPushButton::clicked, this, [this] { m_run([this] { OnConvert(); }); });
+  // "Close" reads the fields first, and stays open on a K that does not parse.
   connect(m_buttonClose, &QPushButton::clicked, this, [this] {
-    ReadFields();
-    accept();
+    if (ReadFields()) accept();
   });
 
   auto* grid = new QGridLayout(group);
@@ -118,16 +118,17 @@ void CGuerillaConvertDlg::OnConvert() {
   m_converter.Convert(m_options);
 }
 
-void CGuerillaConvertDlg::ReadFields() {
+bool CGuerillaConvertDlg::ReadFields() {
   m_options.fixShorts = m_checkFixShorts->isChecked();
   const auto limit = jov::ParseUInt32Field(m_editShortLimit->text().toLatin1().toStdString());
   if (!limit) {
     m_dialogs.ShowValueError(jov::kEnterPositiveInteger);
     m_editShortLimit->setFocus(Qt::OtherFocusReason);
     m_editShortLimit->selectAll();
-    return;
+    return false;
   }
   m_options.shortLimit = *limit;
+  return true;
 }
 
 void CGuerillaConvertDlg::ShowMembers() {

@@ -16,7 +16,8 @@ class UserDialogs;
 // "Guerilla Tag Converter": picks a Guerilla tag and an Xbox tag to write, and
 // converts one into the other as often as "&Convert" (the default button) is
 // pressed. The dialog owns the converter, its two files and its work buffer;
-// they are closed with it. "Close" reads the fields first; Escape does not.
+// they are closed with it. "Close" reads the fields first (and stays open on a
+// K that does not parse); Escape does not read them.
 class CGuerillaConvertDlg : public QDialog {
   Q_OBJECT
 
@@ -39,8 +40,8 @@ class CGuerillaConvertDlg : public QDialog {
   void OnPickOutput();
   void OnConvert();
   // Fix Shorts, then K: a K that is not a non-negative integer is refused and
-  // keeps its previous value.
-  void ReadFields();
+  // keeps its previous value (false).
+  bool ReadFields();
   void ShowMembers();
 
   jov::UserDialogs& m_dialogs;

@@ -362,8 +362,12 @@ class ToolDialogsTest : public QObject {
       QCOMPARE(dialog.Options().shortLimit, 4u);
       QCOMPARE(jov::ReadBytesFromFile(output),
                (std::vector<unsigned char>{0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x80, 0x3F}));
+      // "Close" reads the fields too, and stays open on the empty K.
+      dialog.m_buttonClose->click();
+      QVERIFY(dialog.isVisible());
       dialog.m_editShortLimit->setText(QStringLiteral("4"));
       dialog.m_buttonClose->click();
+      QVERIFY(!dialog.isVisible());
     });
     window.RunCommand([&] { window.OnGuerillaTagConverter(); });
     QCOMPARE(runs, 1);
