@@ -16,8 +16,7 @@ QString FromBytes(const std::string& text) {
 
 }  // namespace
 
-std::optional<std::string> QtUserDialogs::PickFile(const jov::FileDialogSpec& spec, bool forSaving) {
-  QFileDialog dialog(m_parent);
+void QtUserDialogs::ConfigureFileDialog(QFileDialog& dialog, const jov::FileDialogSpec& spec, bool forSaving) {
   dialog.setAcceptMode(forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(spec.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   dialog.setNameFilter(ToQtFileFilter(spec.filter));
@@ -26,6 +25,11 @@ std::optional<std::string> QtUserDialogs::PickFile(const jov::FileDialogSpec& sp
   // offered in the name field.
   const QString initial = QString::fromLocal8Bit(spec.initialName);
   if (!initial.isEmpty() && !initial.contains(u'*') && !initial.contains(u'?')) dialog.selectFile(initial);
+}
+
+std::optional<std::string> QtUserDialogs::PickFile(const jov::FileDialogSpec& spec, bool forSaving) {
+  QFileDialog dialog(m_parent);
+  ConfigureFileDialog(dialog, spec, forSaving);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return QFile::encodeName(dialog.selectedFiles().front()).toStdString();
 }

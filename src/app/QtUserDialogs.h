@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/UserDialogs.h"
 
+class QFileDialog;
 class QWidget;
 
 // The editor's answers to the core's questions: the toolkit's file dialogs, the
@@ -17,6 +18,9 @@ class QtUserDialogs : public jov::UserDialogs {
   bool AskYesNo(const std::string& text) override;
   void ShowFileError(const std::string& text) override;
   void ShowValueError(const std::string& text) override;
+
+  // The filter, default extension, initial name and existing-files rule of spec.
+  static void ConfigureFileDialog(QFileDialog& dialog, const jov::FileDialogSpec& spec, bool forSaving);
 
  private:
   std::optional<std::string> PickFile(const jov::FileDialogSpec& spec, bool forSaving);

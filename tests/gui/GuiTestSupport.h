@@ -1,6 +1,8 @@
 #pragma once
 #include <QApplication>
 #include <QTemporaryDir>
+#include <QElapsedTimer>
+#include <QPointer>
 #include <QTimer>
 #include <QTreeWidget>
 #include <clocale>
@@ -50,16 +52,26 @@ inline QTreeWidgetItem* FindChild(QTreeWidgetItem* parent, const std::string& te
 }
 
 // Runs action once the next modal dialog is up (the toolkit's own file dialog or
-// message box, which a test cannot answer otherwise).
+// message box, which a test cannot answer otherwise). Only a visible dialog that
+// no earlier call has answered counts, so a dialog still closing from the last
+// step is never answered twice; a dialog that never comes ends the wait after
+// ten seconds.
 inline void WhenModalShows(std::function<void(QWidget*)> action) {
+  static QList<QPointer<QWidget>> answered;
   auto* timer = new QTimer;
   timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, [timer, action] {
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-      timer->stop();
-      timer->deleteLater();
-      action(modal);
-    }
+  auto* waited = new QElapsedTimer;
+  waited->start();
+  QObject::connect(timer, &QTimer::timeout, [timer, waited, action] {
+    QWidget* modal = QApplication::activeModalWidget();
+    const bool fresh = modal && modal->isVisible() && !answered.contains(QPointer<QWidget>(modal));
+    if (!fresh && waited->elapsed() < 10000) return;
+    timer->stop();
+    timer->deleteLater();
+    delete waited;
+    if (!fresh) return;
+    answered.append(QPointer<QWidget>(modal));
+    action(modal);
   });
   timer->start();
 }
