@@ -18,7 +18,7 @@ using testing::TestMap;
 // The spacing as it was first written: from the end of the text towards its
 // start, a space inserted at len, len - 2, ..., 2.
 std::string LiteralSpacing(std::string text) {
-  for (std::size_t at = text.size(); at >= 2; at -= 2) text.insert(at, " ");
+  for (std::size_t at = text.size(); at >= 2; at -= 2) text.insert(at, 1, ' ');
   return text;
 }
 

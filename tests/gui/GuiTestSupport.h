@@ -14,7 +14,7 @@
 
 namespace guitest {
 
-// Writes spec as a map file into dir and returns its path.
+// Writes the sample map as a file into dir and returns its path.
 inline std::string WriteMap(const QTemporaryDir& dir, const std::string& name, const jov::SampleMapSpec& spec) {
   const std::string path = dir.filePath(QString::fromStdString(name)).toStdString();
   jov::WriteBytesToFile(path, jov::WriteSampleMap(spec));

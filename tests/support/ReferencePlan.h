@@ -39,7 +39,7 @@ inline std::vector<PlannedRecord> MakePlan(std::mt19937& rng, std::uint32_t size
   return plan;
 }
 
-// Writes the plan into tag t's metadata (its size as it stands) with the spec's
+// Writes the plan into tag t's metadata (its size as it stands) with the map's
 // identifiers, classes and addresses.
 inline void RenderPlan(SampleMapSpec& spec, std::size_t t, const std::vector<PlannedRecord>& plan) {
   const SampleLayout layout = LayoutOf(spec);
