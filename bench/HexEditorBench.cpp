@@ -26,14 +26,14 @@ std::vector<unsigned char> RandomBytes(std::size_t n) {
 // A map whose tag 0 holds kTagBytes bytes, written once for the run.
 struct BigTagMap {
   BigTagMap() {
-    jov::SampleMapSpec spec;
+    jov::SampleMapPlan plan;
     jov::SampleTag big;
     big.name = "big";
     big.meta = RandomBytes(kTagBytes);
     jov::SampleTag last;
     last.name = "last";
-    spec.tags = {big, last};
-    path = dir.Write("big.map", jov::WriteSampleMap(spec));
+    plan.tags = {big, last};
+    path = dir.Write("big.map", jov::WriteSampleMap(plan));
     map.OpenPath(tree, path);
   }
   jov::testing::TempDir dir;

@@ -24,9 +24,9 @@ using jov::testing::ScanMap;
 // Tag 0 holds size bytes laid out as tag data is: 16-byte slots of
 // dependencies, reflexives into the tag, lone identifiers, floats, small values
 // and noise. 64 further tags give the dependency and LoneID searches names.
-jov::SampleMapSpec LargeTagMap(std::uint32_t size) {
+jov::SampleMapPlan LargeTagMap(std::uint32_t size) {
   std::mt19937 rng(17);
-  jov::SampleMapSpec spec;
+  jov::SampleMapPlan plan;
   for (int t = 0; t < 66; ++t) {
     jov::SampleTag tag;
     tag.class1 = jov::TagClassTable::Rows()[static_cast<std::size_t>(t) % jov::TagClassTable::kSearchRows].code;
@@ -34,12 +34,12 @@ jov::SampleMapSpec LargeTagMap(std::uint32_t size) {
     tag.name = "tags\\bench_" + std::to_string(t);
     tag.identifier = 0xE1740000u + (static_cast<std::uint32_t>(t) << 16) + static_cast<std::uint32_t>(t);
     tag.meta.assign(t == 0 ? size : (t == 65 ? 0 : 64), 0);
-    spec.tags.push_back(std::move(tag));
+    plan.tags.push_back(std::move(tag));
   }
-  const std::uint32_t base = jov::LayoutOf(spec).metaOffsets[0] + spec.magic;
-  auto& meta = spec.tags[0].meta;
+  const std::uint32_t base = jov::LayoutOf(plan).metaOffsets[0] + plan.magic;
+  auto& meta = plan.tags[0].meta;
   for (std::size_t at = 0; at + 16 <= meta.size(); at += 16) {
-    const jov::SampleTag& other = spec.tags[rng() % 65];
+    const jov::SampleTag& other = plan.tags[rng() % 65];
     switch (rng() % 6) {
       case 0:
         jov::PutClassCode(meta, at, other.class1);
@@ -62,7 +62,7 @@ jov::SampleMapSpec LargeTagMap(std::uint32_t size) {
         for (std::size_t i = 0; i < 16; ++i) meta[at + i] = static_cast<unsigned char>(rng());
     }
   }
-  return spec;
+  return plan;
 }
 
 jov::ScanOptions AllKinds(int shortsLimit) {

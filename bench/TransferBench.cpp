@@ -34,8 +34,8 @@ struct OpenedFile {
 // the destination numbers its tags otherwise and has another magic.
 struct MapPair {
   explicit MapPair(std::uint32_t size) {
-    SampleMapSpec source = testing::MapWithTagOfSize(kVersionPc, kTags, kBigTag, size, size);
-    SampleMapSpec destination = source;
+    SampleMapPlan source = testing::MapWithTagOfSize(kVersionPc, kTags, kBigTag, size, size);
+    SampleMapPlan destination = source;
     destination.magic = 0x50120000;
     for (std::size_t t = 0; t < destination.tags.size(); ++t)
       destination.tags[t].identifier = source.tags[(t + 1) % source.tags.size()].identifier;

@@ -123,8 +123,8 @@ class FuzzDialogs : public UserDialogs {
   int messages = 0;
   int questions = 0;
 
-  std::optional<std::string> PickOpenFile(const FileDialogSpec&) override { return openAnswer; }
-  std::optional<std::string> PickSaveFile(const FileDialogSpec&) override { return saveAnswer; }
+  std::optional<std::string> PickOpenFile(const FileDialogOptions&) override { return openAnswer; }
+  std::optional<std::string> PickSaveFile(const FileDialogOptions&) override { return saveAnswer; }
   void ShowMessage(const std::string&) override { ++messages; }
   bool AskYesNo(const std::string&) override {
     ++questions;

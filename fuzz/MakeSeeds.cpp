@@ -24,12 +24,12 @@ using Bytes = std::vector<unsigned char>;
 // index magic) keeps its value and still points where it did. Small seeds leave
 // the fuzzer fewer dead bytes to mutate.
 Bytes CompactMap(std::uint16_t version, int tags, std::uint32_t seed, std::uint32_t metaBytes) {
-  SampleMapSpec spec = GenerateSampleMap(version, tags, seed, metaBytes);
-  const std::uint32_t shift = spec.indexOffset - 0x80;
-  spec.indexOffset -= shift;
-  spec.magic += shift;
-  Bytes bytes = WriteSampleMap(spec);
-  bytes.resize(LayoutOf(spec).eofPosition);
+  SampleMapPlan plan = GenerateSampleMap(version, tags, seed, metaBytes);
+  const std::uint32_t shift = plan.indexOffset - 0x80;
+  plan.indexOffset -= shift;
+  plan.magic += shift;
+  Bytes bytes = WriteSampleMap(plan);
+  bytes.resize(LayoutOf(plan).eofPosition);
   return bytes;
 }
 
@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
       for (int i = 0; i < 64; ++i) tag[static_cast<std::size_t>(i)] = static_cast<unsigned char>(i * 3);
       const Bytes body = {0, 0, 0, 1, 0x3F, 0x80, 0, 0, 0, 3, 0, 7, 0, 0, 0, 2, 0, 4, 0, 0, 0x11, 0x22, 0x33};
       tag.insert(tag.end(), body.begin(), body.end());
-      const SampleMapSpec sample = GenerateSampleMap(5, 3, limit, 32);
+      const SampleMapPlan sample = GenerateSampleMap(5, 3, limit, 32);
       const Bytes& meta = sample.tags[0].meta;
       tag.insert(tag.end(), meta.begin(), meta.end());
       guerilla.Add(Join({{static_cast<unsigned char>(fix), static_cast<unsigned char>(limit), static_cast<unsigned char>(limit >> 8),

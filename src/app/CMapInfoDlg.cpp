@@ -40,8 +40,8 @@ CMapInfoDlg::CMapInfoDlg(jov::MapInfoSession& session, jov::UserDialogs& dialogs
   std::vector<std::pair<QString, QFormLayout*>> groups;
   std::vector<QGroupBox*> boxes;
   for (const MapInfoField field : jov::MapInfoDisplayOrder()) {
-    const jov::MapInfoFieldSpec& spec = jov::SpecOf(field);
-    const QString group = QString::fromLatin1(spec.group);
+    const jov::MapInfoFieldRow& row = jov::RowOf(field);
+    const QString group = QString::fromLatin1(row.group);
     if (groups.empty() || groups.back().first != group) {
       auto* box = new QGroupBox(group, this);
       auto* form = new QFormLayout(box);
@@ -51,11 +51,11 @@ CMapInfoDlg::CMapInfoDlg(jov::MapInfoSession& session, jov::UserDialogs& dialogs
       boxes.push_back(box);
     }
     auto* edit = new QLineEdit(this);
-    edit->setReadOnly(!spec.editable);
+    edit->setReadOnly(!row.editable);
     // As the toolkit's length check does, the limit also stops typing.
-    if (spec.limit > 0) edit->setMaxLength(spec.limit);
+    if (row.limit > 0) edit->setMaxLength(row.limit);
     m_edits[static_cast<std::size_t>(field)] = edit;
-    groups.back().second->addRow(QString::fromLatin1(spec.label), edit);
+    groups.back().second->addRow(QString::fromLatin1(row.label), edit);
   }
 
   m_buttonSaveChanges = new QPushButton(QStringLiteral("&Save Changes"), this);
@@ -94,15 +94,15 @@ CMapInfoDlg::CMapInfoDlg(jov::MapInfoSession& session, jov::UserDialogs& dialogs
 
 jov::MapInfoTexts CMapInfoDlg::ReadFields() const {
   jov::MapInfoTexts texts;
-  for (const jov::MapInfoFieldSpec& spec : jov::MapInfoFieldSpecs())
-    jov::TextOf(texts, spec.field) = Typed(spec.field, Field(spec.field)->text());
+  for (const jov::MapInfoFieldRow& row : jov::MapInfoFieldRows())
+    jov::TextOf(texts, row.field) = Typed(row.field, Field(row.field)->text());
   return texts;
 }
 
 void CMapInfoDlg::ShowMembers() {
   const jov::MapInfoTexts texts = m_session.Shown();
-  for (const jov::MapInfoFieldSpec& spec : jov::MapInfoFieldSpecs())
-    Field(spec.field)->setText(Shown(spec.field, jov::TextOf(texts, spec.field)));
+  for (const jov::MapInfoFieldRow& row : jov::MapInfoFieldRows())
+    Field(row.field)->setText(Shown(row.field, jov::TextOf(texts, row.field)));
 }
 
 bool CMapInfoDlg::Accepted(const jov::MapInfoCheck& check) {

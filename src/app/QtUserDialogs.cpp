@@ -16,27 +16,27 @@ QString FromBytes(const std::string& text) {
 
 }  // namespace
 
-void QtUserDialogs::ConfigureFileDialog(QFileDialog& dialog, const jov::FileDialogSpec& spec, bool forSaving) {
+void QtUserDialogs::ConfigureFileDialog(QFileDialog& dialog, const jov::FileDialogOptions& options, bool forSaving) {
   dialog.setAcceptMode(forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog.setFileMode(spec.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-  dialog.setNameFilter(ToQtFileFilter(spec.filter));
-  dialog.setDefaultSuffix(QString::fromLocal8Bit(spec.defaultExtension));
+  dialog.setFileMode(options.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  dialog.setNameFilter(ToQtFileFilter(options.filter));
+  dialog.setDefaultSuffix(QString::fromLocal8Bit(options.defaultExtension));
   // A wildcard name such as "*.map" only repeats the filter; a real name is
   // offered in the name field.
-  const QString initial = QString::fromLocal8Bit(spec.initialName);
+  const QString initial = QString::fromLocal8Bit(options.initialName);
   if (!initial.isEmpty() && !initial.contains(u'*') && !initial.contains(u'?')) dialog.selectFile(initial);
 }
 
-std::optional<std::string> QtUserDialogs::PickFile(const jov::FileDialogSpec& spec, bool forSaving) {
+std::optional<std::string> QtUserDialogs::PickFile(const jov::FileDialogOptions& options, bool forSaving) {
   QFileDialog dialog(m_parent);
-  ConfigureFileDialog(dialog, spec, forSaving);
+  ConfigureFileDialog(dialog, options, forSaving);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return QFile::encodeName(dialog.selectedFiles().front()).toStdString();
 }
 
-std::optional<std::string> QtUserDialogs::PickOpenFile(const jov::FileDialogSpec& spec) { return PickFile(spec, false); }
+std::optional<std::string> QtUserDialogs::PickOpenFile(const jov::FileDialogOptions& options) { return PickFile(options, false); }
 
-std::optional<std::string> QtUserDialogs::PickSaveFile(const jov::FileDialogSpec& spec) { return PickFile(spec, true); }
+std::optional<std::string> QtUserDialogs::PickSaveFile(const jov::FileDialogOptions& options) { return PickFile(options, true); }
 
 void QtUserDialogs::ShowMessage(const std::string& text) {
   CMessageDlg dialog(m_parent);

@@ -12,18 +12,18 @@ class QtUserDialogs : public jov::UserDialogs {
   explicit QtUserDialogs(QWidget* parent = nullptr) : m_parent(parent) {}
   void SetParent(QWidget* parent) { m_parent = parent; }
 
-  std::optional<std::string> PickOpenFile(const jov::FileDialogSpec& spec) override;
-  std::optional<std::string> PickSaveFile(const jov::FileDialogSpec& spec) override;
+  std::optional<std::string> PickOpenFile(const jov::FileDialogOptions& options) override;
+  std::optional<std::string> PickSaveFile(const jov::FileDialogOptions& options) override;
   void ShowMessage(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
   void ShowFileError(const std::string& text) override;
   void ShowValueError(const std::string& text) override;
 
-  // The filter, default extension, initial name and existing-files rule of spec.
-  static void ConfigureFileDialog(QFileDialog& dialog, const jov::FileDialogSpec& spec, bool forSaving);
+  // The filter, default extension, initial name and existing-files rule of options.
+  static void ConfigureFileDialog(QFileDialog& dialog, const jov::FileDialogOptions& options, bool forSaving);
 
  private:
-  std::optional<std::string> PickFile(const jov::FileDialogSpec& spec, bool forSaving);
+  std::optional<std::string> PickFile(const jov::FileDialogOptions& options, bool forSaving);
 
   QWidget* m_parent;
 };

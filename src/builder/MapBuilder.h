@@ -14,7 +14,7 @@ inline constexpr const char* kTagClassesLabel = "Tag Classes:";
 inline constexpr const char* kAddTagButton = "Add Tag";
 inline constexpr const char* kLoadTagButton = "Load Tag";
 inline constexpr const char* kMapBuilderCancel = "Cancel";
-inline const FileDialogSpec kLoadTagDialog{"Binary Metadata (*.meta)|*.meta|All Files (*.*)|*.*||", "meta", "*.meta",
+inline const FileDialogOptions kLoadTagDialog{"Binary Metadata (*.meta)|*.meta|All Files (*.*)|*.*||", "meta", "*.meta",
                                            true};
 
 // Four 0xFF bytes: "no class" (the class table's "Nulled Out" row).

@@ -60,8 +60,8 @@ int ResolveTag(const CMapFile& map, const std::string& tag) {
 
 void SelectTag(OpenedMap& opened, int index) { opened.tree.Select(opened.map.m_tags[static_cast<std::size_t>(index)].hTreeItem); }
 
-std::optional<std::string> ConsoleDialogs::PickOpenFile(const FileDialogSpec&) { return openPath; }
-std::optional<std::string> ConsoleDialogs::PickSaveFile(const FileDialogSpec&) { return savePath; }
+std::optional<std::string> ConsoleDialogs::PickOpenFile(const FileDialogOptions&) { return openPath; }
+std::optional<std::string> ConsoleDialogs::PickSaveFile(const FileDialogOptions&) { return savePath; }
 
 void ConsoleDialogs::ShowMessage(const std::string& text) {
   std::cout << text << '\n' << std::flush;

@@ -62,8 +62,8 @@ class ConsoleDialogs : public UserDialogs {
   bool yes = false;
   bool declined = false;
 
-  std::optional<std::string> PickOpenFile(const FileDialogSpec& spec) override;
-  std::optional<std::string> PickSaveFile(const FileDialogSpec& spec) override;
+  std::optional<std::string> PickOpenFile(const FileDialogOptions& options) override;
+  std::optional<std::string> PickSaveFile(const FileDialogOptions& options) override;
   void ShowMessage(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
   void ShowFileError(const std::string& text) override;

@@ -17,8 +17,8 @@ const Registration kRegistration([](CLI::App& app) {
   cmd->add_option("--tags", tags, "Number of tags")->check(CLI::Range(2, 65535));
   cmd->add_option("--seed", seed, "Seed; the same seed gives the same bytes");
   cmd->callback([] {
-    const SampleMapSpec spec = GenerateSampleMap(static_cast<std::uint16_t>(version), tags, seed);
-    WriteBytesToFile(out, WriteSampleMap(spec));
+    const SampleMapPlan plan = GenerateSampleMap(static_cast<std::uint16_t>(version), tags, seed);
+    WriteBytesToFile(out, WriteSampleMap(plan));
   });
 });
 

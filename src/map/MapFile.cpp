@@ -10,7 +10,7 @@ namespace jov {
 
 namespace {
 
-const FileDialogSpec kOpenMapDialog{"Halo Mapfile (*.map)|*.map|All Files (*.*)|*.*||", "map", "*.map", true};
+const FileDialogOptions kOpenMapDialog{"Halo Mapfile (*.map)|*.map|All Files (*.*)|*.*||", "map", "*.map", true};
 
 }  // namespace
 

@@ -53,8 +53,8 @@ std::int32_t* Int32Member(MapInfoValues& v, MapInfoField field) {
 
 }  // namespace
 
-const std::array<MapInfoFieldSpec, kMapInfoFieldCount>& MapInfoFieldSpecs() {
-  static const std::array<MapInfoFieldSpec, kMapInfoFieldCount> kSpecs{{
+const std::array<MapInfoFieldRow, kMapInfoFieldCount>& MapInfoFieldRows() {
+  static const std::array<MapInfoFieldRow, kMapInfoFieldCount> kRows{{
       {F::EofPosition, "EoF Position", kEof, K::Text, true, 8},
       {F::EofSpaceSize, "EoF Space Size (Bytes)", kEof, K::Int32, false, 0},
       {F::IndexMagic, "Index Magic", kIndex, K::Text, true, 8},
@@ -71,7 +71,7 @@ const std::array<MapInfoFieldSpec, kMapInfoFieldCount>& MapInfoFieldSpecs() {
       {F::TypeText, "SP/MP", kUse, K::Text, false, 0},
       {F::TagCount, "Tag Count", kIndex, K::Int16, true, 0},
   }};
-  return kSpecs;
+  return kRows;
 }
 
 const std::array<MapInfoField, kMapInfoFieldCount>& MapInfoDisplayOrder() {
@@ -81,7 +81,7 @@ const std::array<MapInfoField, kMapInfoFieldCount>& MapInfoDisplayOrder() {
   return kOrder;
 }
 
-const MapInfoFieldSpec& SpecOf(MapInfoField field) { return MapInfoFieldSpecs()[static_cast<std::size_t>(field)]; }
+const MapInfoFieldRow& RowOf(MapInfoField field) { return MapInfoFieldRows()[static_cast<std::size_t>(field)]; }
 
 MapInfoValues MapInfoValuesOf(const CMapFile& map) {
   const MapHeaderInfo h = map.GetHeaderInfo();
@@ -107,31 +107,31 @@ MapInfoValues MapInfoValuesOf(const CMapFile& map) {
 MapInfoTexts MapInfoTextsOf(const MapInfoValues& values) {
   MapInfoValues v = values;  // the member accessors take a mutable object
   MapInfoTexts texts;
-  for (const MapInfoFieldSpec& spec : MapInfoFieldSpecs()) {
-    std::string& text = TextOf(texts, spec.field);
-    if (const std::string* s = TextMember(v, spec.field)) text = *s;
-    else if (const std::int16_t* n16 = Int16Member(v, spec.field)) text = IntToDecimal(*n16);
-    else if (const std::int32_t* n32 = Int32Member(v, spec.field)) text = IntToDecimal(*n32);
+  for (const MapInfoFieldRow& row : MapInfoFieldRows()) {
+    std::string& text = TextOf(texts, row.field);
+    if (const std::string* s = TextMember(v, row.field)) text = *s;
+    else if (const std::int16_t* n16 = Int16Member(v, row.field)) text = IntToDecimal(*n16);
+    else if (const std::int32_t* n32 = Int32Member(v, row.field)) text = IntToDecimal(*n32);
   }
   return texts;
 }
 
 MapInfoCheck ReadMapInfoTexts(const MapInfoTexts& texts, MapInfoValues& values) {
-  for (const MapInfoFieldSpec& spec : MapInfoFieldSpecs()) {
-    const std::string& text = TextOf(texts, spec.field);
-    if (spec.limit > 0 && !FitsLimit(text, spec.limit)) return {false, spec.field, EnterNoMoreThan(spec.limit)};
-    switch (spec.kind) {
-      case K::Text: *TextMember(values, spec.field) = text; break;
+  for (const MapInfoFieldRow& row : MapInfoFieldRows()) {
+    const std::string& text = TextOf(texts, row.field);
+    if (row.limit > 0 && !FitsLimit(text, row.limit)) return {false, row.field, EnterNoMoreThan(row.limit)};
+    switch (row.kind) {
+      case K::Text: *TextMember(values, row.field) = text; break;
       case K::Int16: {
         const auto n = ParseInt16Field(text);
-        if (!n) return {false, spec.field, kEnterInteger};
-        *Int16Member(values, spec.field) = *n;
+        if (!n) return {false, row.field, kEnterInteger};
+        *Int16Member(values, row.field) = *n;
         break;
       }
       case K::Int32: {
         const auto n = ParseInt32Field(text);
-        if (!n) return {false, spec.field, kEnterInteger};
-        *Int32Member(values, spec.field) = *n;
+        if (!n) return {false, row.field, kEnterInteger};
+        *Int32Member(values, row.field) = *n;
         break;
       }
     }

@@ -36,7 +36,7 @@ inline constexpr int kMapInfoFieldCount = 15;
 
 enum class MapInfoFieldKind { Text, Int16, Int32 };
 
-struct MapInfoFieldSpec {
+struct MapInfoFieldRow {
   MapInfoField field;
   const char* label;  // "EoF Position", ...
   const char* group;  // "EoF Information", ...
@@ -46,10 +46,10 @@ struct MapInfoFieldSpec {
 };
 
 // In reading order; index n describes MapInfoField n.
-const std::array<MapInfoFieldSpec, kMapInfoFieldCount>& MapInfoFieldSpecs();
+const std::array<MapInfoFieldRow, kMapInfoFieldCount>& MapInfoFieldRows();
 // The fields as the dialog shows them, group by group, top to bottom.
 const std::array<MapInfoField, kMapInfoFieldCount>& MapInfoDisplayOrder();
-const MapInfoFieldSpec& SpecOf(MapInfoField field);
+const MapInfoFieldRow& RowOf(MapInfoField field);
 
 inline constexpr const char* kNoMapForHeader = "No map is open in this panel; there is no header to save.";
 

@@ -39,17 +39,17 @@ void PutClassCode(std::vector<unsigned char>& bytes, std::size_t at, const std::
   for (std::size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<unsigned char>(padded[3 - i]);
 }
 
-SampleLayout LayoutOf(const SampleMapSpec& spec) {
+SampleLayout LayoutOf(const SampleMapPlan& plan) {
   SampleLayout layout;
-  layout.firstEntry = spec.indexOffset + IndexHeaderSize(spec.version);
-  layout.indexMagic = layout.firstEntry + spec.magic;
-  std::uint32_t at = layout.firstEntry + 32 * static_cast<std::uint32_t>(spec.tags.size());
-  for (const SampleTag& tag : spec.tags) {
+  layout.firstEntry = plan.indexOffset + IndexHeaderSize(plan.version);
+  layout.indexMagic = layout.firstEntry + plan.magic;
+  std::uint32_t at = layout.firstEntry + 32 * static_cast<std::uint32_t>(plan.tags.size());
+  for (const SampleTag& tag : plan.tags) {
     layout.nameOffsets.push_back(at);
     at += static_cast<std::uint32_t>(tag.name.size()) + 1;
   }
   at = (at + 15) & ~15u;
-  for (const SampleTag& tag : spec.tags) {
+  for (const SampleTag& tag : plan.tags) {
     layout.metaOffsets.push_back(at);
     at += static_cast<std::uint32_t>(tag.meta.size());
   }
@@ -57,33 +57,33 @@ SampleLayout LayoutOf(const SampleMapSpec& spec) {
   return layout;
 }
 
-std::vector<unsigned char> WriteSampleMap(const SampleMapSpec& spec) {
-  const SampleLayout layout = LayoutOf(spec);
-  std::vector<unsigned char> bytes(std::max<std::size_t>(layout.eofPosition, kHeaderSize) + spec.extraBytesAtEnd);
+std::vector<unsigned char> WriteSampleMap(const SampleMapPlan& plan) {
+  const SampleLayout layout = LayoutOf(plan);
+  std::vector<unsigned char> bytes(std::max<std::size_t>(layout.eofPosition, kHeaderSize) + plan.extraBytesAtEnd);
 
   PutText(bytes, 0x00, "daeh", 4);
-  PutLe16(bytes, 0x04, spec.version);
+  PutLe16(bytes, 0x04, plan.version);
   PutLe32(bytes, 0x08, layout.eofPosition);
-  PutLe32(bytes, 0x10, spec.indexOffset);
-  PutLe32(bytes, 0x14, static_cast<std::uint32_t>(spec.metaIndexSize));
-  PutText(bytes, 0x20, spec.mapName, 32);
-  PutText(bytes, 0x40, spec.buildDate, 32);
-  PutLe16(bytes, 0x60, spec.mapType);
+  PutLe32(bytes, 0x10, plan.indexOffset);
+  PutLe32(bytes, 0x14, static_cast<std::uint32_t>(plan.metaIndexSize));
+  PutText(bytes, 0x20, plan.mapName, 32);
+  PutText(bytes, 0x40, plan.buildDate, 32);
+  PutLe16(bytes, 0x60, plan.mapType);
   PutText(bytes, 0x7FC, "toof", 4);
 
-  PutLe32(bytes, spec.indexOffset, layout.indexMagic);
-  PutLe32(bytes, spec.indexOffset + 4, spec.tags.empty() ? 0 : spec.tags.front().identifier);
-  PutLe16(bytes, spec.indexOffset + 0x0C, static_cast<std::uint16_t>(spec.tags.size()));
+  PutLe32(bytes, plan.indexOffset, layout.indexMagic);
+  PutLe32(bytes, plan.indexOffset + 4, plan.tags.empty() ? 0 : plan.tags.front().identifier);
+  PutLe16(bytes, plan.indexOffset + 0x0C, static_cast<std::uint16_t>(plan.tags.size()));
 
-  for (std::size_t n = 0; n < spec.tags.size(); ++n) {
-    const SampleTag& tag = spec.tags[n];
+  for (std::size_t n = 0; n < plan.tags.size(); ++n) {
+    const SampleTag& tag = plan.tags[n];
     const std::size_t e = layout.firstEntry + 32 * n;
     PutClassCode(bytes, e + 0x00, tag.class1);
     PutClassCode(bytes, e + 0x04, tag.class2);
     PutClassCode(bytes, e + 0x08, tag.class3);
     PutLe32(bytes, e + 0x0C, tag.identifier);
-    PutLe32(bytes, e + 0x10, layout.nameOffsets[n] + spec.magic);
-    PutLe32(bytes, e + 0x14, layout.metaOffsets[n] + spec.magic);
+    PutLe32(bytes, e + 0x10, layout.nameOffsets[n] + plan.magic);
+    PutLe32(bytes, e + 0x14, layout.metaOffsets[n] + plan.magic);
     PutText(bytes, layout.nameOffsets[n], tag.name, tag.name.size());
     // An empty vector's data() may be null, which memcpy must never be given.
     if (!tag.meta.empty()) std::memcpy(bytes.data() + layout.metaOffsets[n], tag.meta.data(), tag.meta.size());
@@ -91,15 +91,15 @@ std::vector<unsigned char> WriteSampleMap(const SampleMapSpec& spec) {
   return bytes;
 }
 
-SampleMapSpec GenerateSampleMap(std::uint16_t version, int tagCount, std::uint32_t seed,
+SampleMapPlan GenerateSampleMap(std::uint16_t version, int tagCount, std::uint32_t seed,
                                 std::uint32_t metaBytesPerTag) {
   std::mt19937 rng(seed);
   auto below = [&rng](std::uint32_t n) { return static_cast<std::uint32_t>(rng() % n); };
 
-  SampleMapSpec spec;
-  spec.version = version;
-  spec.magic = version == kVersionXbox ? 0x803A6000u : 0x40440000u;
-  spec.mapType = 1;
+  SampleMapPlan plan;
+  plan.version = version;
+  plan.magic = version == kVersionXbox ? 0x803A6000u : 0x40440000u;
+  plan.mapType = 1;
   static const char* kFolders[] = {"weapons", "vehicles", "characters", "scenery", "effects", "sound", "levels"};
   static const char* kWords[] = {"pistol", "warthog", "cyborg", "rock", "plasma", "shotgun", "banshee", "tree", "fx", "hit"};
 
@@ -115,16 +115,16 @@ SampleMapSpec GenerateSampleMap(std::uint16_t version, int tagCount, std::uint32
     // Sizes vary and are not always multiples of four.
     const std::uint32_t size = n == count - 1 ? 0 : metaBytesPerTag / 2 + below(metaBytesPerTag) + (n % 3);
     tag.meta.assign(size, 0);
-    spec.tags.push_back(std::move(tag));
+    plan.tags.push_back(std::move(tag));
   }
 
-  const SampleLayout layout = LayoutOf(spec);
+  const SampleLayout layout = LayoutOf(plan);
   for (int n = 0; n < count; ++n) {
-    SampleTag& tag = spec.tags[static_cast<std::size_t>(n)];
+    SampleTag& tag = plan.tags[static_cast<std::size_t>(n)];
     auto& meta = tag.meta;
-    const std::uint32_t base = layout.metaOffsets[static_cast<std::size_t>(n)] + spec.magic;
+    const std::uint32_t base = layout.metaOffsets[static_cast<std::size_t>(n)] + plan.magic;
     for (std::size_t at = 0; at + 16 <= meta.size(); at += 16) {
-      const SampleTag& other = spec.tags[below(static_cast<std::uint32_t>(count))];
+      const SampleTag& other = plan.tags[below(static_cast<std::uint32_t>(count))];
       switch (below(6)) {
         case 0:  // dependency: class, 8 bytes, identifier
           PutClassCode(meta, at, other.class1);
@@ -156,7 +156,7 @@ SampleMapSpec GenerateSampleMap(std::uint16_t version, int tagCount, std::uint32
       }
     }
   }
-  return spec;
+  return plan;
 }
 
 void WriteBytesToFile(const std::string& path, const std::vector<unsigned char>& bytes) {

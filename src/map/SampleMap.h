@@ -16,7 +16,7 @@ struct SampleTag {
   std::vector<unsigned char> meta;
 };
 
-struct SampleMapSpec {
+struct SampleMapPlan {
   std::uint16_t version = 7;
   std::uint16_t mapType = 1;
   std::string mapName = "bloodgulch";
@@ -40,14 +40,14 @@ struct SampleLayout {
 
 // Header (0x800 bytes), index header (0x24 bytes, 0x28 for versions 7 and 0x261),
 // entries, names, then each tag's metadata in index order.
-SampleLayout LayoutOf(const SampleMapSpec& spec);
-std::vector<unsigned char> WriteSampleMap(const SampleMapSpec& spec);
+SampleLayout LayoutOf(const SampleMapPlan& plan);
+std::vector<unsigned char> WriteSampleMap(const SampleMapPlan& plan);
 
 // A well-formed map of tagCount tags (at least 2) whose metadata holds
 // dependencies (class code, 8 bytes, identifier), reflexives (count, pointer into
 // the same tag), lone identifiers, floats and small values; tag 1 is an "sbsp".
 // The same seed gives the same bytes.
-SampleMapSpec GenerateSampleMap(std::uint16_t version, int tagCount, std::uint32_t seed,
+SampleMapPlan GenerateSampleMap(std::uint16_t version, int tagCount, std::uint32_t seed,
                                 std::uint32_t metaBytesPerTag = 256);
 
 void WriteBytesToFile(const std::string& path, const std::vector<unsigned char>& bytes);

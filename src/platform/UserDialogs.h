@@ -6,7 +6,7 @@ namespace jov {
 
 // What a file picker is asked to offer. The filter is in the toolkit's form,
 // "Halo Mapfile (*.map)|*.map|All Files (*.*)|*.*||"; front ends translate it.
-struct FileDialogSpec {
+struct FileDialogOptions {
   std::string filter;
   std::string defaultExtension;
   std::string initialName;
@@ -19,8 +19,8 @@ class UserDialogs {
  public:
   virtual ~UserDialogs() = default;
 
-  virtual std::optional<std::string> PickOpenFile(const FileDialogSpec& spec) = 0;
-  virtual std::optional<std::string> PickSaveFile(const FileDialogSpec& spec) = 0;
+  virtual std::optional<std::string> PickOpenFile(const FileDialogOptions& options) = 0;
+  virtual std::optional<std::string> PickSaveFile(const FileDialogOptions& options) = 0;
   virtual void ShowMessage(const std::string& text) = 0;
   // True only for "Yes".
   virtual bool AskYesNo(const std::string& text) = 0;

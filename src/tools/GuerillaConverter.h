@@ -17,8 +17,8 @@ inline constexpr const char* kGuerillaFixShorts = "Fix &Shorts";
 inline constexpr const char* kGuerillaBrowse = "...";
 inline constexpr const char* kGuerillaConvertButton = "&Convert";
 inline constexpr const char* kGuerillaCloseButton = "Close";
-inline const FileDialogSpec kGuerillaInputDialog{"Guerilla Tag (*.*)|*.*||", "*", "", true};
-inline const FileDialogSpec kGuerillaOutputDialog{"Binary Metadata (*.meta)|*.meta||", "meta", "*.meta", false};
+inline const FileDialogOptions kGuerillaInputDialog{"Guerilla Tag (*.*)|*.*||", "*", "", true};
+inline const FileDialogOptions kGuerillaOutputDialog{"Binary Metadata (*.meta)|*.meta||", "meta", "*.meta", false};
 
 inline constexpr const char* kGuerillaSameFile =
     "The Xbox tag cannot be written over the Guerilla tag it is converted from.";

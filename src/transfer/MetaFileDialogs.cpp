@@ -8,12 +8,12 @@ std::string DefaultMetaFileName(const TagEntry& tag) {
   return leaf + "[" + tag.strClass1 + "].meta";
 }
 
-FileDialogSpec MetaSaveDialog(const TagEntry& tag) {
-  return FileDialogSpec{kMetaFileFilter, kMetaFileExtension, DefaultMetaFileName(tag), false};
+FileDialogOptions MetaSaveDialog(const TagEntry& tag) {
+  return FileDialogOptions{kMetaFileFilter, kMetaFileExtension, DefaultMetaFileName(tag), false};
 }
 
-FileDialogSpec MetaOpenDialog(const TagEntry& tag) {
-  return FileDialogSpec{kMetaFileFilter, kMetaFileExtension, DefaultMetaFileName(tag), true};
+FileDialogOptions MetaOpenDialog(const TagEntry& tag) {
+  return FileDialogOptions{kMetaFileFilter, kMetaFileExtension, DefaultMetaFileName(tag), true};
 }
 
 }  // namespace jov

@@ -18,8 +18,8 @@ inline constexpr const char* kMetaFileExtension = "meta";
 std::string DefaultMetaFileName(const TagEntry& tag);
 
 // The save picker of "Save Metadata": an existing file is replaced without a question.
-FileDialogSpec MetaSaveDialog(const TagEntry& tag);
+FileDialogOptions MetaSaveDialog(const TagEntry& tag);
 // The open picker of "Inject": only an existing file is accepted.
-FileDialogSpec MetaOpenDialog(const TagEntry& tag);
+FileDialogOptions MetaOpenDialog(const TagEntry& tag);
 
 }  // namespace jov

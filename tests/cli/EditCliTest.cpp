@@ -24,11 +24,11 @@ SampleTag MakeTag(const std::string& class1, const std::string& name, std::vecto
 }
 
 // Three tags of a PC map (index header at 0x800, entries from 0x828, magic 0x40440000).
-SampleMapSpec ThreeTags() {
-  SampleMapSpec spec;
-  spec.tags = {MakeTag("weap", "weapons\\pistol", {0x0A, 0xFF, 0x00}),
+SampleMapPlan ThreeTags() {
+  SampleMapPlan plan;
+  plan.tags = {MakeTag("weap", "weapons\\pistol", {0x0A, 0xFF, 0x00}),
                MakeTag("bitm", "ui\\cursor", {1, 2, 3, 4}), MakeTag("weap", "last", {})};
-  return spec;
+  return plan;
 }
 
 struct MapFile {

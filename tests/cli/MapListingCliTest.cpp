@@ -105,14 +105,14 @@ TEST(InfoCli, PrintsTheFifteenMapInfoLinesInOrder) {
 
 TEST(InfoCli, PrintsTheSixteenBitNumbersSignedAndTheXboxFreeSpace) {
   TempDir dir;
-  SampleMapSpec spec;
-  spec.version = 0xFFFE;
-  spec.mapType = 0xFFFF;
-  spec.magic = 0x803A6000;
-  spec.metaIndexSize = -5;
-  spec.mapName = "b30";
-  std::vector<unsigned char> bytes = WriteSampleMap(spec);
-  PutLe16(bytes, spec.indexOffset + 0x0C, 40000);  // entries past the end read as zeros
+  SampleMapPlan plan;
+  plan.version = 0xFFFE;
+  plan.mapType = 0xFFFF;
+  plan.magic = 0x803A6000;
+  plan.metaIndexSize = -5;
+  plan.mapName = "b30";
+  std::vector<unsigned char> bytes = WriteSampleMap(plan);
+  PutLe16(bytes, plan.indexOffset + 0x0C, 40000);  // entries past the end read as zeros
   const auto r = RunCli({"info", dir.Write("signed.map", bytes)});
   ASSERT_EQ(r.status, 0) << r.err;
   const auto lines = Lines(r.out);
@@ -126,7 +126,7 @@ TEST(InfoCli, PrintsTheSixteenBitNumbersSignedAndTheXboxFreeSpace) {
   EXPECT_EQ(lines[10], "Map Version: -2");
   EXPECT_EQ(lines[11], "Map Format: Unknown");
 
-  SampleMapSpec xbox = GenerateSampleMap(5, 4, 1, 16);
+  SampleMapPlan xbox = GenerateSampleMap(5, 4, 1, 16);
   xbox.extraBytesAtEnd = 4096;
   const auto x = RunCli({"info", dir.Write("xbox.map", WriteSampleMap(xbox))});
   ASSERT_EQ(x.status, 0) << x.err;
@@ -136,10 +136,10 @@ TEST(InfoCli, PrintsTheSixteenBitNumbersSignedAndTheXboxFreeSpace) {
 // ---------------------------------------------------------------------------
 // tags and tree
 
-SampleMapSpec ListingMap() {
-  SampleMapSpec spec;
-  spec.version = 7;
-  spec.tags = {
+SampleMapPlan ListingMap() {
+  SampleMapPlan plan;
+  plan.version = 7;
+  plan.tags = {
       MakeTag("scnr", "levels\\test\\test", 0xE1740000, 48),
       MakeTag("weap", "weapons\\rifle\\rifle", 0x00010002, 100),
       MakeTag("sbsp", "levels\\test\\bsp", 0xE1A20001, 64),
@@ -147,16 +147,16 @@ SampleMapSpec ListingMap() {
       MakeTag(kFF4, "nulled", 0xE1760004, 8),
       MakeTag("zzzz", "odd", 0xE1770005, 16),
   };
-  spec.tags[1].class2 = "obje";
-  spec.tags[1].class3 = "item";
-  return spec;
+  plan.tags[1].class2 = "obje";
+  plan.tags[1].class3 = "item";
+  return plan;
 }
 
 TEST(TagsCli, PrintsOneTabSeparatedLinePerTagInIndexOrder) {
   TempDir dir;
-  const SampleMapSpec spec = ListingMap();
-  const SampleLayout layout = LayoutOf(spec);
-  const auto r = RunCli({"tags", dir.Write("list.map", WriteSampleMap(spec))});
+  const SampleMapPlan plan = ListingMap();
+  const SampleLayout layout = LayoutOf(plan);
+  const auto r = RunCli({"tags", dir.Write("list.map", WriteSampleMap(plan))});
   ASSERT_EQ(r.status, 0) << r.err;
   const auto lines = Lines(r.out);
   ASSERT_EQ(lines.size(), 6u);

@@ -21,8 +21,8 @@ const std::string kNulledLine = std::string(4, '\xFF') + " -- Nulled Out";
 
 // Tag 0: a dependency on tag 1, a reflexive with count 300, a float 2.5, the
 // bytes 0F 02 for the shorts and a float 1.
-SampleMapSpec CliMap() {
-  SampleMapSpec spec;
+SampleMapPlan CliMap() {
+  SampleMapPlan plan;
   std::vector<unsigned char> meta(48, 0x88);
   PutClassCode(meta, 0, "weap");
   PutLe32(meta, 12, 0xE1750001u);
@@ -31,11 +31,11 @@ SampleMapSpec CliMap() {
   meta[30] = 0x0F;
   meta[31] = 0x02;
   PutLe32(meta, 36, FloatBits(1.0f));
-  spec.tags = {MakeTag("scnr", "levels\\test", 0xE1740000u, meta), MakeTag("weap", "weapons\\pistol", 0xE1750001u, {1, 2}),
+  plan.tags = {MakeTag("scnr", "levels\\test", 0xE1740000u, meta), MakeTag("weap", "weapons\\pistol", 0xE1750001u, {1, 2}),
                MakeTag("ustr", "last", 0xE1760002u)};
-  const SampleLayout layout = LayoutOf(spec);
-  PutLe32(spec.tags[0].meta, 20, layout.metaOffsets[0] + spec.magic + 0x2A);
-  return spec;
+  const SampleLayout layout = LayoutOf(plan);
+  PutLe32(plan.tags[0].meta, 20, layout.metaOffsets[0] + plan.magic + 0x2A);
+  return plan;
 }
 
 std::vector<std::string> CoreLines(const ScanResult& result) {

@@ -125,10 +125,10 @@ TEST_F(TransferCli, DirectInjectWithinOneFile) {
 }
 
 TEST_F(TransferCli, RefusalsAndUsageErrorsWriteNothing) {
-  SampleMapSpec spec = GenerateSampleMap(kVersionPc, 6, 4);
-  auto bytes = WriteSampleMap(spec);
-  const SampleLayout layout = LayoutOf(spec);
-  PutLe32(bytes, layout.firstEntry + 32 * 3 + 0x14, layout.metaOffsets[2] + spec.magic + 1000001);  // tag 2: 1,000,001 bytes
+  SampleMapPlan plan = GenerateSampleMap(kVersionPc, 6, 4);
+  auto bytes = WriteSampleMap(plan);
+  const SampleLayout layout = LayoutOf(plan);
+  PutLe32(bytes, layout.firstEntry + 32 * 3 + 0x14, layout.metaOffsets[2] + plan.magic + 1000001);  // tag 2: 1,000,001 bytes
   const std::string huge = dir.Write("huge.map", bytes);
 
   const auto extract = RunCli({"extract", huge, "2", dir.File("x.meta")});

@@ -22,8 +22,8 @@ class Answers : public UserDialogs {
   explicit Answers(bool yes = false) : m_yes(yes) {}
   std::vector<std::string> questions;
 
-  std::optional<std::string> PickOpenFile(const FileDialogSpec&) override { return std::nullopt; }
-  std::optional<std::string> PickSaveFile(const FileDialogSpec&) override { return std::nullopt; }
+  std::optional<std::string> PickOpenFile(const FileDialogOptions&) override { return std::nullopt; }
+  std::optional<std::string> PickSaveFile(const FileDialogOptions&) override { return std::nullopt; }
   void ShowMessage(const std::string&) override {}
   bool AskYesNo(const std::string& text) override {
     questions.push_back(text);
@@ -42,22 +42,22 @@ std::uint32_t Le32(const Bytes& bytes, std::size_t at) { return ReadLe32(bytes.d
 // slots after the last declared entry hold only entries the model never reads,
 // as in a map that had tags taken out, so Add Tag has a free slot to fill.
 struct SpareSlotMap {
-  SampleMapSpec spec;
+  SampleMapPlan plan;
   Bytes bytes;
   std::uint16_t count = 0;  // N, the tags the index declares
 
   SpareSlotMap(std::uint16_t version, int tags, int spare, std::uint32_t extraBytesAtEnd = 0) {
-    spec = GenerateSampleMap(version, tags + spare, 17, 64);
-    spec.extraBytesAtEnd = extraBytesAtEnd;
-    bytes = WriteSampleMap(spec);
+    plan = GenerateSampleMap(version, tags + spare, 17, 64);
+    plan.extraBytesAtEnd = extraBytesAtEnd;
+    bytes = WriteSampleMap(plan);
     count = static_cast<std::uint16_t>(tags);
-    PutLe16(bytes, spec.indexOffset + 0x0C, count);
+    PutLe16(bytes, plan.indexOffset + 0x0C, count);
     // Free space past the EoF Position holds old data, not zeros, so a write
     // into the reserved room would show.
-    for (std::size_t at = LayoutOf(spec).eofPosition; at < bytes.size(); ++at) bytes[at] = 0xCD;
+    for (std::size_t at = LayoutOf(plan).eofPosition; at < bytes.size(); ++at) bytes[at] = 0xCD;
   }
 
-  std::uint32_t IndexOffset() const { return spec.indexOffset + (HasPcIndexLayout(spec.version) ? 4u : 0u); }
+  std::uint32_t IndexOffset() const { return plan.indexOffset + (HasPcIndexLayout(plan.version) ? 4u : 0u); }
   std::uint32_t NewEntry() const { return IndexOffset() + 0x24 + 32u * count; }
 };
 
@@ -118,8 +118,8 @@ TEST_P(AddTagLayout, WritesOnlyItsLayoutTableAndTheReopenedMapShowsTheNewTagLast
   EXPECT_EQ(Le32(after, entry + 0x14), eof + 13 + magic);
   EXPECT_EQ(Le32(after, entry + 0x10), eof + magic);
   EXPECT_EQ(std::string(after.begin() + eof, after.begin() + eof + 13), fields.strTagName + '\0');
-  EXPECT_EQ(ReadLe16(after.data() + sample.spec.indexOffset + 0x0C), 7);
-  EXPECT_EQ(after, ExpectedAfterAdd(sample.bytes, entry, sample.spec.indexOffset, magic, eof, fields,
+  EXPECT_EQ(ReadLe16(after.data() + sample.plan.indexOffset + 0x0C), 7);
+  EXPECT_EQ(after, ExpectedAfterAdd(sample.bytes, entry, sample.plan.indexOffset, magic, eof, fields,
                                     lastIdentifier + 0x00010001, 1000));
 
   CMapFile reopened;
@@ -238,8 +238,8 @@ TEST_F(AddTagTest, ASecondAddPlacesItsNameAfterTheRoomReservedForTheFirst) {
 
 TEST_F(AddTagTest, OverwritingKnownTagDataIsAskedAndOnlyYesGoesOn) {
   // A plain sample map: the names start right after the last entry.
-  const SampleMapSpec spec = GenerateSampleMap(kVersionCe, 5, 3, 32);
-  const Bytes before = WriteSampleMap(spec);
+  const SampleMapPlan plan = GenerateSampleMap(kVersionCe, 5, 3, 32);
+  const Bytes before = WriteSampleMap(plan);
   TestMap m(before);
   m.Open();
   const std::uint32_t eof = HexToUInt(m.map.m_strEofPosition);
@@ -258,8 +258,8 @@ TEST_F(AddTagTest, OverwritingKnownTagDataIsAskedAndOnlyYesGoesOn) {
   Answers yes(true);
   EXPECT_EQ(AddTag(m.map, m.tree, fields, yes), AddTagResult::Added);
   EXPECT_EQ(yes.questions.size(), 1u);
-  const std::uint32_t entry = LayoutOf(spec).firstEntry + 5 * 32;
-  EXPECT_EQ(ReadBytesFromFile(m.path), ExpectedAfterAdd(before, entry, spec.indexOffset, spec.magic, eof, fields,
+  const std::uint32_t entry = LayoutOf(plan).firstEntry + 5 * 32;
+  EXPECT_EQ(ReadBytesFromFile(m.path), ExpectedAfterAdd(before, entry, plan.indexOffset, plan.magic, eof, fields,
                                                         lastIdentifier + 0x00010001, 10));
 }
 
@@ -295,7 +295,7 @@ TEST_F(AddTagTest, RefusedWithNothingWrittenWhenThereIsNothingToFollowOrNoRoomIn
     EXPECT_STREQ(e.what(), kAddTagNoMap);
   }
 
-  SampleMapSpec empty;
+  SampleMapPlan empty;
   empty.version = kVersionPc;
   TestMap none(empty);
   none.Open();
@@ -307,7 +307,7 @@ TEST_F(AddTagTest, RefusedWithNothingWrittenWhenThereIsNothingToFollowOrNoRoomIn
   }
   EXPECT_EQ(ReadBytesFromFile(none.path), WriteSampleMap(empty));
 
-  SampleMapSpec full;
+  SampleMapPlan full;
   full.version = kVersionXbox;
   full.magic = 0x803A6000;
   full.tags.resize(65535);

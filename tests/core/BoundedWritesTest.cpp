@@ -89,27 +89,27 @@ std::string FirstDifference(const Bytes& expected, const Bytes& actual) {
 // ---- generated maps ---------------------------------------------------------
 
 struct Subject {
-  explicit Subject(SampleMapSpec s, const std::string& name = "test.map")
-      : spec(std::move(s)), layout(LayoutOf(spec)), t(spec, name), before(ReadBytesFromFile(t.path)) {
+  explicit Subject(SampleMapPlan s, const std::string& name = "test.map")
+      : plan(std::move(s)), layout(LayoutOf(plan)), t(plan, name), before(ReadBytesFromFile(t.path)) {
     t.Open();
   }
   // A tag's extent as the writer laid it out: its metadata, up to the next
   // tag's; none for the last tag and for an "sbsp".
   std::uint32_t Size(std::size_t n) const {
-    return n + 1 < spec.tags.size() && spec.tags[n].class1 != "sbsp" ? static_cast<std::uint32_t>(spec.tags[n].meta.size()) : 0;
+    return n + 1 < plan.tags.size() && plan.tags[n].class1 != "sbsp" ? static_cast<std::uint32_t>(plan.tags[n].meta.size()) : 0;
   }
   std::uint32_t Meta(std::size_t n) const { return layout.metaOffsets[n]; }
   // The index header's place in the file, whatever the version.
-  std::uint32_t IndexHeader() const { return spec.indexOffset; }
+  std::uint32_t IndexHeader() const { return plan.indexOffset; }
   Bytes Now() const { return ReadBytesFromFile(t.path); }
 
-  SampleMapSpec spec;
+  SampleMapPlan plan;
   SampleLayout layout;
   TestMap t;
   Bytes before;
 };
 
-SampleMapSpec RandomSpec(std::mt19937& rng) {
+SampleMapPlan RandomPlan(std::mt19937& rng) {
   static const std::uint16_t kVersions[] = {kVersionXbox, kVersionPc, kVersionCe};
   static const std::uint32_t kMetaSizes[] = {32, 80, 200};
   return GenerateSampleMap(kVersions[rng() % 3], 3 + static_cast<int>(rng() % 8), rng(), kMetaSizes[rng() % 3]);
@@ -118,7 +118,7 @@ SampleMapSpec RandomSpec(std::mt19937& rng) {
 // A tag with metadata, not the last and not an "sbsp".
 std::size_t TagWithMetadata(const Subject& m, std::mt19937& rng) {
   for (;;) {
-    const std::size_t n = rng() % m.spec.tags.size();
+    const std::size_t n = rng() % m.plan.tags.size();
     if (m.Size(n) > 0) return n;
   }
 }
@@ -147,11 +147,11 @@ Bytes StoredClassForPiece(const std::string& code) {
 
 // The identifier a tag list line chooses: FFFFFFFF for the nulled-out line, the
 // first tag of that class and name, or none.
-std::optional<Bytes> ChosenIdentifier(const SampleMapSpec& spec, const std::string& line) {
+std::optional<Bytes> ChosenIdentifier(const SampleMapPlan& plan, const std::string& line) {
   const std::string cls = line.substr(0, 4);
   const std::string name = line.size() > 8 ? line.substr(8) : std::string();
   if (name == "Nulled Out") return Le(0xFFFFFFFFu, 4);
-  for (const SampleTag& tag : spec.tags)
+  for (const SampleTag& tag : plan.tags)
     if (tag.class1 == cls && tag.name == name) return Le(tag.identifier, 4);
   return std::nullopt;
 }
@@ -161,7 +161,7 @@ TEST(BoundedWrites, UpdateItemWritesOnlyThePiecesOfItsKindInsideTheTag) {
   std::mt19937 rng(801);
   int edits[128] = {};
   for (int round = 0; round < kMapsPerCommand; ++round) {
-    Subject m(RandomSpec(rng));
+    Subject m(RandomPlan(rng));
     const std::size_t n = TagWithMetadata(m, rng);
     const int tag = static_cast<int>(n);
     ScanOptions options;
@@ -196,7 +196,7 @@ TEST(BoundedWrites, UpdateItemWritesOnlyThePiecesOfItsKindInsideTheTag) {
           inside = p + 32 <= length;
           if (inside) {
             put(StoredClassForPiece(boxes.strClassChoice), p);
-            if (const auto id = ChosenIdentifier(m.spec, boxes.strTagChoice)) put(*id, p + 24);
+            if (const auto id = ChosenIdentifier(m.plan, boxes.strTagChoice)) put(*id, p + 24);
           }
           break;
         }
@@ -204,7 +204,7 @@ TEST(BoundedWrites, UpdateItemWritesOnlyThePiecesOfItsKindInsideTheTag) {
           boxes.strTagChoice = lines[rng() % lines.size()];
           inside = p + 8 <= length;
           if (inside)
-            if (const auto id = ChosenIdentifier(m.spec, boxes.strTagChoice)) put(*id, p);
+            if (const auto id = ChosenIdentifier(m.plan, boxes.strTagChoice)) put(*id, p);
           break;
         }
         case kKindReflexive: {
@@ -214,7 +214,7 @@ TEST(BoundedWrites, UpdateItemWritesOnlyThePiecesOfItsKindInsideTheTag) {
           boxes.fValue = static_cast<float>(count);
           inside = p >= 8 && p + 8 <= length;
           if (inside) {
-            put(Le(m.spec.magic + at + target, 4), p);
+            put(Le(m.plan.magic + at + target, 4), p);
             if (count >= 0 && count <= 0xFFFF)
               put(Le(static_cast<std::uint32_t>(count), 2), p - 8);
             else
@@ -266,8 +266,8 @@ TEST(BoundedWrites, InjectWritesTheFileThenZerosOverTheTagExtentOnly) {
   int changed = 0;  // rounds whose command did write something
   std::mt19937 rng(802);
   for (int round = 0; round < kMapsPerCommand; ++round) {
-    Subject m(RandomSpec(rng));
-    const std::size_t n = rng() % m.spec.tags.size();
+    Subject m(RandomPlan(rng));
+    const std::size_t n = rng() % m.plan.tags.size();
     const std::uint32_t size = m.Size(n);
     Bytes meta(rng() % (size + 2));
     for (unsigned char& b : meta) b = static_cast<unsigned char>(rng());
@@ -293,8 +293,8 @@ TEST(BoundedWrites, HexEditorSaveWritesTheTextsBytesThenZerosOverTheTagExtentOnl
   int changed = 0;  // rounds whose command did write something
   std::mt19937 rng(803);
   for (int round = 0; round < kMapsPerCommand; ++round) {
-    Subject m(RandomSpec(rng));
-    const std::size_t n = rng() % m.spec.tags.size();
+    Subject m(RandomPlan(rng));
+    const std::size_t n = rng() % m.plan.tags.size();
     const std::uint32_t size = m.Size(n);
     std::string text = HexEditorText(m.t.map, static_cast<int>(n));
     // Some pairs changed, some removed or added, line breaks and tabs between.
@@ -336,10 +336,10 @@ TEST(BoundedWrites, DirectInjectWritesTheDestinationTagOnlyAndNeverTheSource) {
     const int tags = 3 + static_cast<int>(rng() % 8);
     const std::uint32_t seed = rng();
     Subject source(GenerateSampleMap(kVersionPc, tags, seed, 40 + rng() % 100), "source.map");
-    Subject destination(rng() % 2 ? GenerateSampleMap(kVersionXbox, tags, seed, 40 + rng() % 100) : RandomSpec(rng),
+    Subject destination(rng() % 2 ? GenerateSampleMap(kVersionXbox, tags, seed, 40 + rng() % 100) : RandomPlan(rng),
                         "destination.map");
-    const std::size_t d = rng() % destination.spec.tags.size();
-    const std::size_t s = rng() % source.spec.tags.size();
+    const std::size_t d = rng() % destination.plan.tags.size();
+    const std::size_t s = rng() % source.plan.tags.size();
     const std::uint32_t dSize = destination.Size(d);
     const std::uint32_t sSize = source.Size(s);
     RecordedDialogs dialogs;
@@ -371,9 +371,9 @@ TEST(BoundedWrites, SaveChangesWritesTheEntryAndTheNameWhereTheyBelong) {
   int changed = 0;  // rounds whose command did write something
   std::mt19937 rng(805);
   for (int round = 0; round < 3 * kMapsPerCommand; ++round) {
-    Subject m(RandomSpec(rng));
-    const std::size_t n = rng() % m.spec.tags.size();
-    const SampleTag& old = m.spec.tags[n];
+    Subject m(RandomPlan(rng));
+    const std::size_t n = rng() % m.plan.tags.size();
+    const SampleTag& old = m.plan.tags[n];
     TagRecordFields fields = TagRecordFieldsOf(m.t.Tag(static_cast<int>(n)));
     // Classes of four characters or fewer, any identifier and meta offset.
     const std::string classes[] = {RandomClassCode(rng), "ab", "", "wxyzq", std::string(4, '\xFF')};
@@ -404,18 +404,18 @@ TEST(BoundedWrites, SaveChangesWritesTheEntryAndTheNameWhereTheyBelong) {
     Put(expected, entry + 4, stored(fields.strClass2));
     Put(expected, entry + 8, stored(fields.strClass3));
     Put(expected, entry + 12, Le(HexToUInt(fields.strIdentifier), 4));
-    Put(expected, entry + 20, Le(HexToUInt(fields.strMetaOffset) + m.spec.magic, 4));
+    Put(expected, entry + 20, Le(HexToUInt(fields.strMetaOffset) + m.plan.magic, 4));
     bool refused = false;
     if (fields.bUpdateSize) {
       const std::uint32_t eof = m.layout.eofPosition;
-      Put(expected, entry + 16, Le(eof + m.spec.magic, 4));
+      Put(expected, entry + 16, Le(eof + m.plan.magic, 4));
       Put(expected, eof, TextBytes(fields.strName + '\0'));
       Put(expected, 0x08, Le(eof + static_cast<std::uint32_t>(fields.strName.size()) + 1, 4));
     } else {
       // In place, cut to the length of the name the map holds.
       const std::string name = fields.strName.substr(0, old.name.size());
       refused = std::uint64_t{nameOffset} + name.size() + 1 > m.before.size();
-      Put(expected, entry + 16, Le(nameOffset + m.spec.magic, 4));
+      Put(expected, entry + 16, Le(nameOffset + m.plan.magic, 4));
       Put(expected, nameOffset, TextBytes(name + '\0'));
     }
 
@@ -441,7 +441,7 @@ TEST(BoundedWrites, MapInfoSaveWritesTheHeaderFieldsAndTheIndexHeaderOnly) {
   int changed = 0;  // rounds whose command did write something
   std::mt19937 rng(806);
   for (int round = 0; round < 2 * kMapsPerCommand; ++round) {
-    Subject m(RandomSpec(rng));
+    Subject m(RandomPlan(rng));
     MapInfoSession session(m.t.map);
     MapInfoTexts texts = session.Shown();
     auto text = [&](MapInfoField field) -> std::string& { return TextOf(texts, field); };
@@ -458,7 +458,7 @@ TEST(BoundedWrites, MapInfoSaveWritesTheHeaderFieldsAndTheIndexHeaderOnly) {
     if (rng() % 2) text(MapInfoField::MetaIndexSize) = std::to_string(static_cast<std::int32_t>(rng()));
     ASSERT_TRUE(session.SaveChanges(texts).ok);
 
-    const bool pc = m.spec.version != kVersionXbox;
+    const bool pc = m.plan.version != kVersionXbox;
     Bytes expected = m.before;
     auto padded = [](const std::string& s) {
       Bytes b = TextBytes(s);
@@ -495,9 +495,9 @@ TEST(BoundedWrites, InsertDataWritesTheBytesAtTheEofPositionAndMovesItOnly) {
   int changed = 0;  // rounds whose command did write something
   std::mt19937 rng(807);
   for (int round = 0; round < kMapsPerCommand; ++round) {
-    SampleMapSpec spec = RandomSpec(rng);
-    if (rng() % 2) spec.extraBytesAtEnd = static_cast<std::uint32_t>(rng() % 64);  // free space after the EoF Position
-    Subject m(spec);
+    SampleMapPlan plan = RandomPlan(rng);
+    if (rng() % 2) plan.extraBytesAtEnd = static_cast<std::uint32_t>(rng() % 64);  // free space after the EoF Position
+    Subject m(plan);
     std::string digits = RandomHex(rng, rng() % 120);
     std::string typed;
     for (const char c : digits) typed += rng() % 5 == 0 ? std::string(" ") + c : std::string(1, c);
@@ -525,7 +525,7 @@ TEST(BoundedWrites, AddTagWritesTheEntryTheNameTheEofPositionAndTheCountOnly) {
   int changed = 0;  // rounds whose command did write something
   std::mt19937 rng(808);
   for (int round = 0; round < kMapsPerCommand; ++round) {
-    Subject m(RandomSpec(rng));
+    Subject m(RandomPlan(rng));
     MapBuilderFields fields;
     const Bytes tagFile(rng() % 300, 7);
     fields.strTagFile = m.t.dir.Write("new.meta", tagFile);
@@ -543,7 +543,7 @@ TEST(BoundedWrites, AddTagWritesTheEntryTheNameTheEofPositionAndTheCountOnly) {
       EXPECT_FILE(m.before, m.Now());
       continue;
     }
-    const auto count = static_cast<std::uint32_t>(m.spec.tags.size());
+    const auto count = static_cast<std::uint32_t>(m.plan.tags.size());
     const std::uint32_t entry = m.layout.firstEntry + 32 * count;
     const std::uint32_t eof = m.layout.eofPosition;
     const auto nameLength = static_cast<std::uint32_t>(fields.strTagName.size());
@@ -551,9 +551,9 @@ TEST(BoundedWrites, AddTagWritesTheEntryTheNameTheEofPositionAndTheCountOnly) {
     Put(expected, entry, Bytes(fields.strClass1.rbegin(), fields.strClass1.rend()));
     Put(expected, entry + 4, Bytes(fields.strClass2.rbegin(), fields.strClass2.rend()));
     Put(expected, entry + 8, Bytes(fields.strClass3.rbegin(), fields.strClass3.rend()));
-    Put(expected, entry + 12, Le(m.spec.tags.back().identifier + 0x00010001u, 4));
-    Put(expected, entry + 16, Le(eof + m.spec.magic, 4));
-    Put(expected, entry + 20, Le(eof + nameLength + 1 + m.spec.magic, 4));
+    Put(expected, entry + 12, Le(m.plan.tags.back().identifier + 0x00010001u, 4));
+    Put(expected, entry + 16, Le(eof + m.plan.magic, 4));
+    Put(expected, entry + 20, Le(eof + nameLength + 1 + m.plan.magic, 4));
     Put(expected, entry + 24, Zeros(8));
     Put(expected, eof, TextBytes(fields.strTagName + '\0'));
     Put(expected, 0x08, Le(eof + nameLength + 1 + static_cast<std::uint32_t>(tagFile.size()), 4));

@@ -42,7 +42,7 @@ struct SameLayoutPair {
   static constexpr std::size_t kLacking = 7;
 
   SameLayoutPair() {
-    const SampleMapSpec base = GenerateSampleMap(kVersionPc, 24, 77, 320);
+    const SampleMapPlan base = GenerateSampleMap(kVersionPc, 24, 77, 320);
     std::mt19937 rng(78);
     for (const SampleTag& tag : base.tags)
       plans.push_back(testing::MakePlan(rng, static_cast<std::uint32_t>(tag.meta.size()), static_cast<std::uint32_t>(base.tags.size())));
@@ -54,7 +54,7 @@ struct SameLayoutPair {
     destination.tags[kLacking].class1 = base.tags[kLacking].class1 == "ustr" ? "str#" : "ustr";
     // What the destination's metadata must read after injection: its own
     // identifiers and addresses, except for the tag it lacks.
-    SampleMapSpec lacking = destination;
+    SampleMapPlan lacking = destination;
     lacking.tags[kLacking].class1 = source.tags[kLacking].class1;
     lacking.tags[kLacking].identifier = source.tags[kLacking].identifier;
     for (std::size_t t = 0; t < base.tags.size(); ++t) {
@@ -71,13 +71,13 @@ struct SameLayoutPair {
   bool HasExtent(std::size_t t) const { return source.tags[t].class1 != "sbsp" && t + 1 < source.tags.size(); }
 
   std::vector<std::vector<testing::PlannedRecord>> plans;
-  SampleMapSpec source, destination;
-  SampleMapSpec expected;  // the destination, its tags as direct injection must leave them
+  SampleMapPlan source, destination;
+  SampleMapPlan expected;  // the destination, its tags as direct injection must leave them
 };
 
 TEST(DirectInjectTag, SameLayoutGivesTheDestinationsIdentifiersAndAddresses) {
   SameLayoutPair pair;
-  SampleMapSpec blank = pair.destination;  // the destination with every extent zeroed
+  SampleMapPlan blank = pair.destination;  // the destination with every extent zeroed
   for (std::size_t t = 0; t < blank.tags.size(); ++t)
     if (pair.HasExtent(t)) std::fill(blank.tags[t].meta.begin(), blank.tags[t].meta.end(), 0);
   TestMap source(pair.source, "source.map");
@@ -103,15 +103,15 @@ TEST(DirectInjectTag, SameLayoutGivesTheDestinationsIdentifiersAndAddresses) {
 
 class DirectInjectSizes : public ::testing::Test {
  protected:
-  DirectInjectSizes() : source(GenerateSampleMap(kVersionXbox, 12, 40), "s.map"), destination(DestinationSpec(), "d.map") {
+  DirectInjectSizes() : source(GenerateSampleMap(kVersionXbox, 12, 40), "s.map"), destination(DestinationPlan(), "d.map") {
     source.Open();
     destination.Open();
   }
 
-  static SampleMapSpec DestinationSpec() {
-    SampleMapSpec spec = GenerateSampleMap(kVersionPc, 12, 41);
-    for (std::size_t t = 0; t < spec.tags.size(); ++t) spec.tags[t].identifier = 0xC0000000u + static_cast<std::uint32_t>(t);
-    return spec;
+  static SampleMapPlan DestinationPlan() {
+    SampleMapPlan plan = GenerateSampleMap(kVersionPc, 12, 41);
+    for (std::size_t t = 0; t < plan.tags.size(); ++t) plan.tags[t].identifier = 0xC0000000u + static_cast<std::uint32_t>(t);
+    return plan;
   }
 
   // The source tag's metadata as direct injection must write it.
@@ -214,12 +214,12 @@ TEST(DirectInjectTag, TheSameFileInBothMapsStaysCoherent) {
 TEST(DirectInjectTag, APointerIsMovedOnceWhenTheSameMapsRangesOverlap) {
   // The same map in both panels, its index edited so that tag 4's metadata starts
   // 16 bytes into tag 2's: byte k's new address is the old address of byte k + 16.
-  SampleMapSpec spec = GenerateSampleMap(kVersionPc, 8, 52);
-  const SampleLayout layout = LayoutOf(spec);
-  const std::uint32_t base = layout.metaOffsets[2] + spec.magic;
-  PutLe32(spec.tags[2].meta, 8, base);        // points at byte 0
-  PutLe32(spec.tags[2].meta, 24, base + 40);  // points at byte 40
-  auto bytes = WriteSampleMap(spec);
+  SampleMapPlan plan = GenerateSampleMap(kVersionPc, 8, 52);
+  const SampleLayout layout = LayoutOf(plan);
+  const std::uint32_t base = layout.metaOffsets[2] + plan.magic;
+  PutLe32(plan.tags[2].meta, 8, base);        // points at byte 0
+  PutLe32(plan.tags[2].meta, 24, base + 40);  // points at byte 40
+  auto bytes = WriteSampleMap(plan);
   PutLe32(bytes, layout.firstEntry + 32 * 4 + 0x14, base + 16);
   TestMap t(bytes);
   t.Open();
@@ -242,11 +242,11 @@ TEST(DirectInjectTag, APointerIsMovedOnceWhenTheSameMapsRangesOverlap) {
 }
 
 TEST(DirectInjectTag, SizesAboveTheBufferAreRefusedBeforeAnyQuestion) {
-  SampleMapSpec spec = GenerateSampleMap(kVersionPc, 8, 66);
-  auto bytes = WriteSampleMap(spec);
-  const SampleLayout layout = LayoutOf(spec);
+  SampleMapPlan plan = GenerateSampleMap(kVersionPc, 8, 66);
+  auto bytes = WriteSampleMap(plan);
+  const SampleLayout layout = LayoutOf(plan);
   // Tag 3 moved 1,000,001 bytes past tag 2: tag 2 reads that long, tag 3 negative.
-  PutLe32(bytes, layout.firstEntry + 32 * 3 + 0x14, layout.metaOffsets[2] + spec.magic + 1000001);
+  PutLe32(bytes, layout.firstEntry + 32 * 3 + 0x14, layout.metaOffsets[2] + plan.magic + 1000001);
   TestMap t(bytes);
   t.Open();
   ASSERT_EQ(t.Tag(2).nSize, 1000001u);

@@ -199,8 +199,8 @@ std::string AddressOf(const CMapFile& map, int tag, std::uint32_t k) {
 // The destination of a pair: the source's tags renumbered, some renamed or
 // reclassified (the destination lacks them), names lengthened so offsets move,
 // and another magic or the same.
-SampleMapSpec DestinationFor(std::mt19937& rng, const SampleMapSpec& source) {
-  SampleMapSpec d = source;
+SampleMapPlan DestinationFor(std::mt19937& rng, const SampleMapPlan& source) {
+  SampleMapPlan d = source;
   const std::size_t n = d.tags.size();
   const std::uint32_t shift = 1 + rng() % 3;
   switch (rng() % 4) {
@@ -229,15 +229,15 @@ TEST(TranslationAgainstReferences, GeneratedPairsAgreeWithTheStepStartRuleAndWhe
   int disturbedAndDifferent = 0;
   int cases = 0;
   for (int round = 0; round < 60; ++round) {
-    SampleMapSpec sourceSpec = GenerateSampleMap(round % 2 ? kVersionPc : kVersionXbox, 6 + static_cast<int>(rng() % 24),
+    SampleMapPlan sourcePlan = GenerateSampleMap(round % 2 ? kVersionPc : kVersionXbox, 6 + static_cast<int>(rng() % 24),
                                                  rng(), 48 + rng() % 300);
-    sourceSpec.magic = magics[rng() % std::size(magics)];
-    const std::size_t n = sourceSpec.tags.size();
-    if (rng() % 4 == 0) sourceSpec.tags[2 + rng() % (n - 2)].identifier = sourceSpec.tags[2].identifier;  // shared
-    if (rng() % 5 == 0) sourceSpec.tags[rng() % n].identifier = 0xFFFFFFFFu;
-    if (rng() % 3 == 0) sourceSpec.tags[rng() % n].class1 = "scex";
-    TestMap source(sourceSpec, "source.map");
-    TestMap destination(DestinationFor(rng, sourceSpec), "destination.map");
+    sourcePlan.magic = magics[rng() % std::size(magics)];
+    const std::size_t n = sourcePlan.tags.size();
+    if (rng() % 4 == 0) sourcePlan.tags[2 + rng() % (n - 2)].identifier = sourcePlan.tags[2].identifier;  // shared
+    if (rng() % 5 == 0) sourcePlan.tags[rng() % n].identifier = 0xFFFFFFFFu;
+    if (rng() % 3 == 0) sourcePlan.tags[rng() % n].class1 = "scex";
+    TestMap source(sourcePlan, "source.map");
+    TestMap destination(DestinationFor(rng, sourcePlan), "destination.map");
     source.Open();
     destination.Open();
 

@@ -42,9 +42,9 @@ TEST(DataListing, ReflexivesByOffsetThenPositionAndDependenciesByTagThenPosition
 }
 
 TEST(DataListing, AddressesBelowTheEightDigitRangeMatchTheirTrailingBytesAnywhere) {
-  SampleMapSpec spec = GenerateSampleMap(kVersionPc, 5, 8);
-  spec.magic = 0x1000;  // addresses of four hex digits
-  TestMap t(spec);
+  SampleMapPlan plan = GenerateSampleMap(kVersionPc, 5, 8);
+  plan.magic = 0x1000;  // addresses of four hex digits
+  TestMap t(plan);
   t.Open();
   const std::uint32_t address = t.map.Magic() + t.map.MetaOffset(3) + 7;
   ASSERT_LT(address, 0x10000u);
@@ -81,9 +81,9 @@ TEST(DataListing, AgreesWithTheNeedleByNeedleListingOnGeneratedTags) {
   int compared = 0;
   for (int round = 0; round < 28; ++round) {
     const std::uint16_t version = round % 3 == 0 ? kVersionXbox : (round % 3 == 1 ? kVersionPc : kVersionCe);
-    SampleMapSpec spec = GenerateSampleMap(version, 6 + static_cast<int>(rng() % 30), rng(), 64 + rng() % 400);
-    spec.magic = magics[round % std::size(magics)];
-    TestMap t(spec);
+    SampleMapPlan plan = GenerateSampleMap(version, 6 + static_cast<int>(rng() % 30), rng(), 64 + rng() % 400);
+    plan.magic = magics[round % std::size(magics)];
+    TestMap t(plan);
     t.Open();
     for (int i = 0; i < t.map.m_nTagCount; ++i) {
       std::string hex = ReadMetaHex(t.map, i);

@@ -50,11 +50,11 @@ TEST(ExtractTagMetadata, WritesTheExtentAndAsksWithTheSaveDialog) {
   ExtractTagMetadata(t.map, 4, dialogs);
 
   ASSERT_EQ(dialogs.saveRequests.size(), 1u);
-  const FileDialogSpec& spec = dialogs.saveRequests[0];
-  EXPECT_EQ(spec.filter, "Binary Metadata (*.meta)|*.meta|All Files (*.*)|*.*||");
-  EXPECT_EQ(spec.defaultExtension, "meta");
-  EXPECT_EQ(spec.initialName, DefaultMetaFileName(t.Tag(4)));
-  EXPECT_FALSE(spec.mustExist);
+  const FileDialogOptions& options = dialogs.saveRequests[0];
+  EXPECT_EQ(options.filter, "Binary Metadata (*.meta)|*.meta|All Files (*.*)|*.*||");
+  EXPECT_EQ(options.defaultExtension, "meta");
+  EXPECT_EQ(options.initialName, DefaultMetaFileName(t.Tag(4)));
+  EXPECT_FALSE(options.mustExist);
   EXPECT_TRUE(dialogs.messages.empty());  // nothing is shown on success
 
   EXPECT_EQ(ReadBytesFromFile(*dialogs.saveAnswer), Extent(ReadBytesFromFile(t.path), t.Tag(4)));
@@ -112,31 +112,31 @@ TEST(ExtractTagMetadata, CancelWritesNothing) {
 }
 
 TEST(ExtractTagMetadata, BytesPastTheEndOfTheMapAreWrittenAsZeros) {
-  SampleMapSpec spec = GenerateSampleMap(kVersionPc, 6, 21);
-  auto bytes = WriteSampleMap(spec);
-  const SampleLayout layout = LayoutOf(spec);
+  SampleMapPlan plan = GenerateSampleMap(kVersionPc, 6, 21);
+  auto bytes = WriteSampleMap(plan);
+  const SampleLayout layout = LayoutOf(plan);
   // Cut the file 10 bytes into tag 4, whose extent runs to the last tag's start.
   bytes.resize(layout.metaOffsets[4] + 10);
   TestMap t(bytes);
   t.Open();
-  ASSERT_EQ(t.Tag(4).nSize, spec.tags[4].meta.size());
+  ASSERT_EQ(t.Tag(4).nSize, plan.tags[4].meta.size());
   RecordedDialogs dialogs;
   dialogs.saveAnswer = t.dir.File("cut.meta");
   ExtractTagMetadata(t.map, 4, dialogs);
-  std::vector<unsigned char> expected(spec.tags[4].meta.begin(), spec.tags[4].meta.begin() + 10);
-  expected.resize(spec.tags[4].meta.size(), 0);
+  std::vector<unsigned char> expected(plan.tags[4].meta.begin(), plan.tags[4].meta.begin() + 10);
+  expected.resize(plan.tags[4].meta.size(), 0);
   EXPECT_EQ(ReadBytesFromFile(*dialogs.saveAnswer), expected);
   EXPECT_EQ(ReadBytesFromFile(t.path), bytes);  // only read
 }
 
 TEST(ExtractTagMetadata, TagsAboveTheBufferAreRefusedBeforeAnyQuestion) {
-  SampleMapSpec spec = GenerateSampleMap(kVersionPc, 6, 4);
-  auto bytes = WriteSampleMap(spec);
-  const SampleLayout layout = LayoutOf(spec);
+  SampleMapPlan plan = GenerateSampleMap(kVersionPc, 6, 4);
+  auto bytes = WriteSampleMap(plan);
+  const SampleLayout layout = LayoutOf(plan);
   // Tag 3's metadata pointer moved 1,000,001 bytes past tag 2's start: tag 2
   // reads 1,000,001 bytes long, and tag 3, whose successor now lies before it,
   // reads negative.
-  PutLe32(bytes, layout.firstEntry + 32 * 3 + 0x14, layout.metaOffsets[2] + spec.magic + 1000001);
+  PutLe32(bytes, layout.firstEntry + 32 * 3 + 0x14, layout.metaOffsets[2] + plan.magic + 1000001);
   TestMap t(bytes);
   t.Open();
   ASSERT_EQ(t.Tag(2).nSize, 1000001u);

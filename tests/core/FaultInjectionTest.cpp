@@ -228,7 +228,7 @@ TEST(FaultInjection, AMapReplacedBetweenCommandsIsNeverWrittenThroughTheOldPanel
   for (const Command& command : WriteCommands()) {
     SCOPED_TRACE(command.name);
     Bench b;
-    SampleMapSpec replacement = GenerateSampleMap(kVersionCe, 4, 99);
+    SampleMapPlan replacement = GenerateSampleMap(kVersionCe, 4, 99);
     replacement.mapName = "replacement";
     const Bytes replacementBytes = WriteSampleMap(replacement);
     const std::string staged = b.t.dir.Write("staged.map", replacementBytes);

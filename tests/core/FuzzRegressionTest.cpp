@@ -41,27 +41,27 @@ TEST(FuzzRegression, AnEmptyTagReadsAsNothingThroughAnEmptyBuffer) {
 // A map whose tags all share one identifier, with one tag of zero bytes: on a
 // run of zeros the identifier 00000000 stands at every character, once for
 // every tag that has it.
-SampleMapSpec SharedIdentifierMap(int tags, std::uint32_t zeros) {
-  SampleMapSpec spec;
-  spec.version = kVersionPc;
+SampleMapPlan SharedIdentifierMap(int tags, std::uint32_t zeros) {
+  SampleMapPlan plan;
+  plan.version = kVersionPc;
   for (int n = 0; n < tags; ++n) {
     SampleTag tag;
     tag.class1 = "weap";
     tag.name = "weapons\\same\\" + std::to_string(n);
     tag.identifier = 0;
     tag.meta.assign(n == 0 ? zeros : 4, 0);
-    spec.tags.push_back(tag);
+    plan.tags.push_back(tag);
   }
-  return spec;
+  return plan;
 }
 
 TEST(FuzzRegression, TagsSharingOneIdentifierAreRefusedInsteadOfGivingBillionsOfHits) {
   // 300 tags times 8,000 characters: 2.4 million lone identifier hits, where
   // distinct needles could give at most 8 a character. The scan, the data
   // listing and direct injection ran out of memory on such a map.
-  const SampleMapSpec spec = SharedIdentifierMap(300, 4096);
+  const SampleMapPlan plan = SharedIdentifierMap(300, 4096);
   {
-    TestMap t(spec);
+    TestMap t(plan);
     t.Open();
     ScanOptions loneIds;
     loneIds.bDependencies = loneIds.bReflexives = false;
@@ -73,7 +73,7 @@ TEST(FuzzRegression, TagsSharingOneIdentifierAreRefusedInsteadOfGivingBillionsOf
     }
   }
   {  // Save Metadata: the ".meta" file is whole; the listing is what is refused.
-    TestMap t(spec);
+    TestMap t(plan);
     t.Open();
     RecordedDialogs dialogs;
     dialogs.saveAnswer = t.dir.File("zeros.meta");
@@ -85,7 +85,7 @@ TEST(FuzzRegression, TagsSharingOneIdentifierAreRefusedInsteadOfGivingBillionsOf
   }
   {  // Direct Inject: refused while translating, before anything is written.
     TestMap destination(GenerateSampleMap(kVersionXbox, 4, 1, 5000), "destination.map");
-    TestMap source(spec, "source.map");
+    TestMap source(plan, "source.map");
     destination.Open();
     source.Open();
     const Bytes before = ReadBytesFromFile(destination.path);

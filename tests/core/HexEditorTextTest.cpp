@@ -30,16 +30,16 @@ SampleTag MakeTag(const std::string& class1, const std::string& name, std::vecto
   return tag;
 }
 
-SampleMapSpec ThreeTags() {
-  SampleMapSpec spec;
-  spec.tags = {MakeTag("weap", "a", {0x0A, 0xFF, 0x00}),
+SampleMapPlan ThreeTags() {
+  SampleMapPlan plan;
+  plan.tags = {MakeTag("weap", "a", {0x0A, 0xFF, 0x00}),
                MakeTag("bitm", "b", {0x11, 0x22, 0x33, 0x44, 0x55, 0x66}),
                MakeTag("weap", "last", {0x77, 0x88})};  // the last tag's size is 0
-  return spec;
+  return plan;
 }
 
 struct Opened {
-  explicit Opened(const SampleMapSpec& spec) : t(spec), before(ReadBytesFromFile(t.path)) { t.Open(); }
+  explicit Opened(const SampleMapPlan& plan) : t(plan), before(ReadBytesFromFile(t.path)) { t.Open(); }
   std::vector<unsigned char> Now() const { return ReadBytesFromFile(t.path); }
   std::size_t Meta(int n) const { return t.map.MetaOffset(n); }
   TestMap t;
@@ -137,9 +137,9 @@ TEST(SaveHexEditorText, ASizeZeroTagShowsNothingAndWritesNothing) {
 }
 
 TEST(SaveHexEditorText, TextsAndTagsAboveAMillionBytesAreRefused) {
-  SampleMapSpec spec = ThreeTags();
-  spec.tags[1].meta.assign(kMetaBufferSize + 1, 0x5A);
-  Opened m(spec);
+  SampleMapPlan plan = ThreeTags();
+  plan.tags[1].meta.assign(kMetaBufferSize + 1, 0x5A);
+  Opened m(plan);
   ASSERT_EQ(m.t.Tag(1).nSize, kMetaBufferSize + 1);
   EXPECT_THROW(HexEditorText(m.t.map, 1), Refused);
   EXPECT_THROW(SaveHexEditorText(m.t.map, 1, "00"), Refused);

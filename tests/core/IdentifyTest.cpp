@@ -10,11 +10,11 @@ namespace {
 
 using testing::TestMap;
 
-SampleMapSpec SmallMap(const std::string& mapName, std::uint16_t version = 7, std::uint16_t mapType = 1) {
-  SampleMapSpec spec = GenerateSampleMap(version, 2, 1, 16);
-  spec.mapName = mapName;
-  spec.mapType = mapType;
-  return spec;
+SampleMapPlan SmallMap(const std::string& mapName, std::uint16_t version = 7, std::uint16_t mapType = 1) {
+  SampleMapPlan plan = GenerateSampleMap(version, 2, 1, 16);
+  plan.mapName = mapName;
+  plan.mapType = mapType;
+  return plan;
 }
 
 TEST(Identify, TheVersionNamesTheReleaseAndOnlyItsTwoBytesCount) {

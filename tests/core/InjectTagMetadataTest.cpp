@@ -67,11 +67,11 @@ TEST_F(InjectCase, AFileOfTheTagsSizeReplacesTheExtentExactly) {
   EXPECT_EQ(dialogs.messages, std::vector<std::string>{"Inject completed."});
 
   ASSERT_EQ(dialogs.openRequests.size(), 1u);
-  const FileDialogSpec& spec = dialogs.openRequests[0];
-  EXPECT_EQ(spec.filter, "Binary Metadata (*.meta)|*.meta|All Files (*.*)|*.*||");
-  EXPECT_EQ(spec.defaultExtension, "meta");
-  EXPECT_EQ(spec.initialName, DefaultMetaFileName(tag));
-  EXPECT_TRUE(spec.mustExist);
+  const FileDialogOptions& options = dialogs.openRequests[0];
+  EXPECT_EQ(options.filter, "Binary Metadata (*.meta)|*.meta|All Files (*.*)|*.*||");
+  EXPECT_EQ(options.defaultExtension, "meta");
+  EXPECT_EQ(options.initialName, DefaultMetaFileName(tag));
+  EXPECT_TRUE(options.mustExist);
 }
 
 TEST_F(InjectCase, ShorterFilesAreFollowedByZerosUpToTheSize) {
@@ -123,11 +123,11 @@ TEST_F(InjectCase, AMissingFileEndsWithAFileErrorAndChangesNothing) {
 }
 
 TEST(InjectTagMetadata, TagsAboveTheBufferOrOfNegativeSizeAreRefusedBeforeAnyQuestion) {
-  SampleMapSpec spec = GenerateSampleMap(kVersionXbox, 6, 12);
-  auto bytes = WriteSampleMap(spec);
-  const SampleLayout layout = LayoutOf(spec);
+  SampleMapPlan plan = GenerateSampleMap(kVersionXbox, 6, 12);
+  auto bytes = WriteSampleMap(plan);
+  const SampleLayout layout = LayoutOf(plan);
   // Tag 3 moved 1,000,001 bytes past tag 2: tag 2 reads that long, tag 3 negative.
-  PutLe32(bytes, layout.firstEntry + 32 * 3 + 0x14, layout.metaOffsets[2] + spec.magic + 1000001);
+  PutLe32(bytes, layout.firstEntry + 32 * 3 + 0x14, layout.metaOffsets[2] + plan.magic + 1000001);
   TestMap t(bytes);
   t.Open();
   ASSERT_EQ(t.Tag(2).nSize, 1000001u);

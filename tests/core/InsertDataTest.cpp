@@ -13,7 +13,7 @@ namespace {
 using testing::TestMap;
 
 struct Opened {
-  explicit Opened(const SampleMapSpec& spec) : t(spec), before(ReadBytesFromFile(t.path)) {
+  explicit Opened(const SampleMapPlan& plan) : t(plan), before(ReadBytesFromFile(t.path)) {
     t.Open();
     p = HexToUInt(t.map.m_strEofPosition);
   }
@@ -59,9 +59,9 @@ TEST(InsertDataAtEnd, AnEmptyTextWritesOneZeroByte) {
 }
 
 TEST(InsertDataAtEnd, BeforeTheEndOfAnXboxMapOverwritesTheFreeSpaceAndKeepsTheLength) {
-  SampleMapSpec spec = GenerateSampleMap(5, 4, 2);
-  spec.extraBytesAtEnd = 16;
-  std::vector<unsigned char> bytes = WriteSampleMap(spec);
+  SampleMapPlan plan = GenerateSampleMap(5, 4, 2);
+  plan.extraBytesAtEnd = 16;
+  std::vector<unsigned char> bytes = WriteSampleMap(plan);
   for (std::size_t i = 0; i < 16; ++i) bytes[bytes.size() - 1 - i] = 0xEE;  // visible free space
   TestMap t(bytes);
   t.Open();

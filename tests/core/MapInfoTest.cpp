@@ -17,10 +17,10 @@ namespace {
 
 using testing::TestMap;
 
-SampleMapSpec Sample(std::uint16_t version) { return GenerateSampleMap(version, 6, 11); }
+SampleMapPlan Sample(std::uint16_t version) { return GenerateSampleMap(version, 6, 11); }
 
 struct Opened {
-  explicit Opened(const SampleMapSpec& spec) : t(spec), before(ReadBytesFromFile(t.path)) { t.Open(); }
+  explicit Opened(const SampleMapPlan& plan) : t(plan), before(ReadBytesFromFile(t.path)) { t.Open(); }
   std::vector<unsigned char> Now() const { return ReadBytesFromFile(t.path); }
   TestMap t;
   std::vector<unsigned char> before;
@@ -41,10 +41,10 @@ bool RunMapInfo(Opened& m, const std::function<void(MapInfoSession&)>& presses) 
 TEST(WriteHeader, AnUnchangedSaveLeavesEveryVersionByteIdenticalAndReReadsTheSame) {
   for (const std::uint16_t version : {std::uint16_t{5}, std::uint16_t{7}, std::uint16_t{0x261}}) {
     SCOPED_TRACE(version);
-    SampleMapSpec spec = Sample(version);
-    spec.metaIndexSize = -5;
-    spec.indexOffset = 0x1234;  // not a round number, so a 4-byte slip shows
-    Opened m(spec);
+    SampleMapPlan plan = Sample(version);
+    plan.metaIndexSize = -5;
+    plan.indexOffset = 0x1234;  // not a round number, so a 4-byte slip shows
+    Opened m(plan);
     const MapInfoTexts shown = MapInfoSession(m.t.map).Shown();
     const bool wrote = RunMapInfo(m, [](MapInfoSession& s) {
       ASSERT_TRUE(s.SaveChanges(s.Shown()).ok);
@@ -105,10 +105,10 @@ TEST(WriteHeader, EncodesNumbersAndHexTextsThroughTheHexTextPath) {
 }
 
 TEST(WriteHeader, AShortNameOverALongOneLeavesTheRestOfTheFieldZero) {
-  SampleMapSpec spec = Sample(7);
-  spec.mapName = "abcdefghijklmnopqrst";  // 20 characters
-  spec.buildDate = "01.10.12.2276.extra.text.here";
-  Opened m(spec);
+  SampleMapPlan plan = Sample(7);
+  plan.mapName = "abcdefghijklmnopqrst";  // 20 characters
+  plan.buildDate = "01.10.12.2276.extra.text.here";
+  Opened m(plan);
   MapHeaderInfo info = m.t.map.GetHeaderInfo();
   info.m_strMapName = "short";
   info.m_strBuildDate = std::string(32, 'x');  // a full field, no terminator
@@ -141,9 +141,9 @@ TEST(MapInfoDialog, CloseAfterEditsWritesNothing) {
 TEST(MapInfoDialog, SaveThenEscapeWritesTheSavedValuesAndSaveThenCloseTheClosingOnes) {
   for (const bool closeWithButton : {false, true}) {
     SCOPED_TRACE(closeWithButton);
-    SampleMapSpec spec = Sample(0x261);
-    spec.mapType = 0;
-    Opened m(spec);
+    SampleMapPlan plan = Sample(0x261);
+    plan.mapType = 0;
+    Opened m(plan);
     RunMapInfo(m, [&](MapInfoSession& s) {
       MapInfoTexts edited = s.Shown();
       TextOf(edited, MapInfoField::MapType) = "1";
@@ -178,8 +178,8 @@ TEST(MapInfoDialog, FieldTextsOfTheValuesTheDialogShows) {
   EXPECT_EQ(TextOf(shown, MapInfoField::TagCount), "6");
   EXPECT_EQ(TextOf(shown, MapInfoField::EofSpaceSize), "0");
   EXPECT_EQ(TextOf(shown, MapInfoField::Magic), m.t.map.m_strMagic);
-  EXPECT_EQ(SpecOf(MapInfoField::MetaIndexSize).label, std::string("Metadata/Index Size"));
-  EXPECT_EQ(SpecOf(MapInfoField::EofSpaceSize).group, std::string("EoF Information"));
+  EXPECT_EQ(RowOf(MapInfoField::MetaIndexSize).label, std::string("Metadata/Index Size"));
+  EXPECT_EQ(RowOf(MapInfoField::EofSpaceSize).group, std::string("EoF Information"));
 }
 
 TEST(MapInfoDialog, ReadingStopsAtTheFirstFailingFieldInReadingOrder) {

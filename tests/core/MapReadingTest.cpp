@@ -31,20 +31,20 @@ SampleTag MakeTag(const std::string& class1, const std::string& name, std::uint3
 
 // Five tags: a scenario, a weapon, a structure BSP, a bitmap whose class 2 is
 // "sbsp" (class 1 alone decides the size), and a last weapon.
-SampleMapSpec FiveTags(std::uint16_t version, std::uint32_t indexOffset = 0x800) {
-  SampleMapSpec spec;
-  spec.version = version;
-  spec.indexOffset = indexOffset;
-  spec.magic = version == 5 || version == 6 ? kXboxMagic : kPcMagic;
-  spec.tags = {
+SampleMapPlan FiveTags(std::uint16_t version, std::uint32_t indexOffset = 0x800) {
+  SampleMapPlan plan;
+  plan.version = version;
+  plan.indexOffset = indexOffset;
+  plan.magic = version == 5 || version == 6 ? kXboxMagic : kPcMagic;
+  plan.tags = {
       MakeTag("scnr", "levels\\test\\test", 0xE1740000, 48),
       MakeTag("weap", "weapons\\pistol\\pistol", 0x00010002, 100),
       MakeTag("sbsp", "levels\\test\\bsp", 0xE1A20001, 64),
       MakeTag("bitm", "ui\\cursor", 0xE1750003, 40),
       MakeTag("weap", "weapons\\rifle\\rifle", 0, 16),
   };
-  spec.tags[3].class2 = "sbsp";
-  return spec;
+  plan.tags[3].class2 = "sbsp";
+  return plan;
 }
 
 void Poke(std::vector<unsigned char>& bytes, std::size_t at, std::initializer_list<unsigned char> values) {
@@ -68,9 +68,9 @@ class VersionLayout : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(VersionLayout, IndexAtHex1000GivesTheVersionsEntryStartAndMagic) {
   const LayoutCase c = GetParam();
-  SampleMapSpec spec = FiveTags(c.version, 0x1000);
-  spec.magic = c.magic;
-  std::vector<unsigned char> bytes = WriteSampleMap(spec);
+  SampleMapPlan plan = FiveTags(c.version, 0x1000);
+  plan.magic = c.magic;
+  std::vector<unsigned char> bytes = WriteSampleMap(plan);
   // Whatever the writer thinks, the reader must find entry 0 at this offset: put
   // a class there by hand, stored reversed.
   Poke(bytes, c.firstEntry, {'p', 'a', 'e', 'w'});
@@ -106,17 +106,17 @@ TEST(MapReading, EveryRecordMatchesWhatTheWriterPutForAllVersionsAndSeeds) {
   for (const std::uint16_t version : {5, 7, 609}) {
     for (const std::uint32_t seed : {1u, 2u, 99u}) {
       SCOPED_TRACE("version " + std::to_string(version) + " seed " + std::to_string(seed));
-      const SampleMapSpec spec = GenerateSampleMap(version, 40, seed);
-      const SampleLayout layout = LayoutOf(spec);
-      TestMap t(spec);
+      const SampleMapPlan plan = GenerateSampleMap(version, 40, seed);
+      const SampleLayout layout = LayoutOf(plan);
+      TestMap t(plan);
       t.Open();
       ASSERT_TRUE(t.map.m_bOpen);
       ASSERT_EQ(t.map.m_nTagCount, 40);
       ASSERT_EQ(t.map.m_tags.size(), 40u);
-      EXPECT_EQ(t.map.Magic(), spec.magic);
-      for (std::size_t n = 0; n < spec.tags.size(); ++n) {
+      EXPECT_EQ(t.map.Magic(), plan.magic);
+      for (std::size_t n = 0; n < plan.tags.size(); ++n) {
         const TagEntry& r = t.map.m_tags[n];
-        const SampleTag& w = spec.tags[n];
+        const SampleTag& w = plan.tags[n];
         EXPECT_EQ(r.strClass1, w.class1);
         EXPECT_EQ(r.strClass2, w.class2);
         EXPECT_EQ(r.strClass3, w.class3);
@@ -125,7 +125,7 @@ TEST(MapReading, EveryRecordMatchesWhatTheWriterPutForAllVersionsAndSeeds) {
         EXPECT_EQ(r.strMetaOffset, UIntToHex(layout.metaOffsets[n]));
         EXPECT_EQ(r.strNameOffset, UIntToHex(layout.nameOffsets[n]));
         EXPECT_EQ(r.strEntryOffset, UIntToHex(layout.firstEntry + 32 * static_cast<std::uint32_t>(n)));
-        const bool zero = n + 1 == spec.tags.size() || w.class1 == "sbsp";
+        const bool zero = n + 1 == plan.tags.size() || w.class1 == "sbsp";
         EXPECT_EQ(r.nSize, zero ? 0u : layout.metaOffsets[n + 1] - layout.metaOffsets[n]) << "tag " << n;
       }
     }
@@ -146,13 +146,13 @@ TEST(MapReading, SizesAreTheNextPointerMinusThisOneExceptSbspAndTheLastTag) {
 }
 
 TEST(MapReading, TheTagBeforeAnSbspTakesTheDifferenceWhereverTheSbspPointerLies) {
-  const SampleMapSpec spec = FiveTags(7);
-  const SampleLayout layout = LayoutOf(spec);
+  const SampleMapPlan plan = FiveTags(7);
+  const SampleLayout layout = LayoutOf(plan);
   const std::size_t sbspMetaPointer = layout.firstEntry + 2 * 32 + 0x14;
 
   {  // far after the tag: the difference, not the tag's own extent
-    std::vector<unsigned char> bytes = WriteSampleMap(spec);
-    PutLe32(bytes, sbspMetaPointer, 0x00200000 + spec.magic);
+    std::vector<unsigned char> bytes = WriteSampleMap(plan);
+    PutLe32(bytes, sbspMetaPointer, 0x00200000 + plan.magic);
     TestMap t(bytes);
     t.Open();
     EXPECT_EQ(t.Tag(1).nSize, 0x00200000u - layout.metaOffsets[1]);
@@ -160,8 +160,8 @@ TEST(MapReading, TheTagBeforeAnSbspTakesTheDifferenceWhereverTheSbspPointerLies)
     EXPECT_EQ(t.Tag(2).nSize, 0u);
   }
   {  // before the tag: 32-bit wrapping arithmetic
-    std::vector<unsigned char> bytes = WriteSampleMap(spec);
-    PutLe32(bytes, sbspMetaPointer, 0x10 + spec.magic);
+    std::vector<unsigned char> bytes = WriteSampleMap(plan);
+    PutLe32(bytes, sbspMetaPointer, 0x10 + plan.magic);
     TestMap t(bytes);
     t.Open();
     EXPECT_EQ(t.Tag(1).nSize, 0x10u - layout.metaOffsets[1]);
@@ -173,9 +173,9 @@ TEST(MapReading, TheTagBeforeAnSbspTakesTheDifferenceWhereverTheSbspPointerLies)
 // Identifiers and class codes as stored
 
 TEST(MapReading, IdentifiersKeepTheirLeadingZeros) {
-  const SampleMapSpec spec = FiveTags(7);
-  const std::uint32_t first = LayoutOf(spec).firstEntry;
-  std::vector<unsigned char> bytes = WriteSampleMap(spec);
+  const SampleMapPlan plan = FiveTags(7);
+  const std::uint32_t first = LayoutOf(plan).firstEntry;
+  std::vector<unsigned char> bytes = WriteSampleMap(plan);
   Poke(bytes, first + 1 * 32 + 0x0C, {0x02, 0x00, 0x01, 0x00});
   Poke(bytes, first + 2 * 32 + 0x0C, {0x01, 0x00, 0xA2, 0xE1});
   TestMap t(bytes);
@@ -186,9 +186,9 @@ TEST(MapReading, IdentifiersKeepTheirLeadingZeros) {
 }
 
 TEST(MapReading, ClassCodesAreStoredReversedAndTakenUpToTheirFirstZeroByte) {
-  const SampleMapSpec spec = FiveTags(7);
-  const std::uint32_t first = LayoutOf(spec).firstEntry;
-  std::vector<unsigned char> bytes = WriteSampleMap(spec);
+  const SampleMapPlan plan = FiveTags(7);
+  const std::uint32_t first = LayoutOf(plan).firstEntry;
+  std::vector<unsigned char> bytes = WriteSampleMap(plan);
   Poke(bytes, first + 0, {'p', 'a', 'e', 'w'});
   Poke(bytes, first + 4, {' ', 'g', 'o', 'f'});  // a code ending in a space keeps it
   Poke(bytes, first + 8, {0xFF, 0xFF, 0xFF, 0xFF});
@@ -204,10 +204,10 @@ TEST(MapReading, ClassCodesAreStoredReversedAndTakenUpToTheirFirstZeroByte) {
 }
 
 TEST(MapReading, GetTagClassGivesClassOneForAnyNumberButTwoAndThree) {
-  SampleMapSpec spec = FiveTags(7);
-  spec.tags[0].class2 = "obje";
-  spec.tags[0].class3 = "unit";
-  TestMap t(spec);
+  SampleMapPlan plan = FiveTags(7);
+  plan.tags[0].class2 = "obje";
+  plan.tags[0].class3 = "unit";
+  TestMap t(plan);
   t.Open();
   EXPECT_EQ(t.map.GetTagClass(0, 1), "scnr");
   EXPECT_EQ(t.map.GetTagClass(0, 2), "obje");
@@ -222,9 +222,9 @@ TEST(MapReading, GetTagClassGivesClassOneForAnyNumberButTwoAndThree) {
 // The tag tree
 
 TEST(MapReading, TheTreeHasTheEightyGroupsInTableOrderAndEachTagUnderItsClass) {
-  SampleMapSpec spec = FiveTags(7);
-  spec.tags.push_back(MakeTag(std::string(4, '\xFF'), "nulled\\tag", 7, 8));
-  TestMap t(spec);
+  SampleMapPlan plan = FiveTags(7);
+  plan.tags.push_back(MakeTag(std::string(4, '\xFF'), "nulled\\tag", 7, 8));
+  TestMap t(plan);
   t.Open();
   const auto& groups = t.tree.Children(kTreeRoot);
   ASSERT_EQ(groups.size(), 80u);
@@ -245,10 +245,10 @@ TEST(MapReading, TheTreeHasTheEightyGroupsInTableOrderAndEachTagUnderItsClass) {
 }
 
 TEST(MapReading, TagsUnderAGroupAreInAlphabeticalOrderAndFoundByTheirItems) {
-  SampleMapSpec spec = FiveTags(7);
-  spec.tags.clear();
-  for (const char* name : {"b", "A", "a", "_x", "C", "a"}) spec.tags.push_back(MakeTag("weap", name, 1, 8));
-  TestMap t(spec);
+  SampleMapPlan plan = FiveTags(7);
+  plan.tags.clear();
+  for (const char* name : {"b", "A", "a", "_x", "C", "a"}) plan.tags.push_back(MakeTag("weap", name, 1, 8));
+  TestMap t(plan);
   t.Open();
   const auto& weapons = t.tree.Children(t.map.m_hClassItems[76]);
   std::vector<std::string> texts;
@@ -263,11 +263,11 @@ TEST(MapReading, TagsUnderAGroupAreInAlphabeticalOrderAndFoundByTheirItems) {
 }
 
 TEST(MapReading, AClassNoRowNamesGetsAGroupOfItsOwnAfterTheEightyRows) {
-  SampleMapSpec spec = FiveTags(7);
-  spec.tags.push_back(MakeTag("zzzz", "odd\\one", 1, 8));
-  spec.tags.push_back(MakeTag("dela", "lower\\case", 2, 8));  // codes compare exactly: not "DeLa"
-  spec.tags.push_back(MakeTag("zzzz", "odd\\another", 3, 8));
-  TestMap t(spec);
+  SampleMapPlan plan = FiveTags(7);
+  plan.tags.push_back(MakeTag("zzzz", "odd\\one", 1, 8));
+  plan.tags.push_back(MakeTag("dela", "lower\\case", 2, 8));  // codes compare exactly: not "DeLa"
+  plan.tags.push_back(MakeTag("zzzz", "odd\\another", 3, 8));
+  TestMap t(plan);
   t.Open();
   const auto& groups = t.tree.Children(kTreeRoot);
   ASSERT_EQ(groups.size(), 82u);
@@ -283,12 +283,12 @@ TEST(MapReading, AClassNoRowNamesGetsAGroupOfItsOwnAfterTheEightyRows) {
 // Header values
 
 TEST(MapReading, HeaderTextsStopAtThirtyTwoCharactersAndNumbersAreReadAsStored) {
-  SampleMapSpec spec = FiveTags(609);
-  spec.mapName = std::string(32, 'm');    // no zero byte before the build date
-  spec.buildDate = std::string(32, 'd');  // nor before the map type
-  spec.mapType = 2;
-  spec.metaIndexSize = -1;
-  TestMap t(spec);
+  SampleMapPlan plan = FiveTags(609);
+  plan.mapName = std::string(32, 'm');    // no zero byte before the build date
+  plan.buildDate = std::string(32, 'd');  // nor before the map type
+  plan.mapType = 2;
+  plan.metaIndexSize = -1;
+  TestMap t(plan);
   t.Open();
   EXPECT_EQ(t.map.m_strMapName, std::string(32, 'm'));
   EXPECT_EQ(t.map.m_strBuildDate, std::string(32, 'd'));
@@ -297,22 +297,22 @@ TEST(MapReading, HeaderTextsStopAtThirtyTwoCharactersAndNumbersAreReadAsStored) 
   EXPECT_EQ(t.map.m_nMetaIndexSize, -1);
   EXPECT_EQ(t.map.m_nVersion, 609);
   EXPECT_EQ(t.map.m_nTagCount, 5);
-  EXPECT_EQ(t.map.m_strEofPosition, UIntToHex(LayoutOf(spec).eofPosition));
+  EXPECT_EQ(t.map.m_strEofPosition, UIntToHex(LayoutOf(plan).eofPosition));
 }
 
 TEST(MapReading, ATagNameIsAtMost1995Characters) {
-  SampleMapSpec spec = FiveTags(7);
-  spec.tags[0].name = std::string(2100, 'n');
-  TestMap t(spec);
+  SampleMapPlan plan = FiveTags(7);
+  plan.tags[0].name = std::string(2100, 'n');
+  TestMap t(plan);
   t.Open();
   EXPECT_EQ(t.Tag(0).strName, std::string(1995, 'n'));
   EXPECT_EQ(t.Tag(1).strName, "weapons\\pistol\\pistol");
 }
 
 TEST(MapReading, IndexMagicZeroGivesAnEmptyText) {
-  SampleMapSpec spec = FiveTags(7);
-  spec.magic = 0u - LayoutOf(spec).firstEntry;  // so that the index magic is 0
-  TestMap t(spec);
+  SampleMapPlan plan = FiveTags(7);
+  plan.magic = 0u - LayoutOf(plan).firstEntry;  // so that the index magic is 0
+  TestMap t(plan);
   t.Open();
   ASSERT_TRUE(t.map.m_bOpen);
   EXPECT_EQ(t.map.m_strIndexMagic, "");
@@ -322,9 +322,9 @@ TEST(MapReading, IndexMagicZeroGivesAnEmptyText) {
 }
 
 TEST(MapReading, TagCountZeroLeavesTheEightyEmptyGroupsAndTheMapOpen) {
-  SampleMapSpec spec = FiveTags(7);
-  spec.tags.clear();
-  TestMap t(spec);
+  SampleMapPlan plan = FiveTags(7);
+  plan.tags.clear();
+  TestMap t(plan);
   t.Open();
   EXPECT_TRUE(t.map.m_bOpen);
   EXPECT_EQ(t.map.m_nTagCount, 0);
@@ -336,29 +336,29 @@ TEST(MapReading, TagCountZeroLeavesTheEightyEmptyGroupsAndTheMapOpen) {
 
 TEST(MapReading, EofSpaceSizeIsTheXboxFilesLengthMinusEofPositionAndZeroOtherwise) {
   {  // PC: 0 even with free bytes after the EoF Position
-    SampleMapSpec spec = FiveTags(7);
-    spec.extraBytesAtEnd = 500;
-    TestMap t(spec);
+    SampleMapPlan plan = FiveTags(7);
+    plan.extraBytesAtEnd = 500;
+    TestMap t(plan);
     t.Open();
     EXPECT_EQ(t.map.m_nEofSpaceSize, 0);
   }
   {  // an unknown version counts as not Xbox here
-    SampleMapSpec spec = FiveTags(6);
-    spec.extraBytesAtEnd = 500;
-    TestMap t(spec);
+    SampleMapPlan plan = FiveTags(6);
+    plan.extraBytesAtEnd = 500;
+    TestMap t(plan);
     t.Open();
     EXPECT_EQ(t.map.m_nEofSpaceSize, 0);
   }
   {
-    SampleMapSpec spec = FiveTags(5);
-    spec.extraBytesAtEnd = 300;
-    TestMap t(spec);
+    SampleMapPlan plan = FiveTags(5);
+    plan.extraBytesAtEnd = 300;
+    TestMap t(plan);
     t.Open();
     EXPECT_EQ(t.map.m_nEofSpaceSize, 300);
   }
   {  // an Xbox file shorter than its EoF Position
-    const SampleMapSpec spec = FiveTags(5);
-    std::vector<unsigned char> bytes = WriteSampleMap(spec);
+    const SampleMapPlan plan = FiveTags(5);
+    std::vector<unsigned char> bytes = WriteSampleMap(plan);
     PutLe32(bytes, 0x08, static_cast<std::uint32_t>(bytes.size()) + 100);
     TestMap t(bytes);
     t.Open();
@@ -381,14 +381,14 @@ class ScriptedPicker : public UserDialogs {
  public:
   std::optional<std::string> answer;
   int picks = 0;
-  FileDialogSpec asked;
+  FileDialogOptions asked;
 
-  std::optional<std::string> PickOpenFile(const FileDialogSpec& spec) override {
+  std::optional<std::string> PickOpenFile(const FileDialogOptions& options) override {
     ++picks;
-    asked = spec;
+    asked = options;
     return answer;
   }
-  std::optional<std::string> PickSaveFile(const FileDialogSpec&) override { return std::nullopt; }
+  std::optional<std::string> PickSaveFile(const FileDialogOptions&) override { return std::nullopt; }
   void ShowMessage(const std::string&) override {}
   bool AskYesNo(const std::string&) override { return false; }
   void ShowFileError(const std::string&) override {}
@@ -473,11 +473,11 @@ TEST(MapLifecycle, CloseFileLeavesTheTreeAsItIs) {
 }
 
 TEST(MapLifecycle, ReloadReadsTheSameFileAgainWithOneSetOfGroups) {
-  const SampleMapSpec spec = FiveTags(7);
-  TestMap t(spec);
+  const SampleMapPlan plan = FiveTags(7);
+  TestMap t(plan);
   t.Open();
   // Rename tag 3 in the file, as a record edit would, then reload.
-  t.map.File().Write(LayoutOf(spec).nameOffsets[3], "ui\\arrows", 10);
+  t.map.File().Write(LayoutOf(plan).nameOffsets[3], "ui\\arrows", 10);
   t.map.Reload(t.tree);
   EXPECT_TRUE(t.map.m_bOpen);
   EXPECT_EQ(t.Tag(3).strName, "ui\\arrows");
@@ -537,9 +537,9 @@ TEST(MapOpenFailure, AnIndexOffsetAtOrPastHex80000000CannotBeSoughtTo) {
 // the header: sparse, so it takes no room on the disk.
 std::string WriteHighIndexMap(const testing::TempDir& dir, std::uint16_t version, std::uint32_t indexOffset,
                               std::uint16_t count) {
-  SampleMapSpec spec;
-  spec.version = version;
-  std::vector<unsigned char> header = WriteSampleMap(spec);
+  SampleMapPlan plan;
+  plan.version = version;
+  std::vector<unsigned char> header = WriteSampleMap(plan);
   PutLe32(header, 0x10, indexOffset);
   std::vector<unsigned char> indexHeader(0x28, 0);
   PutLe32(indexHeader, 0, indexOffset + (HasPcIndexLayout(version) ? 0x28 : 0x24));  // magic 0
@@ -583,25 +583,25 @@ TEST(MapOpenFailure, EntriesAtOrPastHex80000000CloseTheMapAndEmptyTheTree) {
 }
 
 TEST(MapOpenFailure, ANameAtOrPastHex80000000ClosesTheMapAndEmptiesTheTree) {
-  const SampleMapSpec spec = FiveTags(7);
-  const std::size_t namePointer = LayoutOf(spec).firstEntry + 2 * 32 + 0x10;
+  const SampleMapPlan plan = FiveTags(7);
+  const std::size_t namePointer = LayoutOf(plan).firstEntry + 2 * 32 + 0x10;
   {
-    std::vector<unsigned char> bytes = WriteSampleMap(spec);
-    PutLe32(bytes, namePointer, 0x80000000u + spec.magic);
+    std::vector<unsigned char> bytes = WriteSampleMap(plan);
+    PutLe32(bytes, namePointer, 0x80000000u + plan.magic);
     TestMap t(bytes);
     EXPECT_EQ(OpenError(t), "Seek failed on an unnamed file");
     ExpectClosedWithEmptyTree(t);
     EXPECT_TRUE(t.map.m_tags.empty());
 
     // The same model then opens a good map with one set of groups.
-    WriteBytesToFile(t.path, WriteSampleMap(spec));
+    WriteBytesToFile(t.path, WriteSampleMap(plan));
     t.Open();
     EXPECT_TRUE(t.map.m_bOpen);
     EXPECT_EQ(t.tree.Children(kTreeRoot).size(), 80u);
   }
   {  // 0x7FFFFFFF itself can be sought to: the name lies past the end and is empty
-    std::vector<unsigned char> bytes = WriteSampleMap(spec);
-    PutLe32(bytes, namePointer, 0x7FFFFFFFu + spec.magic);
+    std::vector<unsigned char> bytes = WriteSampleMap(plan);
+    PutLe32(bytes, namePointer, 0x7FFFFFFFu + plan.magic);
     TestMap t(bytes);
     t.Open();
     EXPECT_TRUE(t.map.m_bOpen);
@@ -643,10 +643,10 @@ TEST(MapOpenFailure, ANonMapFileIsReadAsItStands) {
 }
 
 TEST(MapOpenFailure, ATruncatedFileReadsZerosWhereItsBytesAreMissing) {
-  const SampleMapSpec spec = FiveTags(7);
-  const SampleLayout layout = LayoutOf(spec);
+  const SampleMapPlan plan = FiveTags(7);
+  const SampleLayout layout = LayoutOf(plan);
   {  // cut inside the names: the cut name is short, later ones empty
-    std::vector<unsigned char> bytes = WriteSampleMap(spec);
+    std::vector<unsigned char> bytes = WriteSampleMap(plan);
     bytes.resize(layout.nameOffsets[2] + 3);
     TestMap t(bytes);
     t.Open();
@@ -657,14 +657,14 @@ TEST(MapOpenFailure, ATruncatedFileReadsZerosWhereItsBytesAreMissing) {
     EXPECT_EQ(t.Tag(4).strClass1, "weap");
   }
   {  // cut inside the index, PC magic: missing pointers are 0, 0 - magic is past 2 GiB
-    std::vector<unsigned char> bytes = WriteSampleMap(spec);
+    std::vector<unsigned char> bytes = WriteSampleMap(plan);
     bytes.resize(layout.firstEntry + 2 * 32 + 5);
     TestMap t(bytes);
     EXPECT_EQ(OpenError(t), "Seek failed on an unnamed file");
     ExpectClosedWithEmptyTree(t);
   }
   {  // the same cut with the Xbox magic: the missing entries read as zeros
-    const SampleMapSpec xbox = FiveTags(5);
+    const SampleMapPlan xbox = FiveTags(5);
     const SampleLayout xl = LayoutOf(xbox);
     std::vector<unsigned char> bytes = WriteSampleMap(xbox);
     bytes.resize(xl.firstEntry + 2 * 32 + 5);
@@ -680,14 +680,14 @@ TEST(MapOpenFailure, ATruncatedFileReadsZerosWhereItsBytesAreMissing) {
 }
 
 TEST(MapOpenFailure, NoValueOfAnEarlierMapLeaksIntoTheNextOne) {
-  const SampleMapSpec spec = FiveTags(5);
-  TestMap t(spec);
+  const SampleMapPlan plan = FiveTags(5);
+  TestMap t(plan);
   t.Open();
   ASSERT_EQ(t.Tag(2).strName, "levels\\test\\bsp");
   t.map.Close(t.tree);
   // The same file, cut right after its entries: the names are gone.
-  std::vector<unsigned char> bytes = WriteSampleMap(spec);
-  bytes.resize(LayoutOf(spec).nameOffsets[0]);
+  std::vector<unsigned char> bytes = WriteSampleMap(plan);
+  bytes.resize(LayoutOf(plan).nameOffsets[0]);
   WriteBytesToFile(t.path, bytes);
   t.Open();
   ASSERT_TRUE(t.map.m_bOpen);
@@ -698,10 +698,10 @@ TEST(MapOpenFailure, NoValueOfAnEarlierMapLeaksIntoTheNextOne) {
 TEST(MapOpenFailure, ACountOf65535WithTheIndexRunningPastTheEndReadsZeros) {
   for (const std::uint16_t version : {5, 7}) {
     SCOPED_TRACE(version);
-    SampleMapSpec spec = FiveTags(version);
-    spec.tags.clear();
-    std::vector<unsigned char> bytes = WriteSampleMap(spec);
-    PutLe16(bytes, spec.indexOffset + 0x0C, 65535);
+    SampleMapPlan plan = FiveTags(version);
+    plan.tags.clear();
+    std::vector<unsigned char> bytes = WriteSampleMap(plan);
+    PutLe16(bytes, plan.indexOffset + 0x0C, 65535);
     TestMap t(bytes);
     if (version == 7) {
       // Missing pointers are 0, and 0 minus the PC magic lies past 2 GiB.

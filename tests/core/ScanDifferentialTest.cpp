@@ -46,9 +46,9 @@ struct Generator {
     }
   }
 
-  SampleMapSpec Map() {
-    SampleMapSpec spec;
-    spec.version = OneIn(2) ? 7 : 5;
+  SampleMapPlan Map() {
+    SampleMapPlan plan;
+    plan.version = OneIn(2) ? 7 : 5;
     const int count = 2 + static_cast<int>(Below(6));
     for (int t = 0; t < count; ++t) {
       SampleTag tag;
@@ -56,31 +56,31 @@ struct Generator {
       tag.name = "tag\\" + std::to_string(Below(4)) + (OneIn(3) ? "X" : "x");
       // Identifiers repeat now and then, and some look like class codes or FFFFFFFF.
       switch (Below(6)) {
-        case 0: tag.identifier = t > 0 ? spec.tags[Below(static_cast<std::uint32_t>(t))].identifier : 0xE1740000u; break;
+        case 0: tag.identifier = t > 0 ? plan.tags[Below(static_cast<std::uint32_t>(t))].identifier : 0xE1740000u; break;
         case 1: tag.identifier = 0xFFFFFFFFu; break;
         case 2: tag.identifier = Below(0x100); break;
         default: tag.identifier = 0xE1740000u + (static_cast<std::uint32_t>(t) << 16) + static_cast<std::uint32_t>(t);
       }
       tag.meta.resize(OneIn(6) ? Below(8) : Below(300));
-      spec.tags.push_back(std::move(tag));
+      plan.tags.push_back(std::move(tag));
     }
-    const SampleLayout layout = LayoutOf(spec);
-    spec.magic = Magic(layout.metaOffsets.front());
-    for (std::size_t t = 0; t < spec.tags.size(); ++t) FillMeta(spec, t, layout.metaOffsets[t] + spec.magic);
-    return spec;
+    const SampleLayout layout = LayoutOf(plan);
+    plan.magic = Magic(layout.metaOffsets.front());
+    for (std::size_t t = 0; t < plan.tags.size(); ++t) FillMeta(plan, t, layout.metaOffsets[t] + plan.magic);
+    return plan;
   }
 
   // Random bytes from a small alphabet (overlaps and accidental hits), then
   // pieces planted at any character, odd ones included.
-  void FillMeta(SampleMapSpec& spec, std::size_t t, std::uint32_t base) {
-    auto& meta = spec.tags[t].meta;
+  void FillMeta(SampleMapPlan& plan, std::size_t t, std::uint32_t base) {
+    auto& meta = plan.tags[t].meta;
     const std::uint32_t alphabet = 1 + Below(OneIn(2) ? 6 : 256);
     for (auto& b : meta) b = static_cast<unsigned char>(Below(alphabet));
     std::string text = BytesToHex(meta.data(), static_cast<long>(meta.size()));
     const int plants = static_cast<int>(Below(12));
     for (int n = 0; n < plants && !text.empty(); ++n) {
       std::string piece;
-      const SampleTag& other = spec.tags[Below(static_cast<std::uint32_t>(spec.tags.size()))];
+      const SampleTag& other = plan.tags[Below(static_cast<std::uint32_t>(plan.tags.size()))];
       const std::string id = SwapHexBytes(UIntToHex(other.identifier).insert(0, 8 - UIntToHex(other.identifier).size(), '0'));
       switch (Below(5)) {
         case 0:  // a dependency, maybe with the identifier cut off by the end

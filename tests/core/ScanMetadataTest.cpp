@@ -36,9 +36,9 @@ ScanOptions Only(char kind, float step = 0.01f, int shortsLimit = kShortsLimitPa
 }
 
 // Tag 0's metadata holds one of each reference kind at known places.
-SampleMapSpec ReferenceMap() {
-  SampleMapSpec spec;
-  spec.tags = {MakeTag("weap", "weapons\\pistol", 0xE1740000u), MakeTag("scex", "shaders\\glass", 0xE1750001u),
+SampleMapPlan ReferenceMap() {
+  SampleMapPlan plan;
+  plan.tags = {MakeTag("weap", "weapons\\pistol", 0xE1740000u), MakeTag("scex", "shaders\\glass", 0xE1750001u),
                MakeTag("bitm", "bitmaps\\rock", 0xE1760002u), MakeTag("bitm", "bitmaps\\copy", 0xE1760002u),
                MakeTag("ustr", "last", 0xE1780004u)};
   std::vector<unsigned char> meta(96, 0xAA);
@@ -53,10 +53,10 @@ SampleMapSpec ReferenceMap() {
   PutLe32(meta, 64, 0);
   PutLe32(meta, 68, 0xE1740000u);  // a lone identifier
   PutLe32(meta, 72, 300);          // a reflexive's count...
-  spec.tags[0].meta = meta;
-  const SampleLayout layout = LayoutOf(spec);
-  PutLe32(spec.tags[0].meta, 76, layout.metaOffsets[0] + spec.magic + 0x1C);  // ...and pointer to byte 28
-  return spec;
+  plan.tags[0].meta = meta;
+  const SampleLayout layout = LayoutOf(plan);
+  PutLe32(plan.tags[0].meta, 76, layout.metaOffsets[0] + plan.magic + 0x1C);  // ...and pointer to byte 28
+  return plan;
 }
 
 TEST(ScanMetadata, EachReferenceKindHasItsLabelAndRecord) {
@@ -99,10 +99,10 @@ TEST(ScanMetadata, EachReferenceKindHasItsLabelAndRecord) {
 }
 
 TEST(ScanMetadata, ShortsOverlapStraddleBytesAndDependOnThePanel) {
-  SampleMapSpec spec;
-  spec.tags = {MakeTag("weap", "a", 0xE1740000u, {0xA0, 0x1B, 0x00, 0x03, 0x01, 0x01, 0x01, 0x0F}),
+  SampleMapPlan plan;
+  plan.tags = {MakeTag("weap", "a", 0xE1740000u, {0xA0, 0x1B, 0x00, 0x03, 0x01, 0x01, 0x01, 0x0F}),
                MakeTag("ustr", "last", 0xE1750001u)};
-  ScanMap m(spec);
+  ScanMap m(plan);
   // "a01b0003010101 0f": 01 at characters 1, 8, 10 and 12; 03 at 6; 0f only in panel 2.
   EXPECT_EQ(Lines(ScanMetadata(m.map, 0, Only('s'))), (std::vector<std::string>{
                                                           "Short -- 0x00000000 -- 1",
@@ -119,13 +119,13 @@ TEST(ScanMetadata, ShortsOverlapStraddleBytesAndDependOnThePanel) {
 }
 
 TEST(ScanMetadata, FloatsFollowTheRoundedSeries) {
-  SampleMapSpec spec;
+  SampleMapPlan plan;
   std::vector<unsigned char> meta(16, 0);
   PutLe32(meta, 0, FloatBits(5.0f));
   PutLe32(meta, 4, FloatBits(10.0f));  // the series stops before 10
   PutLe32(meta, 8, FloatBits(7.5f));
-  spec.tags = {MakeTag("weap", "a", 0xE1740000u, meta), MakeTag("ustr", "last", 0xE1750001u)};
-  ScanMap m(spec);
+  plan.tags = {MakeTag("weap", "a", 0xE1740000u, meta), MakeTag("ustr", "last", 0xE1750001u)};
+  ScanMap m(plan);
   const ScanResult result = ScanMetadata(m.map, 0, Only('f', 2.5f));
   EXPECT_EQ(Lines(result), (std::vector<std::string>{"Float -- 0x00000000 -- 5", "Float -- 0x00000008 -- 7.5"}));
   EXPECT_EQ(result.items[0].dwFloatBits, FloatBits(5.0f));
@@ -186,17 +186,17 @@ TEST(ScanMetadata, ATagLargerThanTheMetadataBufferIsRefused) {
 
 TEST(ScanMetadata, LinesAreAlphabeticalAndEqualLinesKeepDiscoveryOrder) {
   // Two tags alike in class, name and identifier give the same LoneID line twice.
-  SampleMapSpec spec;
+  SampleMapPlan plan;
   std::vector<unsigned char> meta(64, 0);
   PutLe32(meta, 20, 0xE1770007u);
   PutLe32(meta, 40, FloatBits(0.5f));
   PutLe16(meta, 50, 2);
   PutLe32(meta, 56, 0xE1770007u);
-  spec.tags = {MakeTag("weap", "Dup", 0xE1770007u, meta), MakeTag("weap", "Dup", 0xE1770007u),
+  plan.tags = {MakeTag("weap", "Dup", 0xE1770007u, meta), MakeTag("weap", "Dup", 0xE1770007u),
                MakeTag("ustr", "last", 0xE1790009u)};
-  const SampleLayout layout = LayoutOf(spec);
-  PutLe32(spec.tags[0].meta, 4, layout.metaOffsets[0] + spec.magic + 60);
-  ScanMap m(spec);
+  const SampleLayout layout = LayoutOf(plan);
+  PutLe32(plan.tags[0].meta, 4, layout.metaOffsets[0] + plan.magic + 60);
+  ScanMap m(plan);
   ScanOptions all;
   all.bShorts = all.bFloats = true;
   all.fStep = 0.5f;

@@ -14,8 +14,8 @@ namespace {
 using testing::MakeTag;
 using testing::ScanMap;
 
-SampleMapSpec SelectMap() {
-  SampleMapSpec spec;
+SampleMapPlan SelectMap() {
+  SampleMapPlan plan;
   std::vector<unsigned char> meta(64, 0x77);
   PutClassCode(meta, 0, "weap");
   PutLe32(meta, 12, 0xE1740000u);  // tag 0 itself
@@ -26,11 +26,11 @@ SampleMapSpec SelectMap() {
   PutLe32(meta, 48, 0xE1750001u);  // lone identifier of tag 1
   PutLe32(meta, 52, 7);
   PutLe32(meta, 60, FloatBits(0.75f));
-  spec.tags = {MakeTag("weap", "weapons\\pistol", 0xE1740000u, meta), MakeTag("bitm", "rock", 0xE1750001u),
+  plan.tags = {MakeTag("weap", "weapons\\pistol", 0xE1740000u, meta), MakeTag("bitm", "rock", 0xE1750001u),
                MakeTag("ustr", "last", 0xE1760002u)};
-  const SampleLayout layout = LayoutOf(spec);
-  PutLe32(spec.tags[0].meta, 56, layout.metaOffsets[0] + spec.magic + 28);
-  return spec;
+  const SampleLayout layout = LayoutOf(plan);
+  PutLe32(plan.tags[0].meta, 56, layout.metaOffsets[0] + plan.magic + 28);
+  return plan;
 }
 
 const ScanItem& FirstOfKind(const ScanResult& result, char kind) {

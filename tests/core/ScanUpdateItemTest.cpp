@@ -24,8 +24,8 @@ using Bytes = std::vector<unsigned char>;
 class RecordingDialogs : public UserDialogs {
  public:
   std::vector<std::string> messages;
-  std::optional<std::string> PickOpenFile(const FileDialogSpec&) override { return std::nullopt; }
-  std::optional<std::string> PickSaveFile(const FileDialogSpec&) override { return std::nullopt; }
+  std::optional<std::string> PickOpenFile(const FileDialogOptions&) override { return std::nullopt; }
+  std::optional<std::string> PickSaveFile(const FileDialogOptions&) override { return std::nullopt; }
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
   bool AskYesNo(const std::string&) override { return false; }
   void ShowFileError(const std::string& text) override { messages.push_back(text); }
@@ -37,8 +37,8 @@ class RecordingDialogs : public UserDialogs {
 // with count 300 (56, pointer at 60), a float (64), a short 3 straddling bytes
 // 68 and 69 (A0 3B: character 137), a short 3 at byte 72, and near the end a
 // dependency whose identifier falls outside (84) and a short in the last byte.
-SampleMapSpec EditMap() {
-  SampleMapSpec spec;
+SampleMapPlan EditMap() {
+  SampleMapPlan plan;
   Bytes meta(96, 0x55);
   PutClassCode(meta, 0, "weap");
   PutLe32(meta, 12, 0xE1750001u);
@@ -55,12 +55,12 @@ SampleMapSpec EditMap() {
   meta[72] = 0x03;
   PutClassCode(meta, 84, "bitm");
   meta[95] = 0x02;
-  spec.tags = {MakeTag("weap", "weapons\\pistol", 0xE1740000u, meta), MakeTag("weap", "weapons\\rifle", 0xE1750001u),
+  plan.tags = {MakeTag("weap", "weapons\\pistol", 0xE1740000u, meta), MakeTag("weap", "weapons\\rifle", 0xE1750001u),
                MakeTag("scex", "shaders\\glass", 0xE1760002u), MakeTag("sbsp", "levels\\bsp", 0xE1770003u),
                MakeTag("ustr", "last", 0xE1780004u)};
-  const SampleLayout layout = LayoutOf(spec);
-  PutLe32(spec.tags[0].meta, 60, layout.metaOffsets[0] + spec.magic + 0x10);
-  return spec;
+  const SampleLayout layout = LayoutOf(plan);
+  PutLe32(plan.tags[0].meta, 60, layout.metaOffsets[0] + plan.magic + 0x10);
+  return plan;
 }
 
 struct Fixture {

@@ -28,16 +28,16 @@ SampleTag MakeTag(const std::string& class1, const std::string& name, std::uint3
   return tag;
 }
 
-SampleMapSpec FourTags(std::uint16_t version = 7) {
-  SampleMapSpec spec;
-  spec.version = version;
-  spec.magic = version == 5 ? 0x803A6000u : kPcMagic;
-  spec.tags = {MakeTag("scnr", "levels\\test\\test", 0xE1740000, 48),
+SampleMapPlan FourTags(std::uint16_t version = 7) {
+  SampleMapPlan plan;
+  plan.version = version;
+  plan.magic = version == 5 ? 0x803A6000u : kPcMagic;
+  plan.tags = {MakeTag("scnr", "levels\\test\\test", 0xE1740000, 48),
                MakeTag("weap", "weapons\\pistol\\pistol", 0xE1750001, 100),
                MakeTag("bitm", "ui\\cursor", 0xE1760002, 40),
                MakeTag("weap", "weapons\\rifle\\rifle", 0xE1770003, 16)};
-  spec.tags[2].class2 = "obje";
-  return spec;
+  plan.tags[2].class2 = "obje";
+  return plan;
 }
 
 void Put(std::vector<unsigned char>& bytes, std::size_t at, const std::string& text) {
@@ -46,7 +46,7 @@ void Put(std::vector<unsigned char>& bytes, std::size_t at, const std::string& t
 }
 
 struct Opened {
-  explicit Opened(const SampleMapSpec& spec) : t(spec), before(ReadBytesFromFile(t.path)) { t.Open(); }
+  explicit Opened(const SampleMapPlan& plan) : t(plan), before(ReadBytesFromFile(t.path)) { t.Open(); }
   std::vector<unsigned char> Now() const { return ReadBytesFromFile(t.path); }
   std::uint32_t Entry(int n) const { return HexToUInt(t.Tag(n).strEntryOffset); }
   TestMap t;
@@ -58,8 +58,8 @@ struct Opened {
 
 TEST(SaveChanges, RightAfterSelectingEveryTagOfEveryVersionLeavesTheFileUnchanged) {
   for (const std::uint16_t version : {std::uint16_t{5}, std::uint16_t{7}, std::uint16_t{0x261}}) {
-    const SampleMapSpec spec = GenerateSampleMap(version, 12, 3);
-    Opened m(spec);
+    const SampleMapPlan plan = GenerateSampleMap(version, 12, 3);
+    Opened m(plan);
     for (int n = 0; n < m.t.map.m_nTagCount; ++n) {
       SCOPED_TRACE(::testing::Message() << "version " << version << " tag " << n);
       const TagRecordFields fields = TagRecordFieldsOf(m.t.Tag(n));
@@ -117,9 +117,9 @@ TEST(SaveChanges, ALongerNameInPlaceIsCutToTheCurrentLength) {
 TEST(SaveChanges, ALongerNameWithUpdateSizeGoesToTheEofPositionAndMovesIt) {
   for (const std::uint16_t version : {std::uint16_t{5}, std::uint16_t{7}}) {
     SCOPED_TRACE(version);
-    SampleMapSpec spec = FourTags(version);
-    if (version == 5) spec.extraBytesAtEnd = 64;  // free space after the EoF Position
-    Opened m(spec);
+    SampleMapPlan plan = FourTags(version);
+    if (version == 5) plan.extraBytesAtEnd = 64;  // free space after the EoF Position
+    Opened m(plan);
     const std::uint32_t p = HexToUInt(m.t.map.m_strEofPosition);
     const std::uint32_t magic = m.t.map.Magic();
     const std::string name = "weapons\\pistol\\pistol_with_a_longer_name";

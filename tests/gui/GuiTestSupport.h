@@ -15,9 +15,9 @@
 namespace guitest {
 
 // Writes the sample map as a file into dir and returns its path.
-inline std::string WriteMap(const QTemporaryDir& dir, const std::string& name, const jov::SampleMapSpec& spec) {
+inline std::string WriteMap(const QTemporaryDir& dir, const std::string& name, const jov::SampleMapPlan& plan) {
   const std::string path = dir.filePath(QString::fromStdString(name)).toStdString();
-  jov::WriteBytesToFile(path, jov::WriteSampleMap(spec));
+  jov::WriteBytesToFile(path, jov::WriteSampleMap(plan));
   return path;
 }
 

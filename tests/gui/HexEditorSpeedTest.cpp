@@ -22,12 +22,12 @@ class HexEditorSpeedTest : public QObject {
   void openAndSaveAMillionByteTag() {
     guitest::UseCNumbers();
     QTemporaryDir dir;
-    jov::SampleMapSpec spec;
-    spec.tags = {guitest::Tag("bitm", "big", 0xE0000000), guitest::Tag("weap", "last", 0xE0010001)};
-    spec.tags[0].meta.resize(1000000);
-    for (std::size_t i = 0; i < spec.tags[0].meta.size(); ++i)
-      spec.tags[0].meta[i] = static_cast<unsigned char>(i * 2654435761u >> 13);
-    const std::string path = guitest::WriteMap(dir, "big.map", spec);
+    jov::SampleMapPlan plan;
+    plan.tags = {guitest::Tag("bitm", "big", 0xE0000000), guitest::Tag("weap", "last", 0xE0010001)};
+    plan.tags[0].meta.resize(1000000);
+    for (std::size_t i = 0; i < plan.tags[0].meta.size(); ++i)
+      plan.tags[0].meta[i] = static_cast<unsigned char>(i * 2654435761u >> 13);
+    const std::string path = guitest::WriteMap(dir, "big.map", plan);
     const auto before = jov::ReadBytesFromFile(path);
 
     ScriptedDialogs dialogs;
@@ -68,7 +68,7 @@ class HexEditorSpeedTest : public QObject {
     QCOMPARE(saves.size(), std::size_t{3});
     QVERIFY(dialogs.Quiet());
     std::vector<unsigned char> expected = before;
-    expected[jov::LayoutOf(spec).metaOffsets[0]] = 0x5A;
+    expected[jov::LayoutOf(plan).metaOffsets[0]] = 0x5A;
     QCOMPARE(jov::ReadBytesFromFile(path), expected);
     std::sort(opens.begin(), opens.end());
     std::sort(saves.begin(), saves.end());

@@ -31,11 +31,11 @@ const std::string kNulled = jov::TagClassTable::NulledOutCode();
 const std::string kTwoLetters("\0\0de", 4);
 
 // Tags whose order, classes and sizes the tests know by heart.
-jov::SampleMapSpec HandMap(const std::string& mapName = "bloodgulch") {
-  jov::SampleMapSpec spec;
-  spec.version = 7;
-  spec.mapName = mapName;
-  spec.tags = {
+jov::SampleMapPlan HandMap(const std::string& mapName = "bloodgulch") {
+  jov::SampleMapPlan plan;
+  plan.version = 7;
+  plan.mapName = mapName;
+  plan.tags = {
       Tag("weap", "weapons\\pistol\\pistol", 0xE1A20001),  // 0
       Tag("bitm", "shared\\name", 0xE1A30002),             // 1
       Tag("weap", "Weapons\\Alpha", 0xE1A40003),           // 2
@@ -47,8 +47,8 @@ jov::SampleMapSpec HandMap(const std::string& mapName = "bloodgulch") {
       Tag(kNulled, "nulled\\tag", 0xE1AA0009),             // 8
       Tag("weap", "zeta", 0xE1AB000A),                     // 9: the last, no size
   };
-  for (std::size_t i = 0; i < spec.tags.size(); ++i) spec.tags[i].meta.assign(16 + 4 * i, 0);
-  return spec;
+  for (std::size_t i = 0; i < plan.tags.size(); ++i) plan.tags[i].meta.assign(16 + 4 * i, 0);
+  return plan;
 }
 
 QTreeWidgetItem* GroupOf(MapPanel& panel, const std::string& code) {
@@ -180,7 +180,7 @@ class MainWindowTest : public QObject {
     Open(window, dialogs, p1, m_handMap);
     QVERIFY(dialogs.Quiet());
     QCOMPARE(dialogs.openRequests.size(), std::size_t{1});
-    const jov::FileDialogSpec& asked = dialogs.openRequests[0];
+    const jov::FileDialogOptions& asked = dialogs.openRequests[0];
     QCOMPARE(asked.filter, std::string("Halo Mapfile (*.map)|*.map|All Files (*.*)|*.*||"));
     QCOMPARE(asked.defaultExtension, std::string("map"));
     QCOMPARE(asked.initialName, std::string("*.map"));

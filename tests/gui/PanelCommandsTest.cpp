@@ -22,18 +22,18 @@ namespace {
 
 // Tag 0 (64 bytes): a dependency on tag 1 at byte 0, a reflexive at byte 20
 // (count 3 before it) to its own byte 40, tag 2's identifier alone at byte 28.
-jov::SampleMapSpec HandMap(std::size_t tag0Size = 64) {
-  jov::SampleMapSpec spec;
-  spec.tags = {guitest::Tag("weap", "weapons\\pistol", 0xE1A20001), guitest::Tag("bitm", "shared\\bitmap", 0xE1A30002),
+jov::SampleMapPlan HandMap(std::size_t tag0Size = 64) {
+  jov::SampleMapPlan plan;
+  plan.tags = {guitest::Tag("weap", "weapons\\pistol", 0xE1A20001), guitest::Tag("bitm", "shared\\bitmap", 0xE1A30002),
                guitest::Tag("weap", "weapons\\rifle", 0xE1A40003), guitest::Tag("weap", "zeta", 0xE1A50004)};
-  Bytes& meta = spec.tags[0].meta;
+  Bytes& meta = plan.tags[0].meta;
   meta.assign(tag0Size, 0);
   jov::PutClassCode(meta, 0, "bitm");
   jov::PutLe32(meta, 12, 0xE1A30002);
   jov::PutLe32(meta, 16, 3);
-  jov::PutLe32(meta, 20, jov::LayoutOf(spec).metaOffsets[0] + spec.magic + 40);
+  jov::PutLe32(meta, 20, jov::LayoutOf(plan).metaOffsets[0] + plan.magic + 40);
   jov::PutLe32(meta, 28, 0xE1A40003);
-  return spec;
+  return plan;
 }
 
 Bytes Patched(Bytes file, std::size_t at, const Bytes& piece) {
@@ -58,9 +58,9 @@ struct Editor {
     static QTemporaryDir dir;
     return dir;
   }
-  std::string Open(MapPanel& panel, const jov::SampleMapSpec& spec) {
+  std::string Open(MapPanel& panel, const jov::SampleMapPlan& plan) {
     static int maps = 0;
-    const std::string path = guitest::WriteMap(Dir(), std::to_string(++maps) + ".map", spec);
+    const std::string path = guitest::WriteMap(Dir(), std::to_string(++maps) + ".map", plan);
     dialogs.openAnswers.push_back(path);
     window.RunCommand([&] { window.OnOpenMap(panel); });
     return path;
@@ -133,7 +133,7 @@ class PanelCommandsTest : public QObject {
     const std::string meta = Editor::Dir().filePath("pistol.meta").toStdString();
     e.dialogs.saveAnswers.push_back(meta);
     e.p2.m_buttonSaveMetadata->click();
-    const jov::FileDialogSpec& asked = e.dialogs.saveRequests.at(0);
+    const jov::FileDialogOptions& asked = e.dialogs.saveRequests.at(0);
     QCOMPARE(asked.filter + " " + asked.defaultExtension + " " + asked.initialName,
              std::string("Binary Metadata (*.meta)|*.meta|All Files (*.*)|*.*|| meta pistol[weap].meta"));
     QCOMPARE(jov::ReadBytesFromFile(meta), HandMap().tags[0].meta);
@@ -199,10 +199,10 @@ class PanelCommandsTest : public QObject {
   // A 100,000-byte tag of 0x01 bytes with only Shorts checked: a line a byte.
   // The time from the click to the filled tree is printed for the record.
   void showsAHundredThousandLinesInOrder() {
-    jov::SampleMapSpec spec = HandMap();
-    spec.tags[0].meta.assign(100000, 0x01);
+    jov::SampleMapPlan plan = HandMap();
+    plan.tags[0].meta.assign(100000, 0x01);
     Editor e;
-    e.Open(e.p1, spec);
+    e.Open(e.p1, plan);
     Editor::Select(e.p1, 0);
     for (QPushButton* box : {e.p1.m_checkDependencies, e.p1.m_checkReflexives, e.p1.m_checkLoneIDs, e.p1.m_checkShorts})
       box->toggle();

@@ -15,20 +15,20 @@ class ScriptedDialogs : public jov::UserDialogs {
   std::deque<std::optional<std::string>> saveAnswers;
   std::deque<bool> yesNoAnswers;
 
-  std::vector<jov::FileDialogSpec> openRequests;
-  std::vector<jov::FileDialogSpec> saveRequests;
+  std::vector<jov::FileDialogOptions> openRequests;
+  std::vector<jov::FileDialogOptions> saveRequests;
   std::vector<std::string> messages;
   std::vector<std::string> questions;
   std::vector<std::string> fileErrors;
   std::vector<std::string> valueErrors;
   std::vector<std::string> unexpected;
 
-  std::optional<std::string> PickOpenFile(const jov::FileDialogSpec& spec) override {
-    openRequests.push_back(spec);
+  std::optional<std::string> PickOpenFile(const jov::FileDialogOptions& options) override {
+    openRequests.push_back(options);
     return Next(openAnswers, "open file picker");
   }
-  std::optional<std::string> PickSaveFile(const jov::FileDialogSpec& spec) override {
-    saveRequests.push_back(spec);
+  std::optional<std::string> PickSaveFile(const jov::FileDialogOptions& options) override {
+    saveRequests.push_back(options);
     return Next(saveAnswers, "save file picker");
   }
   void ShowMessage(const std::string& text) override { messages.push_back(text); }

@@ -29,13 +29,13 @@ using jov::MapInfoField;
 
 namespace {
 
-jov::SampleMapSpec SmallMap(std::uint16_t version) {
-  jov::SampleMapSpec spec;
-  spec.version = version;
-  spec.tags = {guitest::Tag("weap", "weapons\\pistol", 0xE1F40038), guitest::Tag("bitm", "shared\\name", 0xE1F50039),
+jov::SampleMapPlan SmallMap(std::uint16_t version) {
+  jov::SampleMapPlan plan;
+  plan.version = version;
+  plan.tags = {guitest::Tag("weap", "weapons\\pistol", 0xE1F40038), guitest::Tag("bitm", "shared\\name", 0xE1F50039),
                guitest::Tag("weap", "weapons\\last", 0xE1F6003A)};
-  for (std::size_t i = 0; i < spec.tags[0].meta.size(); ++i) spec.tags[0].meta[i] = static_cast<unsigned char>(i * 7);
-  return spec;
+  for (std::size_t i = 0; i < plan.tags[0].meta.size(); ++i) plan.tags[0].meta[i] = static_cast<unsigned char>(i * 7);
+  return plan;
 }
 
 // Hands the next modal dialog of type Dialog to act, shown, and returns its result;
@@ -238,10 +238,10 @@ class ToolDialogsTest : public QObject {
     MapPanel& panel = window.Panel1();
     // The index declares one entry fewer than it holds, as in a map that had a tag
     // taken out: the new entry has a free slot and no question is asked.
-    jov::SampleMapSpec spec = SmallMap(7);
-    spec.tags.push_back(guitest::Tag("weap", "taken\\out", 0xE1F7003B));
-    auto bytes = jov::WriteSampleMap(spec);
-    jov::PutLe16(bytes, spec.indexOffset + 0x0C, 3);
+    jov::SampleMapPlan plan = SmallMap(7);
+    plan.tags.push_back(guitest::Tag("weap", "taken\\out", 0xE1F7003B));
+    auto bytes = jov::WriteSampleMap(plan);
+    jov::PutLe16(bytes, plan.indexOffset + 0x0C, 3);
     const std::string path = m_dir.filePath("add.map").toStdString();
     jov::WriteBytesToFile(path, bytes);
     const std::string metaPath = m_dir.filePath("new.meta").toStdString();

@@ -16,18 +16,18 @@ class RecordedDialogs : public UserDialogs {
   std::optional<std::string> saveAnswer;
   bool yesAnswer = false;
 
-  std::vector<FileDialogSpec> openRequests;
-  std::vector<FileDialogSpec> saveRequests;
+  std::vector<FileDialogOptions> openRequests;
+  std::vector<FileDialogOptions> saveRequests;
   std::vector<std::string> questions;
   std::vector<std::string> messages;
   std::vector<std::string> errors;
 
-  std::optional<std::string> PickOpenFile(const FileDialogSpec& spec) override {
-    openRequests.push_back(spec);
+  std::optional<std::string> PickOpenFile(const FileDialogOptions& options) override {
+    openRequests.push_back(options);
     return openAnswer;
   }
-  std::optional<std::string> PickSaveFile(const FileDialogSpec& spec) override {
-    saveRequests.push_back(spec);
+  std::optional<std::string> PickSaveFile(const FileDialogOptions& options) override {
+    saveRequests.push_back(options);
     return saveAnswer;
   }
   void ShowMessage(const std::string& text) override { messages.push_back(text); }

@@ -41,27 +41,27 @@ inline std::vector<PlannedRecord> MakePlan(std::mt19937& rng, std::uint32_t size
 
 // Writes the plan into tag t's metadata (its size as it stands) with the map's
 // identifiers, classes and addresses.
-inline void RenderPlan(SampleMapSpec& spec, std::size_t t, const std::vector<PlannedRecord>& plan) {
-  const SampleLayout layout = LayoutOf(spec);
-  auto& meta = spec.tags[t].meta;
+inline void RenderPlan(SampleMapPlan& sample, std::size_t t, const std::vector<PlannedRecord>& plan) {
+  const SampleLayout layout = LayoutOf(sample);
+  auto& meta = sample.tags[t].meta;
   std::fill(meta.begin(), meta.end(), 0);
   for (const PlannedRecord& r : plan) {
     std::mt19937 local(r.value);
     switch (r.kind) {
       case PlannedRecord::Kind::Dependency:
-        PutClassCode(meta, r.at, spec.tags[r.value].class1);
-        PutLe32(meta, r.at + 12, spec.tags[r.value].identifier);
+        PutClassCode(meta, r.at, sample.tags[r.value].class1);
+        PutLe32(meta, r.at + 12, sample.tags[r.value].identifier);
         break;
       case PlannedRecord::Kind::NullDependency:
-        PutClassCode(meta, r.at, spec.tags[r.value].class1);
+        PutClassCode(meta, r.at, sample.tags[r.value].class1);
         PutLe32(meta, r.at + 12, 0xFFFFFFFFu);
         break;
       case PlannedRecord::Kind::Reflexive:
         PutLe32(meta, r.at, 1 + r.value % 12);
-        PutLe32(meta, r.at + 4, layout.metaOffsets[t] + spec.magic + r.value);
+        PutLe32(meta, r.at + 4, layout.metaOffsets[t] + sample.magic + r.value);
         break;
       case PlannedRecord::Kind::LoneIdentifier:
-        PutLe32(meta, r.at + 4, spec.tags[r.value].identifier);
+        PutLe32(meta, r.at + 4, sample.tags[r.value].identifier);
         break;
       case PlannedRecord::Kind::Values:
         PutLe16(meta, r.at, static_cast<std::uint16_t>(local() % 300));
@@ -75,13 +75,13 @@ inline void RenderPlan(SampleMapSpec& spec, std::size_t t, const std::vector<Pla
 }
 
 // A generated map whose tag t has exactly size bytes of planned metadata.
-inline SampleMapSpec MapWithTagOfSize(std::uint16_t version, int tagCount, std::size_t t, std::uint32_t size,
+inline SampleMapPlan MapWithTagOfSize(std::uint16_t version, int tagCount, std::size_t t, std::uint32_t size,
                                       std::uint32_t seed) {
-  SampleMapSpec spec = GenerateSampleMap(version, tagCount, seed);
-  spec.tags[t].meta.assign(size, 0);
+  SampleMapPlan sample = GenerateSampleMap(version, tagCount, seed);
+  sample.tags[t].meta.assign(size, 0);
   std::mt19937 rng(seed);
-  RenderPlan(spec, t, MakePlan(rng, size, static_cast<std::uint32_t>(spec.tags.size())));
-  return spec;
+  RenderPlan(sample, t, MakePlan(rng, size, static_cast<std::uint32_t>(sample.tags.size())));
+  return sample;
 }
 
 }  // namespace jov::testing

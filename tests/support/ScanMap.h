@@ -15,13 +15,13 @@ namespace jov::testing {
 
 class ScanMap {
  public:
-  explicit ScanMap(SampleMapSpec spec) : m_spec(std::move(spec)), m_layout(LayoutOf(m_spec)) {
+  explicit ScanMap(SampleMapPlan plan) : m_plan(std::move(plan)), m_layout(LayoutOf(m_plan)) {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/jov-scan-XXXXXX";
     if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
     m_dir = pattern;
     m_path = m_dir + "/scan.map";
-    WriteBytesToFile(m_path, WriteSampleMap(m_spec));
+    WriteBytesToFile(m_path, WriteSampleMap(m_plan));
     map.OpenPath(tree, m_path);
   }
   ~ScanMap() {
@@ -36,13 +36,13 @@ class ScanMap {
   std::vector<unsigned char> FileBytes() const { return ReadBytesFromFile(m_path); }
   // The file offset and the address of tag t's first metadata byte.
   std::uint32_t MetaOffset(int t) const { return m_layout.metaOffsets.at(static_cast<std::size_t>(t)); }
-  std::uint32_t Base(int t) const { return MetaOffset(t) + m_spec.magic; }
+  std::uint32_t Base(int t) const { return MetaOffset(t) + m_plan.magic; }
 
   MemoryTreeView tree;
   CMapFile map;
 
  private:
-  SampleMapSpec m_spec;
+  SampleMapPlan m_plan;
   SampleLayout m_layout;
   std::string m_dir;
   std::string m_path;

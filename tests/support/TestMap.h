@@ -14,8 +14,8 @@ namespace jov::testing {
 struct TestMap {
   explicit TestMap(const std::vector<unsigned char>& bytes, const std::string& name = "test.map")
       : path(dir.Write(name, bytes)) {}
-  explicit TestMap(const SampleMapSpec& spec, const std::string& name = "test.map")
-      : TestMap(WriteSampleMap(spec), name) {}
+  explicit TestMap(const SampleMapPlan& plan, const std::string& name = "test.map")
+      : TestMap(WriteSampleMap(plan), name) {}
 
   void Open() { map.OpenPath(tree, path); }
   const TagEntry& Tag(int n) const { return map.m_tags.at(static_cast<std::size_t>(n)); }
