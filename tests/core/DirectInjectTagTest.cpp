@@ -20,6 +20,7 @@ namespace {
 
 using testing::ChangeOutside;
 using testing::RecordedDialogs;
+using testing::MapWithOversizedTags;
 using testing::TestMap;
 
 std::vector<unsigned char> Bytes(const std::string& hex) {
@@ -242,11 +243,7 @@ TEST(DirectInjectTag, APointerIsMovedOnceWhenTheSameMapsRangesOverlap) {
 }
 
 TEST(DirectInjectTag, SizesAboveTheBufferAreRefusedBeforeAnyQuestion) {
-  SampleMapPlan plan = GenerateSampleMap(kVersionPc, 8, 66);
-  auto bytes = WriteSampleMap(plan);
-  const SampleLayout layout = LayoutOf(plan);
-  // Tag 3 moved 1,000,001 bytes past tag 2: tag 2 reads that long, tag 3 negative.
-  PutLe32(bytes, layout.firstEntry + 32 * 3 + 0x14, layout.metaOffsets[2] + plan.magic + 1000001);
+  const auto bytes = MapWithOversizedTags(kVersionPc, 8, 66);
   TestMap t(bytes);
   t.Open();
   ASSERT_EQ(t.Tag(2).nSize, 1000001u);

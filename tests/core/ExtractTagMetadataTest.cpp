@@ -18,6 +18,7 @@ namespace jov {
 namespace {
 
 using testing::RecordedDialogs;
+using testing::MapWithOversizedTags;
 using testing::TestMap;
 
 std::vector<unsigned char> Extent(const std::vector<unsigned char>& file, const TagEntry& tag) {
@@ -130,13 +131,7 @@ TEST(ExtractTagMetadata, BytesPastTheEndOfTheMapAreWrittenAsZeros) {
 }
 
 TEST(ExtractTagMetadata, TagsAboveTheBufferAreRefusedBeforeAnyQuestion) {
-  SampleMapPlan plan = GenerateSampleMap(kVersionPc, 6, 4);
-  auto bytes = WriteSampleMap(plan);
-  const SampleLayout layout = LayoutOf(plan);
-  // Tag 3's metadata pointer moved 1,000,001 bytes past tag 2's start: tag 2
-  // reads 1,000,001 bytes long, and tag 3, whose successor now lies before it,
-  // reads negative.
-  PutLe32(bytes, layout.firstEntry + 32 * 3 + 0x14, layout.metaOffsets[2] + plan.magic + 1000001);
+  const auto bytes = MapWithOversizedTags(kVersionPc, 6, 4);
   TestMap t(bytes);
   t.Open();
   ASSERT_EQ(t.Tag(2).nSize, 1000001u);

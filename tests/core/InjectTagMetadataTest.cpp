@@ -15,6 +15,7 @@ namespace jov {
 namespace {
 
 using testing::RecordedDialogs;
+using testing::MapWithOversizedTags;
 using testing::TestMap;
 
 void ExpectOnlyExtentChanged(const std::vector<unsigned char>& before, const std::vector<unsigned char>& after,
@@ -123,11 +124,7 @@ TEST_F(InjectCase, AMissingFileEndsWithAFileErrorAndChangesNothing) {
 }
 
 TEST(InjectTagMetadata, TagsAboveTheBufferOrOfNegativeSizeAreRefusedBeforeAnyQuestion) {
-  SampleMapPlan plan = GenerateSampleMap(kVersionXbox, 6, 12);
-  auto bytes = WriteSampleMap(plan);
-  const SampleLayout layout = LayoutOf(plan);
-  // Tag 3 moved 1,000,001 bytes past tag 2: tag 2 reads that long, tag 3 negative.
-  PutLe32(bytes, layout.firstEntry + 32 * 3 + 0x14, layout.metaOffsets[2] + plan.magic + 1000001);
+  const auto bytes = MapWithOversizedTags(kVersionXbox, 6, 12);
   TestMap t(bytes);
   t.Open();
   ASSERT_EQ(t.Tag(2).nSize, 1000001u);

@@ -26,4 +26,15 @@ struct TestMap {
   CMapFile map;
 };
 
+// A generated map whose tag 3 has its metadata pointer moved 1,000,001 bytes past
+// tag 2's start: tag 2 reads 1,000,001 bytes long (more than the metadata work
+// area holds) and tag 3, whose successor now lies before it, reads negative.
+inline std::vector<unsigned char> MapWithOversizedTags(std::uint16_t version, int tags, std::uint32_t seed) {
+  const SampleMapPlan plan = GenerateSampleMap(version, tags, seed);
+  auto bytes = WriteSampleMap(plan);
+  const SampleLayout layout = LayoutOf(plan);
+  PutLe32(bytes, layout.firstEntry + 32 * 3 + 0x14, layout.metaOffsets[2] + plan.magic + 1000001);
+  return bytes;
+}
+
 }  // namespace jov::testing
