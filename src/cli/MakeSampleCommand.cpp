@@ -12,12 +12,15 @@ const Registration kRegistration([](CLI::App& app) {
   static int version = 7;
   static int tags = 64;
   static std::uint32_t seed = 1;
+  static std::uint32_t relayout = 0;
   cmd->add_option("OUT", out, "Map file to write")->required();
   cmd->add_option("--version", version, "Map version: 5, 7 or 609")->check(CLI::IsMember({5, 7, 609}));
   cmd->add_option("--tags", tags, "Number of tags")->check(CLI::Range(2, 65535));
   cmd->add_option("--seed", seed, "Seed; the same seed gives the same bytes");
+  cmd->add_option("--relayout", relayout,
+                  "The same tags with metadata in another order and other identifiers (0: the plain layout)");
   cmd->callback([] {
-    const SampleMapPlan plan = GenerateSampleMap(static_cast<std::uint16_t>(version), tags, seed);
+    const SampleMapPlan plan = GenerateSampleMap(static_cast<std::uint16_t>(version), tags, seed, 256, relayout);
     WriteBytesToFile(out, WriteSampleMap(plan));
   });
 });

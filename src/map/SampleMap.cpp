@@ -1,5 +1,6 @@
 #include "map/SampleMap.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <random>
@@ -18,6 +19,22 @@ std::uint32_t IndexHeaderSize(std::uint16_t version) { return HasPcIndexLayout(v
 
 void PutText(std::vector<unsigned char>& bytes, std::size_t at, const std::string& text, std::size_t width) {
   std::memcpy(bytes.data() + at, text.data(), std::min(text.size(), width));
+}
+
+// Relayout N: where generated tag n goes in the index (tag 0 and the last tag
+// keep their places), and its identifier. N = 0 is the plain layout.
+std::vector<std::size_t> RelayoutPositions(int count, std::uint32_t relayout) {
+  std::vector<std::size_t> positions(static_cast<std::size_t>(count));
+  for (std::size_t n = 0; n < positions.size(); ++n) positions[n] = n;
+  if (relayout != 0 && count > 3) std::shuffle(positions.begin() + 1, positions.end() - 1, std::mt19937(relayout));
+  return positions;
+}
+
+std::uint32_t RelayoutIdentifier(std::uint32_t identifier, int n, std::uint32_t relayout) {
+  if (relayout == 0) return identifier;
+  // A salt in the high half, the low half derived from it: unique per tag, never ffffffff.
+  const std::uint32_t high = (0xE174u + relayout * 0x0123u + static_cast<std::uint32_t>(n)) & 0xFFFFu;
+  return (high << 16) | (high ^ 0x5A5Au);
 }
 
 }  // namespace
@@ -92,7 +109,7 @@ std::vector<unsigned char> WriteSampleMap(const SampleMapPlan& plan) {
 }
 
 SampleMapPlan GenerateSampleMap(std::uint16_t version, int tagCount, std::uint32_t seed,
-                                std::uint32_t metaBytesPerTag) {
+                                std::uint32_t metaBytesPerTag, std::uint32_t relayout) {
   std::mt19937 rng(seed);
   auto below = [&rng](std::uint32_t n) { return static_cast<std::uint32_t>(rng() % n); };
 
@@ -115,16 +132,22 @@ SampleMapPlan GenerateSampleMap(std::uint16_t version, int tagCount, std::uint32
     // Sizes vary and are not always multiples of four.
     const std::uint32_t size = n == count - 1 ? 0 : metaBytesPerTag / 2 + below(metaBytesPerTag) + (n % 3);
     tag.meta.assign(size, 0);
+    tag.identifier = RelayoutIdentifier(tag.identifier, n, relayout);
     plan.tags.push_back(std::move(tag));
   }
+  // Generated tag n sits at index[n]; content is drawn in generation order.
+  const std::vector<std::size_t> index = RelayoutPositions(count, relayout);
+  std::vector<SampleTag> placed(plan.tags.size());
+  for (std::size_t n = 0; n < index.size(); ++n) placed[index[n]] = std::move(plan.tags[n]);
+  plan.tags = std::move(placed);
 
   const SampleLayout layout = LayoutOf(plan);
   for (int n = 0; n < count; ++n) {
-    SampleTag& tag = plan.tags[static_cast<std::size_t>(n)];
+    SampleTag& tag = plan.tags[index[static_cast<std::size_t>(n)]];
     auto& meta = tag.meta;
-    const std::uint32_t base = layout.metaOffsets[static_cast<std::size_t>(n)] + plan.magic;
+    const std::uint32_t base = layout.metaOffsets[index[static_cast<std::size_t>(n)]] + plan.magic;
     for (std::size_t at = 0; at + 16 <= meta.size(); at += 16) {
-      const SampleTag& other = plan.tags[below(static_cast<std::uint32_t>(count))];
+      const SampleTag& other = plan.tags[index[below(static_cast<std::uint32_t>(count))]];
       switch (below(6)) {
         case 0:  // dependency: class, 8 bytes, identifier
           PutClassCode(meta, at, other.class1);

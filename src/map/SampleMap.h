@@ -46,9 +46,12 @@ std::vector<unsigned char> WriteSampleMap(const SampleMapPlan& plan);
 // A well-formed map of tagCount tags (at least 2) whose metadata holds
 // dependencies (class code, 8 bytes, identifier), reflexives (count, pointer into
 // the same tag), lone identifiers, floats and small values; tag 1 is an "sbsp".
-// The same seed gives the same bytes.
+// The same seed gives the same bytes. A relayout N above 0 gives the same tags
+// (names, classes, metadata content) in another index and metadata order (the
+// first and the last tag stay in place) under other identifiers; its references
+// point to the same tags and places as the layout 0 ones.
 SampleMapPlan GenerateSampleMap(std::uint16_t version, int tagCount, std::uint32_t seed,
-                                std::uint32_t metaBytesPerTag = 256);
+                                std::uint32_t metaBytesPerTag = 256, std::uint32_t relayout = 0);
 
 void WriteBytesToFile(const std::string& path, const std::vector<unsigned char>& bytes);
 std::vector<unsigned char> ReadBytesFromFile(const std::string& path);

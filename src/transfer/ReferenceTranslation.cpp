@@ -35,40 +35,42 @@ std::string_view Piece(std::string_view text, std::size_t pos, std::size_t count
   return pos < text.size() ? text.substr(pos, count) : std::string_view();
 }
 
+const std::vector<std::string>& ClassNeedles() {
+  static const std::vector<std::string> needles = [] {
+    std::vector<std::string> list;
+    for (int row = 0; row < TagClassTable::kSearchRows; ++row)
+      list.push_back(SwapHexBytes(TextToHex(TagClassTable::Rows()[static_cast<std::size_t>(row)].code)));
+    return list;
+  }();
+  return needles;
+}
+
 }  // namespace
 
-void TranslateDependencies(std::string& text, const CMapFile& source, const CMapFile& destination) {
+ReferenceTranslator::ReferenceTranslator(const CMapFile& source, const CMapFile& destination)
+    : m_source(source), m_destination(destination), m_counterparts(CounterpartIdentifiers(source, destination)) {
+  for (std::size_t s = source.m_nTagCount; s-- > 0;) m_sourceByIdentifier[TagOf(source, s).strIdentifier] = s;
+  m_identifierNeedles.reserve(source.m_nTagCount);
+  for (std::size_t s = 0; s < source.m_nTagCount; ++s) m_identifierNeedles.push_back(SwapHexBytes(TagOf(source, s).strIdentifier));
+}
+
+void ReferenceTranslator::Dependencies(std::string& text) const {
   const std::string start = text;
-  std::vector<std::string> classNeedles;
-  for (int row = 0; row < TagClassTable::kSearchRows; ++row)
-    classNeedles.push_back(SwapHexBytes(TextToHex(TagClassTable::Rows()[static_cast<std::size_t>(row)].code)));
-  const auto hits = FindAllNeedles(start, classNeedles);
-  if (hits.empty()) return;
-
-  std::unordered_map<std::string, std::size_t> sourceByIdentifier;
-  for (std::size_t s = source.m_nTagCount; s-- > 0;) sourceByIdentifier[TagOf(source, s).strIdentifier] = s;
-  const std::vector<std::string> counterparts = CounterpartIdentifiers(source, destination);
-
+  const auto hits = FindAllNeedles(start, ClassNeedles());
   for (const NeedleHit& hit : hits) {
     const std::size_t at = std::size_t{hit.pos} + 24;  // the identifier, 12 bytes after the class
     const std::string id = SwapHexBytes(Piece(start, at, 8));
     if (id == "ffffffff") continue;
-    const auto owner = sourceByIdentifier.find(id);
-    if (owner == sourceByIdentifier.end()) continue;
-    const std::string& replacement = counterparts[owner->second];
+    const auto owner = m_sourceByIdentifier.find(id);
+    if (owner == m_sourceByIdentifier.end()) continue;
+    const std::string& replacement = m_counterparts[owner->second];
     if (!replacement.empty()) PutHexAt(text, replacement, static_cast<long>(at));
   }
 }
 
-void TranslateLoneIdentifiers(std::string& text, const CMapFile& source, const CMapFile& destination) {
+void ReferenceTranslator::LoneIdentifiers(std::string& text) const {
   const std::string start = text;
-  std::vector<std::string> identifierNeedles;
-  identifierNeedles.reserve(source.m_nTagCount);
-  for (std::size_t s = 0; s < source.m_nTagCount; ++s) identifierNeedles.push_back(SwapHexBytes(TagOf(source, s).strIdentifier));
-  const auto hits = FindAllNeedles(start, identifierNeedles);
-  if (hits.empty()) return;
-
-  const std::vector<std::string> counterparts = CounterpartIdentifiers(source, destination);
+  const auto hits = FindAllNeedles(start, m_identifierNeedles);
   for (const NeedleHit& hit : hits) {
     // What a tag reference would hold 12 bytes before an identifier: its class.
     const std::size_t from = hit.pos < 24 ? 0 : hit.pos - 24;
@@ -76,26 +78,42 @@ void TranslateLoneIdentifiers(std::string& text, const CMapFile& source, const C
     std::string code((stored.size() + 1) / 2, '\0');
     HexToBytes(stored, reinterpret_cast<unsigned char*>(code.data()));
     if (TagClassTable::IsKnownReferenceClass(code)) continue;  // a tag reference: the dependency step's
-    const std::string& replacement = counterparts[hit.needle];
+    const std::string& replacement = m_counterparts[hit.needle];
     if (!replacement.empty()) PutHexAt(text, replacement, static_cast<long>(hit.pos));
   }
 }
 
-void RebasePointers(std::string& text, const CMapFile& source, int s, const CMapFile& destination, int d) {
-  const TagEntry& from = TagOf(source, static_cast<std::size_t>(s));
-  const TagEntry& to = TagOf(destination, static_cast<std::size_t>(d));
+void ReferenceTranslator::Pointers(std::string& text, int s, int d) const {
+  const TagEntry& from = TagOf(m_source, static_cast<std::size_t>(s));
+  const TagEntry& to = TagOf(m_destination, static_cast<std::size_t>(d));
   CheckMetaSize(from.nSize);
-  const std::uint32_t sourceBase = source.Magic() + HexToUInt(from.strMetaOffset);
-  const std::uint32_t destinationBase = HexToUInt(to.strMetaOffset) + destination.Magic();
+  const std::uint32_t sourceBase = m_source.Magic() + HexToUInt(from.strMetaOffset);
+  const std::uint32_t destinationBase = HexToUInt(to.strMetaOffset) + m_destination.Magic();
   const std::string start = text;
   for (const NeedleHit& hit : FindAddressRange(start, sourceBase, from.nSize))
     PutHexAt(text, SwapHexBytes(UIntToHex(destinationBase + hit.needle)), static_cast<long>(hit.pos));
 }
 
+void ReferenceTranslator::Translate(std::string& text, int s, int d) const {
+  Dependencies(text);
+  LoneIdentifiers(text);
+  Pointers(text, s, d);
+}
+
+void TranslateDependencies(std::string& text, const CMapFile& source, const CMapFile& destination) {
+  ReferenceTranslator(source, destination).Dependencies(text);
+}
+
+void TranslateLoneIdentifiers(std::string& text, const CMapFile& source, const CMapFile& destination) {
+  ReferenceTranslator(source, destination).LoneIdentifiers(text);
+}
+
+void RebasePointers(std::string& text, const CMapFile& source, int s, const CMapFile& destination, int d) {
+  ReferenceTranslator(source, destination).Pointers(text, s, d);
+}
+
 void TranslateReferences(std::string& text, const CMapFile& source, int s, const CMapFile& destination, int d) {
-  TranslateDependencies(text, source, destination);
-  TranslateLoneIdentifiers(text, source, destination);
-  RebasePointers(text, source, s, destination, d);
+  ReferenceTranslator(source, destination).Translate(text, s, d);
 }
 
 }  // namespace jov

@@ -1,5 +1,7 @@
 #pragma once
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "map/MapFile.h"
 
@@ -37,5 +39,26 @@ void RebasePointers(std::string& text, const CMapFile& source, int s, const CMap
 
 // The three steps in order, as direct injection runs them on s's metadata text.
 void TranslateReferences(std::string& text, const CMapFile& source, int s, const CMapFile& destination, int d);
+
+// The same translation for many tags of one pair of maps: the lookup tables that
+// depend only on the two tag indexes (identifiers, counterparts by class 1 and
+// name) are built once, so translating every tag of a map costs its text, not
+// the square of its tag count. The maps' indexes must not change meanwhile.
+class ReferenceTranslator {
+ public:
+  ReferenceTranslator(const CMapFile& source, const CMapFile& destination);
+  void Dependencies(std::string& text) const;
+  void LoneIdentifiers(std::string& text) const;
+  void Pointers(std::string& text, int s, int d) const;
+  // The three steps in order, exactly as TranslateReferences.
+  void Translate(std::string& text, int s, int d) const;
+
+ private:
+  const CMapFile& m_source;
+  const CMapFile& m_destination;
+  std::unordered_map<std::string, std::size_t> m_sourceByIdentifier;
+  std::vector<std::string> m_counterparts;
+  std::vector<std::string> m_identifierNeedles;
+};
 
 }  // namespace jov

@@ -1,0 +1,170 @@
+// jov-cli diff and patch: two maps compared tag by tag, and a mod shared as a
+// patch that verifies before it writes.
+#include <iostream>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/CliCommon.h"
+#include "compare/CompareMaps.h"
+#include "compare/Patch.h"
+#include "history/EditScope.h"
+#include "map/ValueText.h"
+
+namespace jov::cli {
+
+namespace {
+
+constexpr int kMapsDiffer = 1;
+
+std::string Hex(const std::string& bytes) {
+  return BytesToHex(reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<long>(bytes.size()));
+}
+
+// Map texts are bytes; a JSON text is UTF-8, so each byte goes as its Latin-1 character.
+std::string Text(const std::string& bytes) {
+  std::string out;
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x80) {
+      out += c;
+    } else {
+      out += static_cast<char>(0xC0 | (b >> 6));
+      out += static_cast<char>(0x80 | (b & 0x3F));
+    }
+  }
+  return out;
+}
+
+const char* StateText(TagState state) {
+  switch (state) {
+    case TagState::OnlyInFirst: return "only in A";
+    case TagState::OnlyInSecond: return "only in B";
+    case TagState::Changed: break;
+  }
+  return "changed";
+}
+
+nlohmann::json ComparisonJson(const MapComparison& comparison) {
+  using nlohmann::json;
+  json fields = json::array();
+  for (const FieldChange& change : comparison.header)
+    fields.push_back({{"field", change.field}, {"a", Hex(change.before)}, {"b", Hex(change.after)}});
+  json tags = json::array();
+  for (const TagDifference& tag : comparison.tags) {
+    json ranges = json::array();
+    for (const ByteRange& range : tag.ranges)
+      ranges.push_back({{"offset", range.offset}, {"length", range.after.size()}, {"a", Hex(range.before)}, {"b", Hex(range.after)}});
+    json record = json::array();
+    for (const FieldChange& change : tag.record)
+      record.push_back({{"field", change.field}, {"a", Hex(change.before)}, {"b", Hex(change.after)}});
+    tags.push_back({{"state", StateText(tag.state)},
+                    {"class", Text(tag.class1)},
+                    {"name", Text(tag.name)},
+                    {"a", tag.first},
+                    {"b", tag.second},
+                    {"bytes", tag.ChangedBytes()},
+                    {"ranges", std::move(ranges)},
+                    {"record", std::move(record)}});
+  }
+  return {{"matched", comparison.matched},
+          {"changed", comparison.Count(TagState::Changed)},
+          {"only in A", comparison.Count(TagState::OnlyInFirst)},
+          {"only in B", comparison.Count(TagState::OnlyInSecond)},
+          {"header", std::move(fields)},
+          {"tags", std::move(tags)}};
+}
+
+void Diff(const std::string& pathA, const std::string& pathB, bool asJson) {
+  auto a = OpenMap(pathA);
+  auto b = OpenMap(pathB);
+  const MapComparison comparison = CompareMaps(a->map, b->map);
+  if (asJson) {
+    std::cout << ComparisonJson(comparison).dump(1) << '\n';
+  } else {
+    std::cout << SummaryLine(comparison) << '\n';
+    for (const FieldChange& change : comparison.header) std::cout << HeaderLine(change) << '\n';
+    for (const TagDifference& tag : comparison.tags) std::cout << DifferenceLine(tag) << '\n';
+  }
+  if (!comparison.Same()) SetExitStatus(kMapsDiffer);
+}
+
+void Create(const std::string& originalPath, const std::string& modifiedPath, const std::string& out,
+            const std::string& title, const std::string& author) {
+  auto original = OpenMap(originalPath);
+  auto modified = OpenMap(modifiedPath);
+  const Patch patch = CreatePatch(original->map, modified->map, title, author);
+  WritePatchFile(out, patch);
+  for (const std::string& line : PatchLines(patch)) std::cout << line << '\n';
+}
+
+void Show(const std::string& path) {
+  for (const std::string& line : PatchLines(ReadPatchFile(path))) std::cout << line << '\n';
+}
+
+void Apply(const std::string& mapPath, const std::string& patchPath, bool dryRun, bool yes) {
+  const Patch patch = ReadPatchFile(patchPath);
+  auto opened = OpenMap(mapPath);
+  ConsoleDialogs dialogs;
+  dialogs.yes = yes;
+  EditScope scope("Apply Patch " + patch.title);
+  const ApplyResult result = ApplyPatch(opened->map, patch, dialogs, dryRun);
+  switch (result.outcome) {
+    case ApplyOutcome::Declined:
+      SetExitStatus(kRefused);
+      return;
+    case ApplyOutcome::Conflicts:
+      std::cout << "The patch does not fit this map; nothing was written.\n";
+      for (const PatchConflict& conflict : result.conflicts) std::cout << ConflictLine(conflict) << '\n';
+      SetExitStatus(kRefused);
+      return;
+    case ApplyOutcome::Verified:
+      for (const PlannedWrite& write : result.writes)
+        std::cout << "would write " << write.bytes.size() << " bytes at 0x" << UIntToHex(static_cast<std::uint32_t>(write.offset))
+                  << "  " << write.what << '\n';
+      return;
+    case ApplyOutcome::Applied:
+      scope.Commit();
+      std::cout << "Patch applied: " << result.writes.size() << " writes.\n";
+      return;
+  }
+}
+
+const Registration kRegistration([](CLI::App& app) {
+  auto* diff = app.add_subcommand("diff", "Compare map A with map B tag by tag (exit 0: the same, 1: they differ)");
+  static std::string diffA, diffB;
+  static bool diffJson = false;
+  diff->add_option("A", diffA, "First map file")->required();
+  diff->add_option("B", diffB, "Second map file")->required();
+  diff->add_flag("--json", diffJson, "Every difference with its bytes, as JSON");
+  diff->callback([] { Diff(diffA, diffB, diffJson); });
+
+  auto* patch = app.add_subcommand("patch", "Make, show or apply a patch: a map's changes in terms of tags");
+  patch->require_subcommand(1);
+
+  auto* create = patch->add_subcommand("create", "Write the changes from ORIGINAL to MODIFIED as a patch OUT");
+  static std::string original, modified, out, title, author;
+  create->add_option("ORIGINAL", original, "The map the changes start from")->required();
+  create->add_option("MODIFIED", modified, "The map with the changes")->required();
+  create->add_option("OUT", out, "The patch file to write")->required();
+  create->add_option("--title", title, "The patch's title");
+  create->add_option("--author", author, "The patch's author");
+  create->callback([] { Create(original, modified, out, title, author); });
+
+  auto* show = patch->add_subcommand("show", "List a patch's changes in the diff form");
+  static std::string showPath;
+  show->add_option("PATCH", showPath, "Patch file")->required();
+  show->callback([] { Show(showPath); });
+
+  auto* apply = patch->add_subcommand("apply", "Verify and apply PATCH to MAP as one step (nothing written on a conflict)");
+  static std::string applyMap, applyPatch;
+  static bool dryRun = false, yes = false;
+  apply->add_option("MAP", applyMap, "Map file")->required();
+  apply->add_option("PATCH", applyPatch, "Patch file")->required();
+  apply->add_flag("--dry-run", dryRun, "Verify and print what would be written, write nothing");
+  apply->add_flag("--yes", yes, "Answer Yes when the patch was made from another map");
+  apply->callback([] { Apply(applyMap, applyPatch, dryRun, yes); });
+});
+
+}  // namespace
+
+}  // namespace jov::cli

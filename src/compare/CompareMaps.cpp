@@ -1,0 +1,209 @@
+#include "compare/CompareMaps.h"
+
+#include <cstdio>
+#include <cstring>
+#include <unordered_map>
+
+#include "map/ValueText.h"
+#include "scanner/MetaHex.h"
+#include "transfer/ReferenceTranslation.h"
+
+namespace jov {
+
+namespace {
+
+// Class codes and names hold no zero byte, so this key is unambiguous.
+std::string PairKey(const TagEntry& tag) { return tag.strClass1 + '\0' + tag.strName; }
+
+std::string HexOf(std::uint32_t value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%x", value);
+  return text;
+}
+
+std::string Bytes(const std::string& hex) {
+  std::string bytes((hex.size() + 1) / 2, '\0');
+  HexToBytes(hex, reinterpret_cast<unsigned char*>(bytes.data()));
+  return bytes;
+}
+
+std::string ReadBytes(const CMapFile& map, std::uint64_t offset, std::uint32_t length) {
+  std::string bytes(length, '\0');
+  if (length > 0) map.File().Read(offset, bytes.data(), length);
+  return bytes;
+}
+
+// The record fields compared besides class 1 (the pairing key). Identifiers and
+// offsets are layout, not content: they differ between builds of the same map.
+void CompareRecords(const TagEntry& a, const TagEntry& b, std::vector<FieldChange>& out) {
+  if (a.strClass2 != b.strClass2) out.push_back({"class 2", a.strClass2, b.strClass2});
+  if (a.strClass3 != b.strClass3) out.push_back({"class 3", a.strClass3, b.strClass3});
+  if (a.nSize != b.nSize) {
+    std::string before(4, '\0'), after(4, '\0');
+    for (int i = 0; i < 4; ++i) {
+      before[static_cast<std::size_t>(i)] = static_cast<char>(a.nSize >> (8 * i));
+      after[static_cast<std::size_t>(i)] = static_cast<char>(b.nSize >> (8 * i));
+    }
+    out.push_back({"size", before, after});
+  }
+}
+
+bool IsTextField(const FieldChange& change) { return change.before.size() > 4; }
+
+std::string FieldValueText(const std::string& bytes, bool text) {
+  if (text) return "\"" + std::string(bytes.c_str(), strnlen(bytes.c_str(), bytes.size())) + "\"";
+  std::uint32_t value = 0;
+  for (std::size_t i = bytes.size(); i-- > 0;) value = (value << 8) | static_cast<unsigned char>(bytes[i]);
+  return HexOf(value);
+}
+
+}  // namespace
+
+const std::vector<HeaderFieldPlace>& HeaderFieldPlaces() {
+  static const std::vector<HeaderFieldPlace> places = {
+      {"Version", 0x04, 2, false},       {"EoF Position", 0x08, 4, false}, {"Index Offset", 0x10, 4, false},
+      {"Meta Index Size", 0x14, 4, false}, {"Map Name", 0x20, 32, false},  {"Build Date", 0x40, 32, false},
+      {"Map Type", 0x60, 2, false},      {"Index Magic", 0x00, 4, true},   {"Tag Count", 0x0C, 2, true},
+  };
+  return places;
+}
+
+std::uint64_t HeaderFieldOffset(const CMapFile& map, const HeaderFieldPlace& place) {
+  if (!place.inIndexHeader) return place.offset;
+  unsigned char stored[4];
+  map.File().Read(0x10, stored, 4);
+  return std::uint64_t{ReadLe32(stored)} + place.offset;
+}
+
+std::size_t TagDifference::ChangedBytes() const {
+  std::size_t total = 0;
+  for (const ByteRange& range : ranges) total += range.after.size();
+  return total;
+}
+
+std::size_t MapComparison::Count(TagState state) const {
+  std::size_t n = 0;
+  for (const TagDifference& tag : tags) n += tag.state == state ? 1 : 0;
+  return n;
+}
+
+std::string ReadMetaBytes(const CMapFile& map, int i) {
+  const TagEntry& tag = map.m_tags[static_cast<std::size_t>(i)];
+  CheckMetaSize(tag.nSize);
+  return ReadBytes(map, HexToUInt(tag.strMetaOffset), tag.nSize);
+}
+
+std::vector<ByteRange> DifferingRanges(const std::string& before, const std::string& after) {
+  std::vector<ByteRange> ranges;
+  const std::size_t n = std::min(before.size(), after.size());
+  std::size_t i = 0;
+  while (i < n) {
+    // Skip the equal stretch a word at a time; most metadata is unchanged.
+    while (i + 8 <= n && std::memcmp(before.data() + i, after.data() + i, 8) == 0) i += 8;
+    while (i < n && before[i] == after[i]) ++i;
+    if (i == n) break;
+    std::size_t end = i;
+    while (end < n && before[end] != after[end]) ++end;
+    ranges.push_back({static_cast<std::uint32_t>(i), before.substr(i, end - i), after.substr(i, end - i)});
+    i = end;
+  }
+  return ranges;
+}
+
+MapComparison CompareMaps(const CMapFile& first, const CMapFile& second) {
+  MapComparison result;
+
+  for (const HeaderFieldPlace& place : HeaderFieldPlaces()) {
+    const std::string a = ReadBytes(first, HeaderFieldOffset(first, place), place.length);
+    const std::string b = ReadBytes(second, HeaderFieldOffset(second, place), place.length);
+    if (a != b) result.header.push_back({place.name, a, b});
+  }
+
+  // The n-th tag of a class and name in the second map answers the n-th in the first.
+  std::unordered_map<std::string, std::vector<int>> secondByKey;
+  for (int t = second.m_nTagCount; t-- > 0;) secondByKey[PairKey(second.m_tags[static_cast<std::size_t>(t)])].push_back(t);
+  std::vector<bool> paired(second.m_nTagCount, false);
+  std::unordered_map<std::string, int> seen;
+
+  const ReferenceTranslator translator(first, second);
+  for (int a = 0; a < first.m_nTagCount; ++a) {
+    const TagEntry& tagA = first.m_tags[static_cast<std::size_t>(a)];
+    const std::string key = PairKey(tagA);
+    TagDifference difference;
+    difference.class1 = tagA.strClass1;
+    difference.name = tagA.strName;
+    difference.occurrence = seen[key]++;
+    difference.first = a;
+    auto it = secondByKey.find(key);
+    if (it == secondByKey.end() || it->second.empty()) {
+      difference.state = TagState::OnlyInFirst;
+      result.tags.push_back(std::move(difference));
+      continue;
+    }
+    const int b = it->second.back();  // stored in reverse: back() is the lowest index left
+    it->second.pop_back();
+    paired[static_cast<std::size_t>(b)] = true;
+    ++result.matched;
+    difference.second = b;
+    const TagEntry& tagB = second.m_tags[static_cast<std::size_t>(b)];
+    CompareRecords(tagA, tagB, difference.record);
+
+    std::string metaA = ReadMetaBytes(first, a);
+    const std::string metaB = ReadMetaBytes(second, b);
+    if (!metaA.empty()) {
+      std::string text = BytesToHex(reinterpret_cast<const unsigned char*>(metaA.data()), static_cast<long>(metaA.size()));
+      translator.Translate(text, a, b);
+      metaA = Bytes(text);
+    }
+    difference.ranges = DifferingRanges(metaA, metaB);
+    if (!difference.ranges.empty() || !difference.record.empty()) result.tags.push_back(std::move(difference));
+  }
+
+  std::unordered_map<std::string, int> seenSecond;
+  for (int b = 0; b < second.m_nTagCount; ++b) {
+    const TagEntry& tagB = second.m_tags[static_cast<std::size_t>(b)];
+    const int occurrence = seenSecond[PairKey(tagB)]++;
+    if (paired[static_cast<std::size_t>(b)]) continue;
+    TagDifference difference;
+    difference.state = TagState::OnlyInSecond;
+    difference.class1 = tagB.strClass1;
+    difference.name = tagB.strName;
+    difference.occurrence = occurrence;
+    difference.second = b;
+    result.tags.push_back(std::move(difference));
+  }
+  return result;
+}
+
+std::string DifferenceLine(const TagDifference& difference) {
+  const std::string tag = difference.class1 + ":" + difference.name;
+  switch (difference.state) {
+    case TagState::OnlyInFirst: return "only in A  " + tag;
+    case TagState::OnlyInSecond: return "only in B  " + tag;
+    case TagState::Changed: break;
+  }
+  std::string line = "changed  " + tag;
+  if (!difference.ranges.empty()) {
+    line += "  " + std::to_string(difference.ranges.size()) + (difference.ranges.size() == 1 ? " range, " : " ranges, ") +
+            std::to_string(difference.ChangedBytes()) + (difference.ChangedBytes() == 1 ? " byte:" : " bytes:");
+    for (const ByteRange& range : difference.ranges)
+      line += " +" + HexOf(range.offset) + " (" + std::to_string(range.after.size()) + ")";
+  }
+  for (const FieldChange& change : difference.record)
+    line += "  " + change.field + " " + FieldValueText(change.before, change.field != "size") + " -> " +
+            FieldValueText(change.after, change.field != "size");
+  return line;
+}
+
+std::string HeaderLine(const FieldChange& change) {
+  const bool text = IsTextField(change);
+  return "header  " + change.field + "  " + FieldValueText(change.before, text) + " -> " + FieldValueText(change.after, text);
+}
+
+std::string SummaryLine(const MapComparison& comparison) {
+  return std::to_string(comparison.matched) + " tags matched, " + std::to_string(comparison.Count(TagState::Changed)) +
+         " changed, " + std::to_string(comparison.Count(TagState::OnlyInFirst)) + " only in A, " +
+         std::to_string(comparison.Count(TagState::OnlyInSecond)) + " only in B";
+}
+
+}  // namespace jov

@@ -1,0 +1,592 @@
+#include "compare/Patch.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <unordered_map>
+
+#include <nlohmann/json.hpp>
+
+#include "compare/MapChecksum.h"
+#include "map/Refused.h"
+#include "map/ValueText.h"
+#include "scanner/MetaHex.h"
+#include "transfer/ReferenceTranslation.h"
+
+namespace jov {
+
+namespace {
+
+using nlohmann::json;
+
+constexpr std::uint32_t kEntrySize = 32;
+constexpr std::uint32_t kFirstEntry = 0x24;  // from the index offset the model holds
+
+// Map texts are bytes; JSON wants UTF-8. Each byte is one Latin-1 character, so
+// any byte (a class of four 0xFF bytes) survives the trip.
+std::string Latin1ToUtf8(const std::string& bytes) {
+  std::string out;
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x80) {
+      out += c;
+    } else {
+      out += static_cast<char>(0xC0 | (b >> 6));
+      out += static_cast<char>(0x80 | (b & 0x3F));
+    }
+  }
+  return out;
+}
+
+std::string Utf8ToLatin1(const std::string& text, const std::string& what) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b < 0x80) {
+      out += text[i];
+    } else if ((b == 0xC2 || b == 0xC3) && i + 1 < text.size()) {
+      out += static_cast<char>(((b & 0x03) << 6) | (static_cast<unsigned char>(text[++i]) & 0x3F));
+    } else {
+      throw Refused("The patch is malformed: " + what + " holds a character outside Latin-1.");
+    }
+  }
+  return out;
+}
+
+std::string ToHex(const std::string& bytes) {
+  return BytesToHex(reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<long>(bytes.size()));
+}
+
+std::string FromHex(const std::string& hex, const std::string& what) {
+  if (hex.size() % 2 != 0 || !std::all_of(hex.begin(), hex.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+      }))
+    throw Refused("The patch is malformed: " + what + " is not a text of hex digit pairs.");
+  std::string bytes(hex.size() / 2, '\0');
+  HexToBytes(hex, reinterpret_cast<unsigned char*>(bytes.data()));
+  return bytes;
+}
+
+std::string Hex8(std::uint32_t value) {
+  char text[9];
+  std::snprintf(text, sizeof text, "%08x", value);
+  return text;
+}
+
+// Reading a document: every field is looked up through these, so a missing or
+// mistyped one is named in the refusal.
+const json& Field(const json& object, const char* key, const std::string& where) {
+  if (!object.is_object() || !object.contains(key)) throw Refused("The patch is malformed: " + where + " has no \"" + key + "\".");
+  return object.at(key);
+}
+
+std::string TextField(const json& object, const char* key, const std::string& where) {
+  const json& value = Field(object, key, where);
+  if (!value.is_string()) throw Refused("The patch is malformed: \"" + std::string(key) + "\" of " + where + " is not a text.");
+  return value.get<std::string>();
+}
+
+std::uint64_t NumberField(const json& object, const char* key, const std::string& where, std::uint64_t max) {
+  const json& value = Field(object, key, where);
+  if (!value.is_number_unsigned() || value.get<std::uint64_t>() > max)
+    throw Refused("The patch is malformed: \"" + std::string(key) + "\" of " + where + " is not a number from 0 to " +
+                  std::to_string(max) + ".");
+  return value.get<std::uint64_t>();
+}
+
+const json& ArrayField(const json& object, const char* key, const std::string& where) {
+  const json& value = Field(object, key, where);
+  if (!value.is_array()) throw Refused("The patch is malformed: \"" + std::string(key) + "\" of " + where + " is not a list.");
+  return value;
+}
+
+std::string TagText(const std::string& class1, const std::string& name) { return class1 + ":" + name; }
+
+json ChangeToJson(const FieldChange& change) {
+  return {{"field", change.field}, {"before", ToHex(change.before)}, {"after", ToHex(change.after)}};
+}
+
+FieldChange ChangeFromJson(const json& object, const std::string& where) {
+  FieldChange change{TextField(object, "field", where), FromHex(TextField(object, "before", where), where + " before"),
+                     FromHex(TextField(object, "after", where), where + " after")};
+  if (change.before.size() != change.after.size())
+    throw Refused("The patch is malformed: " + where + " has before and after of different lengths.");
+  return change;
+}
+
+const char* StateName(TagState state) {
+  switch (state) {
+    case TagState::OnlyInFirst: return "only in original";
+    case TagState::OnlyInSecond: return "only in modified";
+    case TagState::Changed: break;
+  }
+  return "changed";
+}
+
+TagState StateFromName(const std::string& name) {
+  if (name == "changed") return TagState::Changed;
+  if (name == "only in original") return TagState::OnlyInFirst;
+  if (name == "only in modified") return TagState::OnlyInSecond;
+  throw Refused("The patch is malformed: a tag's state \"" + name + "\" is none of changed, only in original, only in modified.");
+}
+
+std::string ReadFileBytes(const CMapFile& map, std::uint64_t offset, std::uint64_t length) {
+  std::string bytes(static_cast<std::size_t>(length), '\0');
+  if (length > 0) map.File().Read(offset, bytes.data(), bytes.size());
+  return bytes;
+}
+
+std::uint64_t AppendAt(const CMapFile& map) {
+  return std::min<std::uint64_t>(HexToUInt(map.m_strEofPosition), map.File().Length());
+}
+
+// Tag indexes by class 1 and name, the n-th of a pair at [n].
+using TagsByKey = std::unordered_map<std::string, std::vector<int>>;
+TagsByKey IndexByKey(const std::vector<TagEntry>& tags, std::size_t count) {
+  TagsByKey byKey;
+  for (std::size_t i = 0; i < count; ++i) byKey[tags[i].strClass1 + '\0' + tags[i].strName].push_back(static_cast<int>(i));
+  return byKey;
+}
+
+int Find(const TagsByKey& byKey, const TagDifference& tag) {
+  const auto it = byKey.find(tag.class1 + '\0' + tag.name);
+  if (it == byKey.end() || tag.occurrence < 0 || static_cast<std::size_t>(tag.occurrence) >= it->second.size()) return -1;
+  return it->second[static_cast<std::size_t>(tag.occurrence)];
+}
+
+// The patch's original as a map model without a file: enough for the reference
+// translation, which reads only the index and the magic.
+std::unique_ptr<CMapFile> IndexModel(const Patch& patch) {
+  auto model = std::make_unique<CMapFile>();
+  model->m_tags = patch.index;
+  model->m_nTagCount = static_cast<std::uint16_t>(patch.index.size());
+  model->m_strMagic = ToUpperAscii(UIntToHex(patch.magic));
+  return model;
+}
+
+// True when the map numbers and places every tag as the patch's original does:
+// its bytes then need no translation, and the round trip is exact even for tags
+// that share a class and name.
+bool SameTerms(const CMapFile& map, const Patch& patch) {
+  if (map.Magic() != patch.magic || map.m_nTagCount != patch.index.size()) return false;
+  for (std::size_t i = 0; i < patch.index.size(); ++i) {
+    const TagEntry& a = map.m_tags[i];
+    const TagEntry& b = patch.index[i];
+    if (a.strClass1 != b.strClass1 || a.strName != b.strName || a.strIdentifier != b.strIdentifier ||
+        HexToUInt(a.strMetaOffset) != HexToUInt(b.strMetaOffset) || a.nSize != b.nSize)
+      return false;
+  }
+  return true;
+}
+
+std::string StoredClass(const std::string& code) {
+  std::string padded = code.substr(0, 4);
+  padded.resize(4, '\0');
+  return std::string(padded.rbegin(), padded.rend());
+}
+
+std::string LeBytes(std::uint32_t value) {
+  std::string bytes(4, '\0');
+  for (int i = 0; i < 4; ++i) bytes[static_cast<std::size_t>(i)] = static_cast<char>(value >> (8 * i));
+  return bytes;
+}
+
+const HeaderFieldPlace* PlaceOf(const std::string& field) {
+  for (const HeaderFieldPlace& place : HeaderFieldPlaces())
+    if (field == place.name) return &place;
+  return nullptr;
+}
+
+}  // namespace
+
+Patch CreatePatch(const CMapFile& original, const CMapFile& modified, const std::string& title,
+                  const std::string& author) {
+  return PatchFromComparison(CompareMaps(modified, original), original, modified, title, author);
+}
+
+Patch PatchFromComparison(const MapComparison& modifiedToOriginal, const CMapFile& original, const CMapFile& modified,
+                          const std::string& title, const std::string& author) {
+  Patch patch;
+  patch.title = title;
+  patch.author = author;
+  patch.source = {original.m_strMapName, original.m_strBuildDate, original.m_nVersion, original.m_nTagCount,
+                  MapFileCrc32(original)};
+  patch.magic = original.Magic();
+  for (const TagEntry& tag : original.m_tags) {
+    TagEntry record;
+    record.strClass1 = tag.strClass1;
+    record.strName = tag.strName;
+    record.strIdentifier = tag.strIdentifier;
+    record.strMetaOffset = tag.strMetaOffset;
+    record.nSize = tag.nSize;
+    patch.index.push_back(std::move(record));
+  }
+  // The comparison ran from the modified map to the original: swap the sides back.
+  for (const FieldChange& change : modifiedToOriginal.header) patch.header.push_back({change.field, change.after, change.before});
+
+  const std::uint64_t appendAt = AppendAt(original);
+  const std::uint64_t modifiedLength = modified.File().Length();
+  if (modifiedLength > appendAt) patch.appended = ReadFileBytes(modified, appendAt, modifiedLength - appendAt);
+
+  for (const TagDifference& difference : modifiedToOriginal.tags) {
+    TagDifference tag = difference;
+    std::swap(tag.first, tag.second);
+    for (ByteRange& range : tag.ranges) std::swap(range.before, range.after);
+    for (FieldChange& change : tag.record) std::swap(change.before, change.after);
+    if (difference.state == TagState::OnlyInFirst) tag.state = TagState::OnlyInSecond;
+    if (difference.state == TagState::OnlyInSecond) tag.state = TagState::OnlyInFirst;
+
+    if (tag.state == TagState::OnlyInSecond && tag.second >= original.m_nTagCount) {
+      const TagEntry& entry = modified.m_tags[static_cast<std::size_t>(tag.second)];
+      PatchAddedTag added;
+      added.class1 = entry.strClass1;
+      added.name = entry.strName;
+      added.entry = ReadFileBytes(modified, HexToUInt(entry.strEntryOffset), kEntrySize);
+      const auto inAppended = [&](std::uint32_t offset) -> std::optional<std::uint32_t> {
+        if (offset >= appendAt && offset < modifiedLength) return static_cast<std::uint32_t>(offset - appendAt);
+        return std::nullopt;
+      };
+      added.nameInAppended = inAppended(HexToUInt(entry.strNameOffset));
+      added.metaInAppended = inAppended(HexToUInt(entry.strMetaOffset));
+      // The last tag's size reads 0: its room runs to the EoF Position.
+      const std::uint32_t eof = HexToUInt(modified.m_strEofPosition);
+      added.room = entry.nSize != 0 || HexToUInt(entry.strMetaOffset) > eof ? entry.nSize : eof - HexToUInt(entry.strMetaOffset);
+      patch.added.push_back(std::move(added));
+      continue;
+    }
+    patch.tags.push_back(std::move(tag));
+  }
+  return patch;
+}
+
+std::string PatchToJson(const Patch& patch) {
+  json document;
+  document["format"] = kPatchFormat;
+  document["version"] = kPatchFormatVersion;
+  document["title"] = Latin1ToUtf8(patch.title);
+  document["author"] = Latin1ToUtf8(patch.author);
+  document["map"] = {{"name", Latin1ToUtf8(patch.source.name)},
+                     {"build", Latin1ToUtf8(patch.source.build)},
+                     {"version", patch.source.version},
+                     {"tags", patch.source.tagCount},
+                     {"crc32", Hex8(patch.source.crc32)}};
+  json index = json::array();
+  for (const TagEntry& tag : patch.index)
+    index.push_back({{"class", Latin1ToUtf8(tag.strClass1)},
+                     {"name", Latin1ToUtf8(tag.strName)},
+                     {"identifier", tag.strIdentifier},
+                     {"meta", HexToUInt(tag.strMetaOffset)},
+                     {"size", tag.nSize}});
+  document["index"] = {{"magic", Hex8(patch.magic)}, {"tags", std::move(index)}};
+  json header = json::array();
+  for (const FieldChange& change : patch.header) header.push_back(ChangeToJson(change));
+  document["header"] = std::move(header);
+  json tags = json::array();
+  for (const TagDifference& tag : patch.tags) {
+    json ranges = json::array();
+    for (const ByteRange& range : tag.ranges)
+      ranges.push_back({{"offset", range.offset}, {"before", ToHex(range.before)}, {"after", ToHex(range.after)}});
+    json record = json::array();
+    for (const FieldChange& change : tag.record) record.push_back(ChangeToJson(change));
+    tags.push_back({{"state", StateName(tag.state)},
+                    {"class", Latin1ToUtf8(tag.class1)},
+                    {"name", Latin1ToUtf8(tag.name)},
+                    {"occurrence", tag.occurrence},
+                    {"ranges", std::move(ranges)},
+                    {"record", std::move(record)}});
+  }
+  document["tags"] = std::move(tags);
+  json added = json::array();
+  for (const PatchAddedTag& tag : patch.added) {
+    json item = {{"class", Latin1ToUtf8(tag.class1)}, {"name", Latin1ToUtf8(tag.name)}, {"entry", ToHex(tag.entry)}, {"room", tag.room}};
+    item["name at"] = tag.nameInAppended ? json(*tag.nameInAppended) : json(nullptr);
+    item["meta at"] = tag.metaInAppended ? json(*tag.metaInAppended) : json(nullptr);
+    added.push_back(std::move(item));
+  }
+  document["added"] = std::move(added);
+  document["appended"] = ToHex(patch.appended);
+  return document.dump(1) + "\n";
+}
+
+Patch PatchFromJson(const std::string& text) {
+  json document;
+  try {
+    document = json::parse(text);
+  } catch (const json::parse_error& error) {
+    throw Refused(std::string("The patch is not a JSON document: ") + error.what());
+  }
+  if (!document.is_object()) throw Refused("The patch is not a JSON object.");
+  if (TextField(document, "format", "the patch") != kPatchFormat)
+    throw Refused("The file is not a patch: its format is not \"" + std::string(kPatchFormat) + "\".");
+  const json& version = Field(document, "version", "the patch");
+  if (!version.is_number_integer() || version.get<long long>() != kPatchFormatVersion)
+    throw Refused("The patch has format version " + version.dump() + "; this program reads version " +
+                  std::to_string(kPatchFormatVersion) + ".");
+
+  Patch patch;
+  patch.title = Utf8ToLatin1(TextField(document, "title", "the patch"), "the title");
+  patch.author = Utf8ToLatin1(TextField(document, "author", "the patch"), "the author");
+  const json& map = Field(document, "map", "the patch");
+  patch.source.name = Utf8ToLatin1(TextField(map, "name", "\"map\""), "the map name");
+  patch.source.build = Utf8ToLatin1(TextField(map, "build", "\"map\""), "the build");
+  patch.source.version = static_cast<std::uint16_t>(NumberField(map, "version", "\"map\"", 0xFFFF));
+  patch.source.tagCount = static_cast<std::uint16_t>(NumberField(map, "tags", "\"map\"", 0xFFFF));
+  const std::string crc = FromHex(TextField(map, "crc32", "\"map\""), "the CRC32");
+  if (crc.size() != 4) throw Refused("The patch is malformed: the CRC32 is not 8 hex digits.");
+  patch.source.crc32 = static_cast<std::uint32_t>(static_cast<unsigned char>(crc[0])) << 24 |
+                       static_cast<std::uint32_t>(static_cast<unsigned char>(crc[1])) << 16 |
+                       static_cast<std::uint32_t>(static_cast<unsigned char>(crc[2])) << 8 |
+                       static_cast<unsigned char>(crc[3]);
+
+  const json& index = Field(document, "index", "the patch");
+  const std::string magic = FromHex(TextField(index, "magic", "\"index\""), "the magic");
+  if (magic.size() != 4) throw Refused("The patch is malformed: the magic is not 8 hex digits.");
+  patch.magic = HexToUInt(TextField(index, "magic", "\"index\""));
+  for (const json& item : ArrayField(index, "tags", "\"index\"")) {
+    const std::string where = "tag " + std::to_string(patch.index.size()) + " of the index";
+    TagEntry tag;
+    tag.strClass1 = Utf8ToLatin1(TextField(item, "class", where), where);
+    tag.strName = Utf8ToLatin1(TextField(item, "name", where), where);
+    tag.strIdentifier = TextField(item, "identifier", where);
+    if (FromHex(tag.strIdentifier, where + " identifier").size() != 4)
+      throw Refused("The patch is malformed: the identifier of " + where + " is not 8 hex digits.");
+    tag.strMetaOffset = UIntToHex(static_cast<std::uint32_t>(NumberField(item, "meta", where, 0xFFFFFFFF)));
+    tag.nSize = static_cast<std::uint32_t>(NumberField(item, "size", where, 0xFFFFFFFF));
+    patch.index.push_back(std::move(tag));
+  }
+  if (patch.index.size() > 0xFFFF) throw Refused("The patch is malformed: its index holds more than 65535 tags.");
+  const TagsByKey originalByKey = IndexByKey(patch.index, patch.index.size());
+
+  for (const json& item : ArrayField(document, "header", "the patch")) {
+    FieldChange change = ChangeFromJson(item, "a header change");
+    const HeaderFieldPlace* place = PlaceOf(change.field);
+    if (!place) throw Refused("The patch is malformed: it changes a header field \"" + change.field + "\" that maps do not have.");
+    if (change.after.size() != place->length)
+      throw Refused("The patch is malformed: the header field " + change.field + " does not hold " + std::to_string(place->length) + " bytes.");
+    patch.header.push_back(std::move(change));
+  }
+
+  for (const json& item : ArrayField(document, "tags", "the patch")) {
+    TagDifference tag;
+    tag.state = StateFromName(TextField(item, "state", "a tag change"));
+    tag.class1 = Utf8ToLatin1(TextField(item, "class", "a tag change"), "a tag's class");
+    tag.name = Utf8ToLatin1(TextField(item, "name", "a tag change"), "a tag's name");
+    const std::string where = TagText(tag.class1, tag.name);
+    tag.occurrence = static_cast<int>(NumberField(item, "occurrence", where, 0xFFFF));
+    tag.first = tag.state == TagState::OnlyInSecond ? -1 : Find(originalByKey, tag);
+    if (tag.state != TagState::OnlyInSecond && tag.first < 0)
+      throw Refused("The patch is malformed: " + where + " is not in the index of the map it was made from.");
+    for (const json& r : ArrayField(item, "ranges", where)) {
+      ByteRange range;
+      range.offset = static_cast<std::uint32_t>(NumberField(r, "offset", where, 0xFFFFFFFF));
+      range.before = FromHex(TextField(r, "before", where), where + " before");
+      range.after = FromHex(TextField(r, "after", where), where + " after");
+      if (range.before.size() != range.after.size())
+        throw Refused("The patch is malformed: a range of " + where + " has before and after of different lengths.");
+      const std::uint32_t size = patch.index[static_cast<std::size_t>(std::max(tag.first, 0))].nSize;
+      if (tag.first < 0 || std::uint64_t{range.offset} + range.after.size() > size)
+        throw Refused(std::string(kPatchPastMetadata) + where + " +0x" + UIntToHex(range.offset) + " (" +
+                      std::to_string(range.after.size()) + ") in " + std::to_string(size) + " bytes.");
+      tag.ranges.push_back(std::move(range));
+    }
+    for (const json& r : ArrayField(item, "record", where)) {
+      FieldChange change = ChangeFromJson(r, where);
+      if (change.field != "class 2" && change.field != "class 3" && change.field != "size")
+        throw Refused("The patch is malformed: " + where + " changes a record field \"" + change.field + "\" that tags do not have.");
+      tag.record.push_back(std::move(change));
+    }
+    patch.tags.push_back(std::move(tag));
+  }
+
+  for (const json& item : ArrayField(document, "added", "the patch")) {
+    PatchAddedTag tag;
+    tag.class1 = Utf8ToLatin1(TextField(item, "class", "an added tag"), "an added tag's class");
+    tag.name = Utf8ToLatin1(TextField(item, "name", "an added tag"), "an added tag's name");
+    const std::string where = TagText(tag.class1, tag.name);
+    tag.entry = FromHex(TextField(item, "entry", where), where + " entry");
+    if (tag.entry.size() != kEntrySize) throw Refused("The patch is malformed: the entry of " + where + " is not 32 bytes.");
+    tag.room = static_cast<std::uint32_t>(NumberField(item, "room", where, 0xFFFFFFFF));
+    for (const auto& [key, slot] : {std::pair{"name at", &tag.nameInAppended}, std::pair{"meta at", &tag.metaInAppended}}) {
+      const json& at = Field(item, key, where);
+      if (at.is_null()) continue;
+      *slot = static_cast<std::uint32_t>(NumberField(item, key, where, 0xFFFFFFFF));
+    }
+    patch.added.push_back(std::move(tag));
+  }
+  patch.appended = FromHex(TextField(document, "appended", "the patch"), "the appended data");
+  for (const PatchAddedTag& tag : patch.added)
+    for (const auto& at : {tag.nameInAppended, tag.metaInAppended})
+      if (at && *at >= patch.appended.size())
+        throw Refused("The patch is malformed: " + TagText(tag.class1, tag.name) + " lies past the appended data.");
+  return patch;
+}
+
+void WritePatchFile(const std::string& path, const Patch& patch) {
+  const std::string text = PatchToJson(patch);
+  const std::string temporary = path + ".part";
+  {
+    BinaryFile file;
+    file.Open(temporary, BinaryFile::Mode::CreateTruncate, temporary);
+    file.Write(0, text.data(), text.size());
+  }
+  std::error_code error;
+  std::filesystem::rename(temporary, path, error);
+  if (error) {
+    std::filesystem::remove(temporary, error);
+    throw FileError(FileError::Cause::HardIo, path);
+  }
+}
+
+Patch ReadPatchFile(const std::string& path) {
+  BinaryFile file;
+  file.Open(path, BinaryFile::Mode::ReadOnly, path);
+  std::string text(static_cast<std::size_t>(file.Length()), '\0');
+  file.Read(0, text.data(), text.size());
+  return PatchFromJson(text);
+}
+
+std::vector<std::string> PatchLines(const Patch& patch) {
+  std::size_t changed = 0, onlyOriginal = 0, onlyModified = patch.added.size();
+  for (const TagDifference& tag : patch.tags) {
+    changed += tag.state == TagState::Changed ? 1 : 0;
+    onlyOriginal += tag.state == TagState::OnlyInFirst ? 1 : 0;
+    onlyModified += tag.state == TagState::OnlyInSecond ? 1 : 0;
+  }
+  std::vector<std::string> lines;
+  lines.push_back("Title: " + patch.title);
+  lines.push_back("Author: " + patch.author);
+  lines.push_back("Made from: " + patch.source.name + " (build " + patch.source.build + ", version " +
+                  std::to_string(patch.source.version) + ", " + std::to_string(patch.source.tagCount) + " tags, CRC32 " +
+                  Hex8(patch.source.crc32) + ")");
+  lines.push_back(std::to_string(patch.index.size() - onlyOriginal) + " tags matched, " + std::to_string(changed) +
+                  " changed, " + std::to_string(onlyOriginal) + " only in A, " + std::to_string(onlyModified) + " only in B");
+  for (const FieldChange& change : patch.header) lines.push_back(HeaderLine(change));
+  for (const TagDifference& tag : patch.tags) lines.push_back(DifferenceLine(tag));
+  for (const PatchAddedTag& tag : patch.added)
+    lines.push_back("only in B  " + TagText(tag.class1, tag.name) + "  added, " + std::to_string(tag.room) + " bytes of room");
+  if (!patch.appended.empty()) lines.push_back("appended  " + std::to_string(patch.appended.size()) + " bytes");
+  return lines;
+}
+
+ApplyResult ApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialogs, bool dryRun) {
+  ApplyResult result;
+  const TagsByKey targetByKey = IndexByKey(map.m_tags, map.m_nTagCount);
+  const TagsByKey originalByKey = IndexByKey(patch.index, patch.index.size());
+
+  // Every tag found and every range inside its metadata before anything is asked.
+  struct Located {
+    const TagDifference* change;
+    int target;
+    int original;
+  };
+  std::vector<Located> located;
+  for (const TagDifference& tag : patch.tags) {
+    if (tag.state != TagState::Changed) continue;
+    const int t = Find(targetByKey, tag);
+    const int o = Find(originalByKey, tag);
+    if (t < 0 || o < 0) throw Refused(kPatchMissingTag + TagText(tag.class1, tag.name));
+    const std::uint32_t size = map.m_tags[static_cast<std::size_t>(t)].nSize;
+    for (const ByteRange& range : tag.ranges)
+      if (std::uint64_t{range.offset} + range.after.size() > size)
+        throw Refused(std::string(kPatchPastMetadata) + TagText(tag.class1, tag.name) + " +0x" + UIntToHex(range.offset) +
+                      " (" + std::to_string(range.after.size()) + ") in " + std::to_string(size) + " bytes.");
+    located.push_back({&tag, t, o});
+  }
+
+  if (MapFileCrc32(map) != patch.source.crc32 && !dialogs.AskYesNo(kPatchOtherMapQuestion)) return result;
+
+  std::vector<PlannedWrite> metadataWrites, recordWrites, headerWrites, addedWrites;
+  const bool sameTerms = SameTerms(map, patch);
+  const std::unique_ptr<CMapFile> original = IndexModel(patch);
+  const ReferenceTranslator intoOriginal(map, *original);
+  const ReferenceTranslator intoMap(*original, map);
+
+  for (const Located& at : located) {
+    const TagDifference& tag = *at.change;
+    const std::string name = TagText(tag.class1, tag.name);
+    const TagEntry& entry = map.m_tags[static_cast<std::size_t>(at.target)];
+    if (!tag.ranges.empty()) {
+      const std::string current = ReadMetaBytes(map, at.target);
+      std::string text = ToHex(current);
+      if (!sameTerms) intoOriginal.Translate(text, at.target, at.original);
+      std::string asOriginal = FromHex(text, name);
+      bool verified = true;
+      for (const ByteRange& range : tag.ranges) {
+        const std::string found = asOriginal.substr(range.offset, range.before.size());
+        if (found != range.before) {
+          result.conflicts.push_back({name, "", range.offset, range.before, found});
+          verified = false;
+        }
+        asOriginal.replace(range.offset, range.after.size(), range.after);
+      }
+      if (verified) {
+        std::string changed = ToHex(asOriginal);
+        if (!sameTerms) intoMap.Translate(changed, at.original, at.target);
+        const std::string bytes = FromHex(changed, name);
+        for (const ByteRange& range : tag.ranges)
+          metadataWrites.push_back({HexToUInt(entry.strMetaOffset) + std::uint64_t{range.offset},
+                                    bytes.substr(range.offset, range.after.size()),
+                                    name + " +0x" + UIntToHex(range.offset)});
+      }
+    }
+    for (const FieldChange& change : tag.record) {
+      std::string found;
+      if (change.field == "size") found = LeBytes(entry.nSize);
+      else found = StoredClass(change.field == "class 2" ? entry.strClass2 : entry.strClass3);
+      const std::string before = change.field == "size" ? change.before : StoredClass(change.before);
+      if (found != before) {
+        result.conflicts.push_back({name, change.field, 0, before, found});
+        continue;
+      }
+      if (change.field == "size") continue;  // follows from the next entry; nothing to write
+      recordWrites.push_back({HexToUInt(entry.strEntryOffset) + (change.field == "class 2" ? 4u : 8u),
+                              StoredClass(change.after), name + " " + change.field});
+    }
+  }
+
+  for (const FieldChange& change : patch.header) {
+    const HeaderFieldPlace& place = *PlaceOf(change.field);
+    const std::uint64_t offset = HeaderFieldOffset(map, place);
+    const std::string found = ReadFileBytes(map, offset, place.length);
+    if (found != change.before) result.conflicts.push_back({"header", change.field, 0, change.before, found});
+    else headerWrites.push_back({offset, change.after, std::string("header ") + change.field});
+  }
+
+  const std::uint64_t appendAt = AppendAt(map);
+  const std::uint64_t firstEntry = std::uint64_t{HexToUInt(map.m_strIndexOffset)} + kFirstEntry;
+  for (std::size_t j = 0; j < patch.added.size(); ++j) {
+    const PatchAddedTag& tag = patch.added[j];
+    std::string entry = tag.entry;
+    if (tag.nameInAppended) entry.replace(0x10, 4, LeBytes(static_cast<std::uint32_t>(appendAt + *tag.nameInAppended) + map.Magic()));
+    if (tag.metaInAppended) entry.replace(0x14, 4, LeBytes(static_cast<std::uint32_t>(appendAt + *tag.metaInAppended) + map.Magic()));
+    addedWrites.push_back({firstEntry + kEntrySize * (map.m_nTagCount + j), entry, "entry of " + TagText(tag.class1, tag.name)});
+  }
+
+  if (!result.conflicts.empty()) {
+    result.outcome = ApplyOutcome::Conflicts;
+    return result;
+  }
+  // Data before the entries and header fields that make it reachable.
+  if (!patch.appended.empty()) result.writes.push_back({appendAt, patch.appended, "appended data"});
+  for (auto* group : {&addedWrites, &metadataWrites, &recordWrites, &headerWrites})
+    result.writes.insert(result.writes.end(), group->begin(), group->end());
+  for (const PlannedWrite& write : result.writes)
+    if (write.offset + write.bytes.size() > BinaryFile::kMaxPosition + 1)
+      throw FileError(FileError::Cause::BadSeek, map.File().DisplayName());
+  if (dryRun) {
+    result.outcome = ApplyOutcome::Verified;
+    return result;
+  }
+  for (const PlannedWrite& write : result.writes) map.File().Write(write.offset, write.bytes.data(), write.bytes.size());
+  result.outcome = ApplyOutcome::Applied;
+  return result;
+}
+
+std::string ConflictLine(const PatchConflict& conflict) {
+  std::string line = "conflict  " + conflict.tag;
+  line += conflict.field.empty() ? "  +0x" + UIntToHex(conflict.offset) : "  " + conflict.field;
+  return line + "  expected " + ToHex(conflict.expected) + "  found " + ToHex(conflict.found);
+}
+
+}  // namespace jov

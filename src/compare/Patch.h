@@ -1,0 +1,125 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "compare/CompareMaps.h"
+#include "map/MapFile.h"
+#include "platform/UserDialogs.h"
+
+// A mod shared as the changes it makes, in terms of tags: a JSON document that
+// names the map it was made from, holds the bytes before and after each change,
+// and carries the original's tag index so that its bytes can be translated into
+// the terms of a copy laid out differently. Applying it verifies every "before"
+// first and writes nothing when one does not match.
+namespace jov {
+
+inline constexpr const char* kPatchFormat = "jov patch";
+inline constexpr int kPatchFormatVersion = 1;
+
+inline constexpr const char* kPatchOtherMapQuestion =
+    "This patch was made from another map (its CRC32 differs). Apply it anyway? Every change is still verified "
+    "before anything is written.";
+
+// The map a patch was made from.
+struct PatchSource {
+  std::string name;
+  std::string build;
+  std::uint16_t version = 0;
+  std::uint16_t tagCount = 0;
+  std::uint32_t crc32 = 0;
+};
+
+// A tag added after the original's last index entry: its 32-byte entry as the
+// modified map holds it; where its name and metadata lie when they lie in the
+// appended data (offsets from that data's start), and the room reserved for its
+// metadata.
+struct PatchAddedTag {
+  std::string class1;
+  std::string name;
+  std::string entry;
+  std::optional<std::uint32_t> nameInAppended;
+  std::optional<std::uint32_t> metaInAppended;
+  std::uint32_t room = 0;
+};
+
+struct Patch {
+  std::string title;
+  std::string author;
+  PatchSource source;
+  // The original's index, for translating the patch's bytes: magic and one
+  // record a tag (class 1, name, identifier as 8 digits, meta offset, size).
+  std::uint32_t magic = 0;
+  std::vector<TagEntry> index;
+  // Header fields: before = the original's bytes, after = the modified map's.
+  std::vector<FieldChange> header;
+  // Changed tags: ranges hold the original's bytes (before) and the modified
+  // map's translated into the original's terms (after). Tags only in the
+  // original or only in the modified map (other than the added ones) are listed
+  // with their state and no ranges; applying leaves them alone.
+  std::vector<TagDifference> tags;
+  std::vector<PatchAddedTag> added;
+  std::string appended;  // bytes the modified map holds past the original's end
+};
+
+// The patch that turns original into modified.
+Patch CreatePatch(const CMapFile& original, const CMapFile& modified, const std::string& title,
+                  const std::string& author);
+// The same, from a comparison already made by CompareMaps(modified, original).
+Patch PatchFromComparison(const MapComparison& modifiedToOriginal, const CMapFile& original, const CMapFile& modified,
+                          const std::string& title, const std::string& author);
+
+std::string PatchToJson(const Patch& patch);
+// Throws Refused naming what is wrong: not JSON, another format or version, a
+// missing or mistyped field, bytes that are not hex, before and after of unequal
+// length, a range past the tag's metadata in the original's index.
+Patch PatchFromJson(const std::string& text);
+
+// Written to a temporary file next to path, then renamed over it.
+void WritePatchFile(const std::string& path, const Patch& patch);
+Patch ReadPatchFile(const std::string& path);
+
+// The patch in the `diff` form: a summary line, then one line a change.
+std::vector<std::string> PatchLines(const Patch& patch);
+
+struct PatchConflict {
+  std::string tag;  // CLASS:NAME, or "header"
+  std::string field;  // the header or record field; empty for metadata
+  std::uint32_t offset = 0;  // inside the tag's metadata
+  std::string expected;      // raw bytes
+  std::string found;
+};
+
+enum class ApplyOutcome {
+  Applied,    // every change written
+  Verified,   // a dry run: everything matches, nothing written
+  Conflicts,  // some "before" does not match: nothing written
+  Declined,   // made from another map and the question was answered No
+};
+
+struct PlannedWrite {
+  std::uint64_t offset = 0;
+  std::string bytes;
+  std::string what;  // one line for a dry run
+};
+
+struct ApplyResult {
+  ApplyOutcome outcome = ApplyOutcome::Declined;
+  std::vector<PatchConflict> conflicts;
+  std::vector<PlannedWrite> writes;
+};
+
+inline constexpr const char* kPatchMissingTag = "The patch names a tag this map does not have: ";
+inline constexpr const char* kPatchPastMetadata = "The patch changes bytes past the end of a tag's metadata: ";
+
+// Finds every tag the patch names, translates its bytes into this map's terms,
+// verifies every "before", and writes only when all match. A patch made from a
+// map with another CRC32 asks kPatchOtherMapQuestion first. Throws Refused, with
+// nothing written, for a tag the map lacks and for ranges past a tag's metadata.
+// The model is not changed: callers reload the map after Applied.
+ApplyResult ApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialogs, bool dryRun);
+
+std::string ConflictLine(const PatchConflict& conflict);
+
+}  // namespace jov
