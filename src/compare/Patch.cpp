@@ -524,10 +524,26 @@ ApplyResult ApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialogs, 
         std::string changed = ToHex(asOriginal);
         if (!sameTerms) intoMap.Translate(changed, at.original, at.target);
         const std::string bytes = FromHex(changed, name);
-        for (const ByteRange& range : tag.ranges)
-          metadataWrites.push_back({HexToUInt(entry.strMetaOffset) + std::uint64_t{range.offset},
-                                    bytes.substr(range.offset, range.after.size()),
-                                    name + " +0x" + UIntToHex(range.offset)});
+        // A reference changed in a range can take other bytes around it in this
+        // map's terms (an identifier whose middle byte happened to stay): every
+        // byte that changes within a word's reach of a range is written.
+        std::vector<bool> near(bytes.size(), false);
+        for (const ByteRange& range : tag.ranges) {
+          const std::size_t from = range.offset < 3 ? 0 : range.offset - 3;
+          const std::size_t to = std::min<std::size_t>(bytes.size(), std::size_t{range.offset} + range.after.size() + 3);
+          std::fill(near.begin() + static_cast<long>(from), near.begin() + static_cast<long>(to), true);
+        }
+        for (std::size_t i = 0; i < bytes.size();) {
+          if (!near[i] || bytes[i] == current[i]) {
+            ++i;
+            continue;
+          }
+          std::size_t end = i;
+          while (end < bytes.size() && near[end] && bytes[end] != current[end]) ++end;
+          metadataWrites.push_back({HexToUInt(entry.strMetaOffset) + std::uint64_t{i}, bytes.substr(i, end - i),
+                                    name + " +0x" + UIntToHex(static_cast<std::uint32_t>(i))});
+          i = end;
+        }
       }
     }
     for (const FieldChange& change : tag.record) {
