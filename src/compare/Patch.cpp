@@ -499,8 +499,11 @@ ApplyResult ApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialogs, 
   std::vector<PlannedWrite> metadataWrites, recordWrites, headerWrites, addedWrites;
   const bool sameTerms = SameTerms(map, patch);
   const std::unique_ptr<CMapFile> original = IndexModel(patch);
-  const ReferenceTranslator intoOriginal(map, *original);
-  const ReferenceTranslator intoMap(*original, map);
+  std::optional<ReferenceTranslator> intoOriginal, intoMap;
+  if (!sameTerms) {
+    intoOriginal.emplace(map, *original);
+    intoMap.emplace(*original, map);
+  }
 
   for (const Located& at : located) {
     const TagDifference& tag = *at.change;
@@ -508,9 +511,12 @@ ApplyResult ApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialogs, 
     const TagEntry& entry = map.m_tags[static_cast<std::size_t>(at.target)];
     if (!tag.ranges.empty()) {
       const std::string current = ReadMetaBytes(map, at.target);
-      std::string text = ToHex(current);
-      if (!sameTerms) intoOriginal.Translate(text, at.target, at.original);
-      std::string asOriginal = FromHex(text, name);
+      std::string asOriginal = current;
+      if (!sameTerms) {
+        std::string text = ToHex(current);
+        intoOriginal->Translate(text, at.target, at.original);
+        asOriginal = FromHex(text, name);
+      }
       bool verified = true;
       for (const ByteRange& range : tag.ranges) {
         const std::string found = asOriginal.substr(range.offset, range.before.size());
@@ -521,9 +527,12 @@ ApplyResult ApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialogs, 
         asOriginal.replace(range.offset, range.after.size(), range.after);
       }
       if (verified) {
-        std::string changed = ToHex(asOriginal);
-        if (!sameTerms) intoMap.Translate(changed, at.original, at.target);
-        const std::string bytes = FromHex(changed, name);
+        std::string bytes = std::move(asOriginal);
+        if (!sameTerms) {
+          std::string text = ToHex(bytes);
+          intoMap->Translate(text, at.original, at.target);
+          bytes = FromHex(text, name);
+        }
         // A reference changed in a range can take other bytes around it in this
         // map's terms (an identifier whose middle byte happened to stay): every
         // byte that changes within a word's reach of a range is written.

@@ -103,24 +103,44 @@ int ByteLength(std::uint32_t a) {
 
 }  // namespace
 
-std::vector<NeedleHit> FindAllNeedles(std::string_view text, const std::vector<std::string>& needles) {
+struct PreparedNeedles::Sets {
+  std::array<NeedleSet, 9> byLength;  // index = needle length, 1 to 8
+  std::vector<std::uint32_t> literal;  // needles searched literally on any text
+  std::vector<std::uint32_t> other;    // needles with characters hex text cannot hold
+};
+
+PreparedNeedles::PreparedNeedles(std::vector<std::string> needles)
+    : m_needles(std::move(needles)), m_sets(std::make_unique<Sets>()) {
+  for (std::uint32_t id = 0; id < m_needles.size(); ++id) {
+    const std::string& needle = m_needles[id];
+    if (!needle.empty() && needle.size() <= 8 && IsLowerHex(needle))
+      m_sets->byLength[needle.size()].Add(KeyOf(needle), id);
+    else if (!IsLowerHex(needle))
+      m_sets->other.push_back(id);
+    else
+      m_sets->literal.push_back(id);
+  }
+  for (NeedleSet& set : m_sets->byLength)
+    if (!set.Empty()) set.Seal();
+}
+
+PreparedNeedles::~PreparedNeedles() = default;
+
+std::vector<NeedleHit> FindAllNeedles(std::string_view text, const PreparedNeedles& prepared) {
+  const std::vector<std::string>& needles = prepared.m_needles;
+  const PreparedNeedles::Sets& sets = *prepared.m_sets;
+  if (!IsLowerHex(text)) {
+    // Not metadata text: every needle literally, as the slow path always did.
+    std::vector<NeedleHit> hits;
+    for (std::uint32_t id = 0; id < needles.size(); ++id) FindLiterally(text, needles[id], id, hits);
+    return OrderByNeedle(hits, needles.size());
+  }
   std::vector<NeedleHit> hits;
   const std::size_t limit = HitLimit(text);
-  const bool fastText = IsLowerHex(text);
-  std::array<NeedleSet, 9> byLength;  // index = needle length, 1 to 8
-  for (std::uint32_t id = 0; id < needles.size(); ++id) {
-    const std::string& needle = needles[id];
-    if (fastText && !needle.empty() && needle.size() <= 8 && IsLowerHex(needle))
-      byLength[needle.size()].Add(KeyOf(needle), id);
-    else if (fastText && !IsLowerHex(needle))
-      continue;  // a needle with other characters cannot occur in hex text
-    else
-      FindLiterally(text, needle, id, hits);
-  }
+  for (const std::uint32_t id : sets.literal) FindLiterally(text, needles[id], id, hits);
   for (std::size_t length = 1; length <= 8; ++length) {
-    NeedleSet& set = byLength[length];
+    const NeedleSet& set = sets.byLength[length];
     if (set.Empty() || text.size() < length) continue;
-    set.Seal();
     const std::uint32_t mask = length == 8 ? 0xFFFFFFFFu : (1u << (4 * length)) - 1;
     std::uint32_t key = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -131,6 +151,10 @@ std::vector<NeedleHit> FindAllNeedles(std::string_view text, const std::vector<s
     }
   }
   return OrderByNeedle(hits, needles.size());
+}
+
+std::vector<NeedleHit> FindAllNeedles(std::string_view text, const std::vector<std::string>& needles) {
+  return FindAllNeedles(text, PreparedNeedles(needles));
 }
 
 std::vector<NeedleHit> FindAddressRange(std::string_view text, std::uint32_t base, std::uint32_t count) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -36,6 +37,24 @@ inline constexpr const char* kTooManyHits =
 // An empty needle has no hits. Throws Refused (kTooManyHits) rather than give
 // more than 8 hits per character of text plus kMaxNeedleHits.
 std::vector<NeedleHit> FindAllNeedles(std::string_view text, const std::vector<std::string>& needles);
+
+// The same search for a needle list searched many times (every tag of a map
+// against its tags' identifiers): the needles are keyed and sorted once.
+class PreparedNeedles {
+ public:
+  explicit PreparedNeedles(std::vector<std::string> needles);
+  ~PreparedNeedles();
+  PreparedNeedles(const PreparedNeedles&) = delete;
+  PreparedNeedles& operator=(const PreparedNeedles&) = delete;
+  const std::vector<std::string>& Needles() const { return m_needles; }
+
+ private:
+  friend std::vector<NeedleHit> FindAllNeedles(std::string_view text, const PreparedNeedles& needles);
+  struct Sets;
+  std::vector<std::string> m_needles;
+  std::unique_ptr<Sets> m_sets;
+};
+std::vector<NeedleHit> FindAllNeedles(std::string_view text, const PreparedNeedles& needles);
 
 // The hits of the stored pointers to base + k, for k from 0 to count - 1, where
 // the needle of address a is SwapHexBytes(UIntToHex(a)) (fewer than 8 digits

@@ -35,23 +35,31 @@ std::string_view Piece(std::string_view text, std::size_t pos, std::size_t count
   return pos < text.size() ? text.substr(pos, count) : std::string_view();
 }
 
-const std::vector<std::string>& ClassNeedles() {
-  static const std::vector<std::string> needles = [] {
+const PreparedNeedles& ClassNeedles() {
+  static const PreparedNeedles needles([] {
     std::vector<std::string> list;
     for (int row = 0; row < TagClassTable::kSearchRows; ++row)
       list.push_back(SwapHexBytes(TextToHex(TagClassTable::Rows()[static_cast<std::size_t>(row)].code)));
     return list;
-  }();
+  }());
+  return needles;
+}
+
+std::vector<std::string> IdentifierNeedles(const CMapFile& source) {
+  std::vector<std::string> needles;
+  needles.reserve(source.m_nTagCount);
+  for (std::size_t s = 0; s < source.m_nTagCount; ++s) needles.push_back(SwapHexBytes(TagOf(source, s).strIdentifier));
   return needles;
 }
 
 }  // namespace
 
 ReferenceTranslator::ReferenceTranslator(const CMapFile& source, const CMapFile& destination)
-    : m_source(source), m_destination(destination), m_counterparts(CounterpartIdentifiers(source, destination)) {
+    : m_source(source),
+      m_destination(destination),
+      m_counterparts(CounterpartIdentifiers(source, destination)),
+      m_identifierNeedles(IdentifierNeedles(source)) {
   for (std::size_t s = source.m_nTagCount; s-- > 0;) m_sourceByIdentifier[TagOf(source, s).strIdentifier] = s;
-  m_identifierNeedles.reserve(source.m_nTagCount);
-  for (std::size_t s = 0; s < source.m_nTagCount; ++s) m_identifierNeedles.push_back(SwapHexBytes(TagOf(source, s).strIdentifier));
 }
 
 void ReferenceTranslator::Dependencies(std::string& text) const {

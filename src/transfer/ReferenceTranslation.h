@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "map/MapFile.h"
+#include "scanner/HexSearch.h"
 
 // Rewriting a tag's metadata text so that it can live in another map, or at
 // another place of the same map. The text is searched for plain hex needles; the
@@ -58,7 +59,7 @@ class ReferenceTranslator {
   const CMapFile& m_destination;
   std::unordered_map<std::string, std::size_t> m_sourceByIdentifier;
   std::vector<std::string> m_counterparts;
-  std::vector<std::string> m_identifierNeedles;
+  PreparedNeedles m_identifierNeedles;
 };
 
 }  // namespace jov
