@@ -10,6 +10,7 @@
 #include <ctime>
 
 #include "CAboutDlg.h"
+#include "MapEditorCompareCommands.h"
 #include "MapPanel.h"
 #include "ProgramIcon.h"
 #include "QtTreeView.h"
@@ -85,6 +86,10 @@ QMenuBar* CMapEditorDlg::BuildMenuBar() {
   tools->addSeparator();
   AddCommand(tools, QStringLiteral("Add Tag to Map 1"), [this, &p1] { OnAddTag(p1); });
   AddCommand(tools, QStringLiteral("Add Tag to Map 2"), [this, &p2] { OnAddTag(p2); });
+  tools->addSeparator();
+  AddCommand(tools, QStringLiteral("Compare Map 1 with Map 2"), [this] { CompareMapsCommand(*this); });
+  AddCommand(tools, QStringLiteral("Apply Patch to Map 1..."), [this, &p1] { ApplyPatchCommand(*this, p1); });
+  AddCommand(tools, QStringLiteral("Apply Patch to Map 2..."), [this, &p2] { ApplyPatchCommand(*this, p2); });
 
   // A Linux desktop has no system menu to extend: the About box lives here.
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));

@@ -1,0 +1,77 @@
+#include "MapEditorCompareCommands.h"
+
+#include "CApplyPatchDlg.h"
+#include "CCompareMapsDlg.h"
+#include "CMapEditorDlg.h"
+#include "MapPanel.h"
+#include "QtTreeView.h"
+#include "compare/Patch.h"
+#include "history/EditScope.h"
+#include "map/Refused.h"
+
+namespace {
+
+constexpr const char* kBothMapsNeeded = "Open Map 1 and Map 2 to compare them.";
+constexpr const char* kNoMapForPatch = "No map is open in this panel; there is nothing to apply the patch to.";
+constexpr const char* kPatchApplied = "Patch applied.";
+const jov::FileDialogOptions kPatchDialog{"JOV Patch (*.json)|*.json|All Files (*.*)|*.*||", "json", "*.json", false};
+
+void SelectIn(MapPanel& panel, int index) {
+  if (index < 0) return;
+  panel.m_treeTags->Select(panel.Map().m_tags[static_cast<std::size_t>(index)].hTreeItem);
+}
+
+}  // namespace
+
+void CompareMapsCommand(CMapEditorDlg& window) {
+  MapPanel& p1 = window.Panel1();
+  MapPanel& p2 = window.Panel2();
+  if (!p1.Map().m_bOpen || !p2.Map().m_bOpen) throw jov::Refused(kBothMapsNeeded);
+  if (!window.SaveControls()) return;
+  const jov::MapComparison comparison = jov::CompareMaps(p1.Map(), p2.Map());
+  CCompareMapsDlg dialog(
+      comparison,
+      [&](const jov::TagDifference& tag) {
+        window.RunCommand([&] {
+          SelectIn(p1, tag.first);
+          SelectIn(p2, tag.second);
+        });
+      },
+      [&] {
+        window.RunCommand([&] {
+          const auto path = window.Dialogs().PickSaveFile(kPatchDialog);
+          if (!path) return;
+          jov::WritePatchFile(*path, jov::PatchFromComparison(jov::CompareMaps(p2.Map(), p1.Map()), p1.Map(), p2.Map(),
+                                                              p2.Map().m_strMapName, ""));
+        });
+      },
+      &window);
+  window.RunModal(dialog);
+}
+
+void ApplyPatchCommand(CMapEditorDlg& window, MapPanel& panel) {
+  if (!panel.Map().m_bOpen) throw jov::Refused(kNoMapForPatch);
+  if (!window.SaveControls()) return;
+  jov::FileDialogOptions options = kPatchDialog;
+  options.mustExist = true;
+  const auto path = window.Dialogs().PickOpenFile(options);
+  if (!path) return;
+  const jov::Patch patch = jov::ReadPatchFile(*path);
+  CApplyPatchDlg preview(QStringLiteral("Apply Patch ") + QString::fromLatin1(patch.title.c_str()), jov::PatchLines(patch), &window);
+  if (window.RunModal(preview) != QDialog::Accepted) return;
+
+  jov::EditScope scope("Apply Patch " + patch.title);
+  const jov::ApplyResult result = jov::ApplyPatch(panel.Map(), patch, window.Dialogs(), false);
+  if (result.outcome == jov::ApplyOutcome::Conflicts) {
+    std::vector<std::string> lines{"The patch does not fit this map; nothing was written."};
+    for (const jov::PatchConflict& conflict : result.conflicts) lines.push_back(jov::ConflictLine(conflict));
+    CApplyPatchDlg conflicts(QStringLiteral("Patch Conflicts"), lines, &window);
+    window.RunModal(conflicts);
+    return;
+  }
+  if (result.outcome != jov::ApplyOutcome::Applied) return;
+  scope.Commit();
+  panel.Map().Reload(*panel.m_treeTags);
+  window.LoadControls();
+  window.Dialogs().ShowMessage(kPatchApplied);
+}
