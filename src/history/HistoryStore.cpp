@@ -3,6 +3,8 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace jov {
 
@@ -168,7 +170,17 @@ void HistoryStore::Fail(const char* what) {
 
 void HistoryStore::Exec(const char* sql) {
   char* message = nullptr;
-  if (sqlite3_exec(m_db, sql, nullptr, nullptr, &message) != SQLITE_OK) {
+  // Setting the journal mode and creating the tables can meet another process
+  // doing the same at its first start; SQLite does not wait for that lock itself.
+  int status = SQLITE_BUSY;
+  for (int attempt = 0; attempt < kBusyTimeoutMs / 5; ++attempt) {
+    sqlite3_free(message);
+    message = nullptr;
+    status = sqlite3_exec(m_db, sql, nullptr, nullptr, &message);
+    if (status != SQLITE_BUSY && status != SQLITE_LOCKED) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  if (status != SQLITE_OK) {
     const std::string text = message ? message : sqlite3_errmsg(m_db);
     sqlite3_free(message);
     throw HistoryError("history database " + m_path + ": " + text);
