@@ -68,6 +68,12 @@ TEST(CompareCli, PatchRoundTripsThroughItsFile) {
 
   EXPECT_EQ(RunCli({"patch", "apply", files.original, files.patch}).status, 0);
   EXPECT_EQ(ReadBytesFromFile(files.original), ReadBytesFromFile(files.modified));
+  // One step of the history: one undo gives the original back, one redo the mod.
+  EXPECT_NE(RunCli({"history", files.original}).out.find("Apply Patch Red sky"), std::string::npos);
+  EXPECT_EQ(RunCli({"undo", files.original}).status, 0);
+  EXPECT_EQ(ReadBytesFromFile(files.original), before);
+  EXPECT_EQ(RunCli({"redo", files.original}).status, 0);
+  EXPECT_EQ(ReadBytesFromFile(files.original), ReadBytesFromFile(files.modified));
 
   // Another layout: asked about first, then applied, then equal to the mod.
   const auto relaidBefore = ReadBytesFromFile(files.relaid);

@@ -7,10 +7,13 @@
 #include <nlohmann/json.hpp>
 
 #include "compare/Patch.h"
+#include "history/EditScope.h"
+#include "history/History.h"
 #include "map/Refused.h"
 #include "map/SampleMap.h"
 #include "support/ModifiedMap.h"
 #include "support/RecordedDialogs.h"
+#include "support/TempDir.h"
 #include "support/TestMap.h"
 
 namespace jov {
@@ -138,6 +141,38 @@ TEST(Patch, AnotherMapAsksFirstAndDryRunsWriteNothing) {
   RecordedDialogs dialogs;
   EXPECT_EQ(ApplyPatch(copy.map, c.patch, dialogs, true).outcome, ApplyOutcome::Verified);
   EXPECT_TRUE(dialogs.questions.empty());
+}
+
+TEST(Patch, OneUndoTakesAnAppliedPatchBack) {
+  testing::TempDir state;
+  ::setenv("JOV_STATE_DIR", state.Path().c_str(), 1);
+  History& history = History::Instance();
+  history.Reset();
+  history.Install();
+  for (const bool relaid : {false, true}) {
+    const PatchCase c(kVersionCe, 12, {5, 3, true, 40, 12});
+    TestMap target(relaid ? WriteSampleMap(GenerateSampleMap(kVersionCe, 40, 12, 256, 4)) : c.original);
+    const std::vector<unsigned char> before = ReadBytesFromFile(target.path);
+    target.Open();
+    RecordedDialogs dialogs;
+    dialogs.yesAnswer = true;
+    {
+      EditScope scope("Apply Patch " + c.patch.title);
+      ASSERT_EQ(ApplyPatch(target.map, c.patch, dialogs, false).outcome, ApplyOutcome::Applied);
+      scope.Commit();
+    }
+    target.map.CloseFile();
+    if (!relaid) {
+      EXPECT_EQ(ReadBytesFromFile(target.path), c.modified);
+    }
+    const std::vector<StepInfo> steps = history.Steps(target.path);
+    ASSERT_EQ(steps.size(), 1u);
+    EXPECT_EQ(steps[0].label, "Apply Patch Test mod");
+    history.Undo(steps[0].id);
+    EXPECT_EQ(ReadBytesFromFile(target.path), before);
+  }
+  history.Uninstall();
+  history.Reset();
 }
 
 TEST(Patch, MalformedPatchesAreRefusedByWhatIsWrong) {
