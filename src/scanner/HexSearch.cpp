@@ -190,6 +190,19 @@ std::vector<NeedleHit> FindAddressRange(std::string_view text, std::uint32_t bas
     if (!lengthUsed[static_cast<std::size_t>(bytes)]) continue;
     const std::size_t length = 2 * static_cast<std::size_t>(bytes);
     if (text.size() < length) continue;
+    if (bytes == 4) {
+      // The 8 digits ending at i, read as one number, are the address with its
+      // bytes in reverse order: one shift a character instead of 8 lookups.
+      std::uint32_t key = 0;
+      for (std::size_t i = 0; i < text.size(); ++i) {
+        key = (key << 4) | Nibble(text[i]);
+        if (i + 1 < length) continue;
+        const std::uint32_t a = __builtin_bswap32(key);
+        const std::uint32_t k = a - base;
+        if (k < count && ByteLength(a) == 4) hits.push_back({k, static_cast<std::uint32_t>(i + 1 - length)});
+      }
+      continue;
+    }
     for (std::size_t p = 0; p + length <= text.size(); ++p) {
       // The window's first digit pair is the address's lowest byte.
       std::uint32_t a = 0;
