@@ -151,6 +151,11 @@ void BinaryFile::SetLength(std::uint64_t length) {
   if (::ftruncate(m_fd, static_cast<off_t>(length)) != 0) Fail(CauseOf(errno));
 }
 
+void BinaryFile::Sync() {
+  RequireOpen();
+  if (::fsync(m_fd) != 0) Fail(CauseOf(errno));
+}
+
 void BinaryFile::SetWriteCallForTests(WriteCall call) { WriteCallHook() = std::move(call); }
 
 void BinaryFile::SetJournal(WriteJournal* journal) { JournalSlot() = journal; }
