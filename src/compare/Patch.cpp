@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <unordered_map>
 
@@ -11,6 +10,7 @@
 #include "compare/MapChecksum.h"
 #include "map/Refused.h"
 #include "map/ValueText.h"
+#include "platform/SaveFile.h"
 #include "scanner/MetaHex.h"
 #include "transfer/ReferenceTranslation.h"
 
@@ -424,18 +424,9 @@ Patch PatchFromJson(const std::string& text) {
 
 void WritePatchFile(const std::string& path, const Patch& patch) {
   const std::string text = PatchToJson(patch);
-  const std::string temporary = path + ".part";
-  {
-    BinaryFile file;
-    file.Open(temporary, BinaryFile::Mode::CreateTruncate, temporary);
-    file.Write(0, text.data(), text.size());
-  }
-  std::error_code error;
-  std::filesystem::rename(temporary, path, error);
-  if (error) {
-    std::filesystem::remove(temporary, error);
-    throw FileError(FileError::Cause::HardIo, path);
-  }
+  SaveFile file(path, path);
+  file.File().Write(0, text.data(), text.size());
+  file.Commit();
 }
 
 Patch ReadPatchFile(const std::string& path) {

@@ -76,7 +76,7 @@ std::string PatchToJson(const Patch& patch);
 // length, a range past the tag's metadata in the original's index.
 Patch PatchFromJson(const std::string& text);
 
-// Written to a temporary file next to path, then renamed over it.
+// Written whole or not at all (a temporary file beside path, renamed over it).
 void WritePatchFile(const std::string& path, const Patch& patch);
 Patch ReadPatchFile(const std::string& path);
 
