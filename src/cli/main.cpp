@@ -3,17 +3,21 @@
 #include "cli/CliCommon.h"
 #include "map/Refused.h"
 #include "platform/FileError.h"
+#include "platform/Version.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"jov-cli: the JOV map editor's commands without a window"};
   app.require_subcommand(1);
   app.fallthrough(false);
+  app.set_version_flag("--version", jov::kVersionText, "Print the program's version and exit");
   jov::cli::RegisterAll(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     app.exit(e);
