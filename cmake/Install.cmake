@@ -6,7 +6,6 @@ include(GNUInstallDirs)
 set(JOV_APP_ID org.jov.Jov)
 set(JOV_PACKAGING ${PROJECT_SOURCE_DIR}/packaging)
 set(JOV_GENERATED ${PROJECT_BINARY_DIR}/packaging)
-option(JOV_DEBIAN_LAYOUT "Install as a Debian package wants: compressed manual pages and a Debian changelog" OFF)
 
 find_program(HELP2MAN help2man REQUIRED)
 find_program(GZIP gzip REQUIRED)
@@ -54,32 +53,35 @@ if(TARGET jov)
   list(APPEND JOV_MAN_PAGES ${JOV_GENERATED}/jov.1)
 endif()
 
-if(JOV_DEBIAN_LAYOUT)
-  set(JOV_INSTALLED_MAN_PAGES "")
-  foreach(page IN LISTS JOV_MAN_PAGES)
-    add_custom_command(
-      OUTPUT ${page}.gz
-      COMMAND ${GZIP} -9nc ${page} > ${page}.gz
-      DEPENDS ${page})
-    list(APPEND JOV_DOC_OUTPUTS ${page}.gz)
-    list(APPEND JOV_INSTALLED_MAN_PAGES ${page}.gz)
-  endforeach()
+# A Debian package wants its manual pages compressed and a Debian changelog; both
+# are made always (they are small) and installed only by the package.
+set(JOV_PACKAGE_MAN_PAGES "")
+foreach(page IN LISTS JOV_MAN_PAGES)
   add_custom_command(
-    OUTPUT ${JOV_GENERATED}/changelog.gz
-    COMMAND ${JOV_PACKAGING}/debian-changelog.sh ${PROJECT_SOURCE_DIR}/CHANGELOG.md | ${GZIP} -9n > ${JOV_GENERATED}/changelog.gz
-    DEPENDS ${PROJECT_SOURCE_DIR}/CHANGELOG.md ${JOV_PACKAGING}/debian-changelog.sh)
-  list(APPEND JOV_DOC_OUTPUTS ${JOV_GENERATED}/changelog.gz)
-else()
-  set(JOV_INSTALLED_MAN_PAGES ${JOV_MAN_PAGES})
-endif()
+    OUTPUT ${page}.gz
+    COMMAND ${GZIP} -9nc ${page} > ${page}.gz
+    DEPENDS ${page})
+  list(APPEND JOV_DOC_OUTPUTS ${page}.gz)
+  list(APPEND JOV_PACKAGE_MAN_PAGES ${page}.gz)
+endforeach()
+add_custom_command(
+  OUTPUT ${JOV_GENERATED}/changelog.gz
+  COMMAND ${JOV_PACKAGING}/debian-changelog.sh ${PROJECT_SOURCE_DIR}/CHANGELOG.md | ${GZIP} -9n > ${JOV_GENERATED}/changelog.gz
+  DEPENDS ${PROJECT_SOURCE_DIR}/CHANGELOG.md ${JOV_PACKAGING}/debian-changelog.sh)
+list(APPEND JOV_DOC_OUTPUTS ${JOV_GENERATED}/changelog.gz)
 add_custom_target(jov-docs ALL DEPENDS ${JOV_DOC_OUTPUTS})
 
 # --- install rules --------------------------------------------------------------
+# Three components: "jov", everything; "plain", what only `cmake --install` puts
+# in place (uncompressed manual pages, CHANGELOG.md); "debian", what only the
+# package holds instead (installed only when asked for by name).
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME jov)
 install(TARGETS jov-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET jov)
   install(TARGETS jov RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
-install(FILES ${JOV_INSTALLED_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${JOV_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT plain)
+install(FILES ${JOV_PACKAGE_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT debian EXCLUDE_FROM_ALL)
 install(FILES ${JOV_GENERATED}/jov-cli.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
         RENAME jov-cli)
 install(FILES ${JOV_PACKAGING}/${JOV_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -95,11 +97,8 @@ set(JOV_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/jov)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/guide.md DESTINATION ${JOV_DOC_DIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/images/ DESTINATION ${JOV_DOC_DIR}/images FILES_MATCHING PATTERN "*.png")
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${JOV_DOC_DIR} RENAME copyright)
-if(JOV_DEBIAN_LAYOUT)
-  install(FILES ${JOV_GENERATED}/changelog.gz DESTINATION ${JOV_DOC_DIR})
-else()
-  install(FILES ${PROJECT_SOURCE_DIR}/CHANGELOG.md DESTINATION ${JOV_DOC_DIR})
-endif()
+install(FILES ${PROJECT_SOURCE_DIR}/CHANGELOG.md DESTINATION ${JOV_DOC_DIR} COMPONENT plain)
+install(FILES ${JOV_GENERATED}/changelog.gz DESTINATION ${JOV_DOC_DIR} COMPONENT debian EXCLUDE_FROM_ALL)
 
 # --- Debian package ---------------------------------------------------------------
 set(CPACK_PACKAGE_NAME jov)
@@ -122,4 +121,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)
+set(CPACK_COMPONENTS_ALL jov debian)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
 include(CPack)

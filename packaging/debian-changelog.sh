@@ -22,7 +22,11 @@ awk -v maintainer="$maintainer" '
   function entry_end() {
     item_end()
     if (version != "") {
-      cmd = "date -u -R -d " date
+      # Keep a Changelog gives days only, and two releases may share one; the
+      # Debian changelog wants each newer entry later, so entries are placed at
+      # noon, an hour earlier for each older one.
+      cmd = "date -u -R -d @$(( $(date -u -d " date " +%s) + 43200 - " entries * 3600 " ))"
+      entries++
       cmd | getline stamp; close(cmd)
       print ""; print " -- " maintainer "  " stamp; print ""
     }
