@@ -6,7 +6,7 @@
 #   docs/screenshots.sh [BUILD-DIR]     default build-release/ (./run.sh builds it)
 #
 # The window may change (menus, their order, new dialogs), so nothing here counts
-# on a menu position: the Tools and Help menus are walked item by item, and
+# on a menu position: the Edit, Tools and Help menus are walked item by item, and
 # every dialog that opens is saved under a name made from its window title
 # ("Map Info" -> map-info.png). The main window is saved as two-maps.png, with
 # a tag selected and scanned. Rerun after any change to the window.
@@ -26,6 +26,7 @@ build=$2
 images=$here/docs/images
 work=$(mktemp -d)
 mkdir -p "$images"
+rm -f "$images"/*.png   # a dialog renamed or gone leaves no stale picture
 export JOV_STATE_DIR=$work/state
 "$build/jov-cli" make-sample "$work/pc.map" --version 7 --tags 64 --seed 1 >/dev/null
 "$build/jov-cli" make-sample "$work/ce.map" --version 609 --tags 48 --seed 2 >/dev/null
@@ -100,9 +101,18 @@ sleep 1
 close_dialogs
 save "$main" two-maps
 
-# Every dialog of the Tools and Help menus, found by walking each menu.
+# What a dialog shows before it is saved, when an empty one would tell little.
+fill_dialog() {
+  case "$1" in
+    "Crappy Hex Editor") xdotool type --delay 5 "DEADBEEF 00000000 0000803F" ;;
+    "Hex - Float Converter") xdotool key ctrl+a; xdotool type --delay 5 "1.5"; xdotool key alt+f ;;
+  esac
+}
+
+# Every dialog of the Edit, Tools and Help menus, found by walking each menu (the
+# File menu is left alone: it ends the program).
 declare -A seen=()
-for menu in alt+t alt+h; do
+for menu in alt+e alt+t alt+h; do
   for steps in $(seq 0 24); do
     focus_main
     keys=("$menu")
@@ -112,7 +122,10 @@ for menu in alt+t alt+h; do
     title=$(dialogs | head -n 1)
     if [[ -n $title && -z ${seen[$title]:-} && $title != Open && $title != Message ]]; then
       seen[$title]=1
-      id=$(window_named "^$title\$") && save "$id" "$(slug "$title")"
+      if id=$(window_named "^$title\$"); then
+        fill_dialog "$title"
+        save "$id" "$(slug "$title")"
+      fi
     fi
     close_dialogs
   done
