@@ -105,15 +105,24 @@ write_man() {
 # A word list for the completion script, quoted for a bash single-quoted string.
 words() { tr '\n' ' ' | sed -e 's/ $//' -e "s/'/'\\\\''/g"; }
 
-# How the completion treats one positional or option value: "file" when it names
-# a file (its description has the word "file", or it is a MAP; "Filename" is a
-# tag's name), "choice:A B C" for a fixed
-# set of values ({5,7,609}), "" otherwise.
+# How the completion treats one positional or option value: "choice:A B C" for
+# a fixed set of values ({5,7,609}); "file" when it names a file; "" otherwise.
+# A value names a file when its description speaks of a file ("Map file", "Patch
+# file"; "Filename" is a tag's name) or, for a positional, of a map ("First map",
+# "Compressed Xbox map") or it is called IN, OUT or ...MAP; but not when it is one
+# of a file's numbers ("File offset (hex)", "The map's magic"). An option
+# described with "map" is a header field ("Map Name").
 value_kind() {
-  local name=$1 type=$2 desc=$3
+  local what=$1 name=$2 type=$3 desc=${4,,}
+  local word='(^|[^a-z])(%s)([^a-z]|$)'
+  # shellcheck disable=SC2059
   if [[ $type =~ \{([^}]*)\} ]]; then
     echo "choice:${BASH_REMATCH[1]//,/ }"
-  elif [[ ${desc,,} =~ (^|[^a-z])file([^a-z]|$) || $name == *MAP ]]; then
+  elif [[ $desc =~ $(printf "$word" 'offset|magic|bytes|hex') ]]; then
+    :
+  elif [[ $desc =~ $(printf "$word" file) ]]; then
+    echo file
+  elif [[ $what == pos && ( $desc =~ $(printf "$word" map) || $name == IN || $name == OUT || $name == *MAP ) ]]; then
     echo file
   fi
 }
@@ -138,7 +147,7 @@ HEAD
     while IFS=$'\x1f' read -r kind a b c; do
       case $kind in
         sub) subs+=("$a") ;;
-        pos) positionals+=("$(value_kind "$a" "$b" "$c")") ;;
+        pos) positionals+=("$(value_kind pos "$a" "$b" "$c")") ;;
         opt)
           local names
           IFS=, read -r -a names <<<"$a"
@@ -146,7 +155,7 @@ HEAD
           if [[ -n $b ]]; then
             valopts+=("${names[@]}")
             local n
-            for n in "${names[@]}"; do kinds+=("$n=$(value_kind "$n" "$b" "$c")"); done
+            for n in "${names[@]}"; do kinds+=("$n=$(value_kind opt "$n" "$b" "$c")"); done
           fi ;;
       esac
     done < <(records $path)

@@ -129,5 +129,67 @@ for case in "${cases[@]}"; do
   [[ $got == "$want" ]] && pass "completion of '$typed'" || fail "completion of '$typed': want '$want', got '$got'"
 done
 
+# --- the generator on commands jov-cli may grow: nested ones, other wordings ----
+# A stand-in program prints help in jov-cli's format for a command set of its own.
+fake=$work/fake-cli
+cat >"$fake" <<'FAKE'
+#!/usr/bin/env bash
+top='Usage: fake-cli [OPTIONS] SUBCOMMAND'
+case "$*" in
+  --help) printf '%s\n' 'fake-cli: commands' "$top" '' 'Subcommands:' '  diff      Compare two maps' \
+            '  patch     Patches' '  offset-to-reflexive  Offset to pointer' ;;
+  "diff --help") printf '%s\n' 'Compare' 'Usage: fake-cli diff [OPTIONS] A B' '' 'Positionals:' \
+            '  A TEXT REQUIRED   First map file' '  B TEXT REQUIRED   Compressed Xbox map' '' \
+            'Options:' '  -h,--help   Print this help message and exit' '  --json   One JSON document' ;;
+  "patch --help") printf '%s\n' 'Patches' 'Usage: fake-cli patch [OPTIONS] SUBCOMMAND' '' \
+            'Subcommands:' '  create   Make a patch' '  apply   Apply one' ;;
+  "patch create --help") printf '%s\n' 'Make a patch' 'Usage: fake-cli patch create [OPTIONS] ORIGINAL MODIFIED OUT' '' \
+            'Positionals:' '  ORIGINAL TEXT REQUIRED   The map the changes start from' \
+            '  MODIFIED TEXT REQUIRED   The map with the changes' '  OUT TEXT REQUIRED   The patch file to write' '' \
+            'Options:' '  --title TEXT   Title' '  --author TEXT' '                 Author, on a line of its own' ;;
+  "patch apply --help") printf '%s\n' 'Apply one' 'Usage: fake-cli patch apply [OPTIONS] MAP PATCH' '' \
+            'Positionals:' '  MAP TEXT REQUIRED   Map file' '  PATCH TEXT REQUIRED   Patch file' '' \
+            'Options:' '  --dry-run   Verify only' ;;
+  "offset-to-reflexive --help") printf '%s\n' 'Offset to pointer' 'Usage: fake-cli offset-to-reflexive OFFSET MAGIC' '' \
+            'Positionals:' '  OFFSET TEXT REQUIRED   File offset (hex)' "  MAGIC TEXT REQUIRED   The map's magic" ;;
+  *) echo "fake-cli: no help for '$*'" >&2; exit 2 ;;
+esac
+FAKE
+chmod +x "$fake"
+if "$here/packaging/cli-docs.sh" completion "$fake" >"$work/fake.bash" && bash -n "$work/fake.bash"; then
+  pass "completion generated for a stand-in command set"
+  cases=(
+    "x |diff offset-to-reflexive patch"
+    "x patch |apply create"
+    "x patch create --|--author --title"
+    "x patch create |$files"
+    "x patch create a b |$files"
+    "x patch create --author me |$files"
+    "x patch apply m p |"
+    "x patch apply m |$files"
+    "x diff |$files"
+    "x diff a |$files"
+    "x offset-to-reflexive |"
+    "x offset-to-reflexive 10 |"
+  )
+  for case in "${cases[@]}"; do
+    typed=${case%%|*} want=${case#*|}
+    read -r -a words <<<"$typed"
+    [[ $typed == *" " ]] && words+=("")
+    got=$(bash -c 'source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _jov_cli; printf "%s\n" "${COMPREPLY[@]}" | sort | tr "\n" " " | sed "s/ $//"' \
+          _ "$work/fake.bash" "${words[@]}")
+    [[ $got == "$want" ]] && pass "stand-in completion of '$typed'" || fail "stand-in completion of '$typed': want '$want', got '$got'"
+  done
+else
+  fail "completion generated for a stand-in command set"
+fi
+if "$here/packaging/cli-docs.sh" man "$fake" >"$work/fake.h2m"; then
+  for section in diff patch "patch create" "patch apply" offset-to-reflexive; do
+    grep -qx ".SS \"$section\"" "$work/fake.h2m" && pass "manual section for '$section'" || fail "manual section for '$section'"
+  done
+else
+  fail "manual include generated for a stand-in command set"
+fi
+
 echo "check_install: $failures failed"
 [[ $failures -eq 0 ]]
