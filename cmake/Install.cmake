@@ -21,9 +21,9 @@ add_custom_command(
   OUTPUT ${JOV_GENERATED}/jov-cli.1
   COMMAND ${HELP2MAN} --no-info --section=1 --version-string=${PROJECT_VERSION}
           "--name=the JOV map editor's commands without a window"
-          --include=${JOV_GENERATED}/jov-cli-commands.h2m
+          --include=${JOV_GENERATED}/jov-cli-commands.h2m --include=${JOV_PACKAGING}/jov-cli.h2m
           --output=${JOV_GENERATED}/jov-cli.1 $<TARGET_FILE:jov-cli>
-  DEPENDS jov-cli ${JOV_GENERATED}/jov-cli-commands.h2m
+  DEPENDS jov-cli ${JOV_GENERATED}/jov-cli-commands.h2m ${JOV_PACKAGING}/jov-cli.h2m
   COMMENT "Writing the jov-cli manual page from jov-cli --help"
   VERBATIM)
 add_custom_command(
