@@ -33,7 +33,9 @@ TEST(VersionCli, TheProgramFlagPrintsTheVersionOnlyBeforeACommand) {
     SCOPED_TRACE(joined);
     const auto r = RunCli(c.args);
     EXPECT_EQ(r.status, c.status) << r.err;
-    if (c.out != "*") EXPECT_EQ(r.out, c.out);
+    if (c.out != "*") {
+      EXPECT_EQ(r.out, c.out);
+    }
     EXPECT_EQ(r.out.find("JOV " JOV_VERSION) != std::string::npos, c.status == 0 && c.out != "*");
   }
 }
