@@ -121,6 +121,8 @@ std::size_t BinaryFile::Read(std::uint64_t offset, void* buffer, std::size_t n) 
 void BinaryFile::Write(std::uint64_t offset, const void* buffer, std::size_t n) {
   RequireOpen();
   CheckPosition(offset);
+  // The whole range must be addressable, not just its start.
+  if (n > 0) CheckPosition(offset + n - 1);
   if (n > 0 && m_journaled && JournalSlot()) JournalSlot()->BeforeWrite(*this, offset, buffer, n);
   const auto* in = static_cast<const unsigned char*>(buffer);
   std::size_t done = 0;
@@ -149,6 +151,11 @@ void BinaryFile::SetLength(std::uint64_t length) {
   CheckPosition(length);
   if (m_journaled && JournalSlot()) JournalSlot()->BeforeSetLength(*this, length);
   if (::ftruncate(m_fd, static_cast<off_t>(length)) != 0) Fail(CauseOf(errno));
+}
+
+void BinaryFile::Sync() {
+  RequireOpen();
+  if (::fsync(m_fd) != 0) Fail(CauseOf(errno));
 }
 
 void BinaryFile::SetWriteCallForTests(WriteCall call) { WriteCallHook() = std::move(call); }

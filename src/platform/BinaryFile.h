@@ -48,6 +48,8 @@ class BinaryFile {
   void Write(std::uint64_t offset, const void* buffer, std::size_t n);
   std::uint64_t Length() const;
   void SetLength(std::uint64_t length);
+  // Waits until the written bytes are on the disk.
+  void Sync();
 
   // Tests replace the system's pwrite to simulate a disk that fills up half-way.
   using WriteCall = std::function<long(int fd, const void* buffer, std::size_t n, std::int64_t offset)>;

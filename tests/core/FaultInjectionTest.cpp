@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <set>
 #include <string>
@@ -243,12 +244,12 @@ TEST(FaultInjection, FilesBesideTheMapReportTheirOwnNamesAndLeaveTheMapAlone) {
     EXPECT_EQ(b.Now(), b.before);
     EXPECT_TRUE(b.t.map.m_bOpen);
   }
-  {  // The Guerilla converter's output on a full disk: the input is untouched.
+  {  // The Guerilla converter's output on a full disk: the input and the earlier output are untouched.
     testing::TempDir dir;
     Bytes tag(64 + 40);
     for (std::size_t i = 0; i < tag.size(); ++i) tag[i] = static_cast<unsigned char>(i);
     const std::string input = dir.Write("in.tag", tag);
-    const std::string output = dir.File("out.meta");
+    const std::string output = dir.Write("out.meta", {7, 7, 7});
     GuerillaConverter converter;
     converter.OpenInput(input);
     converter.CreateOutput(output);
@@ -260,6 +261,8 @@ TEST(FaultInjection, FilesBesideTheMapReportTheirOwnNamesAndLeaveTheMapAlone) {
       EXPECT_EQ(std::string(error.what()), "Disk full while accessing " + output + ".");
     }
     EXPECT_EQ(ReadBytesFromFile(input), tag);
+    EXPECT_EQ(ReadBytesFromFile(output), (Bytes{7, 7, 7}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2) << "no temporary file is left";
   }
 }
 
