@@ -136,7 +136,7 @@ write_completion() {
 # Sets the completion data of one command path ("" for the program itself) in the
 # caller's locals: subs, opts, valopts (options that take a value), and the kind
 # of value (file, choice:WORDS or nothing) of each such option and positional.
-_jov_cli_spec() {
+_jov_cli_command() {
   case "$1" in
 HEAD
   local path
@@ -188,8 +188,8 @@ _jov_cli() {
   local path="" subs opts valopts optkinds poskinds
   local -a args=()
   local i word pending=""
-  # _jov_cli_spec sets these locals of ours.
-  _jov_cli_spec ""
+  # _jov_cli_command sets these locals of ours.
+  _jov_cli_command ""
   # Walk the words before the cursor: commands, options with their values, positionals.
   for ((i = 1; i < COMP_CWORD; i++)); do
     word=${COMP_WORDS[i]}
@@ -201,7 +201,7 @@ _jov_cli() {
     if [[ ${#args[@]} -eq 0 && " $subs " == *" $word "* ]]; then
       path=${path:+$path }$word
       subs="" opts="" valopts="" optkinds=() poskinds=()
-      _jov_cli_spec "$path"
+      _jov_cli_command "$path"
       continue
     fi
     args+=("$word")
