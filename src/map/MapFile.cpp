@@ -39,6 +39,7 @@ void CMapFile::ReadMap(TreeView& tree) {
     throw FileError(FileError::Cause::NotFound, kUnnamedFile);
   }
   try {
+    m_stamp = FileStamp::Of(m_strPath);
     ReadHeader();
     ReadEntries();
   } catch (...) {
