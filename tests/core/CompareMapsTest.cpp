@@ -13,7 +13,7 @@ namespace jov {
 namespace {
 
 using testing::ModifyMap;
-using testing::ModSpec;
+using testing::ModPlan;
 using testing::TestMap;
 
 constexpr std::uint16_t kVersions[] = {kVersionXbox, kVersionPc, kVersionCe};

@@ -29,8 +29,8 @@ struct PatchCase {
   std::vector<unsigned char> modified;
   Patch patch;
 
-  PatchCase(std::uint16_t version, std::uint32_t seed, testing::ModSpec spec, int tags = 40)
-      : plan(GenerateSampleMap(version, tags, seed)), original(WriteSampleMap(plan)), modified(ModifyMap(plan, spec)) {
+  PatchCase(std::uint16_t version, std::uint32_t seed, testing::ModPlan mod, int tags = 40)
+      : plan(GenerateSampleMap(version, tags, seed)), original(WriteSampleMap(plan)), modified(ModifyMap(plan, mod)) {
     TestMap a(original), b(modified);
     a.Open();
     b.Open();
