@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "map/TagFilter.h"
 #include "platform/AlphaOrder.h"
 
 QtTreeView::QtTreeView(QWidget* parent) : QTreeWidget(parent) {
@@ -111,6 +112,56 @@ void QtTreeView::DeleteAllItems() {
   const QSignalBlocker blocker(this);
   clear();
   m_accepted = jov::kTreeRoot;
+  m_filtered = false;
+  m_expandedBeforeFilter.clear();
+}
+
+void QtTreeView::ApplyTagFilter(const QString& text) {
+  const jov::TagFilter filter(text.toLatin1().toStdString());
+  const bool all = filter.MatchesEverything();
+  if (all && !m_filtered) return;
+  if (!all && !m_filtered) {
+    m_expandedBeforeFilter.clear();
+    for (int row = 0; row < topLevelItemCount(); ++row)
+      if (topLevelItem(row)->isExpanded()) m_expandedBeforeFilter.push_back(topLevelItem(row));
+  }
+  setUpdatesEnabled(false);
+  for (int row = 0; row < topLevelItemCount(); ++row) {
+    QTreeWidgetItem* group = topLevelItem(row);
+    bool groupShown = all;
+    if (!all) {
+      const std::string groupText = TextOf(group);
+      const jov::GroupTextParts parts = jov::SplitGroupText(groupText);
+      const bool classMatches = filter.Matches(parts.code) || filter.Matches(parts.name);
+      for (int i = 0; i < group->childCount(); ++i) {
+        QTreeWidgetItem* tag = group->child(i);
+        const bool shown = classMatches || filter.Matches(TextOf(tag));
+        // Only a change costs the view anything: most keystrokes hide a few.
+        if (tag->isHidden() == shown) tag->setHidden(!shown);
+        groupShown = groupShown || shown;
+      }
+    } else {
+      for (int i = 0; i < group->childCount(); ++i)
+        if (group->child(i)->isHidden()) group->child(i)->setHidden(false);
+    }
+    if (group->isHidden() == groupShown) group->setHidden(!groupShown);
+    if (!all && groupShown && !group->isExpanded()) group->setExpanded(true);
+  }
+  if (all) {
+    collapseAll();
+    for (QTreeWidgetItem* group : m_expandedBeforeFilter) group->setExpanded(true);
+    m_expandedBeforeFilter.clear();
+  }
+  m_filtered = !all;
+  setUpdatesEnabled(true);
+
+  const QList<QTreeWidgetItem*> selected = selectedItems();
+  if (!selected.isEmpty() && selected.front()->isHidden()) {
+    clearSelection();
+    setCurrentItem(nullptr);
+  } else if (!selected.isEmpty()) {
+    scrollToItem(selected.front());
+  }
 }
 
 void QtTreeView::RestoreAcceptedSelection() {

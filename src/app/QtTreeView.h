@@ -35,6 +35,14 @@ class QtTreeView : public QTreeWidget, public jov::TreeView {
   void AcceptSelection() { m_accepted = SelectedItem(); }
   void RestoreAcceptedSelection();
 
+  // Shows only the groups and tags that match text (see jov::TagFilter): a tag
+  // shows when its name, or its group's class code or class name, matches; a
+  // group shows, opened, when any of its tags does. The expansion the tree had
+  // before filtering comes back once the text is empty. A selected tag that is
+  // filtered out is no longer selected.
+  void ApplyTagFilter(const QString& text);
+  bool IsFiltered() const { return m_filtered; }
+
   static jov::TreeItem HandleOf(const QTreeWidgetItem* item) { return reinterpret_cast<jov::TreeItem>(item); }
   static QTreeWidgetItem* ItemOf(jov::TreeItem handle) { return reinterpret_cast<QTreeWidgetItem*>(handle); }
   // An item's text as the map's bytes.
@@ -49,6 +57,8 @@ class QtTreeView : public QTreeWidget, public jov::TreeView {
   void InsertSortedNow(QTreeWidgetItem* parent, QTreeWidgetItem* item, const std::string& text);
 
   std::uint32_t m_colorWord = 0;
+  bool m_filtered = false;
+  std::vector<QTreeWidgetItem*> m_expandedBeforeFilter;
   jov::TreeItem m_accepted = jov::kTreeRoot;
   int m_updateDepth = 0;
   // Children collected during a batch, per parent (nullptr: the root). Parents are
