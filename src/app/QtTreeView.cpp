@@ -159,7 +159,9 @@ void QtTreeView::ApplyTagFilter(const QString& text) {
   if (!selected.isEmpty() && selected.front()->isHidden()) {
     clearSelection();
     setCurrentItem(nullptr);
-  } else if (!selected.isEmpty()) {
+  } else if (!selected.isEmpty() && !all) {
+    // Not when the filter is emptied: scrolling to an item opens its group, and
+    // the groups are to be as they were.
     scrollToItem(selected.front());
   }
 }

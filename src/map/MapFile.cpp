@@ -65,6 +65,15 @@ void CMapFile::OpenFile() {
   const auto status = std::filesystem::status(m_strPath, error);
   if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
     throw FileError(FileError::Cause::NotRegularFile, kUnnamedFile);
+  // A file marked read-only for everyone is not written, even by a user whom the
+  // system would let write it.
+  using std::filesystem::perms;
+  if (!error && std::filesystem::exists(status) &&
+      (status.permissions() & (perms::owner_write | perms::group_write | perms::others_write)) == perms::none) {
+    m_file.Open(m_strPath, BinaryFile::Mode::ReadOnly, kUnnamedFile);
+    m_bReadOnly = true;
+    return;
+  }
   try {
     m_file.Open(m_strPath, BinaryFile::Mode::ReadWrite, kUnnamedFile);
   } catch (const FileError& denied) {

@@ -74,7 +74,8 @@ class CMapFile {
   bool m_bOpen = false;
   // Set by the open when the file could only be opened for reading.
   bool m_bReadOnly = false;
-  // The editor's rule for opening: a map the user may not write opens read-only,
+  // The editor's rule for opening: a map the user may not write (or marked
+  // read-only for everyone) opens read-only,
   // and a map that cannot be opened at all names the cause (not found, access
   // denied, not a regular file). Off, every open failure reads "not found", as
   // the map tools have always reported it.
