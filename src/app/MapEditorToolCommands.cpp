@@ -28,6 +28,8 @@ void CMapEditorDlg::OnMapInfo(MapPanel& panel) {
   const bool written = jov::EditHeaderInfo(panel.Map(), *panel.m_treeTags, [&](jov::MapInfoSession& session) {
     CMapInfoDlg dialog(session, m_dialogs, run, this);
     RunModal(dialog);
+    // The fields can be read on a read-only map; only their saving is refused.
+    if (session.SaveFlag()) RequireWritable(panel);
   });
   if (!written) return;
   // The re-read map: a changed tag count may have changed the tags.

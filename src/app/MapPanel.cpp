@@ -28,6 +28,11 @@ QPushButton* PushLikeCheckBox(const QString& text, QWidget* parent) {
   auto* box = new QPushButton(text, parent);
   box->setCheckable(true);
   box->setAutoDefault(false);
+  // A pressed-in look alone is easy to miss: a checked toggle takes the
+  // selection colours.
+  box->setStyleSheet(QStringLiteral(
+      "QPushButton:checked { background-color: palette(highlight); color: palette(highlighted-text); "
+      "border: 1px solid palette(dark); border-radius: 3px; padding: 3px 8px; }"));
   return box;
 }
 
@@ -212,6 +217,7 @@ QWidget* MapPanel::BuildScanner() {
   m_checkLoneIDs = PushLikeCheckBox(QStringLiteral("LoneIDs"), g);
   m_comboScanTag = new SortedComboBox(g);
   m_comboScanTag->setMinimumContentsLength(24);
+  m_comboScanTag->CompleteByContains();
   m_comboScanClass = ClassCodeCombo(g);
   m_editScanValue = new QLineEdit(g);
   m_editScanValue->setAlignment(Qt::AlignCenter);

@@ -16,7 +16,12 @@
 #include <QtTest>
 #include <set>
 
+#include <QCompleter>
+
 #include "CHexEditDlg.h"
+#include "CMapInfoDlg.h"
+#include "COffsetSwapDlg.h"
+#include "SortedComboBox.h"
 #include "CMapEditorDlg.h"
 #include "GuiTestSupport.h"
 #include "MapPanel.h"
@@ -261,6 +266,11 @@ class DesktopTest : public QObject {
     dialogs.messages.clear();
 
     window.SetModalRunner([](QDialog& dialog) {
+      if (auto* info = dynamic_cast<CMapInfoDlg*>(&dialog)) {
+        info->m_buttonSaveChanges->click();
+        info->reject();
+        return info->result();
+      }
       auto& editor = dynamic_cast<CHexEditDlg&>(dialog);
       editor.m_buttonSave->click();
       editor.reject();
@@ -273,6 +283,7 @@ class DesktopTest : public QObject {
         [&] { window.FindAction("Insert Data at End of Map 1")->trigger(); },
         [&] { window.FindAction("Add Tag to Map 1")->trigger(); },
         [&] { window.RunCommand([&] { window.OnTagDoubleClicked(p); }); },
+        [&] { window.FindAction("Map 1 Info")->trigger(); },
     };
     for (const auto& write : writes) write();
     QCOMPARE(dialogs.messages, std::vector<std::string>(writes.size(), "This map is open read-only."));
@@ -365,6 +376,51 @@ class DesktopTest : public QObject {
       QCOMPARE(p.SelectedTag(), std::optional<int>(tag));
       QCOMPARE(p.m_editFilter->text(), QString());
       QVERIFY(ItemOfTag(p, tag)->parent()->isExpanded());
+    }
+  }
+
+  // At the default size the results show at least 12 lines; at 1024x700 every
+  // label and button keeps the room its text needs (the window scrolls instead).
+  void roomToWork() {
+    ScriptedDialogs dialogs;
+    CMapEditorDlg window(dialogs);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(window.OpenMapPath(window.Panel1(), Write("room.map")));
+    QtTreeView& results = *window.Panel1().m_treeScanResults;
+    results.InsertItem(jov::kTreeRoot, "a line", false);
+    QCoreApplication::processEvents();
+    const int row = results.visualItemRect(results.topLevelItem(0)).height();
+    QVERIFY(row > 0);
+    qInfo("1280x800: %d result lines of %d px", results.viewport()->height() / row, row);
+    QVERIFY(results.viewport()->height() / row >= 12);
+
+    window.resize(1024, 700);
+    QCoreApplication::processEvents();
+    for (MapPanel* panel : {&window.Panel1(), &window.Panel2()}) {
+      for (QPushButton* button : panel->findChildren<QPushButton*>())
+        QVERIFY2(button->width() >= button->minimumSizeHint().width(), qPrintable(button->text()));
+      for (QLabel* label : panel->findChildren<QLabel*>())
+        QVERIFY2(label->width() >= label->minimumSizeHint().width(), qPrintable(label->text()));
+    }
+  }
+
+  void theSwapListAndTheTagChoiceMatchContainedText() {
+    ScriptedDialogs dialogs;
+    CMapEditorDlg window(dialogs);
+    MapPanel& p = window.Panel1();
+    QVERIFY(window.OpenMapPath(p, Write("contains.map")));
+    p.m_treeTags->setCurrentItem(ItemOfTag(p, 0));
+    COffsetSwapDlg swap(jov::BuildOffsetSwapList(p.Map()));
+    const std::pair<const char*, int> cases[] = {{"alpha", 2}, {"WEAP*ALPHA", 2}, {"bsp", 1}, {"", 6}, {"none", 0}};
+    for (const auto& [text, lines] : cases) {
+      swap.m_editFilter->setText(QString::fromLatin1(text));
+      int shown = 0;
+      for (int i = 0; i < swap.m_treeTags->topLevelItemCount(); ++i) shown += !swap.m_treeTags->topLevelItem(i)->isHidden();
+      QCOMPARE(shown, lines);
+      p.m_comboScanTag->completer()->setCompletionPrefix(QString::fromLatin1(text).remove(u'*'));
+      if (!QString::fromLatin1(text).contains(u'*'))
+        QCOMPARE(p.m_comboScanTag->completer()->completionCount(), lines + (*text ? 0 : 1));  // and "Nulled Out"
     }
   }
 
