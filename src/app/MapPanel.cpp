@@ -80,6 +80,7 @@ MapPanel::MapPanel(const QString& title, int shortsRange, jov::CMapFile& map, QW
   m_editFilter->addAction(clearFilter);
   connect(clearFilter, &QAction::triggered, m_editFilter, &QLineEdit::clear);
   connect(m_editFilter, &QLineEdit::textChanged, this, [this] { ApplyFilter(); });
+  m_editFilter->installEventFilter(this);
 
   m_treeTags = new QtTreeView(this);
   m_treeTags->setRootIsDecorated(true);
@@ -364,6 +365,10 @@ void MapPanel::RestorePlace(const Place& place) {
 }
 
 bool MapPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == m_editFilter) {
+    if (event->type() == QEvent::FocusIn) m_treeTags->PrepareFilter();
+    return QGroupBox::eventFilter(watched, event);
+  }
   if (event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {

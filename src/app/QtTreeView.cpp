@@ -21,6 +21,7 @@ std::string QtTreeView::TextOf(const QTreeWidgetItem* item) { return item->text(
 jov::TreeItem QtTreeView::InsertItem(jov::TreeItem parent, const std::string& text, bool sorted) {
   auto* item = new QTreeWidgetItem;
   item->setText(0, QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+  m_filterIndexValid = false;
   QTreeWidgetItem* parentItem = ItemOf(parent);
 
   if (m_updateDepth > 0) {
@@ -114,38 +115,57 @@ void QtTreeView::DeleteAllItems() {
   m_accepted = jov::kTreeRoot;
   m_filtered = false;
   m_expandedBeforeFilter.clear();
+  m_filterIndex.clear();
+  m_filterIndexValid = false;
+}
+
+void QtTreeView::BuildFilterIndex() {
+  m_filterIndex.clear();
+  m_filterIndex.reserve(static_cast<std::size_t>(topLevelItemCount()));
+  for (int row = 0; row < topLevelItemCount(); ++row) {
+    QTreeWidgetItem* group = topLevelItem(row);
+    FilterGroup entry{{group, TextOf(group), group->isHidden()}, {}, {}, {}};
+    const jov::GroupTextParts parts = jov::SplitGroupText(entry.row.text);
+    entry.code = std::string(parts.code);
+    entry.name = std::string(parts.name);
+    entry.tags.reserve(static_cast<std::size_t>(group->childCount()));
+    for (int i = 0; i < group->childCount(); ++i) {
+      QTreeWidgetItem* tag = group->child(i);
+      entry.tags.push_back({tag, TextOf(tag), tag->isHidden()});
+    }
+    m_filterIndex.push_back(std::move(entry));
+  }
+  m_filterIndexValid = true;
+}
+
+void QtTreeView::ShowRow(FilterRow& row, bool shown) {
+  // Only a change costs the view anything: most keystrokes hide or show a few.
+  if (row.hidden != shown) return;
+  row.hidden = !shown;
+  row.item->setHidden(!shown);
 }
 
 void QtTreeView::ApplyTagFilter(const QString& text) {
   const jov::TagFilter filter(text.toLatin1().toStdString());
   const bool all = filter.MatchesEverything();
   if (all && !m_filtered) return;
+  if (!m_filterIndexValid) BuildFilterIndex();
   if (!all && !m_filtered) {
     m_expandedBeforeFilter.clear();
-    for (int row = 0; row < topLevelItemCount(); ++row)
-      if (topLevelItem(row)->isExpanded()) m_expandedBeforeFilter.push_back(topLevelItem(row));
+    for (const FilterGroup& group : m_filterIndex)
+      if (group.row.item->isExpanded()) m_expandedBeforeFilter.push_back(group.row.item);
   }
   setUpdatesEnabled(false);
-  for (int row = 0; row < topLevelItemCount(); ++row) {
-    QTreeWidgetItem* group = topLevelItem(row);
+  for (FilterGroup& group : m_filterIndex) {
+    const bool classMatches = all || filter.Matches(group.code) || filter.Matches(group.name);
     bool groupShown = all;
-    if (!all) {
-      const std::string groupText = TextOf(group);
-      const jov::GroupTextParts parts = jov::SplitGroupText(groupText);
-      const bool classMatches = filter.Matches(parts.code) || filter.Matches(parts.name);
-      for (int i = 0; i < group->childCount(); ++i) {
-        QTreeWidgetItem* tag = group->child(i);
-        const bool shown = classMatches || filter.Matches(TextOf(tag));
-        // Only a change costs the view anything: most keystrokes hide a few.
-        if (tag->isHidden() == shown) tag->setHidden(!shown);
-        groupShown = groupShown || shown;
-      }
-    } else {
-      for (int i = 0; i < group->childCount(); ++i)
-        if (group->child(i)->isHidden()) group->child(i)->setHidden(false);
+    for (FilterRow& tag : group.tags) {
+      const bool shown = classMatches || filter.Matches(tag.text);
+      ShowRow(tag, shown);
+      groupShown = groupShown || shown;
     }
-    if (group->isHidden() == groupShown) group->setHidden(!groupShown);
-    if (!all && groupShown && !group->isExpanded()) group->setExpanded(true);
+    ShowRow(group.row, groupShown);
+    if (!all && groupShown && !group.row.item->isExpanded()) group.row.item->setExpanded(true);
   }
   if (all) {
     collapseAll();
