@@ -13,6 +13,8 @@
 #include "MapPanel.h"
 #include "QtTreeView.h"
 #include "builder/AddTag.h"
+#include "history/EditScope.h"
+#include "history/StepLabel.h"
 #include "map/MapInfoFields.h"
 #include "map/Refused.h"
 #include "map/ValueText.h"
@@ -25,12 +27,14 @@ void CMapEditorDlg::OnMapInfo(MapPanel& panel) {
   if (!SaveControls()) return;
   const MapPanel::Place place = panel.SavePlace();
   const CommandRunner run = [this](const std::function<void()>& command) { RunCommand(command); };
+  jov::EditScope scope("Map Info");
   const bool written = jov::EditHeaderInfo(panel.Map(), *panel.m_treeTags, [&](jov::MapInfoSession& session) {
     CMapInfoDlg dialog(session, m_dialogs, run, this);
     RunModal(dialog);
     // The fields can be read on a read-only map; only their saving is refused.
     if (session.SaveFlag()) RequireWritable(panel);
   });
+  scope.Commit();
   if (!written) return;
   // The re-read map: a changed tag count may have changed the tags.
   panel.m_strCaption = panel.Map().GetHeaderInfo().m_strNickname;
@@ -65,7 +69,12 @@ void CMapEditorDlg::OnInsertDataAtEnd(MapPanel& panel) {
   jov::CMapFile& map = panel.Map();
   std::uint32_t placedAt = 0;
   CHexEditDlg dialog(
-      std::string(), [&map, &placedAt](const std::string& text) { placedAt = jov::InsertDataAtEnd(map, text); },
+      std::string(),
+      [&map, &placedAt](const std::string& text) {
+        jov::EditScope scope("Insert Data");
+        placedAt = jov::InsertDataAtEnd(map, text);
+        scope.Commit();
+      },
       [this](const std::function<void()>& command) { RunCommand(command); }, this);
   if (RunModal(dialog) != QDialog::Accepted) return;
   KeepPlace(panel, [&] { map.Reload(*panel.m_treeTags); });
@@ -83,8 +92,10 @@ void CMapEditorDlg::OnAddTag(MapPanel& panel) {
   if (!SaveControls()) return;
   CMapBuilderDlg dialog(m_dialogs, this);
   if (RunModal(dialog) != QDialog::Accepted) return;
-  if (jov::AddTag(panel.Map(), *panel.m_treeTags, dialog.Fields(), m_dialogs) == jov::AddTagResult::Added)
-    ShowMapClosed(panel);
+  jov::EditScope scope("Add Tag " + dialog.Fields().strClass1 + ":" + dialog.Fields().strTagName);
+  const jov::AddTagResult result = jov::AddTag(panel.Map(), *panel.m_treeTags, dialog.Fields(), m_dialogs);
+  scope.Commit();
+  if (result == jov::AddTagResult::Added) ShowMapClosed(panel);
 }
 
 void CMapEditorDlg::OnTagDoubleClicked(MapPanel& panel) {
@@ -108,7 +119,9 @@ std::function<void(const std::string&)> CMapEditorDlg::TagHexSave(MapPanel& pane
     RequireWritable(panel);
     const std::size_t given = jov::HexEditorDigits(text).size() / 2;
     const auto size = static_cast<std::int32_t>(map.GetTagEntry(i).nSize);
+    jov::EditScope scope(jov::StepLabel("Hex Editor", map, i));
     jov::SaveHexEditorText(map, i, text);
+    scope.Commit();
     // Bytes past the tag's size are not written: say so, or they seem saved.
     if (size >= 0 && given > static_cast<std::size_t>(size)) {
       m_dialogs.ShowMessage(QStringLiteral("%1 bytes were not written: the text holds %2 bytes and the tag's "

@@ -4,6 +4,8 @@
 
 #include "CMapEditorDlg.h"
 #include "MapPanel.h"
+#include "history/EditScope.h"
+#include "history/StepLabel.h"
 #include "transfer/DirectInjectTag.h"
 #include "transfer/ExtractTagMetadata.h"
 #include "transfer/InjectTagMetadata.h"
@@ -28,7 +30,11 @@ void CMapEditorDlg::OnInject(MapPanel& panel) {
   const std::optional<int> tag = panel.SelectedTag();
   if (!tag) return;
   RequireWritable(panel);
-  KeepPlace(panel, [&] { jov::InjectTagMetadata(panel.Map(), *tag, m_dialogs); });
+  KeepPlace(panel, [&] {
+    jov::EditScope scope(jov::StepLabel("Inject", panel.Map(), *tag));
+    jov::InjectTagMetadata(panel.Map(), *tag, m_dialogs);
+    scope.Commit();
+  });
 }
 
 // Copies the selected tag of the panel's Direct Inject source (the other panel)
@@ -42,7 +48,9 @@ void CMapEditorDlg::OnDirectInject(MapPanel& panel) {
     RequireWritable(panel);
     jov::DirectInjectOutcome outcome = jov::DirectInjectOutcome::Declined;
     KeepPlace(panel, [&] {
+      jov::EditScope scope(jov::StepLabel("Direct Inject", panel.Map(), *destinationTag));
       outcome = jov::DirectInjectTag(panel.Map(), *destinationTag, source->Map(), *sourceTag, m_dialogs);
+      scope.Commit();
     });
     if (outcome == jov::DirectInjectOutcome::Completed)
       ShowCommandStatus(QStringLiteral("Direct Inject: %1 %2 -> %3 %4")
