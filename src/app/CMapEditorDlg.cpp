@@ -56,7 +56,7 @@ CMapEditorDlg::CMapEditorDlg(jov::UserDialogs& dialogs, QWidget* parent) : QMain
   m_panel2 = new MapPanel(QStringLiteral("Map 2"), 16, m_mapFile2, this);
   m_panel1->SetDirectInjectSource(m_panel2);
   m_panel2->SetDirectInjectSource(m_panel1);
-  setTabOrder(m_panel1->m_buttonUpdateItem, m_panel2->m_editFilter);
+  setTabOrder(m_panel1->m_treeScanResults, m_panel2->m_editFilter);
 
   m_splitPanels = new QSplitter(Qt::Vertical, this);
   m_splitPanels->setChildrenCollapsible(false);

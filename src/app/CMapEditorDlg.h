@@ -123,6 +123,14 @@ class CMapEditorDlg : public QMainWindow {
   // The panel that holds the keyboard focus, or nullptr.
   MapPanel* FocusedPanel() const;
 
+  // Refuses a writing command on a map opened read-only.
+  static void RequireWritable(const MapPanel& panel);
+  // Runs command, which writes the panel's map or rebuilds its tree (a reload,
+  // an undo), and then puts the user's place back: the open groups, the selected
+  // tag (by index) with its record in the fields, and results shown before are
+  // scanned again rather than left describing old bytes.
+  void KeepPlace(MapPanel& panel, const std::function<void()>& command);
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
@@ -135,15 +143,6 @@ class CMapEditorDlg : public QMainWindow {
   // caption, no scan results, no tag choice list, no filter; the controls loaded.
   void ShowMapClosed(MapPanel& panel);
   void AfterOpen(MapPanel& panel);
-  // Refuses a writing command on a map opened read-only.
- public:
-  static void RequireWritable(const MapPanel& panel);
-
- private:
-  // After a command that wrote the map or rebuilt its tree: the place comes back,
-  // the fields show the selected tag's record, and results shown before are
-  // scanned again rather than left describing old bytes.
-  void KeepPlace(MapPanel& panel, const std::function<void()>& command);
   // The hex editor's "Save" for tag i of the panel's map.
   std::function<void(const std::string&)> TagHexSave(MapPanel& panel, int i);
   // Scan Metadata again on the selected tag with the values the panel holds.

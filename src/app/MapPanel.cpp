@@ -157,8 +157,8 @@ QWidget* MapPanel::BuildTagInfo() {
   for (auto*& combo : m_comboClass) combo = ClassCodeCombo(g);
   m_checkUpdateSize = PushLikeCheckBox(QStringLiteral("Update Size"), g);
   m_checkUpdateSize->setToolTip(
-      QStringLiteral("Save Changes may move a name longer than the old one to the end of the names; unchecked, "
-                     "the name is cut to the old one's length"));
+      QStringLiteral("Checked, Save Changes writes the name at the end of the map, so a longer name fits whole; "
+                     "unchecked, it is written in place, cut to the old name's length"));
   m_buttonSwap = Button(QStringLiteral("Swap"), g);
   m_buttonSaveChanges = Button(QStringLiteral("Save Changes"), g);
   m_buttonRevert = Button(QStringLiteral("Revert"), g);

@@ -180,6 +180,14 @@ class DesktopTest : public QObject {
     for (const char* text : {"Close Map 1", "Map 2 Info", "Insert Data at End of Map 1", "Add Tag to Map 2"})
       QVERIFY2(!window.FindAction(text)->isEnabled(), text);
     QVERIFY(!window.Panel1().m_buttonSaveChanges->isEnabled());
+    // Controls without a label or with a meaning not obvious explain themselves.
+    MapPanel& p = window.Panel2();
+    for (QWidget* hex : {p.m_editIdentifier, p.m_editMetaOffset, p.m_editStringOffset, p.m_editPageOffset})
+      QCOMPARE(hex->toolTip(), QStringLiteral("hexadecimal"));
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             p.m_comboScanTag, p.m_comboScanClass, p.m_editScanValue, p.m_checkDependencies, p.m_checkReflexives,
+             p.m_checkFloats, p.m_checkShorts, p.m_checkLoneIDs, p.m_checkUpdateSize, p.m_editFilter})
+      QVERIFY2(!control->toolTip().isEmpty(), qPrintable(control->objectName()));
     QVERIFY(!window.Panel1().m_buttonDirectInject->isEnabled());
   }
 
