@@ -12,8 +12,6 @@
 
 namespace {
 
-// The options are read before the application object exists: --help and
-// --version print and end without needing a display.
 void DescribeOptions(QCommandLineParser& parser) {
   parser.setApplicationDescription(QStringLiteral(
       "JOV, an editor of game map files (Xbox, PC and CE maps): browse their tags, edit tag records, scan and "
@@ -33,27 +31,29 @@ int main(int argc, char** argv) {
   QCoreApplication::setApplicationName(QStringLiteral("jov"));
   QCoreApplication::setApplicationVersion(QStringLiteral(JOV_VERSION));
 
-  QStringList arguments;
-  for (int i = 0; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
   QCommandLineParser parser;
   DescribeOptions(parser);
-  if (!parser.parse(arguments)) {
-    std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
-    return 2;
-  }
-  if (parser.isSet(QStringLiteral("version"))) {
-    std::printf("%s\n", jov::kVersionText);
-    return 0;
-  }
-  if (parser.isSet(QStringLiteral("help"))) {
-    // Without an application object the toolkit cannot name the program.
-    QString help = parser.helpText();
-    help.replace(QStringLiteral("<executable_name>"), QStringLiteral("jov"));
-    std::printf("%s", qPrintable(help));
-    return 0;
+  // --help and --version are answered before the application object exists:
+  // they print and end without needing a display (help2man runs them).
+  for (int i = 1; i < argc; ++i) {
+    const QString argument = QString::fromLocal8Bit(argv[i]);
+    if (argument == QStringLiteral("--")) break;
+    if (argument == QStringLiteral("--version") || argument == QStringLiteral("-v")) {
+      std::printf("%s\n", jov::kVersionText);
+      return 0;
+    }
+    if (argument == QStringLiteral("--help") || argument == QStringLiteral("-h") || argument == QStringLiteral("-?")) {
+      // Without an application object the toolkit cannot name the program.
+      QString help = parser.helpText();
+      help.replace(QStringLiteral("<executable_name>"), QStringLiteral("jov"));
+      std::printf("%s", qPrintable(help));
+      return 0;
+    }
   }
 
+  // The toolkit takes its own options (-platform, -style, ...) out of argv.
   QApplication app(argc, argv);
+  parser.process(app);
   // The toolkit adopts the user's locale; numbers in the fields and in the value
   // texts are always written with a decimal point.
   std::setlocale(LC_NUMERIC, "C");
