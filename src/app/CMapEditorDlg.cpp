@@ -295,8 +295,10 @@ void CMapEditorDlg::OpenArguments(const QStringList& paths) {
 
 void CMapEditorDlg::OnCloseMap(MapPanel& panel) {
   if (!SaveControls()) return;
+  const QString name = panel.FileName();
   panel.Map().Close(*panel.m_treeTags);
   ShowMapClosed(panel);
+  if (!name.isEmpty()) ShowCommandStatus(QStringLiteral("Closed %1").arg(name));
 }
 
 void CMapEditorDlg::ShowMapClosed(MapPanel& panel) {

@@ -100,6 +100,8 @@ void CMapEditorDlg::OnScanMetadata(MapPanel& panel) {
   ShowResults(*panel.m_treeScanResults, result);
   panel.EmptyTagChoiceList();
   panel.FillTagChoiceList();
+  ShowCommandStatus(QStringLiteral("Scan Metadata: %1 lines").arg(QLocale(QLocale::English).toString(
+      static_cast<qulonglong>(result.order.size()))));
   // A refused float step: the other kinds are listed all the same.
   if (!result.message.empty()) m_dialogs.ShowMessage(result.message);
 }

@@ -30,11 +30,14 @@ void CMapEditorDlg::OnInject(MapPanel& panel) {
   const std::optional<int> tag = panel.SelectedTag();
   if (!tag) return;
   RequireWritable(panel);
+  jov::InjectOutcome outcome = jov::InjectOutcome::Cancelled;
   KeepPlace(panel, [&] {
     jov::EditScope scope(jov::StepLabel("Inject", panel.Map(), *tag));
-    jov::InjectTagMetadata(panel.Map(), *tag, m_dialogs);
+    outcome = jov::InjectTagMetadata(panel.Map(), *tag, m_dialogs);
     scope.Commit();
   });
+  if (outcome == jov::InjectOutcome::Completed)
+    ShowCommandStatus(QStringLiteral("Inject: %1 %2").arg(panel.title(), TagLabel(panel, *tag)));
 }
 
 // Copies the selected tag of the panel's Direct Inject source (the other panel)
