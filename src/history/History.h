@@ -63,8 +63,8 @@ class History final : public WriteJournal {
   // offset that differs, and nothing is written.
   void Undo(std::int64_t step);
   void Redo(std::int64_t step);
-  // Takes back what an interrupted step did: a command's writes or a redo are
-  // restored to the bytes before it, an undo to the bytes it started from.
+  // Ends an interrupted step with the bytes from before it: a command's writes
+  // and a redo are taken back, an undo is finished.
   void Recover(std::int64_t step);
 
   // Maps written by the last scope that closed (keys), for views to re-read.

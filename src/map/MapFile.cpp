@@ -35,6 +35,7 @@ void CMapFile::ReadMap(TreeView& tree) {
   // map that cannot be read leaves the panel closed and its tree empty.
   OpenFile();
   try {
+    m_stamp = FileStamp::Of(m_strPath);
     ReadHeader();
     ReadEntries();
   } catch (...) {

@@ -53,6 +53,10 @@ class CMapFile {
   // written through another panel or program since it was read); the model's
   // text is brought up to date.
   std::uint32_t StoredEofPosition();
+  // Whether the file at the map's path was written or replaced since the model
+  // read it (through this model, another panel's, or another program).
+  bool ChangedOnDisk() const { return m_bOpen && FileStamp::Of(m_strPath) != m_stamp; }
+  const FileStamp& Stamp() const { return m_stamp; }
   // Refused (kMapChangedOnDisk) when the file's index offset or tag count is no
   // longer what the model holds: a command would write at stale places.
   void CheckIndexUnchanged();
@@ -97,6 +101,7 @@ class CMapFile {
   void Identify(TreeView& tree);
 
   BinaryFile m_file;
+  FileStamp m_stamp;
   std::unordered_map<TreeItem, int> m_tagByTreeItem;
 };
 
