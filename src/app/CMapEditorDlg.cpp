@@ -75,6 +75,7 @@ CMapEditorDlg::CMapEditorDlg(jov::UserDialogs& dialogs, QWidget* parent) : QMain
   statusBar()->addPermanentWidget(m_statusPanel1);
   statusBar()->addPermanentWidget(m_statusPanel2);
   BuildMenuBar();
+  BuildHistoryActions();
 
   // The value table: both scanner values first, then each panel's fields.
   m_panel1->BindScannerValue(m_exchange);
@@ -219,7 +220,20 @@ void CMapEditorDlg::RunCommand(const std::function<void()>& command) {
   } catch (const jov::Refused& refusal) {
     m_dialogs.ShowMessage(refusal.what());
   }
-  if (--m_commandDepth == 0) Refresh();
+  if (--m_commandDepth > 0) return;
+  // What a command wrote is shown in every view of that map, and what it
+  // wrote can be undone from here.
+  ++m_commandDepth;
+  try {
+    ReloadChangedPanels();
+  } catch (const jov::FileError& error) {
+    m_dialogs.ShowFileError(error.what());
+  } catch (const jov::Refused& refusal) {
+    m_dialogs.ShowMessage(refusal.what());
+  }
+  --m_commandDepth;
+  Refresh();
+  UpdateHistoryActions();
 }
 
 bool CMapEditorDlg::SaveControls() { return m_exchange.Save(m_dialogs); }
@@ -280,6 +294,8 @@ void CMapEditorDlg::AfterOpen(MapPanel& panel) {
     ShowCommandStatus(QStringLiteral("%1 is open read-only: you may not write to it.").arg(panel.FileName()));
   else
     ShowCommandStatus(QStringLiteral("Opened %1").arg(panel.FileName()));
+  // A map a stopped command left half-written is offered back as it was.
+  if (!panel.Map().m_bReadOnly) OfferRecovery(panel);
 }
 
 void CMapEditorDlg::OpenArguments(const QStringList& paths) {

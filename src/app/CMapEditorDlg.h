@@ -88,6 +88,13 @@ class CMapEditorDlg : public QMainWindow {
   // "Edit" menu: focuses the filter of the panel that has the focus (Map 1 when
   // neither has).
   void OnFind();
+  // "Edit" menu, the edit history: one stack for the window, the newest finished
+  // step of the maps open in it first.
+  void OnUndo();
+  void OnRedo();
+  void OnHistory();
+  QAction* UndoAction() const { return m_actionUndo; }
+  QAction* RedoAction() const { return m_actionRedo; }
   // "Tools" menu.
   void OnMapInfo(MapPanel& panel);
   void OnHexFloatCalculator();
@@ -149,6 +156,18 @@ class CMapEditorDlg : public QMainWindow {
   void Rescan(MapPanel& panel);
   MapPanel& Other(const MapPanel& panel) const { return &panel == m_panel1 ? *m_panel2 : *m_panel1; }
 
+  // The edit history's actions at the top of the Edit menu; the window records
+  // every map write from then on.
+  void BuildHistoryActions();
+  void UpdateHistoryActions();
+  // Every panel whose file changed since it read it (the other panel wrote the
+  // same map, an undo, jov-cli) reads it again and keeps its place.
+  void ReloadChangedPanels();
+  // Asks, for each step a stopped process left unfinished on the panel's map,
+  // whether to restore the map as it was before it.
+  void OfferRecovery(MapPanel& panel);
+  std::vector<std::string> OpenMapPaths() const;
+
   void AddRecent(const QString& path);
   void RebuildRecentMenu();
   void RestoreWindowState();
@@ -167,6 +186,9 @@ class CMapEditorDlg : public QMainWindow {
   ModalRunner m_runModal;
 
   QMenu* m_editMenu = nullptr;
+  QAction* m_actionUndo = nullptr;
+  QAction* m_actionRedo = nullptr;
+  QAction* m_actionHistory = nullptr;
   QMenu* m_toolsMenu = nullptr;
   QMenu* m_recentMenu = nullptr;
   QStringList m_recentMaps;
