@@ -51,6 +51,7 @@ void CompareMapsCommand(CMapEditorDlg& window) {
 
 void ApplyPatchCommand(CMapEditorDlg& window, MapPanel& panel) {
   if (!panel.Map().m_bOpen) throw jov::Refused(kNoMapForPatch);
+  CMapEditorDlg::RequireWritable(panel);
   if (!window.SaveControls()) return;
   jov::FileDialogOptions options = kPatchDialog;
   options.mustExist = true;
@@ -71,7 +72,7 @@ void ApplyPatchCommand(CMapEditorDlg& window, MapPanel& panel) {
   }
   if (result.outcome != jov::ApplyOutcome::Applied) return;
   scope.Commit();
-  panel.Map().Reload(*panel.m_treeTags);
+  window.KeepPlace(panel, [&] { panel.Map().Reload(*panel.m_treeTags); });
   window.LoadControls();
   window.Dialogs().ShowMessage(kPatchApplied);
 }

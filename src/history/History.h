@@ -114,6 +114,9 @@ inline constexpr const char* kUndoLengthText =
     "The map was changed after \"%1\": it is %2 bytes long, not %3. Nothing was undone.";
 inline constexpr const char* kRedoLengthText =
     "The map was changed after \"%1\" was undone: it is %2 bytes long, not %3. Nothing was redone.";
+inline constexpr const char* kRecoverQuestion =
+    "JOV was stopped while \"%1\" was writing this map, so the map may be neither as it was nor as that command "
+    "would have left it. Restore the map as it was before that command?";
 inline constexpr const char* kHistoryOffText = "The edit history is off: %1. Maps are still written, but edits cannot be undone.";
 
 }  // namespace jov

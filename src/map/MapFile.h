@@ -83,9 +83,18 @@ class CMapFile {
   std::array<TreeItem, TagClassTable::kRows> m_hClassItems{};
   std::vector<TagEntry> m_tags;  // as many as the index declares
   bool m_bOpen = false;
+  // Set by the open when the file could only be opened for reading.
+  bool m_bReadOnly = false;
+  // The editor's rule for opening: a map the user may not write (or marked
+  // read-only for everyone) opens read-only,
+  // and a map that cannot be opened at all names the cause (not found, access
+  // denied, not a regular file). Off, every open failure reads "not found", as
+  // the map tools have always reported it.
+  bool m_bAllowReadOnly = false;
 
  private:
   void ReadMap(TreeView& tree);
+  void OpenFile();
   void ReadHeader();
   void ReadEntries();
   void FillTree(TreeView& tree);
