@@ -34,15 +34,21 @@ struct Bench {
   Bench() {
     ::setenv("JOV_STATE_DIR", state.Path().c_str(), 1);
     History::Instance().Reset();
+    // Two sources of other contents, injected in turn: every inject changes the
+    // destination's bytes, as a real one does.
     SampleMapPlan source = testing::MapWithTagOfSize(kVersionPc, kTags, kBigTag, kBigSize, kBigSize);
+    SampleMapPlan other = testing::MapWithTagOfSize(kVersionPc, kTags, kBigTag, kBigSize, kBigSize + 1);
+    other.tags = source.tags;
+    other.tags[kBigTag] = testing::MapWithTagOfSize(kVersionPc, kTags, kBigTag, kBigSize, kBigSize + 1).tags[kBigTag];
     SampleMapPlan destination = source;
     destination.magic = 0x50120000;
     src = std::make_unique<OpenedFile>(dir.Write("source.map", WriteSampleMap(source)));
+    src2 = std::make_unique<OpenedFile>(dir.Write("source2.map", WriteSampleMap(other)));
     dst = std::make_unique<OpenedFile>(dir.Write("destination.map", WriteSampleMap(destination)));
   }
   testing::TempDir dir;
   testing::TempDir state;
-  std::unique_ptr<OpenedFile> src, dst;
+  std::unique_ptr<OpenedFile> src, src2, dst;
   testing::RecordedDialogs dialogs;
 };
 
@@ -50,10 +56,12 @@ void BM_DirectInject_1MB(benchmark::State& state) {
   Bench bench;
   const bool recorded = state.range(0) != 0;
   if (recorded) History::Instance().Install();
+  bool flip = false;
   for (auto _ : state) {
     EditScope scope("Direct Inject");
-    DirectInjectTag(bench.dst->map, kBigTag, bench.src->map, kBigTag, bench.dialogs);
+    DirectInjectTag(bench.dst->map, kBigTag, (flip ? bench.src2 : bench.src)->map, kBigTag, bench.dialogs);
     scope.Commit();
+    flip = !flip;
   }
   History::Instance().Uninstall();
   state.SetLabel(recorded ? "recorded" : "not recorded");

@@ -157,17 +157,59 @@ const std::string& History::KeyOfFile(const BinaryFile& file) {
 }
 
 void History::BeforeWrite(const BinaryFile& file, std::uint64_t offset, const void* data, std::size_t n) {
-  StepWrite write;
-  write.offset = offset;
-  write.lengthBefore = file.Length();
-  if (offset < write.lengthBefore) {
-    write.before.resize(static_cast<std::size_t>(std::min<std::uint64_t>(n, write.lengthBefore - offset)));
-    file.Read(offset, write.before.data(), write.before.size());
+  const std::uint64_t length = file.Length();
+  const std::size_t inside =
+      offset < length ? static_cast<std::size_t>(std::min<std::uint64_t>(n, length - offset)) : 0;
+  std::vector<unsigned char> before(inside);
+  file.Read(offset, before.data(), inside);
+  const auto* after = static_cast<const unsigned char*>(data);
+
+  // Of a large write only the runs of bytes it changes are kept: a command that
+  // rewrites a whole tag to change a few bytes of it (the hex editor, Direct
+  // Inject over a similar tag) stores and checks those few. Runs closer than kGap
+  // are one. A small write (a field, an entry, a name) is kept whole.
+  constexpr std::size_t kWhole = 4096;
+  constexpr std::size_t kGap = 64;
+  std::vector<std::pair<std::size_t, std::size_t>> runs;  // [start, end) inside the write
+  if (n <= kWhole) {
+    runs.emplace_back(0, n);
+  } else {
+    for (std::size_t i = 0; i < inside;) {
+      if (before[i] == after[i]) {
+        ++i;
+        continue;
+      }
+      std::size_t end = i + 1;
+      while (end < inside && before[end] != after[end]) ++end;
+      if (!runs.empty() && i - runs.back().second < kGap)
+        runs.back().second = end;
+      else
+        runs.emplace_back(i, end);
+      i = end;
+    }
+    // Bytes past the end of the file are all new.
+    if (inside < n) {
+      if (!runs.empty() && inside - runs.back().second < kGap)
+        runs.back().second = n;
+      else
+        runs.emplace_back(inside, n);
+    }
   }
-  const auto* bytes = static_cast<const unsigned char*>(data);
-  write.after.assign(bytes, bytes + n);
-  write.lengthAfter = std::max<std::uint64_t>(write.lengthBefore, offset + n);
-  Record(file, std::move(write));
+  if (runs.empty()) return;
+
+  std::vector<StepWrite> writes;
+  writes.reserve(runs.size());
+  for (const auto& [start, end] : runs) {
+    StepWrite write;
+    write.offset = offset + start;
+    write.before.assign(before.begin() + static_cast<std::ptrdiff_t>(start),
+                        before.begin() + static_cast<std::ptrdiff_t>(std::min(end, inside)));
+    write.after.assign(after + start, after + end);
+    write.lengthBefore = length;
+    write.lengthAfter = std::max<std::uint64_t>(length, offset + end);
+    writes.push_back(std::move(write));
+  }
+  Record(file, std::move(writes));
 }
 
 void History::BeforeSetLength(const BinaryFile& file, std::uint64_t length) {
@@ -179,17 +221,17 @@ void History::BeforeSetLength(const BinaryFile& file, std::uint64_t length) {
     write.before.resize(static_cast<std::size_t>(write.lengthBefore - length));
     file.Read(length, write.before.data(), write.before.size());
   }
-  Record(file, std::move(write));
+  Record(file, {std::move(write)});
 }
 
-void History::Record(const BinaryFile& file, StepWrite write) {
+void History::Record(const BinaryFile& file, std::vector<StepWrite> writes) {
   const std::string& key = KeyOfFile(file);
   HistoryStore* store = Store();
   if (!m_scope) {
     // A write no command announced: a step of its own, finished at once.
     if (!store) return;
     try {
-      const std::int64_t id = store->BeginStep(key, kUnscopedLabel, NowMs(), ::getpid(), write);
+      const std::int64_t id = store->BeginStep(key, kUnscopedLabel, NowMs(), ::getpid(), writes);
       store->SetState(id, StepState::Done);
       store->DropUndone(key);
     } catch (const HistoryError& e) {
@@ -207,9 +249,9 @@ void History::Record(const BinaryFile& file, StepWrite write) {
   if (store) {
     try {
       if (step->id < 0) {
-        if (step->writes.empty()) step->id = store->BeginStep(key, m_scope->label, NowMs(), ::getpid(), write);
+        if (step->writes.empty()) step->id = store->BeginStep(key, m_scope->label, NowMs(), ::getpid(), writes);
       } else {
-        store->AddWrite(step->id, write);
+        store->AddWrites(step->id, writes);
       }
     } catch (const HistoryError& e) {
       Off(e.what(), true);
@@ -217,7 +259,7 @@ void History::Record(const BinaryFile& file, StepWrite write) {
   }
   // The bytes stay in memory too: a failed command is rolled back from them even
   // when the database is off.
-  step->writes.push_back(std::move(write));
+  for (StepWrite& write : writes) step->writes.push_back(std::move(write));
 }
 
 bool History::OpenScope(const std::string& label) {
@@ -237,9 +279,7 @@ void History::CloseScope(bool commit) {
     if (commit) {
       if (!store || step.id < 0) continue;
       try {
-        store->SetState(step.id, StepState::Done);
-        store->DropUndone(step.mapPath);
-        store->Trim(step.mapPath, LimitBytes());
+        store->FinishStep(step.id, step.mapPath, LimitBytes());
       } catch (const HistoryError& e) {
         Off(e.what(), true);
       }

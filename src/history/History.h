@@ -91,7 +91,7 @@ class History final : public WriteJournal {
   History() = default;
   HistoryStore* Store();
   void Off(const std::string& reason, bool notify);
-  void Record(const BinaryFile& file, StepWrite write);
+  void Record(const BinaryFile& file, std::vector<StepWrite> writes);
   const std::string& KeyOfFile(const BinaryFile& file);
   std::vector<StepWrite> WritesOf(std::int64_t step, StepState expected, const char* verb);
 

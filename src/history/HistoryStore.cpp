@@ -58,10 +58,12 @@ std::uint64_t Changed(const StepWrite& write) {
 // A prepared statement, finalized when it goes.
 class HistoryStore::Statement {
  public:
-  Statement(HistoryStore& store, const std::string& sql) : m_store(store) {
-    if (sqlite3_prepare_v2(store.m_db, sql.c_str(), -1, &m_statement, nullptr) != SQLITE_OK) store.Fail("prepare");
+  Statement(HistoryStore& store, const std::string& sql) : m_store(store), m_statement(store.Prepared(sql)) {}
+  // The statement stays prepared for the next use.
+  ~Statement() {
+    sqlite3_reset(m_statement);
+    sqlite3_clear_bindings(m_statement);
   }
-  ~Statement() { sqlite3_finalize(m_statement); }
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
 
@@ -161,13 +163,32 @@ HistoryStore::HistoryStore(const std::string& path) : m_path(path) {
     Statement check(*this, "PRAGMA quick_check");
     if (!check.Step() || check.Text(0) != "ok") throw HistoryError(path + " is damaged");
   } catch (...) {
+    for (auto& [sql, statement] : m_prepared) sqlite3_finalize(statement);
+    m_prepared.clear();
     sqlite3_close(m_db);
     m_db = nullptr;
     throw;
   }
 }
 
-HistoryStore::~HistoryStore() { sqlite3_close(m_db); }
+HistoryStore::~HistoryStore() {
+  for (auto& [sql, statement] : m_prepared) sqlite3_finalize(statement);
+  sqlite3_close(m_db);
+}
+
+sqlite3_stmt* HistoryStore::Prepared(const std::string& sql) {
+  for (auto& [text, statement] : m_prepared)
+    if (text == sql) return statement;
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v2(m_db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) Fail("prepare");
+  // Queries over a list of maps differ by their length only; a few are kept.
+  if (m_prepared.size() >= 32) {
+    sqlite3_finalize(m_prepared.front().second);
+    m_prepared.erase(m_prepared.begin());
+  }
+  m_prepared.emplace_back(sql, statement);
+  return statement;
+}
 
 void HistoryStore::Fail(const char* what) {
   throw HistoryError(std::string("history database ") + m_path + ": " + what + " failed: " + sqlite3_errmsg(m_db));
@@ -199,27 +220,34 @@ std::int64_t HistoryStore::MapId(const std::string& mapPath, bool create) {
   return find.Step() ? find.Int(0) : -1;
 }
 
-void HistoryStore::InsertWrite(std::int64_t step, int seq, const StepWrite& write) {
-  Statement(*this,
-            "INSERT INTO writes(step_id, seq, offset, before, after, length_before, length_after) "
-            "VALUES(?, ?, ?, ?, ?, ?, ?)")
-      .Bind(1, step)
-      .Bind(2, seq)
-      .Bind(3, static_cast<std::int64_t>(write.offset))
-      .Bind(4, write.before)
-      .Bind(5, write.after)
-      .Bind(6, static_cast<std::int64_t>(write.lengthBefore))
-      .Bind(7, static_cast<std::int64_t>(write.lengthAfter))
-      .Run();
-  Statement(*this, "UPDATE steps SET writes = writes + 1, bytes = bytes + ?, stored = stored + ? WHERE id = ?")
-      .Bind(1, static_cast<std::int64_t>(Changed(write)))
-      .Bind(2, static_cast<std::int64_t>(write.before.size() + write.after.size()))
-      .Bind(3, step)
+void HistoryStore::InsertWrites(std::int64_t step, int seq, const std::vector<StepWrite>& writes) {
+  std::uint64_t changed = 0;
+  std::uint64_t stored = 0;
+  for (const StepWrite& write : writes) {
+    Statement(*this,
+              "INSERT INTO writes(step_id, seq, offset, before, after, length_before, length_after) "
+              "VALUES(?, ?, ?, ?, ?, ?, ?)")
+        .Bind(1, step)
+        .Bind(2, seq++)
+        .Bind(3, static_cast<std::int64_t>(write.offset))
+        .Bind(4, write.before)
+        .Bind(5, write.after)
+        .Bind(6, static_cast<std::int64_t>(write.lengthBefore))
+        .Bind(7, static_cast<std::int64_t>(write.lengthAfter))
+        .Run();
+    changed += Changed(write);
+    stored += write.before.size() + write.after.size();
+  }
+  Statement(*this, "UPDATE steps SET writes = writes + ?, bytes = bytes + ?, stored = stored + ? WHERE id = ?")
+      .Bind(1, static_cast<std::int64_t>(writes.size()))
+      .Bind(2, static_cast<std::int64_t>(changed))
+      .Bind(3, static_cast<std::int64_t>(stored))
+      .Bind(4, step)
       .Run();
 }
 
 std::int64_t HistoryStore::BeginStep(const std::string& mapPath, const std::string& label, std::int64_t timeMs,
-                                     std::int64_t pid, const StepWrite& first) {
+                                     std::int64_t pid, const std::vector<StepWrite>& first) {
   Transaction transaction(m_db);
   if (!transaction.Began()) Fail("begin");
   const std::int64_t map = MapId(mapPath, true);
@@ -231,18 +259,18 @@ std::int64_t HistoryStore::BeginStep(const std::string& mapPath, const std::stri
       .Bind(5, pid)
       .Run();
   const std::int64_t step = sqlite3_last_insert_rowid(m_db);
-  InsertWrite(step, 0, first);
+  InsertWrites(step, 0, first);
   if (!transaction.Commit()) Fail("commit");
   return step;
 }
 
-void HistoryStore::AddWrite(std::int64_t step, const StepWrite& write) {
+void HistoryStore::AddWrites(std::int64_t step, const std::vector<StepWrite>& writes) {
   Transaction transaction(m_db);
   if (!transaction.Began()) Fail("begin");
   Statement count(*this, "SELECT writes FROM steps WHERE id = ?");
   count.Bind(1, step);
   if (!count.Step()) throw HistoryError("history database " + m_path + ": a step went missing");
-  InsertWrite(step, static_cast<int>(count.Int(0)), write);
+  InsertWrites(step, static_cast<int>(count.Int(0)), writes);
   if (!transaction.Commit()) Fail("commit");
 }
 
@@ -264,9 +292,23 @@ void HistoryStore::DropUndone(const std::string& mapPath) {
       .Run();
 }
 
+void HistoryStore::FinishStep(std::int64_t step, const std::string& mapPath, std::uint64_t limit) {
+  Transaction transaction(m_db);
+  if (!transaction.Began()) Fail("begin");
+  SetState(step, StepState::Done);
+  DropUndone(mapPath);
+  TrimInTransaction(mapPath, limit);
+  if (!transaction.Commit()) Fail("commit");
+}
+
 void HistoryStore::Trim(const std::string& mapPath, std::uint64_t limit) {
   Transaction transaction(m_db);
   if (!transaction.Began()) Fail("begin");
+  TrimInTransaction(mapPath, limit);
+  if (!transaction.Commit()) Fail("commit");
+}
+
+void HistoryStore::TrimInTransaction(const std::string& mapPath, std::uint64_t limit) {
   const std::int64_t map = MapId(mapPath, false);
   if (map < 0) return;
   Statement total(*this, "SELECT COALESCE(SUM(stored), 0) FROM steps WHERE map_id = ?");
@@ -285,7 +327,6 @@ void HistoryStore::Trim(const std::string& mapPath, std::uint64_t limit) {
     kept -= std::min<std::uint64_t>(kept, static_cast<std::uint64_t>(oldest.Int(1)));
   }
   for (std::int64_t step : drop) DeleteStep(step);
-  if (!transaction.Commit()) Fail("commit");
 }
 
 void HistoryStore::ClearMap(const std::string& mapPath) {
@@ -303,7 +344,7 @@ const char* const kStepColumns =
 }
 
 std::vector<StepInfo> HistoryStore::Query(const std::string& where, const std::vector<std::string>& mapPaths,
-                                          const char* tail) {
+                                          const char* tail, std::int64_t id) {
   std::string sql = std::string(kStepColumns) + "WHERE " + where;
   if (!mapPaths.empty()) {
     sql += " AND maps.path IN (";
@@ -313,6 +354,7 @@ std::vector<StepInfo> HistoryStore::Query(const std::string& where, const std::v
   sql += tail;
   Statement query(*this, sql);
   for (std::size_t i = 0; i < mapPaths.size(); ++i) query.Bind(static_cast<int>(i) + 1, mapPaths[i]);
+  if (id >= 0) query.Bind(static_cast<int>(mapPaths.size()) + 1, id);
   std::vector<StepInfo> steps;
   while (query.Step()) {
     StepInfo info;
@@ -330,7 +372,7 @@ std::vector<StepInfo> HistoryStore::Query(const std::string& where, const std::v
 }
 
 std::optional<StepInfo> HistoryStore::Step(std::int64_t step) {
-  auto found = Query("steps.id = " + std::to_string(step), {}, "");
+  auto found = Query("steps.id = ?", {}, "", step);
   if (found.empty()) return std::nullopt;
   return found.front();
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace jov {
 
@@ -60,16 +61,22 @@ class HistoryStore {
 
   const std::string& Path() const { return m_path; }
 
-  // A new step in state Writing with its first write, committed together.
+  // A new step in state Writing with its first writes, committed together.
   std::int64_t BeginStep(const std::string& mapPath, const std::string& label, std::int64_t timeMs, std::int64_t pid,
-                         const StepWrite& first);
-  void AddWrite(std::int64_t step, const StepWrite& write);
+                         const std::vector<StepWrite>& first);
+  // More writes of a step, committed together.
+  void AddWrites(std::int64_t step, const std::vector<StepWrite>& writes);
   void SetState(std::int64_t step, StepState state);
+  // A command's step is complete: marked Done, the map's undone steps dropped
+  // (they can no longer be redone) and its oldest steps beyond limit bytes, in
+  // one transaction.
+  void FinishStep(std::int64_t step, const std::string& mapPath, std::uint64_t limit);
   void DeleteStep(std::int64_t step);
   // Drops the map's undone steps (a new command after an undo).
   void DropUndone(const std::string& mapPath);
   // Drops the map's oldest finished steps until it keeps at most limit bytes.
   void Trim(const std::string& mapPath, std::uint64_t limit);
+  void TrimInTransaction(const std::string& mapPath, std::uint64_t limit);
   void ClearMap(const std::string& mapPath);
 
   std::optional<StepInfo> Step(std::int64_t step);
@@ -90,11 +97,17 @@ class HistoryStore {
   void Exec(const char* sql);
   [[noreturn]] void Fail(const char* what);
   std::int64_t MapId(const std::string& mapPath, bool create);
-  void InsertWrite(std::int64_t step, int seq, const StepWrite& write);
-  std::vector<StepInfo> Query(const std::string& where, const std::vector<std::string>& mapPaths, const char* tail);
+  void InsertWrites(std::int64_t step, int seq, const std::vector<StepWrite>& writes);
+  // Steps matching where; ? marks take the map paths, then id when given.
+  std::vector<StepInfo> Query(const std::string& where, const std::vector<std::string>& mapPaths, const char* tail,
+                              std::int64_t id = -1);
+
+  // Prepared once: a step of a large write inserts many rows.
+  sqlite3_stmt* Prepared(const std::string& sql);
 
   std::string m_path;
   sqlite3* m_db = nullptr;
+  std::vector<std::pair<std::string, sqlite3_stmt*>> m_prepared;
 };
 
 }  // namespace jov

@@ -105,6 +105,48 @@ const Command& CommandNamed(const std::string& name) {
   throw std::logic_error("no command " + name);
 }
 
+TEST_F(HistoryTest, LargeWritesKeepOnlyTheirChangedRunsAndStillUndoAndRedoByteForByte) {
+  std::mt19937 random(77);
+  for (int round = 0; round < 30; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    TempDir dir;
+    Bytes bytes(8192 + random() % 30000);
+    for (auto& b : bytes) b = static_cast<unsigned char>(random());
+    const std::string path = dir.Write("big.map", bytes);
+    std::vector<Bytes> states{bytes};
+    BinaryFile file;
+    file.Open(path, BinaryFile::Mode::ReadWrite, kUnnamedFile);
+    for (int step = 0; step < 3; ++step) {
+      EditScope scope("step");
+      for (int w = 0; w < 1 + static_cast<int>(random() % 3); ++w) {
+        // A rewrite of what is there with a few changed bytes, some at its ends,
+        // sometimes running past the end of the file.
+        const std::uint64_t at = random() % (states.back().size() + 64);
+        const std::size_t n = 4097 + random() % 20000;
+        Bytes data(n);
+        file.Read(at, data.data(), n);
+        for (int k = static_cast<int>(random() % 40); k > 0; --k) data[random() % n] ^= 0xA5;
+        if (random() % 2) data.front() ^= 1;
+        if (random() % 2) data.back() ^= 1;
+        file.Write(at, data.data(), n);
+      }
+      scope.Commit();
+      states.push_back(ReadBytesFromFile(path));
+    }
+    for (std::size_t k = states.size() - 1; k > 0; --k) {
+      H().Undo(H().NewestDone({path})->id);
+      ASSERT_EQ(ReadBytesFromFile(path), states[k - 1]);
+    }
+    for (std::size_t k = 1; k < states.size(); ++k) {
+      H().Redo(H().OldestUndone({path})->id);
+      ASSERT_EQ(ReadBytesFromFile(path), states[k]);
+    }
+    std::uint64_t stored = 0;
+    for (const StepInfo& step : H().Steps(path)) stored += step.stored;
+    EXPECT_LT(stored, 3u * 3u * 2u * 24097u) << "whole writes were kept";
+  }
+}
+
 // How many writes a command makes to its map when nothing goes wrong.
 std::size_t WritesOf(const Command& command) {
   Bench b;
@@ -142,9 +184,12 @@ TEST_F(HistoryTest, ACommandKilledAtAnyWriteIsFoundAtTheNextOpenAndRecoveryResto
 
       H().Reset();
       const auto interrupted = H().Interrupted(b.t.path);
-      ASSERT_EQ(interrupted.size(), 1u);
-      EXPECT_EQ(interrupted[0].label, command.name);
-      H().Recover(interrupted[0].id);
+      // A large write that changes nothing leaves nothing to record, nor to restore.
+      ASSERT_LE(interrupted.size(), 1u);
+      if (!interrupted.empty()) {
+        EXPECT_EQ(interrupted[0].label, command.name);
+        H().Recover(interrupted[0].id);
+      }
       EXPECT_EQ(b.Now(), b.before);
       EXPECT_TRUE(H().Interrupted(b.t.path).empty());
       EXPECT_TRUE(H().Steps(b.t.path).empty());

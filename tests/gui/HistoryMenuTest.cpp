@@ -141,7 +141,7 @@ class HistoryMenuTest : public QObject {
     write.lengthBefore = write.lengthAfter = original.size();
     {
       jov::HistoryStore store(jov::History::DatabasePath());
-      store.BeginStep(jov::History::KeyOf(path.toStdString()), "Insert Data", 0, gone, write);
+      store.BeginStep(jov::History::KeyOf(path.toStdString()), "Insert Data", 0, gone, {write});
     }
     Bytes half = original;
     std::copy(write.after.begin(), write.after.end(), half.begin() + 8);
