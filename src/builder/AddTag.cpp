@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "map/HeaderWriter.h"
+#include "check/WriteGuards.h"
 #include "map/Refused.h"
 #include "map/ValueText.h"
 #include "platform/BinaryFile.h"
@@ -64,6 +65,7 @@ AddTagResult AddTag(CMapFile& map, TreeView& tree, const MapBuilderFields& field
   if (!map.m_bOpen) throw Refused(kAddTagNoMap);
   if (map.m_nTagCount == 0) throw Refused(kAddTagNoTags);
   if (map.m_nTagCount >= kMaxTags) throw Refused(kAddTagIndexFull);
+  RequireEofInFile(map);
 
   // The tag file is opened and measured before anything is written, so a file
   // that is missing (or was never chosen) leaves the map untouched.

@@ -72,13 +72,13 @@ class Checker {
       Add(Severity::Error, "header", "the file is " + Hex(m_file.size()) + " bytes long, shorter than the 0x800-byte header");
       return false;
     }
-    if (m.version != 5 && m.version != 7 && m.version != 0x261)
-      Add(Severity::Error, "header 0x004 version", "version " + std::to_string(m.version) + " is none of 5 (Xbox), 7 (PC) and 609 (CE)");
     static const unsigned char kHead[] = {0x64, 0x61, 0x65, 0x68};
     static const unsigned char kFoot[] = {0x74, 0x6F, 0x6F, 0x66};
     if (std::memcmp(m_file.data(), kHead, 4) != 0)
       Add(Severity::Error, "header 0x000 head signature",
           "the head signature is missing: " + SpacedHexBytes(m_file.subspan(0, 4)) + " instead of 64 61 65 68");
+    if (m.version != 5 && m.version != 7 && m.version != 0x261)
+      Add(Severity::Error, "header 0x004 version", "version " + std::to_string(m.version) + " is none of 5 (Xbox), 7 (PC) and 609 (CE)");
     if (std::memcmp(m_file.data() + 0x7FC, kFoot, 4) != 0)
       Add(Severity::Error, "header 0x7FC foot signature",
           "the foot signature is missing: " + SpacedHexBytes(m_file.subspan(0x7FC, 4)) + " instead of 74 6f 6f 66");
@@ -291,18 +291,18 @@ std::string SummaryLine(const CheckReport& report) {
          count(report.notes, "note", "notes");
 }
 
-std::vector<std::string> HeaderLayoutErrors(const HeaderNumbers& h, std::uint64_t fileLength) {
-  std::vector<std::string> errors;
+std::vector<HeaderLayoutError> HeaderLayoutErrors(const HeaderNumbers& h, std::uint64_t fileLength) {
+  std::vector<HeaderLayoutError> errors;
   const bool pc = h.version == 7 || h.version == 0x261;
-  if (h.version != 5 && !pc) errors.push_back("version " + std::to_string(h.version) + " is none of 5 (Xbox), 7 (PC) and 609 (CE)");
+  if (h.version != 5 && !pc) errors.push_back({HeaderError::Version, "version " + std::to_string(h.version) + " is none of 5 (Xbox), 7 (PC) and 609 (CE)"});
   const std::uint64_t headerSize = pc ? 0x28 : 0x24;
   if (!Inside(h.indexOffset, headerSize, fileLength)) {
-    errors.push_back("the index offset " + Hex(h.indexOffset) + " lies outside the file (" + Hex(fileLength) + " bytes)");
+    errors.push_back({HeaderError::IndexOffset, "the index offset " + Hex(h.indexOffset) + " lies outside the file (" + Hex(fileLength) + " bytes)"});
   } else if (!Inside(h.indexOffset + headerSize, 32ull * h.tagCount, fileLength)) {
-    errors.push_back("an index of " + std::to_string(h.tagCount) + " entries" + PastEnd(fileLength));
+    errors.push_back({HeaderError::TagCount, "an index of " + std::to_string(h.tagCount) + " entries" + PastEnd(fileLength)});
   }
   if (h.eofPosition > fileLength)
-    errors.push_back("EoF Position " + Hex(h.eofPosition) + " lies past the end of the file (" + Hex(fileLength) + " bytes)");
+    errors.push_back({HeaderError::EofPosition, "EoF Position " + Hex(h.eofPosition) + " lies past the end of the file (" + Hex(fileLength) + " bytes)"});
   return errors;
 }
 

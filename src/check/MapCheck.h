@@ -52,6 +52,11 @@ struct HeaderNumbers {
   std::uint16_t tagCount = 0;
   std::uint32_t eofPosition = 0;
 };
-std::vector<std::string> HeaderLayoutErrors(const HeaderNumbers& header, std::uint64_t fileLength);
+enum class HeaderError { Version, IndexOffset, TagCount, EofPosition };
+struct HeaderLayoutError {
+  HeaderError kind;
+  std::string text;
+};
+std::vector<HeaderLayoutError> HeaderLayoutErrors(const HeaderNumbers& header, std::uint64_t fileLength);
 
 }  // namespace jov

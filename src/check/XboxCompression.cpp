@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -43,6 +44,10 @@ class TempOutput {
     name.push_back('\0');
     const int fd = ::mkstemp(name.data());
     if (fd < 0) throw FileError(FileError::Cause::AccessDenied, out);
+    // mkstemp makes the file private; OUT gets the permissions a new file would.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
     ::close(fd);
     m_path = name.data();
     m_stream.open(m_path, std::ios::binary | std::ios::trunc);
