@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -102,7 +103,20 @@ void PutLe32(unsigned char* at, std::uint32_t value) {
 
 bool IsCompressedXboxMap(std::span<const unsigned char> file) {
   if (file.size() < kMapHeaderSize + 2 || Le16At(file, 0x04) != 5) return false;
-  return IsZlibHeader(file[kMapHeaderSize], file[kMapHeaderSize + 1]) && *Le32At(file, 0x08) > file.size();
+  if (!IsZlibHeader(file[kMapHeaderSize], file[kMapHeaderSize + 1])) return false;
+  // Two bytes can look like a stream header by chance: the stream must also start
+  // to inflate.
+  z_stream z{};
+  if (inflateInit(&z) != Z_OK) return false;
+  unsigned char out[4096];
+  z.next_in = const_cast<unsigned char*>(file.data() + kMapHeaderSize);
+  z.avail_in = static_cast<uInt>(std::min<std::size_t>(file.size() - kMapHeaderSize, 1 << 16));
+  z.next_out = out;
+  z.avail_out = sizeof out;
+  const int status = inflate(&z, Z_NO_FLUSH);
+  const bool inflates = (status == Z_OK || status == Z_STREAM_END) && z.avail_out < sizeof out;
+  inflateEnd(&z);
+  return inflates;
 }
 
 void DecompressXboxMap(const std::string& in, const std::string& out) {

@@ -9,8 +9,7 @@ namespace jov {
 
 inline constexpr const char* kDecompressCommand = "jov-cli xbox-decompress";
 
-// Version 5, a zlib stream header at 0x800 and a decompressed length past the
-// file's end.
+// Version 5 and a zlib stream at 0x800 that starts to inflate.
 bool IsCompressedXboxMap(std::span<const unsigned char> file);
 
 // Both write OUT whole to a temporary file beside it and rename it into place;
