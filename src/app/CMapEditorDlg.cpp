@@ -85,6 +85,7 @@ QMenuBar* CMapEditorDlg::BuildMenuBar() {
   tools->addSeparator();
   AddCommand(tools, QStringLiteral("Add Tag to Map 1"), [this, &p1] { OnAddTag(p1); });
   AddCommand(tools, QStringLiteral("Add Tag to Map 2"), [this, &p2] { OnAddTag(p2); });
+  AddIntegrityCommands(tools);
 
   // A Linux desktop has no system menu to extend: the About box lives here.
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));

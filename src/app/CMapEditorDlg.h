@@ -7,6 +7,7 @@
 
 class MapPanel;
 class QAction;
+class QMenu;
 class QMenuBar;
 
 namespace jov {
@@ -60,6 +61,8 @@ class CMapEditorDlg : public QDialog {
   void OnGuerillaTagConverter();
   void OnInsertDataAtEnd(MapPanel& panel);
   void OnAddTag(MapPanel& panel);
+  void OnCheckMap(MapPanel& panel, const QString& title);
+  void OnFixCrc(MapPanel& panel);
   // "Help" menu.
   void OnAbout();
 
@@ -82,6 +85,7 @@ class CMapEditorDlg : public QDialog {
 
  private:
   QMenuBar* BuildMenuBar();
+  void AddIntegrityCommands(QMenu* tools);
   void ConnectPanel(MapPanel& panel);
   QAction* AddCommand(QMenu* menu, const QString& text, std::function<void()> command);
   // The panel as a closed map leaves it (Close Map, a completed Add Tag): no

@@ -1,6 +1,7 @@
 // The main window's tool commands: Map Info, the calculators, the Guerilla tag
 // converter, Insert Data at End of Map, Add Tag and the hex editor opened from
 // the tag tree.
+#include "CCheckMapDlg.h"
 #include "CGuerillaConvertDlg.h"
 #include "CHexEditDlg.h"
 #include "CHexFloatDlg.h"
@@ -11,6 +12,7 @@
 #include "MapPanel.h"
 #include "QtTreeView.h"
 #include "builder/AddTag.h"
+#include "check/WriteGuards.h"
 #include "map/MapInfoFields.h"
 #include "map/Refused.h"
 #include "tools/HexEditorText.h"
@@ -21,11 +23,18 @@ int CMapEditorDlg::RunModal(QDialog& dialog) { return m_runModal ? m_runModal(di
 void CMapEditorDlg::OnMapInfo(MapPanel& panel) {
   if (!SaveControls()) return;
   const CommandRunner run = [this](const std::function<void()>& command) { RunCommand(command); };
-  const bool written = jov::EditHeaderInfo(panel.Map(), *panel.m_treeTags, [&](jov::MapInfoSession& session) {
+  jov::MapInfoSession session(panel.Map());
+  {
     CMapInfoDlg dialog(session, m_dialogs, run, this);
+    dialog.ShowCrc(QString::fromStdString(CrcFieldText(panel.Map())));
     RunModal(dialog);
-  });
-  if (!written) return;
+  }
+  // A header that would give the map an error it does not have is written only
+  // after a "Yes".
+  if (session.SaveFlag() && panel.Map().m_bOpen &&
+      !jov::ConfirmHeaderWrite(panel.Map(), jov::HeaderInfoToWrite(session.Values()), m_dialogs))
+    return;
+  if (!jov::FinishMapInfo(panel.Map(), *panel.m_treeTags, session)) return;
   // The re-read map: a changed tag count may have changed the tags.
   panel.m_strCaption = panel.Map().GetHeaderInfo().m_strNickname;
   panel.EmptyTagChoiceList();

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <unordered_map>
+#include <string_view>
 
 #include "check/MapCrc.h"
 #include "check/MapLayout.h"
@@ -37,7 +37,7 @@ struct Tag {
   std::uint32_t identifier = 0;
   std::uint32_t namePointer = 0;
   std::uint32_t metaPointer = 0;
-  std::optional<std::string> name;  // none: the name cannot be read
+  std::optional<std::string_view> name;  // into the file; none: the name cannot be read
 };
 
 class Checker {
@@ -124,7 +124,7 @@ class Checker {
 
   std::string TagWhere(std::size_t n) const {
     const Tag& t = m_tags[n];
-    return "tag " + std::to_string(n) + " " + t.class1 + (t.name ? ":" + *t.name : "");
+    return "tag " + std::to_string(n) + " " + t.class1 + (t.name ? ":" + std::string(*t.name) : "");
   }
 
   void ReadEntries() {
@@ -159,7 +159,7 @@ class Checker {
       const void* found = std::memchr(m_file.data() + at, 0, searchedFrom - at);
       if (found) zero = static_cast<std::uint64_t>(static_cast<const unsigned char*>(found) - m_file.data());
       searchedFrom = at;
-      if (zero) m_tags[n].name.emplace(reinterpret_cast<const char*>(m_file.data() + at), std::min<std::uint64_t>(*zero - at, kNameShown));
+      if (zero) m_tags[n].name.emplace(reinterpret_cast<const char*>(m_file.data() + at), static_cast<std::size_t>(std::min<std::uint64_t>(*zero - at, kNameShown)));
     }
     for (std::size_t n = 0; n < m_tags.size(); ++n) {
       const std::uint64_t at = offsetOf(static_cast<std::uint32_t>(n));
@@ -170,15 +170,57 @@ class Checker {
     }
   }
 
+  // Tags that repeat an earlier tag's identifier, or its class and name: found
+  // by sorting, with the earliest tag first among equals. Returns the repeated names.
+  int Repeats() {
+    const std::size_t count = m_tags.size();
+    std::vector<std::uint32_t> order(count);
+    for (std::uint32_t n = 0; n < count; ++n) order[n] = n;
+    std::vector<std::pair<std::size_t, std::size_t>> sameIdentifier;
+    std::sort(order.begin(), order.end(), [this](std::uint32_t a, std::uint32_t b) {
+      return m_tags[a].identifier != m_tags[b].identifier ? m_tags[a].identifier < m_tags[b].identifier : a < b;
+    });
+    for (std::size_t i = 1, first = 0; i < count; ++i) {
+      if (m_tags[order[i]].identifier == m_tags[order[i - 1]].identifier)
+        sameIdentifier.emplace_back(order[i], order[first]);
+      else
+        first = i;
+    }
+    // Class and name compared by hash first: names share long folder prefixes,
+    // which make sorting by the texts slow.
+    std::vector<std::pair<std::size_t, std::size_t>> sameName;
+    const auto key = [this](std::size_t n) { return std::pair<std::string_view, std::string_view>(m_tags[n].class1, *m_tags[n].name); };
+    std::vector<std::pair<std::size_t, std::uint32_t>> hashed;
+    hashed.reserve(count);
+    for (std::uint32_t n = 0; n < count; ++n)
+      if (m_tags[n].name)
+        hashed.emplace_back(std::hash<std::string_view>()(*m_tags[n].name) * 31 + std::hash<std::string_view>()(m_tags[n].class1), n);
+    std::sort(hashed.begin(), hashed.end());
+    for (std::size_t i = 0, end = 0; i < hashed.size(); i = end) {
+      for (end = i + 1; end < hashed.size() && hashed[end].first == hashed[i].first;) ++end;
+      // Within one hash, each tag against the earlier ones (in index order).
+      for (std::size_t j = i + 1; j < end; ++j)
+        for (std::size_t k = i; k < j; ++k)
+          if (key(hashed[k].second) == key(hashed[j].second)) {
+            sameName.emplace_back(hashed[j].second, hashed[k].second);
+            break;
+          }
+    }
+    // Reported in index order, as the other findings of each tag.
+    std::sort(sameIdentifier.begin(), sameIdentifier.end());
+    std::sort(sameName.begin(), sameName.end());
+    for (const auto& [n, first] : sameIdentifier)
+      Add(Severity::Warning, TagWhere(n), "the identifier " + Hex8(m_tags[n].identifier) + " is also tag " + std::to_string(first) + "'s", static_cast<int>(n));
+    for (const auto& [n, first] : sameName)
+      Add(Severity::Warning, TagWhere(n), "tag " + std::to_string(first) + " has the same class and name", static_cast<int>(n));
+    return static_cast<int>(sameName.size());
+  }
+
   void Tags() {
     ReadEntries();
     ReadNames();
     const MapLayout& m = m_layout;
     const std::size_t count = m_tags.size();
-    std::unordered_map<std::uint32_t, std::size_t> byIdentifier;
-    std::unordered_map<std::string, std::size_t> byClassAndName;
-    byIdentifier.reserve(count);
-    byClassAndName.reserve(count);
     struct Extent {
       std::uint64_t from, to;
       std::size_t tag;
@@ -198,8 +240,6 @@ class Checker {
       else if (size > 0 && t.class1 != "sbsp")
         extents.push_back({offset, offset + size, n});
 
-      if (const auto [it, added] = byIdentifier.emplace(t.identifier, n); !added)
-        Add(Severity::Warning, TagWhere(n), "the identifier " + Hex8(t.identifier) + " is also tag " + std::to_string(it->second) + "'s", tag);
       if ((t.identifier & 0xFFFF) != n)
         Add(Severity::Warning, TagWhere(n), "the identifier " + Hex8(t.identifier) + " does not end in the tag's index (" + Hex(n) + ")", tag);
       if (t.class1AllFF)
@@ -214,11 +254,8 @@ class Checker {
         Add(Severity::Warning, TagWhere(n), "the name holds control bytes", tag);
         ++protectedSigns;
       }
-      if (const auto [it, added] = byClassAndName.emplace(t.class1 + '\0' + *t.name, n); !added) {
-        Add(Severity::Warning, TagWhere(n), "tag " + std::to_string(it->second) + " has the same class and name", tag);
-        ++protectedSigns;
-      }
     }
+    protectedSigns += Repeats();
     if (protectedSigns > 0)
       Add(Severity::Note, "tags", std::to_string(protectedSigns) +
                                       " empty, garbled or repeated tag names: signs of a protected map");

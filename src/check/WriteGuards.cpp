@@ -45,7 +45,7 @@ std::string HeaderErrorsQuestion(const std::vector<std::string>& errors) {
 
 bool ConfirmHeaderWrite(const CMapFile& map, const MapHeaderInfo& info, UserDialogs& dialogs) {
   const std::vector<std::string> errors = NewHeaderErrors(map, info);
-  return errors.empty() || dialogs.AskYesNo(HeaderErrorsQuestion(errors));
+  return errors.empty() || dialogs.AskYesNoDefaultNo(HeaderErrorsQuestion(errors));
 }
 
 }  // namespace jov

@@ -28,7 +28,8 @@ std::vector<std::string> NewHeaderErrors(const CMapFile& map, const MapHeaderInf
 // The question asked before such a save.
 std::string HeaderErrorsQuestion(const std::vector<std::string>& errors);
 
-// True when the header may be written: it adds no error, or "Yes" was answered.
+// True when the header may be written: it adds no error, or "Yes" was answered
+// to the question (asked with "No" as the default).
 bool ConfirmHeaderWrite(const CMapFile& map, const MapHeaderInfo& info, UserDialogs& dialogs);
 
 }  // namespace jov
