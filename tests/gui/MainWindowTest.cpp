@@ -135,7 +135,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(menuTexts(0), QStringList({"Open Map 1", "Close Map 1", "-", "Open Map 2", "Close Map 2", "-", "Exit"}));
     QCOMPARE(menuTexts(1), QStringList({"Map 1 Info", "Map 2 Info", "-", "Hex Float Calculator", "Reflexive Calculator",
                                         "-", "Guerilla Tag Converter", "-", "Insert Data at End of Map 1",
-                                        "Insert Data at End of Map 2", "-", "Add Tag to Map 1", "Add Tag to Map 2"}));
+                                        "Insert Data at End of Map 2", "-", "Add Tag to Map 1", "Add Tag to Map 2", "-",
+                                        "Check Map 1", "Check Map 2", "Fix CRC32 of Map 1", "Fix CRC32 of Map 2"}));
     QCOMPARE(menuTexts(2), QStringList({"&About JOV..."}));
 
     for (MapPanel* panel : {&window.Panel1(), &window.Panel2()}) {
