@@ -24,6 +24,11 @@ done
 mapfile -t packages < scripts/packages.txt
 scripts/ensure-packages.sh "${packages[@]}" || { echo "test.sh: could not install the build packages" >&2; exit 1; }
 
+# Tests record their edits into a history of their own, never the user's.
+JOV_STATE_DIR=$(mktemp -d "${TMPDIR:-/tmp}/jov-test-state.XXXXXX")
+export JOV_STATE_DIR
+trap 'rm -rf "$JOV_STATE_DIR"' EXIT
+
 passed=0
 failed=0
 failures=()

@@ -1,6 +1,7 @@
 // jov-cli add-tag: "Add Tag" with the "Map Builder" fields given on the command line.
 #include "builder/AddTag.h"
 #include "cli/CliCommon.h"
+#include "history/EditScope.h"
 #include "map/FieldText.h"
 
 namespace jov::cli {
@@ -20,7 +21,9 @@ void AddTagCommand(const std::string& path, const MapBuilderFields& fields, bool
   }
   const auto opened = OpenMap(path);
   dialogs.yes = yes;
+  EditScope scope("Add Tag " + fields.strClass1 + ":" + fields.strTagName);
   if (AddTag(opened->map, opened->tree, fields, dialogs) == AddTagResult::Declined) SetExitStatus(kRefused);
+  scope.Commit();
 }
 
 const Registration kRegistration([](CLI::App& app) {

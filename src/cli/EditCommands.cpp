@@ -5,6 +5,8 @@
 
 #include "check/WriteGuards.h"
 #include "cli/CliCommon.h"
+#include "history/EditScope.h"
+#include "history/StepLabel.h"
 #include "map/MapInfoFields.h"
 #include "map/ValueText.h"
 #include "tools/HexEditorText.h"
@@ -36,7 +38,10 @@ void RunEditTag(const EditTagArgs& a) {
   fields.bUpdateSize = a.updateSize;
   // "Save Changes" acts on the tag the tree has selected.
   const auto selected = opened->map.FindTagByTreeItem(opened->tree.SelectedItem());
-  if (selected) SaveTagChanges(opened->map, opened->tree, *selected, fields);
+  if (!selected) return;
+  EditScope scope(StepLabel("Save Changes", opened->map, *selected));
+  SaveTagChanges(opened->map, opened->tree, *selected, fields);
+  scope.Commit();
 }
 
 struct HeaderArgs {
@@ -75,7 +80,9 @@ void RunHeader(const HeaderArgs& a) {
     SetExitStatus(kRefused);
     return;
   }
+  EditScope scope("Map Info");
   FinishMapInfo(opened->map, opened->tree, session);
+  scope.Commit();
   PrintMapInfo(opened->map);
 }
 
@@ -85,10 +92,13 @@ void RunHexEdit(const std::string& path, const std::string& tag, const std::opti
   // As the tree's double-click: the tag whose item is selected.
   const auto index = opened->map.FindTagByTreeItem(opened->tree.SelectedItem());
   if (!index) return;
-  if (text)
+  if (text) {
+    EditScope scope(StepLabel("Hex Editor", opened->map, *index));
     SaveHexEditorText(opened->map, *index, *text);
-  else
+    scope.Commit();
+  } else {
     std::cout << HexEditorText(opened->map, *index) << '\n';
+  }
 }
 
 const Registration kRegistration([](CLI::App& app) {
@@ -130,7 +140,10 @@ const Registration kRegistration([](CLI::App& app) {
     cmd->add_option("HEXTEXT", text, "The bytes as hex text")->required();
     cmd->callback([] {
       auto opened = OpenMap(path);
-      std::cout << UIntToHex(InsertDataAndReload(opened->map, opened->tree, text)) << '\n';
+      EditScope scope("Insert Data");
+      const auto at = InsertDataAndReload(opened->map, opened->tree, text);
+      scope.Commit();
+      std::cout << UIntToHex(at) << '\n';
     });
   }
   {

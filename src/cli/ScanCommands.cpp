@@ -4,6 +4,8 @@
 #include <optional>
 
 #include "cli/CliCommon.h"
+#include "history/EditScope.h"
+#include "history/StepLabel.h"
 #include "map/FieldText.h"
 #include "map/ValueText.h"
 #include "scanner/ScannerPanel.h"
@@ -132,7 +134,9 @@ void RunUpdateItem(const ScanArgs& args) {
     session->boxes.fValue = *value;
   }
   ConsoleDialogs dialogs;
+  EditScope scope(StepLabel("Update Item", session->opened->map, session->tag));
   session->boxes = session->scanner.Update(session->opened->map, session->tag, session->boxes, dialogs);
+  scope.Commit();
   PrintScan(session->scanner.Results(), true);
 }
 

@@ -1,6 +1,8 @@
 // jov-cli extract, inject, direct-inject: "Save Metadata", "Inject" and "Direct
 // Inject" with the files and the answer given on the command line.
 #include "cli/CliCommon.h"
+#include "history/EditScope.h"
+#include "history/StepLabel.h"
 #include "transfer/DirectInjectTag.h"
 #include "transfer/ExtractTagMetadata.h"
 #include "transfer/InjectTagMetadata.h"
@@ -22,7 +24,9 @@ void Inject(const std::string& mapPath, const std::string& tag, const std::strin
   const int index = ResolveTag(opened->map, tag);
   ConsoleDialogs dialogs;
   dialogs.openPath = in;
+  EditScope scope(StepLabel("Inject", opened->map, index));
   if (InjectTagMetadata(opened->map, index, dialogs) != InjectOutcome::Completed) SetExitStatus(kRefused);
+  scope.Commit();
 }
 
 void DirectInject(const std::string& dstPath, const std::string& dstTag, const std::string& srcPath,
@@ -35,8 +39,10 @@ void DirectInject(const std::string& dstPath, const std::string& dstTag, const s
   const int s = ResolveTag(source->map, srcTag);
   ConsoleDialogs dialogs;
   dialogs.yes = yes;
+  EditScope scope(StepLabel("Direct Inject", destination->map, d));
   if (DirectInjectTag(destination->map, d, source->map, s, dialogs) != DirectInjectOutcome::Completed)
     SetExitStatus(kRefused);
+  scope.Commit();
 }
 
 const Registration kRegistration([](CLI::App& app) {

@@ -1,6 +1,7 @@
 #include <iostream>
 
 #include "cli/CliCommon.h"
+#include "history/History.h"
 #include "map/Refused.h"
 #include "platform/FileError.h"
 
@@ -8,6 +9,19 @@ int main(int argc, char** argv) {
   CLI::App app{"jov-cli: the JOV map editor's commands without a window"};
   app.require_subcommand(1);
   app.fallthrough(false);
+  // Every map write is recorded in the edit history first, unless the user
+  // turns it off for a batch job; a history that cannot be used is reported
+  // once on standard error and the commands work as before.
+  jov::History& history = jov::History::Instance();
+  history.Install();
+  history.SetOffNotice([](const std::string& reason) {
+    std::string text = jov::kHistoryOffText;
+    text.replace(text.find("%1"), 2, reason);
+    std::cerr << "jov-cli: " << text << '\n';
+  });
+  app.add_flag_callback(
+      "--no-history", [&history] { history.TurnOff("--no-history was given"); },
+      "Do not record the edits in the edit history (batch jobs)");
   jov::cli::RegisterAll(app);
   try {
     app.parse(argc, argv);

@@ -15,6 +15,11 @@ BinaryFile::WriteCall& WriteCallHook() {
   return hook;
 }
 
+WriteJournal*& JournalSlot() {
+  static WriteJournal* journal = nullptr;
+  return journal;
+}
+
 FileError::Cause CauseOf(int error) {
   switch (error) {
     case ENOENT:
@@ -37,7 +42,10 @@ FileError::Cause CauseOf(int error) {
 BinaryFile::~BinaryFile() { Close(); }
 
 BinaryFile::BinaryFile(BinaryFile&& other) noexcept
-    : m_fd(other.m_fd), m_displayName(std::move(other.m_displayName)) {
+    : m_fd(other.m_fd),
+      m_displayName(std::move(other.m_displayName)),
+      m_path(std::move(other.m_path)),
+      m_journaled(other.m_journaled) {
   other.m_fd = -1;
 }
 
@@ -46,6 +54,8 @@ BinaryFile& BinaryFile::operator=(BinaryFile&& other) noexcept {
     Close();
     m_fd = other.m_fd;
     m_displayName = std::move(other.m_displayName);
+    m_path = std::move(other.m_path);
+    m_journaled = other.m_journaled;
     other.m_fd = -1;
   }
   return *this;
@@ -68,6 +78,8 @@ void BinaryFile::Open(const std::string& path, Mode mode, const std::string& dis
     Fail(FileError::Cause::AccessDenied);
   }
   m_fd = fd;
+  m_path = path;
+  m_journaled = mode == Mode::ReadWrite;
 }
 
 void BinaryFile::Close() {
@@ -109,6 +121,7 @@ std::size_t BinaryFile::Read(std::uint64_t offset, void* buffer, std::size_t n) 
 void BinaryFile::Write(std::uint64_t offset, const void* buffer, std::size_t n) {
   RequireOpen();
   CheckPosition(offset);
+  if (n > 0 && m_journaled && JournalSlot()) JournalSlot()->BeforeWrite(*this, offset, buffer, n);
   const auto* in = static_cast<const unsigned char*>(buffer);
   std::size_t done = 0;
   while (done < n) {
@@ -134,9 +147,19 @@ std::uint64_t BinaryFile::Length() const {
 void BinaryFile::SetLength(std::uint64_t length) {
   RequireOpen();
   CheckPosition(length);
+  if (m_journaled && JournalSlot()) JournalSlot()->BeforeSetLength(*this, length);
   if (::ftruncate(m_fd, static_cast<off_t>(length)) != 0) Fail(CauseOf(errno));
 }
 
+void BinaryFile::Sync() {
+  RequireOpen();
+  if (::fsync(m_fd) != 0) Fail(CauseOf(errno));
+}
+
 void BinaryFile::SetWriteCallForTests(WriteCall call) { WriteCallHook() = std::move(call); }
+
+void BinaryFile::SetJournal(WriteJournal* journal) { JournalSlot() = journal; }
+
+WriteJournal* BinaryFile::Journal() { return JournalSlot(); }
 
 }  // namespace jov

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/FileError.h"
+#include "platform/WriteJournal.h"
 
 namespace jov {
 
@@ -33,6 +34,13 @@ class BinaryFile {
   void Close();
   bool IsOpen() const { return m_fd >= 0; }
   const std::string& DisplayName() const { return m_displayName; }
+  // The path the file was opened with.
+  const std::string& Path() const { return m_path; }
+  // Whether writes go to the process's journal: files opened ReadWrite (maps)
+  // unless turned off for this handle (undo and recovery write their bytes
+  // without recording them as new steps).
+  bool Journaled() const { return m_journaled; }
+  void SetJournaled(bool on) { m_journaled = on; }
 
   // Fills n bytes from offset; bytes past the end of the file are zero.
   // Returns how many bytes came from the file.
@@ -40,10 +48,16 @@ class BinaryFile {
   void Write(std::uint64_t offset, const void* buffer, std::size_t n);
   std::uint64_t Length() const;
   void SetLength(std::uint64_t length);
+  // Waits until the written bytes are on the disk.
+  void Sync();
 
   // Tests replace the system's pwrite to simulate a disk that fills up half-way.
   using WriteCall = std::function<long(int fd, const void* buffer, std::size_t n, std::int64_t offset)>;
   static void SetWriteCallForTests(WriteCall call);
+
+  // The journal every journaled write goes to first (nullptr: none).
+  static void SetJournal(WriteJournal* journal);
+  static WriteJournal* Journal();
 
   static constexpr std::uint64_t kMaxPosition = 0x7FFFFFFF;
 
@@ -54,6 +68,8 @@ class BinaryFile {
 
   int m_fd = -1;
   std::string m_displayName;
+  std::string m_path;
+  bool m_journaled = false;
 };
 
 }  // namespace jov

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "map/Refused.h"
+#include "platform/SaveFile.h"
 
 namespace jov {
 
@@ -16,13 +17,11 @@ void GuerillaConverter::OpenInput(const std::string& path) {
 }
 
 void GuerillaConverter::CreateOutput(const std::string& path) {
-  // Creating the output empties it, so writing over the input would destroy the
+  // The output replaces its file, so writing over the input would destroy the
   // very tag being converted.
   std::error_code ignored;
   if (m_input.IsOpen() && std::filesystem::equivalent(path, m_strInputPath, ignored)) throw Refused(kGuerillaSameFile);
-  m_output.Close();
   m_strOutputPath = path;
-  m_output.Open(path, BinaryFile::Mode::CreateTruncate, path);
 }
 
 void GuerillaConverter::CheckInput() const {
@@ -36,14 +35,20 @@ void GuerillaConverter::Convert(const GuerillaOptions& options) {
   // meanwhile can never overrun the buffer.
   const std::uint64_t measured = m_input.Length();
   CheckGuerillaLength(measured);
-  if (!m_output.IsOpen()) throw FileError(FileError::Cause::NotFound, kUnnamedFile);
+  if (m_strOutputPath.empty()) throw FileError(FileError::Cause::NotFound, kUnnamedFile);
+  // The same check as when the output was chosen: the input may have been
+  // chosen again since.
+  std::error_code ignored;
+  if (std::filesystem::equivalent(m_strOutputPath, m_strInputPath, ignored)) throw Refused(kGuerillaSameFile);
   const auto length = static_cast<std::size_t>(measured);
   // What the input holds now, from its first byte; a file that shrank since it
   // was measured reads as zeros past its end.
   m_input.Read(0, m_buffer.get(), length);
   const std::size_t n = ConvertGuerillaBuffer(m_buffer.get(), length, options);
-  m_output.SetLength(n);
-  m_output.Write(0, m_buffer.get(), n);
+  // The user's file is replaced only by a whole conversion.
+  SaveFile output(m_strOutputPath, m_strOutputPath);
+  output.File().Write(0, m_buffer.get(), n);
+  output.Commit();
 }
 
 }  // namespace jov

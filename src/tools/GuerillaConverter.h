@@ -30,14 +30,14 @@ class GuerillaConverter {
   // Opens the chosen Guerilla tag for reading in place of the earlier one. On a
   // file error the converter is left without an input.
   void OpenInput(const std::string& path);
-  // Creates the chosen output (an existing file is emptied at once) in place of
-  // the earlier one. Refused, with nothing created, when it is the open input.
+  // Chooses the output in place of the earlier one; the file is not touched
+  // until a conversion succeeds. Refused when it is the open input.
   void CreateOutput(const std::string& path);
 
   const std::string& InputPath() const { return m_strInputPath; }
   const std::string& OutputPath() const { return m_strOutputPath; }
   bool HasInput() const { return m_input.IsOpen(); }
-  bool HasOutput() const { return m_output.IsOpen(); }
+  bool HasOutput() const { return !m_strOutputPath.empty(); }
 
   // Refused unless the open input's length is within 64 .. 1,000,000 bytes; a
   // file error when no input is open.
@@ -46,13 +46,13 @@ class GuerillaConverter {
   // "&Convert": reads the whole input from its start (every time, so the same
   // input converts to the same output however often it is pressed), converts it
   // in the work buffer and makes the output exactly the input's length minus 64
-  // bytes. A missing file is a file error and an input of the wrong size is
-  // Refused, both before anything is written. Neither file is closed.
+  // bytes, written to a temporary file that replaces the output when whole. A
+  // missing file is a file error and an input of the wrong size is Refused, both
+  // before anything is written. The input is not closed.
   void Convert(const GuerillaOptions& options);
 
  private:
   BinaryFile m_input;
-  BinaryFile m_output;
   std::string m_strInputPath;
   std::string m_strOutputPath;
   std::unique_ptr<unsigned char[]> m_buffer;  // kGuerillaMaxInput bytes, allocated once

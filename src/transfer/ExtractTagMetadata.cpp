@@ -5,6 +5,7 @@
 
 #include "map/ValueText.h"
 #include "platform/BinaryFile.h"
+#include "platform/SaveFile.h"
 #include "scanner/MetaHex.h"
 #include "transfer/DataListing.h"
 #include "transfer/MetaFileDialogs.h"
@@ -25,10 +26,9 @@ void ExtractTagMetadata(CMapFile& map, int i, UserDialogs& dialogs) {
   if (!path) return;
 
   {
-    BinaryFile file;
-    file.Open(*path, BinaryFile::Mode::CreateTruncate, *path);
-    file.SetLength(tag.nSize);
-    file.Write(0, meta.data(), tag.nSize);
+    SaveFile file(*path, *path);
+    file.File().Write(0, meta.data(), tag.nSize);
+    file.Commit();
   }
   if (!withListing) return;
 
@@ -36,9 +36,9 @@ void ExtractTagMetadata(CMapFile& map, int i, UserDialogs& dialogs) {
   // whose search is refused still leaves the user its metadata.
   const std::string listing = DataListingText(map, i, hex);
   const std::string listingPath = *path + ".data";
-  BinaryFile file;
-  file.Open(listingPath, BinaryFile::Mode::CreateTruncate, listingPath);
-  file.Write(0, listing.data(), listing.size());
+  SaveFile file(listingPath, listingPath);
+  file.File().Write(0, listing.data(), listing.size());
+  file.Commit();
 }
 
 }  // namespace jov

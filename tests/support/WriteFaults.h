@@ -83,7 +83,11 @@ class WriteFault {
     State* state = m_state;
     BinaryFile::SetWriteCallForTests([state](int fd, const void* buffer, std::size_t n, std::int64_t offset) -> long {
       const std::string target = PathOfDescriptor(fd);
-      if (target != state->path && target != state->path + " (deleted)") return ::pwrite(fd, buffer, n, offset);
+      // A file a command creates is written to a temporary file beside it first
+      // (path.jov-*), which the fault hits as well.
+      const bool hit = target == state->path || target == state->path + " (deleted)" ||
+                       target.rfind(state->path + ".jov-", 0) == 0;
+      if (!hit) return ::pwrite(fd, buffer, n, offset);
       state->asked += n;
       if (state->record) {
         const auto* bytes = static_cast<const unsigned char*>(buffer);

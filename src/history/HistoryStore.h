@@ -1,0 +1,100 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace jov {
+
+// What the history database could not do; the history turns itself off with
+// this text as the reason.
+class HistoryError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Where a step stands. Writing, Undoing and Redoing are the states a step is in
+// while its bytes go to the map; one found in such a state by a later process
+// was interrupted and is what recovery finishes or takes back.
+enum class StepState : int { Writing = 0, Done = 1, Undone = 2, Undoing = 3, Redoing = 4 };
+
+// One write of a step: bytes after replaced bytes before at offset. before holds
+// only the part that lay inside the file (a write that extends the file has a
+// shorter before); lengthBefore/After are the file's length around the write. A
+// length change is a write with no after-bytes: shrinking keeps the bytes cut off
+// as before.
+struct StepWrite {
+  std::uint64_t offset = 0;
+  std::vector<unsigned char> before;
+  std::vector<unsigned char> after;
+  std::uint64_t lengthBefore = 0;
+  std::uint64_t lengthAfter = 0;
+};
+
+struct StepInfo {
+  std::int64_t id = 0;
+  std::string mapPath;
+  std::string label;
+  std::int64_t timeMs = 0;  // milliseconds since 1970, UTC
+  StepState state = StepState::Done;
+  std::int64_t pid = 0;
+  std::uint64_t bytes = 0;   // bytes the step changed (after-bytes and length changes)
+  std::uint64_t stored = 0;  // bytes kept for it (before and after)
+};
+
+// The edit history's database: one SQLite file, shared by every JOV process of
+// the user (the editor and any number of jov-cli runs). WAL journal, full sync:
+// a committed record survives a crash of the process and of the machine, which is
+// what write-ahead needs. Every call is one transaction; a busy database is
+// waited for (another process holds the lock for at most one write's record).
+class HistoryStore {
+ public:
+  explicit HistoryStore(const std::string& path);
+  ~HistoryStore();
+  HistoryStore(const HistoryStore&) = delete;
+  HistoryStore& operator=(const HistoryStore&) = delete;
+
+  const std::string& Path() const { return m_path; }
+
+  // A new step in state Writing with its first write, committed together.
+  std::int64_t BeginStep(const std::string& mapPath, const std::string& label, std::int64_t timeMs, std::int64_t pid,
+                         const StepWrite& first);
+  void AddWrite(std::int64_t step, const StepWrite& write);
+  void SetState(std::int64_t step, StepState state);
+  void DeleteStep(std::int64_t step);
+  // Drops the map's undone steps (a new command after an undo).
+  void DropUndone(const std::string& mapPath);
+  // Drops the map's oldest finished steps until it keeps at most limit bytes.
+  void Trim(const std::string& mapPath, std::uint64_t limit);
+  void ClearMap(const std::string& mapPath);
+
+  std::optional<StepInfo> Step(std::int64_t step);
+  std::vector<StepWrite> Writes(std::int64_t step);
+  // The map's steps, oldest first.
+  std::vector<StepInfo> Steps(const std::string& mapPath);
+  // The map's steps in Writing, Undoing or Redoing, oldest first.
+  std::vector<StepInfo> Unfinished(const std::string& mapPath);
+  // The newest Done step and the oldest Undone step among the maps.
+  std::optional<StepInfo> NewestDone(const std::vector<std::string>& mapPaths);
+  std::optional<StepInfo> OldestUndone(const std::vector<std::string>& mapPaths);
+
+  std::optional<std::string> Setting(const std::string& key);
+  void SetSetting(const std::string& key, const std::string& value);
+
+ private:
+  class Statement;
+  void Exec(const char* sql);
+  [[noreturn]] void Fail(const char* what);
+  std::int64_t MapId(const std::string& mapPath, bool create);
+  void InsertWrite(std::int64_t step, int seq, const StepWrite& write);
+  std::vector<StepInfo> Query(const std::string& where, const std::vector<std::string>& mapPaths, const char* tail);
+
+  std::string m_path;
+  sqlite3* m_db = nullptr;
+};
+
+}  // namespace jov
