@@ -72,7 +72,12 @@ AddTagResult AddTag(CMapFile& map, TreeView& tree, const MapBuilderFields& field
   BinaryFile tagFile;
   tagFile.Open(fields.strTagFile, BinaryFile::Mode::ReadOnly,
                fields.strTagFile.empty() ? std::string(kUnnamedFile) : fields.strTagFile);
-  const auto tagFileLength = static_cast<std::uint32_t>(tagFile.Length());
+  // Measured in 64 bits: a tag file of 4 GiB or more must not wrap to a small room.
+  const std::uint64_t measured = tagFile.Length();
+  map.CheckIndexUnchanged();
+  map.StoredEofPosition();
+  if (measured > BinaryFile::kMaxPosition) throw Refused(kAddTagFileTooLarge);
+  const auto tagFileLength = static_cast<std::uint32_t>(measured);
 
   const TagEntry entry = BuildNewTagEntry(map, fields, tagFileLength);
   // Every place written must be reachable, or the command would stop half-way
@@ -81,6 +86,8 @@ AddTagResult AddTag(CMapFile& map, TreeView& tree, const MapBuilderFields& field
   if (HexToUInt(entry.strEntryOffset) + std::uint64_t{kEntrySize} > BinaryFile::kMaxPosition ||
       eof + fields.strTagName.size() + 1 > BinaryFile::kMaxPosition)
     throw FileError(FileError::Cause::BadSeek, kUnnamedFile);
+  if (std::uint64_t{HexToUInt(entry.strMetaOffset)} + tagFileLength > BinaryFile::kMaxPosition)
+    throw Refused(kAddTagFileTooLarge);
 
   if (NewEntryOverlapsTagData(map) && !dialogs.AskYesNo(kAddTagOverwriteQuestion)) return AddTagResult::Declined;
 

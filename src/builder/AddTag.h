@@ -18,6 +18,8 @@ namespace jov {
 inline constexpr const char* kAddTagNoMap = "No map is open; open a map before adding a tag to it.";
 inline constexpr const char* kAddTagNoTags =
     "The map has no tags; a new tag's identifier follows the last tag's, so there is nothing to follow.";
+inline constexpr const char* kAddTagFileTooLarge =
+    "The tag file is too large: its data would end past the 2 GB a map can address.";
 inline constexpr const char* kAddTagIndexFull = "The tag index already holds 65535 tags; no more can be added.";
 inline constexpr const char* kAddTagOverwriteQuestion =
     "The 32 bytes after the last tag index entry hold tag names or metadata, which the new entry would overwrite. "

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "map/Refused.h"
 #include "map/ValueText.h"
 #include "platform/UserDialogs.h"
 
@@ -107,6 +108,24 @@ void CMapFile::ReadHeader() {
     m_strIndexOffset = UIntToHex(indexOffset + 4);
   }
   m_strMagic = ToUpperAscii(UIntToHex(magic));
+}
+
+std::uint32_t CMapFile::StoredEofPosition() {
+  unsigned char eof[4];
+  m_file.Read(0x08, eof, sizeof eof);
+  const std::uint32_t value = ReadLe32(eof);
+  m_strEofPosition = TrimmedHex(value);
+  return value;
+}
+
+void CMapFile::CheckIndexUnchanged() {
+  unsigned char offset[4];
+  m_file.Read(0x10, offset, sizeof offset);
+  const std::uint32_t indexOffset = ReadLe32(offset);
+  unsigned char count[2];
+  m_file.Read(std::uint64_t{indexOffset} + 0x0C, count, sizeof count);
+  const std::uint32_t modelOffset = HexToUInt(m_strIndexOffset) - (HasPcIndexLayout(m_nVersion) ? 4 : 0);
+  if (indexOffset != modelOffset || ReadLe16(count) != m_nTagCount) throw Refused(kMapChangedOnDisk);
 }
 
 void CMapFile::ReadEntries() {

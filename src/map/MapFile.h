@@ -49,6 +49,13 @@ class CMapFile {
   // The lowest tag index whose tree item is item, among the first m_nTagCount.
   std::optional<int> FindTagByTreeItem(TreeItem item) const;
   std::uint32_t Magic() const;
+  // The EoF Position as the file holds it now (the same map may have been
+  // written through another panel or program since it was read); the model's
+  // text is brought up to date.
+  std::uint32_t StoredEofPosition();
+  // Refused (kMapChangedOnDisk) when the file's index offset or tag count is no
+  // longer what the model holds: a command would write at stale places.
+  void CheckIndexUnchanged();
   std::uint32_t MetaOffset(int i) const;
   BinaryFile& File() { return m_file; }
   const BinaryFile& File() const { return m_file; }
@@ -83,6 +90,9 @@ class CMapFile {
   BinaryFile m_file;
   std::unordered_map<TreeItem, int> m_tagByTreeItem;
 };
+
+inline constexpr const char* kMapChangedOnDisk =
+    "The map's tag index was changed by another program since it was opened. Close and open the map again.";
 
 // The Map Filename field: the path without its folder.
 std::string FileNameOf(const std::string& path);

@@ -121,6 +121,8 @@ std::size_t BinaryFile::Read(std::uint64_t offset, void* buffer, std::size_t n) 
 void BinaryFile::Write(std::uint64_t offset, const void* buffer, std::size_t n) {
   RequireOpen();
   CheckPosition(offset);
+  // The whole range must be addressable, not just its start.
+  if (n > 0) CheckPosition(offset + n - 1);
   if (n > 0 && m_journaled && JournalSlot()) JournalSlot()->BeforeWrite(*this, offset, buffer, n);
   const auto* in = static_cast<const unsigned char*>(buffer);
   std::size_t done = 0;

@@ -22,12 +22,15 @@ std::uint32_t InsertDataAtEnd(CMapFile& map, std::string text) {
   std::vector<unsigned char> bytes(count, 0);
   HexToBytes(text, bytes.data());
 
-  const std::uint32_t p = HexToUInt(map.m_strEofPosition);
+  // The EoF Position as the file holds it now, and the data in place before the
+  // header field that makes it part of the map.
+  const std::uint32_t p = map.StoredEofPosition();
+  if (std::uint64_t{p} + count - 1 > BinaryFile::kMaxPosition) throw FileError(FileError::Cause::BadSeek, kUnnamedFile);
   unsigned char eof[4];
   EncodeHexField(UIntToHex(p + static_cast<std::uint32_t>(count)), eof, 4);
   BinaryFile& file = map.File();
-  file.Write(0x08, eof, sizeof eof);
   file.Write(p, bytes.data(), bytes.size());
+  file.Write(0x08, eof, sizeof eof);
   return p;
 }
 

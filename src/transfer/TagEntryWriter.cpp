@@ -57,6 +57,13 @@ void WriteTagEntry(CMapFile& map, int index, const TagEntry& entry, int placemen
       map.m_tags[at] = entry;
   }
 
+  // A name at the EoF Position goes there before the entry points to it.
+  std::uint32_t p = 0;
+  if (placement == kNameAtEof) {
+    p = map.StoredEofPosition();
+    WriteName(file, p, name);
+  }
+
   const std::uint32_t e = HexToUInt(entry.strEntryOffset);
   file.Write(e + 0x00ull, StoredClassCode(entry.strClass1).data(), 4);
   file.Write(e + 0x04ull, StoredClassCode(entry.strClass2).data(), 4);
@@ -68,9 +75,7 @@ void WriteTagEntry(CMapFile& map, int index, const TagEntry& entry, int placemen
     WriteWord(file, e + 0x10ull, nameOffset + magic);
     WriteName(file, nameOffset, name);
   } else if (placement == kNameAtEof) {
-    const std::uint32_t p = HexToUInt(map.m_strEofPosition);
     WriteWord(file, e + 0x10ull, p + magic);
-    WriteName(file, p, name);
     WriteWord(file, 0x08, p + static_cast<std::uint32_t>(name.size()) + 1);
   }
 
