@@ -65,7 +65,6 @@ AddTagResult AddTag(CMapFile& map, TreeView& tree, const MapBuilderFields& field
   if (!map.m_bOpen) throw Refused(kAddTagNoMap);
   if (map.m_nTagCount == 0) throw Refused(kAddTagNoTags);
   if (map.m_nTagCount >= kMaxTags) throw Refused(kAddTagIndexFull);
-  RequireEofInFile(map);
 
   // The tag file is opened and measured before anything is written, so a file
   // that is missing (or was never chosen) leaves the map untouched.
@@ -75,7 +74,7 @@ AddTagResult AddTag(CMapFile& map, TreeView& tree, const MapBuilderFields& field
   // Measured in 64 bits: a tag file of 4 GiB or more must not wrap to a small room.
   const std::uint64_t measured = tagFile.Length();
   map.CheckIndexUnchanged();
-  map.StoredEofPosition();
+  RequireEofInFile(map);  // takes the EoF Position from the file
   if (measured > BinaryFile::kMaxPosition) throw Refused(kAddTagFileTooLarge);
   const auto tagFileLength = static_cast<std::uint32_t>(measured);
 

@@ -9,9 +9,9 @@
 
 namespace jov {
 
-void RequireEofInFile(const CMapFile& map) {
+void RequireEofInFile(CMapFile& map) {
   if (!map.m_bOpen) return;  // the command's own refusal says so
-  const std::uint64_t eof = HexToUInt(map.m_strEofPosition);
+  const std::uint64_t eof = map.StoredEofPosition();
   if (eof < kMapHeaderSize) throw Refused(kEofInsideHeader);
   if (eof > map.File().Length()) throw Refused(kEofPastFileEnd);
 }

@@ -16,9 +16,9 @@ inline constexpr const char* kEofInsideHeader =
 inline constexpr const char* kEofPastFileEnd =
     "The EoF Position lies past the end of the file; writing there would grow the file by the gap. Nothing was written.";
 
-// Throws Refused when the open map's EoF Position lies inside the header or past
-// the file's length.
-void RequireEofInFile(const CMapFile& map);
+// Throws Refused when the open map's EoF Position, as the file holds it now, lies
+// inside the header or past the file's length.
+void RequireEofInFile(CMapFile& map);
 
 // The errors writing info as the map's header would add (WriteHeader's places:
 // the tag count goes where the index header is now, so a moved index offset
