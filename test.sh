@@ -84,6 +84,10 @@ if build build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DJOV_BENCH=ON; then
     stage "Editor smoke test under Xvfb"
     run_script "editor smoke test" tests/gui/xvfb_smoke.sh "$here/build-test/src/app/jov"
   fi
+  stage "Installed files (build-test/ into a temporary prefix)"
+  run_script "install check" tests/packaging/check_install.sh "$here/build-test"
+  stage "Debian package (build-test/)"
+  run_script "Debian package" tests/packaging/check_deb.sh "$here/build-test"
 else
   fail "normal build did not build"
 fi

@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "ProgramIcon.h"
+#include "platform/Version.h"
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   setWindowTitle(QStringLiteral("About JOV"));
@@ -12,7 +13,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   icon->setPixmap(ProgramIcon().pixmap(64, 64));
   icon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
-  auto* version = new QLabel(QStringLiteral("JOV Version 3.0"), this);
+  auto* version = new QLabel(QString::fromUtf8(jov::kVersionText), this);
   QFont bold = version->font();
   bold.setBold(true);
   version->setFont(bold);

@@ -4,7 +4,10 @@
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace {
 
@@ -60,6 +63,17 @@ CHexEditDlg::CHexEditDlg(const std::string& text, SaveAction save, CommandRunner
 }
 
 std::string CHexEditDlg::Text() const { return m_editText->toPlainText().toLatin1().toStdString(); }
+
+void CHexEditDlg::ShowOffset(int offset) {
+  // Three characters a byte, rows or not: a row's last space became its line break.
+  QTextCursor cursor = m_editText->textCursor();
+  const qsizetype at = std::clamp<qsizetype>(qsizetype{3} * offset, 0, m_editText->document()->characterCount() - 1);
+  cursor.setPosition(static_cast<int>(at));
+  cursor.setPosition(static_cast<int>(std::min<qsizetype>(at + 2, m_editText->document()->characterCount() - 1)),
+                     QTextCursor::KeepAnchor);
+  m_editText->setTextCursor(cursor);
+  m_editText->ensureCursorVisible();
+}
 
 void CHexEditDlg::OnSave() {
   m_run([this] {

@@ -27,6 +27,8 @@ class CHexEditDlg : public QDialog {
 
   // The box's text as bytes (hex text is plain ASCII).
   std::string Text() const;
+  // Puts the cursor on the byte at offset and scrolls it into view.
+  void ShowOffset(int offset);
 
   QPlainTextEdit* m_editText;
   QPushButton* m_buttonSave;

@@ -1,30 +1,38 @@
 #pragma once
-#include <QDialog>
+#include <QMainWindow>
+#include <QStringList>
 #include <functional>
+#include <memory>
 
 #include "DataExchange.h"
 #include "map/MapFile.h"
 
 class MapPanel;
 class QAction;
+class QDialog;
+class QLabel;
 class QMenu;
 class QMenuBar;
+class QSettings;
+class QSplitter;
 
 namespace jov {
 class UserDialogs;
 }
 
-// The main window "JOV": the menu bar and two MapPanels, "Map 1" above "Map 2".
+// The main window "JOV": menu bar, two MapPanels ("Map 1" above "Map 2", in a
+// splitter) and a status bar.
 //
 // Every command has one method here, run through RunCommand, the single place
 // where a jov::FileError becomes the critical box (the command ends, the window
 // stays) and a jov::Refused becomes the "Message" dialog. A command starts with
 // SaveControls() and stops when a value does not parse; it ends with
-// LoadControls() when it changed values for display.
+// LoadControls() when it changed values for display. After every command the
+// title, the status bar and which actions can run are brought up to date.
 //
 // Panel commands take the panel they run for; the twin of each runs the same
 // method with the other panel.
-class CMapEditorDlg : public QDialog {
+class CMapEditorDlg : public QMainWindow {
   Q_OBJECT
 
  public:
@@ -36,6 +44,10 @@ class CMapEditorDlg : public QDialog {
   jov::UserDialogs& Dialogs() { return m_dialogs; }
   // The menu command whose text (without access-key marks) is text, or nullptr.
   QAction* FindAction(const QString& text) const;
+  // "&Edit": its first items are left to the edit history's commands, which are
+  // inserted in front of "Find".
+  QMenu* EditMenu() const { return m_editMenu; }
+  QMenu* ToolsMenu() const { return m_toolsMenu; }
 
   // The single command dispatch: runs command and reports what it throws.
   void RunCommand(const std::function<void()>& command);
@@ -50,10 +62,39 @@ class CMapEditorDlg : public QDialog {
   void SetModalRunner(ModalRunner runner) { m_runModal = std::move(runner); }
   int RunModal(QDialog& dialog);
 
+  // Where the recent maps, the window geometry and the splitters are kept. The
+  // window keeps nothing until this is called (tests never touch the user's
+  // settings); the program passes the user's settings.
+  void UseSettings(std::unique_ptr<QSettings> settings);
+  QStringList RecentMaps() const { return m_recentMaps; }
+  void SaveWindowState();
+
+  // Opens the map at path into panel, closing what the panel held. An error is
+  // reported as any command's; returns whether the map is open.
+  bool OpenMapPath(MapPanel& panel, const QString& path);
+  // `jov A.map [B.map]`: the first path into Map 1, the second into Map 2.
+  void OpenArguments(const QStringList& paths);
+
+  // The status bar's texts: each panel's summary and the last command's line.
+  QString PanelStatus(const MapPanel& panel) const;
+  QString CommandStatus() const;
+  void ShowCommandStatus(const QString& text);
+
   // "File" menu.
   void OnOpenMap(MapPanel& panel);
   void OnCloseMap(MapPanel& panel);
+  void OnOpenRecent(const QString& path);
   void OnExit();
+  // "Edit" menu: focuses the filter of the panel that has the focus (Map 1 when
+  // neither has).
+  void OnFind();
+  // "Edit" menu, the edit history: one stack for the window, the newest finished
+  // step of the maps open in it first.
+  void OnUndo();
+  void OnRedo();
+  void OnHistory();
+  QAction* UndoAction() const { return m_actionUndo; }
+  QAction* RedoAction() const { return m_actionRedo; }
   // "Tools" menu.
   void OnMapInfo(MapPanel& panel);
   void OnHexFloatCalculator();
@@ -69,6 +110,8 @@ class CMapEditorDlg : public QDialog {
   // Tag tree.
   void OnTagSelected(MapPanel& panel);
   void OnTagDoubleClicked(MapPanel& panel);
+  void OnCopyTagName(MapPanel& panel);
+  void OnCopyTagIdentifier(MapPanel& panel);
   // Tag Information buttons. "Revert" is one handler for both panels.
   void OnSwap(MapPanel& panel);
   void OnSaveChanges(MapPanel& panel);
@@ -82,15 +125,56 @@ class CMapEditorDlg : public QDialog {
   void OnClearScanner(MapPanel& panel);
   void OnUpdateItem(MapPanel& panel);
   void OnScanResultSelected(MapPanel& panel);
+  // A double-clicked result line: a Dependency or LoneID selects the tag it
+  // names, a Reflexive opens the hex editor at its offset.
+  void OnScanResultActivated(MapPanel& panel);
+
+  // The panel that holds the keyboard focus, or nullptr.
+  MapPanel* FocusedPanel() const;
+
+  // Refuses a writing command on a map opened read-only.
+  static void RequireWritable(const MapPanel& panel);
+  // Runs command, which writes the panel's map or rebuilds its tree (a reload,
+  // an undo), and then puts the user's place back: the open groups, the selected
+  // tag (by index) with its record in the fields, and results shown before are
+  // scanned again rather than left describing old bytes.
+  void KeepPlace(MapPanel& panel, const std::function<void()>& command);
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
 
  private:
-  QMenuBar* BuildMenuBar();
-  void AddIntegrityCommands(QMenu* tools);
+  void BuildMenuBar();
   void ConnectPanel(MapPanel& panel);
-  QAction* AddCommand(QMenu* menu, const QString& text, std::function<void()> command);
+  QAction* AddCommand(QMenu* menu, const QString& text, std::function<void()> command,
+                      const QKeySequence& shortcut = {});
   // The panel as a closed map leaves it (Close Map, a completed Add Tag): no
-  // caption, no scan results, no tag choice list; the controls loaded.
+  // caption, no scan results, no tag choice list, no filter; the controls loaded.
   void ShowMapClosed(MapPanel& panel);
+  void AfterOpen(MapPanel& panel);
+  // The hex editor's "Save" for tag i of the panel's map.
+  std::function<void(const std::string&)> TagHexSave(MapPanel& panel, int i);
+  // Scan Metadata again on the selected tag with the values the panel holds.
+  void Rescan(MapPanel& panel);
+  MapPanel& Other(const MapPanel& panel) const { return &panel == m_panel1 ? *m_panel2 : *m_panel1; }
+
+  // The edit history's actions at the top of the Edit menu; the window records
+  // every map write from then on.
+  void BuildHistoryActions();
+  void UpdateHistoryActions();
+  // Every panel whose file changed since it read it (the other panel wrote the
+  // same map, an undo, jov-cli) reads it again and keeps its place.
+  void ReloadChangedPanels();
+  // Asks, for each step a stopped process left unfinished on the panel's map,
+  // whether to restore the map as it was before it.
+  void OfferRecovery(MapPanel& panel);
+  std::vector<std::string> OpenMapPaths() const;
+
+  void AddRecent(const QString& path);
+  void RebuildRecentMenu();
+  void RestoreWindowState();
+  // Title, status bar and enabled actions after a command.
+  void Refresh();
 
   jov::UserDialogs& m_dialogs;
   // One model per panel, alive as long as the window: a map still open is closed
@@ -99,6 +183,22 @@ class CMapEditorDlg : public QDialog {
   jov::CMapFile m_mapFile2;
   MapPanel* m_panel1;
   MapPanel* m_panel2;
+  QSplitter* m_splitPanels;
   DataExchange m_exchange;
   ModalRunner m_runModal;
+
+  QMenu* m_editMenu = nullptr;
+  QAction* m_actionUndo = nullptr;
+  QAction* m_actionRedo = nullptr;
+  QAction* m_actionHistory = nullptr;
+  QMenu* m_toolsMenu = nullptr;
+  QMenu* m_recentMenu = nullptr;
+  QStringList m_recentMaps;
+  std::unique_ptr<QSettings> m_settings;
+  QLabel* m_statusPanel1;
+  QLabel* m_statusPanel2;
+  QString m_commandStatus;
+  // Actions that need an open map in a panel, and those that need a selected tag.
+  std::vector<std::pair<QAction*, MapPanel*>> m_needsMap;
+  int m_commandDepth = 0;
 };

@@ -1,6 +1,7 @@
 #include "COffsetSwapDlg.h"
 
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -8,6 +9,7 @@
 #include <numeric>
 #include <string>
 
+#include "map/TagFilter.h"
 #include "platform/AlphaOrder.h"
 
 COffsetSwapDlg::COffsetSwapDlg(const std::vector<jov::OffsetSwapItem>& list, QWidget* parent) : QDialog(parent) {
@@ -42,6 +44,18 @@ COffsetSwapDlg::COffsetSwapDlg(const std::vector<jov::OffsetSwapItem>& list, QWi
   m_treeTags->addTopLevelItems(lines);
   connect(m_treeTags, &QTreeWidget::itemSelectionChanged, this, &COffsetSwapDlg::OnSelectionChanged);
 
+  m_editFilter = new QLineEdit(this);
+  m_editFilter->setPlaceholderText(QStringLiteral("Find tag"));
+  m_editFilter->setClearButtonEnabled(true);
+  connect(m_editFilter, &QLineEdit::textChanged, this, [this](const QString& text) {
+    const jov::TagFilter filter(text.toLatin1().toStdString());
+    for (int i = 0; i < m_treeTags->topLevelItemCount(); ++i) {
+      QTreeWidgetItem* line = m_treeTags->topLevelItem(i);
+      const bool shown = filter.Matches(line->text(0).toLatin1().toStdString());
+      if (line->isHidden() == shown) line->setHidden(!shown);
+    }
+  });
+
   m_buttonSwap = new QPushButton(QStringLiteral("Swap"), this);
   m_buttonCancel = new QPushButton(QStringLiteral("Cancel"), this);
   m_buttonSwap->setDefault(true);
@@ -55,6 +69,7 @@ COffsetSwapDlg::COffsetSwapDlg(const std::vector<jov::OffsetSwapItem>& list, QWi
   buttons->addWidget(m_buttonCancel);
   buttons->addStretch();
   auto* layout = new QVBoxLayout(this);
+  layout->addWidget(m_editFilter);
   layout->addWidget(m_treeTags, 1);
   layout->addLayout(buttons);
   resize(460, 330);

@@ -5,6 +5,7 @@
 
 #include "transfer/TagRecordEdit.h"
 
+class QLineEdit;
 class QPushButton;
 class QTreeWidget;
 
@@ -21,6 +22,8 @@ class COffsetSwapDlg : public QDialog {
   // The list index of the line selected last; none until a line is selected.
   std::optional<int> SelectedIndex() const { return m_nSelected; }
 
+  // Typing here shows only the lines that contain the text (as the tag filter).
+  QLineEdit* m_editFilter;
   QTreeWidget* m_treeTags;
   QPushButton* m_buttonSwap;
   QPushButton* m_buttonCancel;

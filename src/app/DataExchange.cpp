@@ -3,19 +3,16 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
-#include <charconv>
-#include <cmath>
 
 #include "SortedComboBox.h"
+#include "map/FieldText.h"
 #include "map/ValueText.h"
 #include "platform/UserDialogs.h"
 
-const QString DataExchange::kEnterInteger = QStringLiteral("Please enter an integer.");
-const QString DataExchange::kEnterNumber = QStringLiteral("Please enter a number.");
+const QString DataExchange::kEnterInteger = QString::fromLatin1(jov::kEnterInteger);
+const QString DataExchange::kEnterNumber = QString::fromLatin1(jov::kEnterNumber);
 
-QString DataExchange::EnterNoMoreThan(int maxChars) {
-  return QStringLiteral("Please enter no more than %1 characters.").arg(maxChars);
-}
+QString DataExchange::EnterNoMoreThan(int maxChars) { return QString::fromStdString(jov::EnterNoMoreThan(maxChars)); }
 
 namespace {
 
@@ -23,51 +20,15 @@ QString FromBytes(const std::string& text) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The text between leading and trailing blanks, as Latin-1 bytes.
-std::string TrimmedBytes(const QString& text) {
-  const QByteArray bytes = text.toLatin1();
-  qsizetype begin = 0;
-  qsizetype end = bytes.size();
-  while (begin < end && (bytes[begin] == ' ' || bytes[begin] == '\t')) ++begin;
-  while (end > begin && (bytes[end - 1] == ' ' || bytes[end - 1] == '\t')) --end;
-  return std::string(bytes.constData() + begin, static_cast<std::size_t>(end - begin));
-}
-
-// The number's text without blanks around it and without a leading "+" (which
-// from_chars does not take); nothing when no number can start there.
-std::optional<std::string> NumberText(const QString& text) {
-  std::string s = TrimmedBytes(text);
-  if (!s.empty() && s[0] == '+') {
-    s.erase(0, 1);
-    if (!s.empty() && (s[0] == '+' || s[0] == '-')) return std::nullopt;
-  }
-  if (s.empty()) return std::nullopt;
-  return s;
-}
-
 }  // namespace
 
+// One parser for the editor and jov-cli: the core's field rules.
 std::optional<std::int64_t> DataExchange::ParseInteger(const QString& text, std::int64_t min, std::int64_t max) {
-  const auto number = NumberText(text);
-  if (!number) return std::nullopt;
-  const std::string& s = *number;
-  std::int64_t value = 0;
-  const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value);
-  if (error != std::errc{} || end != s.data() + s.size() || value < min || value > max) return std::nullopt;
-  return value;
+  return jov::ParseIntegerField(text.toLatin1().toStdString(), min, max);
 }
 
 std::optional<float> DataExchange::ParseFloat(const QString& text) {
-  // from_chars ignores the C locale, so "0.01" reads the same everywhere. It also
-  // reads "inf" and "nan", which is how FloatToText shows such values: a float
-  // taken from a map must load and save again without a complaint.
-  const auto number = NumberText(text);
-  if (!number) return std::nullopt;
-  const std::string& s = *number;
-  float value = 0;
-  const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), value, std::chars_format::general);
-  if (error != std::errc{} || end != s.data() + s.size()) return std::nullopt;
-  return value;
+  return jov::ParseNumberField(text.toLatin1().toStdString());
 }
 
 void DataExchange::Bind(QWidget* control, Parse parse, std::function<void()> load) {

@@ -42,11 +42,15 @@ std::string CrcFieldText(const jov::CMapFile& map) {
 void CMapEditorDlg::AddIntegrityCommands(QMenu* tools) {
   MapPanel& p1 = *m_panel1;
   MapPanel& p2 = *m_panel2;
+  // Each acts on an open map: enabled only while its panel holds one.
+  const auto add = [this, tools](const QString& text, MapPanel& panel, std::function<void()> command) {
+    m_needsMap.emplace_back(AddCommand(tools, text, std::move(command)), &panel);
+  };
   tools->addSeparator();
-  AddCommand(tools, QStringLiteral("Check Map 1"), [this, &p1] { OnCheckMap(p1, QStringLiteral("Check Map 1")); });
-  AddCommand(tools, QStringLiteral("Check Map 2"), [this, &p2] { OnCheckMap(p2, QStringLiteral("Check Map 2")); });
-  AddCommand(tools, QStringLiteral("Fix CRC32 of Map 1"), [this, &p1] { OnFixCrc(p1); });
-  AddCommand(tools, QStringLiteral("Fix CRC32 of Map 2"), [this, &p2] { OnFixCrc(p2); });
+  add(QStringLiteral("Check Map 1"), p1, [this, &p1] { OnCheckMap(p1, QStringLiteral("Check Map 1")); });
+  add(QStringLiteral("Check Map 2"), p2, [this, &p2] { OnCheckMap(p2, QStringLiteral("Check Map 2")); });
+  add(QStringLiteral("Fix CRC32 of Map 1"), p1, [this, &p1] { OnFixCrc(p1); });
+  add(QStringLiteral("Fix CRC32 of Map 2"), p2, [this, &p2] { OnFixCrc(p2); });
 }
 
 void CMapEditorDlg::OnCheckMap(MapPanel& panel, const QString& title) {
@@ -61,6 +65,7 @@ void CMapEditorDlg::OnCheckMap(MapPanel& panel, const QString& title) {
 
 void CMapEditorDlg::OnFixCrc(MapPanel& panel) {
   if (!panel.Map().m_bOpen) throw jov::Refused(kCrcNoMap);
+  RequireWritable(panel);
   jov::EditScope scope("Fix CRC32");
   const std::uint32_t written = jov::FixMapCrc(panel.Map());
   scope.Commit();

@@ -5,9 +5,17 @@
 #include <QVariant>
 #include <cstdlib>
 
+#include <QLineEdit>
+#include <QLocale>
+
+#include "CHexEditDlg.h"
 #include "CMapEditorDlg.h"
 #include "MapPanel.h"
 #include "QtTreeView.h"
+#include "history/EditScope.h"
+#include "history/StepLabel.h"
+#include "map/ValueText.h"
+#include "tools/HexEditorText.h"
 
 namespace {
 
@@ -55,7 +63,31 @@ void ShowResults(QtTreeView& tree, const jov::ScanResult& result) {
   tree.EndUpdate();
 }
 
+// The bytes "Update Item" changes for a result: the first byte and how many. A
+// dependency runs from its class code to its identifier, a reflexive from its
+// count to its pointer.
+std::pair<long, long> UpdatedSpan(const jov::ScanItem& item) {
+  const long pos = item.nPos;
+  switch (item.chKind) {
+    case jov::kKindDependency:
+    case jov::kKindNulled:
+    case jov::kKindUnknown: return {pos / 2, 16};
+    case jov::kKindReflexive: return {(pos - 8) / 2, 8};
+    case jov::kKindShort: return {pos / 2, 2};
+    default: return {pos / 2, 4};
+  }
+}
+
 }  // namespace
+
+void CMapEditorDlg::Rescan(MapPanel& panel) {
+  panel.ClearScanResults();
+  panel.m_treeScanResults->SetBackgroundColor(NextResultsColor());
+  const std::optional<int> tag = panel.SelectedTag();
+  if (!tag) return;
+  TakeScanOptions(panel);
+  ShowResults(*panel.m_treeScanResults, panel.m_scanner.Scan(panel.Map(), *tag, panel.m_fScanValue));
+}
 
 void CMapEditorDlg::OnScanMetadata(MapPanel& panel) {
   if (!SaveControls()) return;
@@ -68,6 +100,8 @@ void CMapEditorDlg::OnScanMetadata(MapPanel& panel) {
   ShowResults(*panel.m_treeScanResults, result);
   panel.EmptyTagChoiceList();
   panel.FillTagChoiceList();
+  ShowCommandStatus(QStringLiteral("Scan Metadata: %1 lines").arg(QLocale(QLocale::English).toString(
+      static_cast<qulonglong>(result.order.size()))));
   // A refused float step: the other kinds are listed all the same.
   if (!result.message.empty()) m_dialogs.ShowMessage(result.message);
 }
@@ -78,10 +112,14 @@ void CMapEditorDlg::OnUpdateItem(MapPanel& panel) {
   if (!SaveControls()) return;
   const std::optional<int> tag = panel.SelectedTag();
   if (!tag) return;
+  RequireWritable(panel);
   TakeScanOptions(panel);
+  const jov::ScanItem updated = panel.m_scanner.Current();
   // Writes the piece and scans the tag again with the scanner value as it then
   // stands; a refusal leaves the map, the boxes and the lines as they were.
+  jov::EditScope scope(jov::StepLabel("Update Item", panel.Map(), *tag));
   PutBoxes(panel, panel.m_scanner.Update(panel.Map(), *tag, BoxesOf(panel), m_dialogs));
+  scope.Commit();
   LoadControls();
 
   QtTreeView& tree = *panel.m_treeScanResults;
@@ -92,6 +130,15 @@ void CMapEditorDlg::OnUpdateItem(MapPanel& panel) {
   panel.EmptyTagChoiceList();
   panel.FillTagChoiceList();
   if (!result.message.empty()) m_dialogs.ShowMessage(result.message);
+  if (updated.chKind == 0) {
+    ShowCommandStatus(QStringLiteral("Update Item: no result selected; the metadata was written back unchanged"));
+  } else {
+    const auto [first, count] = UpdatedSpan(updated);
+    ShowCommandStatus(QStringLiteral("Update Item: %1 bytes at 0x%2")
+                          .arg(count)
+                          .arg(static_cast<qulonglong>(panel.Map().MetaOffset(*tag)) + static_cast<qulonglong>(first),
+                               0, 16));
+  }
 }
 
 void CMapEditorDlg::OnScanResultSelected(MapPanel& panel) {
@@ -109,4 +156,37 @@ void CMapEditorDlg::OnScanResultSelected(MapPanel& panel) {
   if (!record.isValid()) return;
   PutBoxes(panel, panel.m_scanner.Select(panel.Map(), static_cast<std::size_t>(record.toULongLong()), BoxesOf(panel)));
   LoadControls();
+}
+
+void CMapEditorDlg::OnScanResultActivated(MapPanel& panel) {
+  const jov::TreeItem line = panel.m_treeScanResults->SelectedItem();
+  if (line == jov::kTreeRoot) return;
+  const QVariant record = QtTreeView::ItemOf(line)->data(0, Qt::UserRole);
+  if (!record.isValid()) return;
+  const auto& items = panel.m_scanner.Results().items;
+  const std::size_t index = static_cast<std::size_t>(record.toULongLong());
+  if (index >= items.size()) return;
+  const jov::ScanItem& item = items[index];
+  if (item.chKind == jov::kKindDependency || item.chKind == jov::kKindLoneId) {
+    if (item.nTagIndex < 0 || item.nTagIndex >= panel.Map().m_nTagCount) return;
+    const jov::TreeItem target = panel.Map().GetTagEntry(item.nTagIndex).hTreeItem;
+    if (target == jov::kTreeRoot) return;
+    // A filter that hides the tag is cleared first: the tag must be seen.
+    if (QtTreeView::ItemOf(target)->isHidden()) panel.m_editFilter->clear();
+    panel.m_treeTags->Select(target);
+    panel.m_treeTags->scrollToItem(QtTreeView::ItemOf(target));
+    panel.m_treeTags->setFocus(Qt::OtherFocusReason);
+  } else if (item.chKind == jov::kKindReflexive) {
+    const std::optional<int> tag = panel.SelectedTag();
+    if (!tag) return;
+    jov::CMapFile& map = panel.Map();
+    const int i = *tag;
+    CHexEditDlg dialog(
+        jov::HexEditorText(map, i), TagHexSave(panel, i),
+        [this](const std::function<void()>& command) { RunCommand(command); }, this);
+    // The line's pointer addresses a byte of this tag's metadata: three
+    // characters a byte in the editor's text ("xx ").
+    dialog.ShowOffset(item.nTargetOffset);
+    RunModal(dialog);
+  }
 }

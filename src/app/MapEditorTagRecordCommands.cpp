@@ -1,9 +1,13 @@
 // The Tag Information buttons that edit a tag's index record: Swap, Save Changes,
 // Revert and Copy.
+#include <QString>
+
 #include "CMapEditorDlg.h"
 #include "COffsetSwapDlg.h"
 #include "MapPanel.h"
 #include "QtTreeView.h"
+#include "history/EditScope.h"
+#include "history/StepLabel.h"
 #include "transfer/TagRecordEdit.h"
 
 namespace {
@@ -50,11 +54,30 @@ void CMapEditorDlg::OnSwap(MapPanel& panel) {
 void CMapEditorDlg::OnSaveChanges(MapPanel& panel) {
   if (!SaveControls()) return;
   const std::optional<int> tag = panel.SelectedTag();
+  if (tag) RequireWritable(panel);
   // Names and classes may change: the next selection or scan builds the list anew.
   panel.EmptyTagChoiceList();
-  if (tag) jov::SaveTagChanges(panel.Map(), *panel.m_treeTags, *tag, FieldsOf(panel));
-  // The reload leaves no tag selected; the fields keep what the user entered.
-  LoadControls();
+  if (!tag) {
+    LoadControls();
+    return;
+  }
+  const jov::TagRecordFields fields = FieldsOf(panel);
+  const std::size_t heldName = panel.Map().GetTagName(*tag).size();
+  // The reload rebuilds the tree: the tag comes back selected, its record shown.
+  KeepPlace(panel, [&] {
+    jov::EditScope scope(jov::StepLabel("Save Changes", panel.Map(), *tag));
+    jov::SaveTagChanges(panel.Map(), *panel.m_treeTags, *tag, fields);
+    scope.Commit();
+  });
+  ShowCommandStatus(QStringLiteral("Save Changes: the record of tag %1 written").arg(*tag));
+  // A longer name written in place is cut to the old one's length.
+  if (!fields.bUpdateSize && fields.strName.size() > heldName)
+    m_dialogs.ShowMessage(QStringLiteral("The last %1 characters of the name were not written: a name saved in place "
+                                         "keeps the old name's length of %2 characters. Check \"Update Size\" to "
+                                         "save it whole.")
+                              .arg(fields.strName.size() - heldName)
+                              .arg(heldName)
+                              .toStdString());
 }
 
 void CMapEditorDlg::OnRevert() { LoadControls(); }

@@ -1,10 +1,18 @@
 #include "MapPanel.h"
 
+#include <QAction>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
+#include <QSplitter>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "DataExchange.h"
@@ -20,6 +28,11 @@ QPushButton* PushLikeCheckBox(const QString& text, QWidget* parent) {
   auto* box = new QPushButton(text, parent);
   box->setCheckable(true);
   box->setAutoDefault(false);
+  // A pressed-in look alone is easy to miss: a checked toggle takes the
+  // selection colours.
+  box->setStyleSheet(QStringLiteral(
+      "QPushButton:checked { background-color: palette(highlight); color: palette(highlighted-text); "
+      "border: 1px solid palette(dark); border-radius: 3px; padding: 3px 8px; }"));
   return box;
 }
 
@@ -48,29 +61,81 @@ QLabel* FieldLabel(const QString& text, QWidget* buddy, QWidget* parent) {
 MapPanel::MapPanel(const QString& title, int shortsRange, jov::CMapFile& map, QWidget* parent)
     : QGroupBox(title, parent), m_scanner(1), m_map(map), m_nShortsRange(shortsRange) {
   m_scanner.Options().nShortsLimit = shortsRange;
+  m_map.m_bAllowReadOnly = true;
+  setAcceptDrops(true);
   m_editCaption = new QLineEdit(this);
   m_editCaption->setReadOnly(true);
   m_editCaption->setEnabled(false);
   m_editCaption->setAlignment(Qt::AlignCenter);
 
+  m_editFilter = new QLineEdit(this);
+  m_editFilter->setPlaceholderText(QStringLiteral("Find tag"));
+  m_editFilter->setClearButtonEnabled(true);
+  m_editFilter->setToolTip(
+      QStringLiteral("Shows only the tags whose name, class code or class name contains this text (* matches any "
+                     "text). Escape clears it."));
+  auto* clearFilter = new QAction(m_editFilter);
+  clearFilter->setShortcut(Qt::Key_Escape);
+  clearFilter->setShortcutContext(Qt::WidgetShortcut);
+  m_editFilter->addAction(clearFilter);
+  connect(clearFilter, &QAction::triggered, m_editFilter, &QLineEdit::clear);
+  connect(m_editFilter, &QLineEdit::textChanged, this, [this] { ApplyFilter(); });
+  m_editFilter->installEventFilter(this);
+
   m_treeTags = new QtTreeView(this);
   m_treeTags->setRootIsDecorated(true);
   m_treeTags->setMouseTracking(true);  // hot tracking
+  m_treeTags->setContextMenuPolicy(Qt::CustomContextMenu);
 
-  auto* left = new QVBoxLayout;
-  left->setSpacing(4);
-  left->addWidget(m_editCaption);
-  left->addWidget(m_treeTags, 1);
+  auto* left = new QWidget(this);
+  auto* leftLayout = new QVBoxLayout(left);
+  leftLayout->setContentsMargins(0, 0, 0, 0);
+  leftLayout->setSpacing(4);
+  leftLayout->addWidget(m_editCaption);
+  leftLayout->addWidget(m_editFilter);
+  leftLayout->addWidget(m_treeTags, 1);
 
-  auto* right = new QVBoxLayout;
-  right->setSpacing(4);
-  right->addWidget(BuildTagInfo());
-  right->addWidget(BuildScanner(), 1);
+  // Tag Information keeps its height; the space below it is the column's.
+  auto* middle = new QWidget(this);
+  auto* middleLayout = new QVBoxLayout(middle);
+  middleLayout->setContentsMargins(0, 0, 0, 0);
+  middleLayout->addWidget(BuildTagInfo());
+  middleLayout->addStretch(1);
+
+  // Three columns: the tree, the tag's record, and the scanner whose results
+  // take the whole height the scanner's controls leave.
+  m_splitColumns = new QSplitter(Qt::Horizontal, this);
+  m_splitColumns->setChildrenCollapsible(false);
+  m_splitColumns->addWidget(left);
+  m_splitColumns->addWidget(middle);
+  m_splitColumns->addWidget(BuildScanner());
+  m_splitColumns->setStretchFactor(0, 3);
+  m_splitColumns->setStretchFactor(1, 4);
+  m_splitColumns->setStretchFactor(2, 4);
+  m_splitColumns->setSizes({340, 440, 440});
 
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(6, 6, 6, 6);
-  layout->addLayout(left, 1);
-  layout->addLayout(right, 1);
+  layout->addWidget(m_splitColumns);
+
+  // Enter in a scanner box scans this panel's tag; the window has no default
+  // button, so Enter in any other field does nothing. The key is taken here:
+  // a combo box would hand it to its edit field a second time.
+  for (QWidget* box : {static_cast<QWidget*>(m_editScanValue), static_cast<QWidget*>(m_comboScanTag->lineEdit()),
+                       static_cast<QWidget*>(m_comboScanClass->lineEdit())})
+    box->installEventFilter(this);
+
+  // Tab order follows the screen: the filter and the tree, the record's fields
+  // row by row and its buttons, then the scanner from top to bottom.
+  QWidget* order[] = {m_editFilter,       m_treeTags,          m_editFilename,       m_editIdentifier,
+                      m_editMetaOffset,   m_editStringOffset,  m_editPageOffset,     m_comboClass[0],
+                      m_comboClass[1],    m_comboClass[2],     m_editSize,           m_buttonSwap,
+                      m_buttonSaveChanges, m_buttonRevert,     m_buttonCopy,         m_checkUpdateSize,
+                      m_buttonSaveMetadata, m_buttonInject,    m_buttonDirectInject, m_buttonScanMetadata,
+                      m_buttonClearScanner, m_buttonUpdateItem, m_checkDependencies, m_checkReflexives,
+                      m_checkFloats,      m_checkShorts,       m_checkLoneIDs,       m_comboScanTag,
+                      m_comboScanClass,   m_editScanValue,     m_treeScanResults};
+  for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 QWidget* MapPanel::BuildTagInfo() {
@@ -86,8 +151,14 @@ QWidget* MapPanel::BuildTagInfo() {
   m_editSize = new QLineEdit(g);
   m_editSize->setReadOnly(true);
   m_editSize->setAlignment(Qt::AlignCenter);
+  for (QLineEdit* hex : {m_editIdentifier, m_editMetaOffset, m_editStringOffset, m_editPageOffset})
+    hex->setToolTip(QStringLiteral("hexadecimal"));
+  m_editSize->setToolTip(QStringLiteral("The tag's metadata size in bytes (decimal)"));
   for (auto*& combo : m_comboClass) combo = ClassCodeCombo(g);
   m_checkUpdateSize = PushLikeCheckBox(QStringLiteral("Update Size"), g);
+  m_checkUpdateSize->setToolTip(
+      QStringLiteral("Checked, Save Changes writes the name at the end of the map, so a longer name fits whole; "
+                     "unchecked, it is written in place, cut to the old name's length"));
   m_buttonSwap = Button(QStringLiteral("Swap"), g);
   m_buttonSaveChanges = Button(QStringLiteral("Save Changes"), g);
   m_buttonRevert = Button(QStringLiteral("Revert"), g);
@@ -147,6 +218,7 @@ QWidget* MapPanel::BuildScanner() {
   m_checkLoneIDs = PushLikeCheckBox(QStringLiteral("LoneIDs"), g);
   m_comboScanTag = new SortedComboBox(g);
   m_comboScanTag->setMinimumContentsLength(24);
+  m_comboScanTag->CompleteByContains();
   m_comboScanClass = ClassCodeCombo(g);
   m_editScanValue = new QLineEdit(g);
   m_editScanValue->setAlignment(Qt::AlignCenter);
@@ -154,6 +226,15 @@ QWidget* MapPanel::BuildScanner() {
   m_treeScanResults->setRootIsDecorated(false);
   m_treeScanResults->setItemsExpandable(false);
   m_treeScanResults->setMinimumHeight(32);  // the window must fit 1280x800 with both panels
+  m_comboScanTag->setToolTip(QStringLiteral("Tag choice: the tag a Dependency or LoneID result is set to"));
+  m_comboScanClass->setToolTip(QStringLiteral("Class choice: the class a Dependency result is set to"));
+  m_editScanValue->setToolTip(
+      QStringLiteral("Value: the number a Reflexive, Float or Short result is set to, and the step of the float scan"));
+  m_checkDependencies->setToolTip(QStringLiteral("List the tag references (class, name and identifier)"));
+  m_checkReflexives->setToolTip(QStringLiteral("List the reflexives (block count and pointer)"));
+  m_checkFloats->setToolTip(QStringLiteral("List the floats that are multiples of the value"));
+  m_checkShorts->setToolTip(QStringLiteral("List the small 16-bit numbers"));
+  m_checkLoneIDs->setToolTip(QStringLiteral("List the tag identifiers that stand alone"));
 
   auto* commands = new QHBoxLayout;
   commands->setSpacing(4);
@@ -249,4 +330,72 @@ void MapPanel::EmptyTagChoiceList() {
   m_comboScanTag->clear();
   m_comboScanTag->setEditText(keep);
   m_bTagListFilled = false;
+}
+
+QString MapPanel::FileName() const {
+  if (!m_map.m_bOpen) return QString();
+  return QFileInfo(QString::fromLocal8Bit(m_map.m_strPath.c_str())).fileName();
+}
+
+void MapPanel::ApplyFilter() {
+  m_treeTags->ApplyTagFilter(m_editFilter->text());
+}
+
+MapPanel::Place MapPanel::SavePlace() const {
+  Place place;
+  place.tag = SelectedTag();
+  for (int row = 0; row < m_treeTags->topLevelItemCount(); ++row)
+    if (m_treeTags->topLevelItem(row)->isExpanded()) place.expandedGroups.push_back(row);
+  return place;
+}
+
+void MapPanel::RestorePlace(const Place& place) {
+  for (const int row : place.expandedGroups)
+    if (QTreeWidgetItem* group = m_treeTags->topLevelItem(row)) group->setExpanded(true);
+  ApplyFilter();
+  if (!m_map.m_bOpen || !place.tag || *place.tag >= static_cast<int>(m_map.m_tags.size())) return;
+  const jov::TreeItem item = m_map.GetTagEntry(*place.tag).hTreeItem;
+  if (item == jov::kTreeRoot || QtTreeView::ItemOf(item)->isHidden()) return;
+  {
+    const QSignalBlocker blocker(m_treeTags);
+    m_treeTags->Select(item);
+  }
+  m_treeTags->AcceptSelection();
+  m_treeTags->scrollToItem(QtTreeView::ItemOf(item));
+}
+
+bool MapPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == m_editFilter) {
+    if (event->type() == QEvent::FocusIn) m_treeTags->PrepareFilter();
+    return QGroupBox::eventFilter(watched, event);
+  }
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+      m_buttonScanMetadata->click();
+      return true;
+    }
+  }
+  return QGroupBox::eventFilter(watched, event);
+}
+
+namespace {
+
+// The first local file a drop carries, or nothing.
+QString DroppedFile(const QMimeData* mime) {
+  if (!mime->hasUrls() || mime->urls().isEmpty() || !mime->urls().front().isLocalFile()) return QString();
+  return mime->urls().front().toLocalFile();
+}
+
+}  // namespace
+
+void MapPanel::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void MapPanel::dropEvent(QDropEvent* event) {
+  const QString path = DroppedFile(event->mimeData());
+  if (path.isEmpty()) return;
+  event->acceptProposedAction();
+  emit FileDropped(path);
 }

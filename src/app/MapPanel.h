@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "scanner/ScannerPanel.h"
 
@@ -10,6 +11,7 @@ class DataExchange;
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
+class QSplitter;
 class QtTreeView;
 class SortedComboBox;
 
@@ -56,9 +58,38 @@ class MapPanel : public QGroupBox {
   void FillTagChoiceList();
   void EmptyTagChoiceList();
 
+  // The tag filter: shows only the tags that match the filter field's text.
+  void ApplyFilter();
+  // The panel's file name as the title and the status bar show it ("" with no map).
+  QString FileName() const;
+
+  // Where the user is in the tree: the selected tag (by index) and the open
+  // groups. A command that rebuilds the tree (Save Changes, a reload) puts them
+  // back; the selection is restored without the notification a user's click
+  // sends, so the fields and results are the command's to handle.
+  struct Place {
+    std::optional<int> tag;
+    std::vector<int> expandedGroups;
+  };
+  Place SavePlace() const;
+  void RestorePlace(const Place& place);
+
+ signals:
+  // A file was dropped on the panel.
+  void FileDropped(const QString& path);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ public:
+
   // Controls.
   QLineEdit* m_editCaption;
+  QLineEdit* m_editFilter;
   QtTreeView* m_treeTags;
+  QSplitter* m_splitColumns;
 
   QGroupBox* m_groupTagInfo;
   QLineEdit* m_editFilename;

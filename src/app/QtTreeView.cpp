@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "map/TagFilter.h"
 #include "platform/AlphaOrder.h"
 
 QtTreeView::QtTreeView(QWidget* parent) : QTreeWidget(parent) {
@@ -20,6 +21,7 @@ std::string QtTreeView::TextOf(const QTreeWidgetItem* item) { return item->text(
 jov::TreeItem QtTreeView::InsertItem(jov::TreeItem parent, const std::string& text, bool sorted) {
   auto* item = new QTreeWidgetItem;
   item->setText(0, QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+  m_filterIndexValid = false;
   QTreeWidgetItem* parentItem = ItemOf(parent);
 
   if (m_updateDepth > 0) {
@@ -111,6 +113,77 @@ void QtTreeView::DeleteAllItems() {
   const QSignalBlocker blocker(this);
   clear();
   m_accepted = jov::kTreeRoot;
+  m_filtered = false;
+  m_expandedBeforeFilter.clear();
+  m_filterIndex.clear();
+  m_filterIndexValid = false;
+}
+
+void QtTreeView::BuildFilterIndex() {
+  m_filterIndex.clear();
+  m_filterIndex.reserve(static_cast<std::size_t>(topLevelItemCount()));
+  for (int row = 0; row < topLevelItemCount(); ++row) {
+    QTreeWidgetItem* group = topLevelItem(row);
+    FilterGroup entry{{group, TextOf(group), group->isHidden()}, {}, {}, {}};
+    const jov::GroupTextParts parts = jov::SplitGroupText(entry.row.text);
+    entry.code = std::string(parts.code);
+    entry.name = std::string(parts.name);
+    entry.tags.reserve(static_cast<std::size_t>(group->childCount()));
+    for (int i = 0; i < group->childCount(); ++i) {
+      QTreeWidgetItem* tag = group->child(i);
+      entry.tags.push_back({tag, TextOf(tag), tag->isHidden()});
+    }
+    m_filterIndex.push_back(std::move(entry));
+  }
+  m_filterIndexValid = true;
+}
+
+void QtTreeView::ShowRow(FilterRow& row, bool shown) {
+  // Only a change costs the view anything: most keystrokes hide or show a few.
+  if (row.hidden != shown) return;
+  row.hidden = !shown;
+  row.item->setHidden(!shown);
+}
+
+void QtTreeView::ApplyTagFilter(const QString& text) {
+  const jov::TagFilter filter(text.toLatin1().toStdString());
+  const bool all = filter.MatchesEverything();
+  if (all && !m_filtered) return;
+  if (!m_filterIndexValid) BuildFilterIndex();
+  if (!all && !m_filtered) {
+    m_expandedBeforeFilter.clear();
+    for (const FilterGroup& group : m_filterIndex)
+      if (group.row.item->isExpanded()) m_expandedBeforeFilter.push_back(group.row.item);
+  }
+  setUpdatesEnabled(false);
+  for (FilterGroup& group : m_filterIndex) {
+    const bool classMatches = all || filter.Matches(group.code) || filter.Matches(group.name);
+    bool groupShown = all;
+    for (FilterRow& tag : group.tags) {
+      const bool shown = classMatches || filter.Matches(tag.text);
+      ShowRow(tag, shown);
+      groupShown = groupShown || shown;
+    }
+    ShowRow(group.row, groupShown);
+    if (!all && groupShown && !group.row.item->isExpanded()) group.row.item->setExpanded(true);
+  }
+  if (all) {
+    collapseAll();
+    for (QTreeWidgetItem* group : m_expandedBeforeFilter) group->setExpanded(true);
+    m_expandedBeforeFilter.clear();
+  }
+  m_filtered = !all;
+  setUpdatesEnabled(true);
+
+  const QList<QTreeWidgetItem*> selected = selectedItems();
+  if (!selected.isEmpty() && selected.front()->isHidden()) {
+    clearSelection();
+    setCurrentItem(nullptr);
+  } else if (!selected.isEmpty() && !all) {
+    // Not when the filter is emptied: scrolling to an item opens its group, and
+    // the groups are to be as they were.
+    scrollToItem(selected.front());
+  }
 }
 
 void QtTreeView::RestoreAcceptedSelection() {

@@ -35,6 +35,19 @@ class QtTreeView : public QTreeWidget, public jov::TreeView {
   void AcceptSelection() { m_accepted = SelectedItem(); }
   void RestoreAcceptedSelection();
 
+  // Shows only the groups and tags that match text (see jov::TagFilter): a tag
+  // shows when its name, or its group's class code or class name, matches; a
+  // group shows, opened, when any of its tags does. The expansion the tree had
+  // before filtering comes back once the text is empty. A selected tag that is
+  // filtered out is no longer selected.
+  void ApplyTagFilter(const QString& text);
+  bool IsFiltered() const { return m_filtered; }
+  // Reads the texts the filter matches ahead of the first keystroke (the filter
+  // field took the focus).
+  void PrepareFilter() {
+    if (!m_filterIndexValid) BuildFilterIndex();
+  }
+
   static jov::TreeItem HandleOf(const QTreeWidgetItem* item) { return reinterpret_cast<jov::TreeItem>(item); }
   static QTreeWidgetItem* ItemOf(jov::TreeItem handle) { return reinterpret_cast<QTreeWidgetItem*>(handle); }
   // An item's text as the map's bytes.
@@ -48,7 +61,28 @@ class QtTreeView : public QTreeWidget, public jov::TreeView {
 
   void InsertSortedNow(QTreeWidgetItem* parent, QTreeWidgetItem* item, const std::string& text);
 
+  // The filter's copy of the tree: texts as bytes and what is hidden. Asking the
+  // items each keystroke (a text conversion and a view lookup per row) costs
+  // more than the matching on 65,535 tags. Built on the first filtering after
+  // the tree changed.
+  struct FilterRow {
+    QTreeWidgetItem* item;
+    std::string text;
+    bool hidden;
+  };
+  struct FilterGroup {
+    FilterRow row;
+    std::string code, name;
+    std::vector<FilterRow> tags;
+  };
+  void BuildFilterIndex();
+  static void ShowRow(FilterRow& row, bool shown);
+
+  std::vector<FilterGroup> m_filterIndex;
+  bool m_filterIndexValid = false;
   std::uint32_t m_colorWord = 0;
+  bool m_filtered = false;
+  std::vector<QTreeWidgetItem*> m_expandedBeforeFilter;
   jov::TreeItem m_accepted = jov::kTreeRoot;
   int m_updateDepth = 0;
   // Children collected during a batch, per parent (nullptr: the root). Parents are

@@ -29,6 +29,11 @@ SortedComboBox::SortedComboBox(QWidget* parent) : QComboBox(parent), m_lines(new
   completer()->setCaseSensitivity(Qt::CaseInsensitive);
 }
 
+void SortedComboBox::CompleteByContains() {
+  completer()->setCompletionMode(QCompleter::PopupCompletion);
+  completer()->setFilterMode(Qt::MatchContains);
+}
+
 std::string SortedComboBox::ItemBytes(int index) const { return itemText(index).toLatin1().toStdString(); }
 
 void SortedComboBox::AddSorted(const std::string& text) {

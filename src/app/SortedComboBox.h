@@ -29,6 +29,10 @@ class SortedComboBox : public QComboBox {
   // text into the edit field as it is (no prefix or case-folded match).
   void SetText(const std::string& text);
 
+  // Typing offers every line that contains the text typed (in a list under the
+  // box) rather than completing the line that starts with it.
+  void CompleteByContains();
+
   std::string ItemBytes(int index) const;
   // The first line equal to text, found by binary search in the sorted list.
   std::optional<int> FindExact(const QString& text) const;

@@ -31,7 +31,7 @@ void PrintTags(const CMapFile& map) {
   for (int i = 0; i < map.m_nTagCount; ++i) {
     const TagEntry& r = map.m_tags[static_cast<std::size_t>(i)];
     std::cout << i << '\t' << r.strClass1 << '\t' << r.strClass2 << '\t' << r.strClass3 << '\t' << r.strIdentifier
-              << '\t' << r.strMetaOffset << '\t' << r.nSize << '\t' << r.strNameOffset << '\t' << r.strEntryOffset
+              << '\t' << r.strMetaOffset << '\t' << static_cast<std::int32_t>(r.nSize) << '\t' << r.strNameOffset << '\t' << r.strEntryOffset
               << '\t' << r.strName << '\n';
   }
 }

@@ -39,7 +39,7 @@ void AddScanOptions(CLI::App* cmd, ScanArgs& args) {
 
 // A value the scanner value's field would refuse: the toolkit's message, exit 1.
 std::optional<float> ParseValue(const std::string& text) {
-  const auto value = ParseFloatField(text);
+  const auto value = ParseNumberField(text);
   if (!value) {
     ConsoleDialogs().ShowValueError(kEnterNumber);
     SetExitStatus(kRefused);

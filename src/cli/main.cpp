@@ -4,11 +4,13 @@
 #include "history/History.h"
 #include "map/Refused.h"
 #include "platform/FileError.h"
+#include "platform/Version.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"jov-cli: the JOV map editor's commands without a window"};
   app.require_subcommand(1);
   app.fallthrough(false);
+  app.set_version_flag("--version", jov::kVersionText, "Print the program's version and exit");
   // Every map write is recorded in the edit history first, unless the user
   // turns it off for a batch job; a history that cannot be used is reported
   // once on standard error and the commands work as before.
@@ -28,6 +30,8 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     app.exit(e);

@@ -204,19 +204,20 @@ void History::Record(const BinaryFile& file, StepWrite write) {
     m_scope->steps.push_back({key, -1, {}});
     step = &m_scope->steps.back();
   }
+  if (store) {
+    try {
+      if (step->id < 0) {
+        if (step->writes.empty()) step->id = store->BeginStep(key, m_scope->label, NowMs(), ::getpid(), write);
+      } else {
+        store->AddWrite(step->id, write);
+      }
+    } catch (const HistoryError& e) {
+      Off(e.what(), true);
+    }
+  }
   // The bytes stay in memory too: a failed command is rolled back from them even
   // when the database is off.
-  step->writes.push_back(write);
-  if (!store) return;
-  try {
-    if (step->id < 0) {
-      if (step->writes.size() == 1) step->id = store->BeginStep(key, m_scope->label, NowMs(), ::getpid(), write);
-    } else {
-      store->AddWrite(step->id, write);
-    }
-  } catch (const HistoryError& e) {
-    Off(e.what(), true);
-  }
+  step->writes.push_back(std::move(write));
 }
 
 bool History::OpenScope(const std::string& label) {
@@ -406,8 +407,10 @@ void History::Recover(std::int64_t step) {
         store->SetState(step, StepState::Undone);
         break;
       case StepState::Undoing:
-        WriteAfter(file, writes);
-        store->SetState(step, StepState::Done);
+        // Finished: the user asked for the bytes before the step, and they are
+        // what the database holds safely (the before-bytes went first).
+        WriteBefore(file, writes);
+        store->SetState(step, StepState::Undone);
         break;
       default: break;
     }

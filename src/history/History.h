@@ -63,8 +63,8 @@ class History final : public WriteJournal {
   // offset that differs, and nothing is written.
   void Undo(std::int64_t step);
   void Redo(std::int64_t step);
-  // Takes back what an interrupted step did: a command's writes or a redo are
-  // restored to the bytes before it, an undo to the bytes it started from.
+  // Ends an interrupted step with the bytes from before it: a command's writes
+  // and a redo are taken back, an undo is finished.
   void Recover(std::int64_t step);
 
   // Maps written by the last scope that closed (keys), for views to re-read.
@@ -114,6 +114,9 @@ inline constexpr const char* kUndoLengthText =
     "The map was changed after \"%1\": it is %2 bytes long, not %3. Nothing was undone.";
 inline constexpr const char* kRedoLengthText =
     "The map was changed after \"%1\" was undone: it is %2 bytes long, not %3. Nothing was redone.";
+inline constexpr const char* kRecoverQuestion =
+    "JOV was stopped while \"%1\" was writing this map, so the map may be neither as it was nor as that command "
+    "would have left it. Restore the map as it was before that command?";
 inline constexpr const char* kHistoryOffText = "The edit history is off: %1. Maps are still written, but edits cannot be undone.";
 
 }  // namespace jov

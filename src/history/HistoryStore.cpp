@@ -148,7 +148,12 @@ HistoryStore::HistoryStore(const std::string& path) : m_path(path) {
   }
   try {
     sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
+    // Steps hold whole tags (a million bytes and more): large pages keep a blob
+    // in few of them, and the log is copied into the database in 16 MB batches
+    // rather than after every big step. The page size only takes for a new file.
+    Exec("PRAGMA page_size=65536");
     Exec("PRAGMA journal_mode=WAL");
+    Exec("PRAGMA wal_autocheckpoint=256");
     Exec("PRAGMA synchronous=FULL");
     Exec("PRAGMA foreign_keys=ON");
     Exec(kSchema);

@@ -1,7 +1,6 @@
 #include "map/FieldText.h"
 
-#include <cerrno>
-#include <cstdlib>
+#include <charconv>
 
 namespace jov {
 
@@ -56,15 +55,50 @@ std::optional<std::uint32_t> ParseUInt32Field(std::string_view text) {
   return static_cast<std::uint32_t>(*value);
 }
 
+namespace {
+
+// The number's text without blanks around it and without a leading "+" (which
+// from_chars does not take); nothing when no number can start there.
+std::optional<std::string_view> NumberText(std::string_view text) {
+  text = TrimBlanks(text);
+  if (!text.empty() && text.front() == '+') {
+    text.remove_prefix(1);
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) return std::nullopt;
+  }
+  if (text.empty()) return std::nullopt;
+  return text;
+}
+
+}  // namespace
+
+std::optional<std::int64_t> ParseIntegerField(std::string_view text, std::int64_t min, std::int64_t max) {
+  const auto number = NumberText(text);
+  if (!number) return std::nullopt;
+  std::int64_t value = 0;
+  const auto [end, error] = std::from_chars(number->data(), number->data() + number->size(), value);
+  if (error != std::errc{} || end != number->data() + number->size() || value < min || value > max)
+    return std::nullopt;
+  return value;
+}
+
+std::optional<float> ParseNumberField(std::string_view text) {
+  // from_chars ignores the C locale and, in the general format, takes no hex.
+  // A value out of a float's range is an error, not infinity.
+  const auto number = NumberText(text);
+  if (!number) return std::nullopt;
+  float value = 0;
+  const auto [end, error] =
+      std::from_chars(number->data(), number->data() + number->size(), value, std::chars_format::general);
+  if (error != std::errc{} || end != number->data() + number->size()) return std::nullopt;
+  return value;
+}
+
 std::optional<float> ParseFloatField(std::string_view text) {
-  const std::string trimmed(TrimBlanks(text));
-  if (trimmed.empty()) return std::nullopt;
-  char* end = nullptr;
-  errno = 0;
-  const double value = std::strtod(trimmed.c_str(), &end);
-  if (end != trimmed.c_str() + trimmed.size()) return std::nullopt;
-  if (value == 0.0 && trimmed.front() != '0') return std::nullopt;
-  return static_cast<float>(value);
+  const auto value = ParseNumberField(text);
+  if (!value) return std::nullopt;
+  const std::string_view trimmed = TrimBlanks(text);
+  if (*value == 0.0f && trimmed.front() != '0') return std::nullopt;
+  return value;
 }
 
 bool FitsLimit(std::string_view text, int limit) { return static_cast<long>(text.size()) <= limit; }

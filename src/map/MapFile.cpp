@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 
 #include "map/Refused.h"
 #include "map/ValueText.h"
@@ -32,13 +33,9 @@ void CMapFile::OpenPath(TreeView& tree, const std::string& path) {
 void CMapFile::ReadMap(TreeView& tree) {
   // The file is opened and the whole index read before the tree is touched, so a
   // map that cannot be read leaves the panel closed and its tree empty.
+  OpenFile();
   try {
-    m_file.Open(m_strPath, BinaryFile::Mode::ReadWrite, kUnnamedFile);
-  } catch (const FileError&) {
-    // The map tools have always reported any failure to open a map this way.
-    throw FileError(FileError::Cause::NotFound, kUnnamedFile);
-  }
-  try {
+    m_stamp = FileStamp::Of(m_strPath);
     ReadHeader();
     ReadEntries();
   } catch (...) {
@@ -51,6 +48,41 @@ void CMapFile::ReadMap(TreeView& tree) {
   m_bOpen = true;
   Identify(tree);
   FillTree(tree);
+}
+
+void CMapFile::OpenFile() {
+  m_bReadOnly = false;
+  if (!m_bAllowReadOnly) {
+    try {
+      m_file.Open(m_strPath, BinaryFile::Mode::ReadWrite, kUnnamedFile);
+    } catch (const FileError&) {
+      // The map tools have always reported any failure to open a map this way.
+      throw FileError(FileError::Cause::NotFound, kUnnamedFile);
+    }
+    return;
+  }
+  // A folder, a device or a pipe: opening one for writing says "access denied",
+  // which would send the user looking at permissions.
+  std::error_code error;
+  const auto status = std::filesystem::status(m_strPath, error);
+  if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+    throw FileError(FileError::Cause::NotRegularFile, kUnnamedFile);
+  // A file marked read-only for everyone is not written, even by a user whom the
+  // system would let write it.
+  using std::filesystem::perms;
+  if (!error && std::filesystem::exists(status) &&
+      (status.permissions() & (perms::owner_write | perms::group_write | perms::others_write)) == perms::none) {
+    m_file.Open(m_strPath, BinaryFile::Mode::ReadOnly, kUnnamedFile);
+    m_bReadOnly = true;
+    return;
+  }
+  try {
+    m_file.Open(m_strPath, BinaryFile::Mode::ReadWrite, kUnnamedFile);
+  } catch (const FileError& denied) {
+    if (denied.cause() != FileError::Cause::AccessDenied) throw;
+    m_file.Open(m_strPath, BinaryFile::Mode::ReadOnly, kUnnamedFile);
+    m_bReadOnly = true;
+  }
 }
 
 void CMapFile::Close(TreeView& tree) {

@@ -53,6 +53,10 @@ class CMapFile {
   // written through another panel or program since it was read); the model's
   // text is brought up to date.
   std::uint32_t StoredEofPosition();
+  // Whether the file at the map's path was written or replaced since the model
+  // read it (through this model, another panel's, or another program).
+  bool ChangedOnDisk() const { return m_bOpen && FileStamp::Of(m_strPath) != m_stamp; }
+  const FileStamp& Stamp() const { return m_stamp; }
   // Refused (kMapChangedOnDisk) when the file's index offset or tag count is no
   // longer what the model holds: a command would write at stale places.
   void CheckIndexUnchanged();
@@ -79,15 +83,25 @@ class CMapFile {
   std::array<TreeItem, TagClassTable::kRows> m_hClassItems{};
   std::vector<TagEntry> m_tags;  // as many as the index declares
   bool m_bOpen = false;
+  // Set by the open when the file could only be opened for reading.
+  bool m_bReadOnly = false;
+  // The editor's rule for opening: a map the user may not write (or marked
+  // read-only for everyone) opens read-only,
+  // and a map that cannot be opened at all names the cause (not found, access
+  // denied, not a regular file). Off, every open failure reads "not found", as
+  // the map tools have always reported it.
+  bool m_bAllowReadOnly = false;
 
  private:
   void ReadMap(TreeView& tree);
+  void OpenFile();
   void ReadHeader();
   void ReadEntries();
   void FillTree(TreeView& tree);
   void Identify(TreeView& tree);
 
   BinaryFile m_file;
+  FileStamp m_stamp;
   std::unordered_map<TreeItem, int> m_tagByTreeItem;
 };
 

@@ -39,6 +39,18 @@ FileError::Cause CauseOf(int error) {
 
 }  // namespace
 
+FileStamp FileStamp::Of(const std::string& path) {
+  struct stat info {};
+  if (::stat(path.c_str(), &info) != 0) return {};
+  FileStamp stamp;
+  stamp.device = static_cast<std::uint64_t>(info.st_dev);
+  stamp.inode = static_cast<std::uint64_t>(info.st_ino);
+  stamp.size = static_cast<std::uint64_t>(info.st_size);
+  stamp.modifiedNs = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+  stamp.changedNs = static_cast<std::int64_t>(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
+  return stamp;
+}
+
 BinaryFile::~BinaryFile() { Close(); }
 
 BinaryFile::BinaryFile(BinaryFile&& other) noexcept

@@ -14,6 +14,21 @@ namespace jov {
 // stays coherent. Positions are signed 32-bit as the map tools have always had them:
 // an offset of 0x80000000 or more cannot be positioned to ("Seek failed on %1").
 // Bytes read past the end of the file come back as zeros.
+// What identifies a file's state on disk: which file (device and inode) and
+// when it was last changed. Two stamps differ when the file was written or
+// replaced in between, by this program or another one.
+struct FileStamp {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::uint64_t size = 0;
+  std::int64_t modifiedNs = 0;
+  std::int64_t changedNs = 0;
+  bool operator==(const FileStamp&) const = default;
+  bool SameFile(const FileStamp& other) const { return device == other.device && inode == other.inode; }
+  // The stamp of the file at path; all zeros when there is none.
+  static FileStamp Of(const std::string& path);
+};
+
 class BinaryFile {
  public:
   enum class Mode {

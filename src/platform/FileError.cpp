@@ -12,6 +12,7 @@ const char* TemplateFor(FileError::Cause cause) {
     case FileError::Cause::HardIo: return "A hardware I/O error was reported while accessing %1.";
     case FileError::Cause::DiskFull: return "Disk full while accessing %1.";
     case FileError::Cause::EndOfFile: return "An attempt was made to access %1 past its end.";
+    case FileError::Cause::NotRegularFile: return "%1 is not a regular file.";
     case FileError::Cause::Generic: break;
   }
   return "An unknown error occurred while accessing %1.";

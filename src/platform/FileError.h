@@ -17,6 +17,7 @@ class FileError : public std::runtime_error {
     HardIo,
     DiskFull,
     EndOfFile,
+    NotRegularFile,
   };
 
   FileError(Cause cause, const std::string& fileName);

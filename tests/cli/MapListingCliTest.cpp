@@ -7,6 +7,7 @@
 #include "map/SampleMap.h"
 #include "map/ValueText.h"
 #include "support/TempDir.h"
+#include "support/TestMap.h"
 
 namespace jov {
 namespace {
@@ -255,6 +256,29 @@ TEST(ListingCliErrors, AFileErrorExitsWithOneAndItsTextOnStandardError) {
   EXPECT_EQ(seek.status, 1);
   EXPECT_EQ(seek.err, "Seek failed on an unnamed file\n");
   EXPECT_EQ(seek.out, "");
+}
+
+}  // namespace
+}  // namespace jov
+
+namespace jov {
+namespace {
+
+// A tag whose successor lies before it has a negative size: listed as the panel
+// shows it, a signed decimal, never as a wrapped unsigned number.
+TEST(TagsCli, SizeIsTheSignedNumberThePanelShows) {
+  testing::TempDir dir;
+  const auto r = RunCli({"tags", dir.Write("odd.map", testing::MapWithOversizedTags(7, 8, 5))});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto lines = Lines(r.out);
+  ASSERT_GE(lines.size(), 4u);
+  const auto sizeOf = [](const std::string& line) {
+    std::size_t at = 0;
+    for (int field = 0; field < 6; ++field) at = line.find('\t', at) + 1;
+    return std::stoll(line.substr(at, line.find('\t', at) - at));
+  };
+  EXPECT_EQ(sizeOf(lines[2]), 1000001);
+  EXPECT_LT(sizeOf(lines[3]), 0);
 }
 
 }  // namespace

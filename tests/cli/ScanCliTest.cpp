@@ -83,10 +83,14 @@ TEST(ScanCli, BadArgumentsAreUsageErrorsOrRefusedValues) {
   EXPECT_EQ(RunCli({"scan", m.Path(), "0", "--panel", "3"}).status, 2);
   EXPECT_EQ(RunCli({"scan", m.Path(), "7"}).status, 2);
   EXPECT_EQ(RunCli({"select", m.Path(), "0", "--line", "no such line"}).status, 2);
-  const auto notANumber = RunCli({"scan", m.Path(), "0", "--step", "abc"});
-  EXPECT_EQ(notANumber.status, 1);
-  EXPECT_EQ(notANumber.err, "Please enter a number.\n");
-  EXPECT_TRUE(notANumber.out.empty());
+  // The step is read as the window's scanner value is: no hexadecimal, nothing
+  // beyond a float's range.
+  for (const char* step : {"abc", "0x10", "1e39"}) {
+    const auto notANumber = RunCli({"scan", m.Path(), "0", "--step", step});
+    EXPECT_EQ(notANumber.status, 1) << step;
+    EXPECT_EQ(notANumber.err, "Please enter a number.\n") << step;
+    EXPECT_TRUE(notANumber.out.empty()) << step;
+  }
 }
 
 TEST(ScanCli, SelectPrintsTheThreeBoxes) {

@@ -68,7 +68,7 @@ class DialogsTest : public QObject {
       hasIcon = hasIcon || !label->pixmap().isNull();
     }
     QVERIFY(hasIcon);
-    QVERIFY(texts.contains("JOV Version 3.0"));
+    QVERIFY(texts.contains(QStringLiteral("JOV ") + QStringLiteral(JOV_VERSION)));
     QVERIFY(texts.contains("First program to add tags for xbox!"));
     QVERIFY(!ProgramIcon().pixmap(32, 32).isNull());
   }

@@ -126,18 +126,22 @@ class MainWindowTest : public QObject {
     QCOMPARE(window.size(), QSize(1280, 800));
     QVERIFY(!window.windowIcon().isNull());
 
+    // The labels as they read, without their access-key marks.
     const auto menuTexts = [&](int index) {
       QStringList texts;
       const auto menus = window.findChild<QMenuBar*>()->actions();
-      for (QAction* action : menus[index]->menu()->actions()) texts << (action->isSeparator() ? "-" : action->text());
+      for (QAction* action : menus[index]->menu()->actions())
+        texts << (action->isSeparator() ? "-" : action->text().remove(u'&'));
       return texts;
     };
-    QCOMPARE(menuTexts(0), QStringList({"Open Map 1", "Close Map 1", "-", "Open Map 2", "Close Map 2", "-", "Exit"}));
-    QCOMPARE(menuTexts(1), QStringList({"Map 1 Info", "Map 2 Info", "-", "Hex Float Calculator", "Reflexive Calculator",
+    QCOMPARE(menuTexts(0), QStringList({"Open Map 1", "Close Map 1", "-", "Open Map 2", "Close Map 2", "-",
+                                        "Recent Maps", "-", "Exit"}));
+    QCOMPARE(menuTexts(1), QStringList({"Find"}));
+    QCOMPARE(menuTexts(2), QStringList({"Map 1 Info", "Map 2 Info", "-", "Hex Float Calculator", "Reflexive Calculator",
                                         "-", "Guerilla Tag Converter", "-", "Insert Data at End of Map 1",
                                         "Insert Data at End of Map 2", "-", "Add Tag to Map 1", "Add Tag to Map 2", "-",
                                         "Check Map 1", "Check Map 2", "Fix CRC32 of Map 1", "Fix CRC32 of Map 2"}));
-    QCOMPARE(menuTexts(2), QStringList({"&About JOV..."}));
+    QCOMPARE(menuTexts(3), QStringList({"About JOV..."}));
 
     for (MapPanel* panel : {&window.Panel1(), &window.Panel2()}) {
       QCOMPARE(panel->m_treeTags->topLevelItemCount(), 0);
@@ -165,8 +169,6 @@ class MainWindowTest : public QObject {
     QCOMPARE(window.Panel2().ShortsRange(), 16);
     QCOMPARE(window.Panel1().DirectInjectSource(), &window.Panel2());
     QCOMPARE(window.Panel2().DirectInjectSource(), &window.Panel1());
-    QVERIFY(window.Panel1().m_buttonScanMetadata->isDefault());
-    QVERIFY(!window.Panel2().m_buttonScanMetadata->isDefault());
   }
 
   void openFillsEachPanelWithGroupsSortedTagsAndTheLevelColour() {
@@ -337,13 +339,12 @@ class MainWindowTest : public QObject {
     QCOMPARE(Bytes(p.m_comboScanTag->itemText(p.m_comboScanTag->currentIndex())), p.m_strScanTagChoice);
   }
 
-  void closeEmptiesTheTreeCaptionAndScannerButKeepsTheFields() {
+  void closeEmptiesTheTreeCaptionScannerAndFields() {
     ScriptedDialogs dialogs;
     CMapEditorDlg window(dialogs);
     MapPanel& p = window.Panel1();
     Open(window, dialogs, p, m_handMap);
     p.m_treeTags->setCurrentItem(ItemOfTag(p, 0));
-    const Fields shown = Shown(p);
     DirtyScanner(p);
 
     window.FindAction("Close Map 1")->trigger();
@@ -357,15 +358,13 @@ class MainWindowTest : public QObject {
     QCOMPARE(p.m_treeScanResults->BackgroundColor(), 0u);
     QCOMPARE(p.m_comboScanTag->count(), 0);
     QVERIFY(!p.m_bTagListFilled);
-    QCOMPARE(Shown(p), shown);
+    // Nothing of the closed map's tag is left for the next map's commands.
+    QCOMPARE(Shown(p), (Fields{"", "", "", "", "", "0", "", "", ""}));
+    ExpectScannerReset(p);
 
-    // Closing with nothing open still clears the caption and the scanner.
-    p.m_strCaption = "leftover";
-    window.LoadControls();
-    DirtyScanner(p);
-    window.FindAction("Close Map 1")->trigger();
-    QCOMPARE(p.m_editCaption->text(), QString());
-    QCOMPARE(p.m_treeScanResults->topLevelItemCount(), 0);
+    // With nothing open there is nothing to close.
+    QVERIFY(!window.FindAction("Close Map 1")->isEnabled());
+    QVERIFY(window.FindAction("Close Map 2")->isEnabled() == window.Panel2().Map().m_bOpen);
 
     // Opened again, the first selection builds the list anew.
     Open(window, dialogs, p, m_handMap);
@@ -418,14 +417,16 @@ class MainWindowTest : public QObject {
     CMapEditorDlg window(dialogs);
     MapPanel& p = window.Panel1();
 
-    // A name that does not exist, and a folder: the map tools report both as not found.
+    // A name that does not exist, and a folder: each error names its own cause.
     const std::string missing = m_dir.filePath("missing.map").toStdString();
-    const std::string notFound = jov::FileError::TextFor(jov::FileError::Cause::NotFound, jov::kUnnamedFile);
-    for (const std::string& path : {missing, m_dir.path().toStdString()}) {
+    const std::pair<std::string, jov::FileError::Cause> cases[] = {
+        {missing, jov::FileError::Cause::NotFound},
+        {m_dir.path().toStdString(), jov::FileError::Cause::NotRegularFile}};
+    for (const auto& [path, cause] : cases) {
       dialogs.fileErrors.clear();
       dialogs.openAnswers.push_back(path);
       window.FindAction("Open Map 1")->trigger();
-      QCOMPARE(dialogs.fileErrors, std::vector<std::string>{notFound});
+      QCOMPARE(dialogs.fileErrors, std::vector<std::string>{jov::FileError::TextFor(cause, jov::kUnnamedFile)});
       QVERIFY(!p.Map().m_bOpen);
       QCOMPARE(p.m_treeTags->topLevelItemCount(), 0);
       QCOMPARE(p.m_editCaption->text(), QString());  // the command ended before the caption
@@ -508,46 +509,60 @@ class MainWindowTest : public QObject {
              std::vector<std::string>{jov::FileError::TextFor(jov::FileError::Cause::DiskFull, "x.meta")});
   }
 
-  void escapeTheCloseBoxAndExitEndTheWindow() {
+  void escapeKeepsTheWindowWhileTheCloseBoxAndExitEndIt() {
     ScriptedDialogs dialogs;
     {
       CMapEditorDlg window(dialogs);
       window.show();
       QVERIFY(QTest::qWaitForWindowExposed(&window));
-      QSignalSpy finished(&window, &QDialog::finished);
-      QTest::keyClick(&window, Qt::Key_Escape);
-      QCOMPARE(finished.count(), 1);
+      for (QWidget* target : {static_cast<QWidget*>(&window), static_cast<QWidget*>(window.Panel2().m_editFilename),
+                              static_cast<QWidget*>(window.Panel1().m_treeTags)}) {
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key_Escape);
+        QVERIFY(window.isVisible());
+      }
+      window.close();
       QVERIFY(!window.isVisible());
     }
     {
       CMapEditorDlg window(dialogs);
       window.show();
-      QSignalSpy finished(&window, &QDialog::finished);
-      window.close();
-      QCOMPARE(finished.count(), 1);
-    }
-    {
-      CMapEditorDlg window(dialogs);
-      window.show();
-      QSignalSpy finished(&window, &QDialog::finished);
       window.FindAction("Exit")->trigger();
-      QCOMPARE(finished.count(), 1);
       QVERIFY(!window.isVisible());
     }
     QVERIFY(dialogs.questions.empty());
   }
 
-  void enterPressesScanMetadataOfMap1() {
+  // Enter runs Scan Metadata of the panel whose scanner box has the focus, and
+  // nothing from a Tag Information field.
+  void enterScansOnlyTheFocusedPanel() {
     ScriptedDialogs dialogs;
     CMapEditorDlg window(dialogs);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
+    Open(window, dialogs, window.Panel1(), m_handMap);
+    Open(window, dialogs, window.Panel2(), m_uiMap);
+    for (MapPanel* p : {&window.Panel1(), &window.Panel2()}) p->m_treeTags->setCurrentItem(ItemOfTag(*p, 0));
     QSignalSpy scan1(window.Panel1().m_buttonScanMetadata, &QPushButton::clicked);
     QSignalSpy scan2(window.Panel2().m_buttonScanMetadata, &QPushButton::clicked);
-    window.Panel2().m_editFilename->setFocus();
-    QTest::keyClick(window.Panel2().m_editFilename, Qt::Key_Return);
-    QCOMPARE(scan1.count(), 1);
-    QCOMPARE(scan2.count(), 0);
+    struct Case {
+      QWidget* field;
+      int scans1, scans2;
+    };
+    MapPanel& p1 = window.Panel1();
+    MapPanel& p2 = window.Panel2();
+    const Case cases[] = {
+        {p2.m_editFilename, 0, 0},      {p1.m_editMetaOffset, 0, 0},         {p2.m_editScanValue, 0, 1},
+        {p1.m_editScanValue, 1, 1},     {p2.m_comboScanTag->lineEdit(), 1, 2}, {p1.m_comboScanClass->lineEdit(), 2, 2},
+        {p1.m_editFilter, 2, 2},
+    };
+    for (const Case& c : cases) {
+      c.field->setFocus();
+      QTest::keyClick(c.field, Qt::Key_Return);
+      QCOMPARE(scan1.count(), c.scans1);
+      QCOMPARE(scan2.count(), c.scans2);
+    }
+    QVERIFY(window.isVisible());
   }
 };
 

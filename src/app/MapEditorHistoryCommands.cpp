@@ -1,0 +1,144 @@
+// The main window's edit history: "Undo", "Redo" and "History..." in the Edit
+// menu, one stack for the window across both panels (the newest finished step of
+// the maps open in it), views re-read after every write, and the question asked
+// when a map opens with a step a stopped process left unfinished.
+#include <QAction>
+#include <QMenu>
+#include <algorithm>
+
+#include "CHistoryDlg.h"
+#include "CMapEditorDlg.h"
+#include "MapPanel.h"
+#include "QtTreeView.h"
+#include "history/History.h"
+#include "map/Refused.h"
+#include "platform/UserDialogs.h"
+
+namespace {
+
+QString Latin1(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+
+std::string Replace(std::string text, const std::string& mark, const std::string& by) {
+  const auto at = text.find(mark);
+  if (at != std::string::npos) text.replace(at, mark.size(), by);
+  return text;
+}
+
+}  // namespace
+
+void CMapEditorDlg::BuildHistoryActions() {
+  jov::History::Instance().Install();
+  QMenu* edit = EditMenu();
+  QAction* first = edit->actions().isEmpty() ? nullptr : edit->actions().front();
+  m_actionUndo = new QAction(QStringLiteral("&Undo"), this);
+  m_actionUndo->setShortcut(QKeySequence::Undo);
+  m_actionRedo = new QAction(QStringLiteral("&Redo"), this);
+  m_actionRedo->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Shift+Z")), QKeySequence(QStringLiteral("Ctrl+Y"))});
+  m_actionHistory = new QAction(QStringLiteral("&History..."), this);
+  connect(m_actionUndo, &QAction::triggered, this, [this] { RunCommand([this] { OnUndo(); }); });
+  connect(m_actionRedo, &QAction::triggered, this, [this] { RunCommand([this] { OnRedo(); }); });
+  connect(m_actionHistory, &QAction::triggered, this, [this] { RunCommand([this] { OnHistory(); }); });
+  edit->insertAction(first, m_actionUndo);
+  edit->insertAction(first, m_actionRedo);
+  edit->insertSeparator(first);
+  edit->insertAction(first, m_actionHistory);
+  edit->insertSeparator(first);
+
+  // A history that cannot be kept is said once; the maps are still written.
+  jov::History::Instance().SetOffNotice([this](const std::string& reason) {
+    m_dialogs.ShowMessage(Replace(jov::kHistoryOffText, "%1", reason));
+  });
+  UpdateHistoryActions();
+}
+
+std::vector<std::string> CMapEditorDlg::OpenMapPaths() const {
+  std::vector<std::string> paths;
+  for (const MapPanel* panel : {m_panel1, m_panel2})
+    if (panel->Map().m_bOpen) paths.push_back(panel->Map().m_strPath);
+  return paths;
+}
+
+void CMapEditorDlg::UpdateHistoryActions() {
+  if (!m_actionUndo) return;
+  jov::History& history = jov::History::Instance();
+  const auto paths = OpenMapPaths();
+  const auto undo = history.NewestDone(paths);
+  const auto redo = history.OldestUndone(paths);
+  m_actionUndo->setEnabled(undo.has_value());
+  m_actionUndo->setText(undo ? QStringLiteral("&Undo ") + Latin1(undo->label) : QStringLiteral("&Undo"));
+  m_actionRedo->setEnabled(redo.has_value());
+  m_actionRedo->setText(redo ? QStringLiteral("&Redo ") + Latin1(redo->label) : QStringLiteral("&Redo"));
+  m_actionHistory->setEnabled(!paths.empty());
+}
+
+void CMapEditorDlg::OnUndo() {
+  const auto step = jov::History::Instance().NewestDone(OpenMapPaths());
+  if (!step) return;
+  jov::History::Instance().Undo(step->id);
+  ShowCommandStatus(QStringLiteral("Undo: ") + Latin1(step->label));
+}
+
+void CMapEditorDlg::OnRedo() {
+  const auto step = jov::History::Instance().OldestUndone(OpenMapPaths());
+  if (!step) return;
+  jov::History::Instance().Redo(step->id);
+  ShowCommandStatus(QStringLiteral("Redo: ") + Latin1(step->label));
+}
+
+void CMapEditorDlg::OnHistory() {
+  jov::History& history = jov::History::Instance();
+  CHistoryDlg::Actions actions;
+  actions.steps = [this, &history] {
+    std::vector<jov::StepInfo> steps;
+    std::vector<std::string> seen;
+    for (const std::string& path : OpenMapPaths()) {
+      const std::string key = jov::History::KeyOf(path);
+      if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;  // one map in both panels
+      seen.push_back(key);
+      for (jov::StepInfo& step : history.Steps(path)) steps.push_back(std::move(step));
+    }
+    std::sort(steps.begin(), steps.end(), [](const auto& a, const auto& b) { return a.id > b.id; });
+    return steps;
+  };
+  // Every finished step from the newest down to the chosen one, each as "Undo".
+  actions.undoTo = [this, &history](std::int64_t target) {
+    RunCommand([&] {
+      while (const auto step = history.NewestDone(OpenMapPaths())) {
+        if (step->id < target) break;
+        history.Undo(step->id);
+        ReloadChangedPanels();
+        if (step->id == target) break;
+      }
+    });
+  };
+  actions.clear = [this, &history] {
+    for (const std::string& path : OpenMapPaths()) history.ClearMap(path);
+    UpdateHistoryActions();
+  };
+  actions.limitMb = [&history] { return history.LimitBytes() / (1024 * 1024); };
+  actions.setLimitMb = [&history](std::uint64_t mb) { history.SetLimitMb(mb); };
+  CHistoryDlg dialog(std::move(actions), this);
+  RunModal(dialog);
+}
+
+void CMapEditorDlg::ReloadChangedPanels() {
+  // One file may be open in both panels, and jov-cli may have written it: every
+  // view whose file changed since it was read reads it again, keeping its place.
+  for (MapPanel* panel : {m_panel1, m_panel2}) {
+    if (!panel->Map().ChangedOnDisk()) continue;
+    KeepPlace(*panel, [panel] { panel->Map().Reload(*panel->m_treeTags); });
+  }
+}
+
+void CMapEditorDlg::OfferRecovery(MapPanel& panel) {
+  jov::History& history = jov::History::Instance();
+  const auto interrupted = history.Interrupted(panel.Map().m_strPath);
+  // Newest first: each takes the map back to where the step before it left it.
+  for (auto it = interrupted.rbegin(); it != interrupted.rend(); ++it) {
+    const std::string question = Replace(jov::kRecoverQuestion, "%1", it->label);
+    if (!m_dialogs.AskYesNo(question)) return;
+    history.Recover(it->id);
+    ShowCommandStatus(QStringLiteral("Restored the map as it was before ") + Latin1(it->label));
+  }
+  if (!interrupted.empty()) ReloadChangedPanels();
+}

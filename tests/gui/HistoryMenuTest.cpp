@@ -1,0 +1,164 @@
+// The edit history in the window: the Edit menu's Undo and Redo (texts, keys,
+// when they can run), one stack across both panels showing one map, a map changed
+// behind the history's back, and the question asked when a map opens with a step
+// a stopped process left unfinished.
+#include <QAction>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QtTest>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "CHexEditDlg.h"
+#include "CMapEditorDlg.h"
+#include "GuiTestSupport.h"
+#include "MapPanel.h"
+#include "QtTreeView.h"
+#include "ScriptedDialogs.h"
+#include "history/History.h"
+#include "map/ValueText.h"
+
+using Bytes = std::vector<unsigned char>;
+
+namespace {
+
+QTreeWidgetItem* ItemOfTag(MapPanel& panel, int i) { return QtTreeView::ItemOf(panel.Map().GetTagEntry(i).hTreeItem); }
+
+Bytes Read(const QString& path) { return jov::ReadBytesFromFile(path.toStdString()); }
+
+// Insert Data through the hex editor with these digits.
+void AnswerInsertData(CMapEditorDlg& window, const QString& digits) {
+  window.SetModalRunner([digits](QDialog& dialog) {
+    auto& editor = dynamic_cast<CHexEditDlg&>(dialog);
+    editor.m_editText->setPlainText(digits);
+    editor.m_buttonSave->click();
+    return editor.result();
+  });
+}
+
+}  // namespace
+
+class HistoryMenuTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir m_dir;
+  QString Write(const QString& name) {
+    return QString::fromStdString(guitest::WriteMap(m_dir, name.toStdString(), jov::GenerateSampleMap(7, 8, 5)));
+  }
+
+ private slots:
+  void initTestCase() {
+    guitest::UseCNumbers();
+    QVERIFY(m_dir.isValid());
+  }
+
+  void undoAndRedoRunAcrossBothPanelsShowingOneMap() {
+    ScriptedDialogs dialogs;
+    CMapEditorDlg window(dialogs);
+    QAction* undo = window.UndoAction();
+    QAction* redo = window.RedoAction();
+    QCOMPARE(window.EditMenu()->actions().front(), undo);
+    QCOMPARE(undo->shortcut(), QKeySequence(QStringLiteral("Ctrl+Z")));
+    QCOMPARE(redo->shortcuts(), (QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Shift+Z")),
+                                                     QKeySequence(QStringLiteral("Ctrl+Y"))}));
+    QVERIFY(window.FindAction(QStringLiteral("History...")));
+    QVERIFY(!undo->isEnabled() && !redo->isEnabled());
+    QCOMPARE(undo->text(), QStringLiteral("&Undo"));
+
+    const QString path = Write(QStringLiteral("shared.map"));
+    const Bytes original = Read(path);
+    window.OpenArguments({path, path});
+    MapPanel& p1 = window.Panel1();
+    MapPanel& p2 = window.Panel2();
+    p1.m_treeTags->setCurrentItem(ItemOfTag(p1, 3));
+    p2.m_treeTags->setCurrentItem(ItemOfTag(p2, 5));
+
+    // Map 2 appends data: Map 1 shows the same file and reads its new end.
+    AnswerInsertData(window, QStringLiteral("0a0b0c"));
+    window.FindAction(QStringLiteral("Insert Data at End of Map 2"))->trigger();
+    const Bytes inserted = Read(path);
+    QCOMPARE(p1.Map().m_strEofPosition, p2.Map().m_strEofPosition);
+    QCOMPARE(jov::HexToUInt(p1.Map().m_strEofPosition), jov::ReadLe32(inserted.data() + 8));
+    QCOMPARE(undo->text(), QStringLiteral("&Undo Insert Data"));
+
+    // Map 1 takes Map 2's selected tag: one stack, newest first.
+    dialogs.yesNoAnswers.push_back(true);
+    p1.m_buttonDirectInject->click();
+    const Bytes injected = Read(path);
+    QVERIFY(injected != inserted);
+    const std::string label = "Direct Inject " + p1.Map().GetTagEntry(3).strClass1 + ":" + p1.Map().GetTagEntry(3).strName;
+    QCOMPARE(undo->text(), QStringLiteral("&Undo ") + QString::fromLatin1(label.c_str()));
+
+    undo->trigger();
+    QCOMPARE(Read(path), inserted);
+    QCOMPARE(redo->text(), QStringLiteral("&Redo ") + QString::fromLatin1(label.c_str()));
+    undo->trigger();
+    QCOMPARE(Read(path), original);
+    QVERIFY(!undo->isEnabled());
+    QCOMPARE(redo->text(), QStringLiteral("&Redo Insert Data"));
+    // Both views read the map again and keep the selected tags.
+    QCOMPARE(p1.SelectedTag(), std::optional<int>(3));
+    QCOMPARE(p2.SelectedTag(), std::optional<int>(5));
+    QCOMPARE(jov::HexToUInt(p2.Map().m_strEofPosition), jov::ReadLe32(original.data() + 8));
+
+    redo->trigger();
+    redo->trigger();
+    QCOMPARE(Read(path), injected);
+    QVERIFY(!redo->isEnabled());
+    QCOMPARE(dialogs.fileErrors, std::vector<std::string>{});
+  }
+
+  void aMapChangedBehindTheHistoryIsNotUndone() {
+    ScriptedDialogs dialogs;
+    CMapEditorDlg window(dialogs);
+    const QString path = Write(QStringLiteral("changed.map"));
+    window.OpenArguments({path});
+    AnswerInsertData(window, QStringLiteral("0102030405"));
+    window.FindAction(QStringLiteral("Insert Data at End of Map 1"))->trigger();
+    Bytes changed = Read(path);
+    changed.back() ^= 0xFF;
+    jov::WriteBytesToFile(path.toStdString(), changed);
+    window.UndoAction()->trigger();
+    QCOMPARE(dialogs.messages.size(), std::size_t{1});
+    QVERIFY2(dialogs.messages.back().find("Nothing was undone.") != std::string::npos, dialogs.messages.back().c_str());
+    QCOMPARE(Read(path), changed);
+  }
+
+  void aStepLeftUnfinishedIsOfferedBackWhenTheMapOpens() {
+    const QString path = Write(QStringLiteral("stopped.map"));
+    const Bytes original = Read(path);
+    // A process that wrote the header field of Insert Data and was killed: its
+    // record is in the history, its bytes in the map, and it is gone.
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    jov::StepWrite write;
+    write.offset = 8;
+    write.before.assign(original.begin() + 8, original.begin() + 12);
+    write.after = {0x44, 0x33, 0x22, 0x11};
+    write.lengthBefore = write.lengthAfter = original.size();
+    {
+      jov::HistoryStore store(jov::History::DatabasePath());
+      store.BeginStep(jov::History::KeyOf(path.toStdString()), "Insert Data", 0, gone, write);
+    }
+    Bytes half = original;
+    std::copy(write.after.begin(), write.after.end(), half.begin() + 8);
+    jov::WriteBytesToFile(path.toStdString(), half);
+
+    for (const bool yes : {false, true}) {
+      ScriptedDialogs dialogs;
+      CMapEditorDlg window(dialogs);
+      dialogs.yesNoAnswers.push_back(yes);
+      window.OpenArguments({path});
+      QCOMPARE(dialogs.questions.size(), std::size_t{1});
+      QVERIFY(dialogs.questions[0].find("\"Insert Data\"") != std::string::npos);
+      QCOMPARE(Read(path), yes ? original : half);
+      QCOMPARE(jov::HexToUInt(window.Panel1().Map().m_strEofPosition), jov::ReadLe32(Read(path).data() + 8));
+    }
+  }
+};
+
+QTEST_MAIN(HistoryMenuTest)
+#include "HistoryMenuTest.moc"
