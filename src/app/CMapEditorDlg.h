@@ -145,6 +145,7 @@ class CMapEditorDlg : public QMainWindow {
 
  private:
   void BuildMenuBar();
+  void AddIntegrityCommands(QMenu* tools);
   void ConnectPanel(MapPanel& panel);
   QAction* AddCommand(QMenu* menu, const QString& text, std::function<void()> command,
                       const QKeySequence& shortcut = {});

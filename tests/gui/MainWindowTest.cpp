@@ -136,7 +136,8 @@ class MainWindowTest : public QObject {
     };
     QCOMPARE(menuTexts(0), QStringList({"Open Map 1", "Close Map 1", "-", "Open Map 2", "Close Map 2", "-",
                                         "Recent Maps", "-", "Exit"}));
-    QCOMPARE(menuTexts(1), QStringList({"Find"}));
+    // The edit history's commands come first, then Find.
+    QCOMPARE(menuTexts(1), QStringList({"Undo", "Redo", "-", "History...", "-", "Find"}));
     QCOMPARE(menuTexts(2), QStringList({"Map 1 Info", "Map 2 Info", "-", "Hex Float Calculator", "Reflexive Calculator",
                                         "-", "Guerilla Tag Converter", "-", "Insert Data at End of Map 1",
                                         "Insert Data at End of Map 2", "-", "Add Tag to Map 1", "Add Tag to Map 2", "-",

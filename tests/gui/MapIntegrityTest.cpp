@@ -126,21 +126,24 @@ class MapIntegrityTest : public QObject {
     Open(window, dialogs, panel, path);
     const auto before = jov::ReadBytesFromFile(path);
     int runs = 0;
-    Drive<CMapInfoDlg>(window, runs, [](CMapInfoDlg& dialog) {
-      dialog.Field(jov::MapInfoField::TagCount)->setText(QStringLiteral("32767"));
+    // An EoF Position past the file's end: the map still reads, but writes at its end would not.
+    const QString eof = QString::fromStdString(jov::UIntToHex(static_cast<std::uint32_t>(before.size()) + 0x100));
+    Drive<CMapInfoDlg>(window, runs, [&eof](CMapInfoDlg& dialog) {
+      dialog.Field(jov::MapInfoField::EofPosition)->setText(eof);
       dialog.m_buttonSaveChanges->click();
       dialog.m_buttonClose->click();
     });
     dialogs.yesNoAnswers.push_back(false);
     window.RunCommand([&] { window.OnMapInfo(panel); });
     QCOMPARE(dialogs.questions.size(), std::size_t{1});
-    QVERIFY(dialogs.questions[0].find("an index of 32767 entries runs past the end") != std::string::npos);
+    QVERIFY(dialogs.questions[0].find("EoF Position 0x" + eof.toStdString() + " lies past the end of the file") != std::string::npos);
     QCOMPARE(jov::ReadBytesFromFile(path), before);
 
     dialogs.yesNoAnswers.push_back(true);
     window.RunCommand([&] { window.OnMapInfo(panel); });
     QCOMPARE(dialogs.questions.size(), std::size_t{2});
-    QVERIFY(jov::ReadBytesFromFile(path) != before);
+    QCOMPARE(jov::ReadLe32(jov::ReadBytesFromFile(path).data() + 0x08), static_cast<std::uint32_t>(before.size()) + 0x100);
+    QVERIFY(dialogs.fileErrors.empty());
     QCOMPARE(runs, 2);
   }
 
