@@ -2,10 +2,13 @@
 // tag tree, the scanner's tag list, the Offset Swap list and the Map Info fields.
 // A map that cannot be read must end in a file error with the panel closed and
 // its tree empty; one that can must list every tag of its index exactly once.
+// The map check runs over the same bytes, opened or not: it reads nothing past
+// their end (the sanitizers watch) and its counts add up.
 #include <cstdint>
 #include <string>
 
 #include "FuzzSupport.h"
+#include "check/MapCheck.h"
 #include "map/MapInfoFields.h"
 #include "platform/MemoryTreeView.h"
 #include "scanner/ScanTagList.h"
@@ -15,6 +18,11 @@ using namespace jov;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const std::string path = fuzz::ScratchFile("open.map");
+  const CheckReport report = CheckMapBytes({data, size});
+  fuzz::Check(report.errors + report.warnings + report.notes == static_cast<int>(report.findings.size()),
+              "the check's counts add up");
+  fuzz::Check(size >= 0x800 || report.errors > 0, "a file shorter than the header is an error");
+
   if (!fuzz::WriteMapFile(path, data, size)) return 0;
 
   MemoryTreeView tree;

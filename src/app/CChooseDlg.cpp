@@ -28,6 +28,13 @@ CChooseDlg::CChooseDlg(QWidget* parent) : QDialog(parent) {
   resize(340, 180);
 }
 
+void CChooseDlg::MakeNoDefault() {
+  m_buttonYes->setDefault(false);
+  m_buttonYes->setAutoDefault(false);
+  m_buttonNo->setDefault(true);
+  m_buttonNo->setFocus(Qt::OtherFocusReason);
+}
+
 void CChooseDlg::showEvent(QShowEvent* event) {
   m_textField->SetText(m_strText);
   QDialog::showEvent(event);

@@ -12,6 +12,8 @@ class CChooseDlg : public QDialog {
 
  public:
   explicit CChooseDlg(QWidget* parent = nullptr);
+  // "No" answers Enter instead of "Yes" (and has the focus).
+  void MakeNoDefault();
 
   QString m_strText;
 

@@ -144,6 +144,7 @@ void CMapEditorDlg::BuildMenuBar() {
   AddCommand(tools, QStringLiteral("&Compare Map 1 with Map 2"), [this] { CompareMapsCommand(*this); });
   needsMap(AddCommand(tools, QStringLiteral("A&pply Patch to Map 1..."), [this, &p1] { ApplyPatchCommand(*this, p1); }), p1);
   needsMap(AddCommand(tools, QStringLiteral("Appl&y Patch to Map 2..."), [this, &p2] { ApplyPatchCommand(*this, p2); }), p2);
+  AddIntegrityCommands(tools);
 
   // A Linux desktop has no system menu to extend: the About box lives here.
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));

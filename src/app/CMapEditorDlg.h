@@ -102,6 +102,8 @@ class CMapEditorDlg : public QMainWindow {
   void OnGuerillaTagConverter();
   void OnInsertDataAtEnd(MapPanel& panel);
   void OnAddTag(MapPanel& panel);
+  void OnCheckMap(MapPanel& panel, const QString& title);
+  void OnFixCrc(MapPanel& panel);
   // "Help" menu.
   void OnAbout();
 
@@ -143,6 +145,7 @@ class CMapEditorDlg : public QMainWindow {
 
  private:
   void BuildMenuBar();
+  void AddIntegrityCommands(QMenu* tools);
   void ConnectPanel(MapPanel& panel);
   QAction* AddCommand(QMenu* menu, const QString& text, std::function<void()> command,
                       const QKeySequence& shortcut = {});

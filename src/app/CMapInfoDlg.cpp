@@ -79,6 +79,10 @@ CMapInfoDlg::CMapInfoDlg(jov::MapInfoSession& session, jov::UserDialogs& dialogs
   auto* columns = new QHBoxLayout;
   columns->addLayout(left, 1);
   columns->addLayout(right, 1);
+  m_editCrc = new QLineEdit(this);
+  m_editCrc->setReadOnly(true);
+  auto* crc = new QFormLayout;
+  crc->addRow(QStringLiteral("CRC32"), m_editCrc);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(m_buttonSaveChanges);
@@ -86,6 +90,7 @@ CMapInfoDlg::CMapInfoDlg(jov::MapInfoSession& session, jov::UserDialogs& dialogs
   buttons->addWidget(m_buttonClose);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(columns);
+  layout->addLayout(crc);
   layout->addLayout(buttons);
 
   ShowMembers();
@@ -117,6 +122,8 @@ bool CMapInfoDlg::Accepted(const jov::MapInfoCheck& check) {
 void CMapInfoDlg::OnSaveChanges() { Accepted(m_session.SaveChanges(ReadFields())); }
 
 void CMapInfoDlg::OnRevert() { ShowMembers(); }
+
+void CMapInfoDlg::ShowCrc(const QString& text) { m_editCrc->setText(text); }
 
 void CMapInfoDlg::OnClose() {
   if (Accepted(m_session.Close(ReadFields()))) accept();

@@ -26,6 +26,10 @@ class CMapInfoDlg : public QDialog {
 
   QLineEdit* Field(jov::MapInfoField field) const { return m_edits[static_cast<std::size_t>(field)]; }
 
+  // "CRC32": the stored and computed values (read-only; Tools has the fix).
+  void ShowCrc(const QString& text);
+  QLineEdit* m_editCrc;
+
   QPushButton* m_buttonSaveChanges;
   QPushButton* m_buttonRevert;
   QPushButton* m_buttonClose;

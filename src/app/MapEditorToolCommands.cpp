@@ -3,6 +3,7 @@
 // the tag tree.
 #include <QLocale>
 
+#include "CCheckMapDlg.h"
 #include "CGuerillaConvertDlg.h"
 #include "CHexEditDlg.h"
 #include "CHexFloatDlg.h"
@@ -13,6 +14,7 @@
 #include "MapPanel.h"
 #include "QtTreeView.h"
 #include "builder/AddTag.h"
+#include "check/WriteGuards.h"
 #include "history/EditScope.h"
 #include "history/StepLabel.h"
 #include "map/MapInfoFields.h"
@@ -28,12 +30,20 @@ void CMapEditorDlg::OnMapInfo(MapPanel& panel) {
   const MapPanel::Place place = panel.SavePlace();
   const CommandRunner run = [this](const std::function<void()>& command) { RunCommand(command); };
   jov::EditScope scope("Map Info");
-  const bool written = jov::EditHeaderInfo(panel.Map(), *panel.m_treeTags, [&](jov::MapInfoSession& session) {
+  jov::MapInfoSession session(panel.Map());
+  {
     CMapInfoDlg dialog(session, m_dialogs, run, this);
+    dialog.ShowCrc(QString::fromStdString(CrcFieldText(panel.Map())));
     RunModal(dialog);
-    // The fields can be read on a read-only map; only their saving is refused.
-    if (session.SaveFlag()) RequireWritable(panel);
-  });
+  }
+  // The fields can be read on a read-only map; only their saving is refused.
+  if (session.SaveFlag()) RequireWritable(panel);
+  // A header that would give the map an error it does not have is written only
+  // after a "Yes".
+  if (session.SaveFlag() && panel.Map().m_bOpen &&
+      !jov::ConfirmHeaderWrite(panel.Map(), jov::HeaderInfoToWrite(session.Values()), m_dialogs))
+    return;
+  const bool written = jov::FinishMapInfo(panel.Map(), *panel.m_treeTags, session);
   scope.Commit();
   if (!written) return;
   // The re-read map: a changed tag count may have changed the tags.

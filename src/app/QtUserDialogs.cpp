@@ -50,6 +50,13 @@ bool QtUserDialogs::AskYesNo(const std::string& text) {
   return dialog.exec() == QDialog::Accepted;
 }
 
+bool QtUserDialogs::AskYesNoDefaultNo(const std::string& text) {
+  CChooseDlg dialog(m_parent);
+  dialog.m_strText = FromBytes(text);
+  dialog.MakeNoDefault();
+  return dialog.exec() == QDialog::Accepted;
+}
+
 void QtUserDialogs::ShowFileError(const std::string& text) {
   // File errors name files by path: the system's encoding, not map bytes.
   QMessageBox::critical(m_parent, QStringLiteral("JOV"), QString::fromLocal8Bit(text));

@@ -16,6 +16,7 @@ class QtUserDialogs : public jov::UserDialogs {
   std::optional<std::string> PickSaveFile(const jov::FileDialogOptions& options) override;
   void ShowMessage(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
+  bool AskYesNoDefaultNo(const std::string& text) override;
   void ShowFileError(const std::string& text) override;
   void ShowValueError(const std::string& text) override;
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "map/HeaderWriter.h"
+#include "check/WriteGuards.h"
 #include "map/Refused.h"
 #include "map/ValueText.h"
 #include "platform/BinaryFile.h"
@@ -73,7 +74,7 @@ AddTagResult AddTag(CMapFile& map, TreeView& tree, const MapBuilderFields& field
   // Measured in 64 bits: a tag file of 4 GiB or more must not wrap to a small room.
   const std::uint64_t measured = tagFile.Length();
   map.CheckIndexUnchanged();
-  map.StoredEofPosition();
+  RequireEofInFile(map);  // takes the EoF Position from the file
   if (measured > BinaryFile::kMaxPosition) throw Refused(kAddTagFileTooLarge);
   const auto tagFileLength = static_cast<std::uint32_t>(measured);
 

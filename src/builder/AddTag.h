@@ -41,7 +41,7 @@ enum class AddTagResult {
 };
 
 // The command after "Add Tag" closed the Map Builder. Refused (no map open, no
-// tag, a full index) and a tag file that cannot be opened (FileError) end it
+// tag, a full index, an EoF Position inside the header or past the file's end) and a tag file that cannot be opened (FileError) end it
 // before anything is written; so does "No" to kAddTagOverwriteQuestion, asked
 // only when the new entry would overwrite known tag data. Then WriteTagEntry
 // (name at the EoF Position, entry stored as record N), WriteHeader with tag

@@ -3,6 +3,7 @@
 #include <iostream>
 #include <optional>
 
+#include "check/WriteGuards.h"
 #include "cli/CliCommon.h"
 #include "history/EditScope.h"
 #include "history/StepLabel.h"
@@ -47,6 +48,7 @@ struct HeaderArgs {
   std::string map;
   std::optional<std::string> mapName, buildDate, indexMagic, tagCount, indexOffset, metaIndexSize, mapType, version,
       eofPosition;
+  bool yes = false;
 };
 
 void RunHeader(const HeaderArgs& a) {
@@ -68,6 +70,13 @@ void RunHeader(const HeaderArgs& a) {
   if (check.ok) check = session.Close(texts);
   if (!check.ok) {
     ConsoleDialogs().ShowValueError(check.message);
+    SetExitStatus(kRefused);
+    return;
+  }
+  // A header that would give the map a new error is written only with --yes.
+  ConsoleDialogs dialogs;
+  dialogs.yes = a.yes;
+  if (session.SaveFlag() && !ConfirmHeaderWrite(opened->map, HeaderInfoToWrite(session.Values()), dialogs)) {
     SetExitStatus(kRefused);
     return;
   }
@@ -121,6 +130,7 @@ const Registration kRegistration([](CLI::App& app) {
     cmd->add_option("--map-type", a.mapType, "Map Type");
     cmd->add_option("--version", a.version, "Map Version");
     cmd->add_option("--eof-position", a.eofPosition, "EoF Position (hex)");
+    cmd->add_flag("--yes", a.yes, "Answer \"Yes\" to the question asked before a header that gives the map an error");
     cmd->callback([] { RunHeader(a); });
   }
   {

@@ -1,4 +1,7 @@
 // jov-cli make-sample: a synthetic map to try the editor on without a game file.
+#include <cstdio>
+
+#include "check/XboxCompression.h"
 #include "cli/CliCommon.h"
 #include "map/SampleMap.h"
 
@@ -13,15 +16,31 @@ const Registration kRegistration([](CLI::App& app) {
   static int tags = 64;
   static std::uint32_t seed = 1;
   static std::uint32_t relayout = 0;
+  static bool compressed = false;
   cmd->add_option("OUT", out, "Map file to write")->required();
   cmd->add_option("--version", version, "Map version: 5, 7 or 609")->check(CLI::IsMember({5, 7, 609}));
   cmd->add_option("--tags", tags, "Number of tags")->check(CLI::Range(2, 65535));
   cmd->add_option("--seed", seed, "Seed; the same seed gives the same bytes");
   cmd->add_option("--relayout", relayout,
                   "The same tags with metadata in another order and other identifiers (0: the plain layout)");
-  cmd->callback([] {
-    const SampleMapPlan plan = GenerateSampleMap(static_cast<std::uint16_t>(version), tags, seed, 256, relayout);
-    WriteBytesToFile(out, WriteSampleMap(plan));
+  cmd->add_flag("--xbox-compressed", compressed, "An Xbox map (version 5) compressed as the game ships it");
+  cmd->callback([cmd] {
+    if (compressed && version != 5 && cmd->count("--version") > 0) throw UsageError("--xbox-compressed writes an Xbox map: --version 5 or none");
+    const SampleMapPlan plan =
+        GenerateSampleMap(static_cast<std::uint16_t>(compressed ? 5 : version), tags, seed, 256, relayout);
+    if (!compressed) {
+      WriteBytesToFile(out, WriteSampleMap(plan));
+      return;
+    }
+    const std::string plain = out + ".decompressed";
+    WriteBytesToFile(plain, WriteSampleMap(plan));
+    try {
+      CompressXboxMap(plain, out);
+    } catch (...) {
+      std::remove(plain.c_str());
+      throw;
+    }
+    std::remove(plain.c_str());
   });
 });
 

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <random>
 
+#include <zlib.h>
+
 #include "map/MapFile.h"
 #include "map/TagClassTable.h"
 #include "platform/BinaryFile.h"
@@ -56,6 +58,53 @@ void PutClassCode(std::vector<unsigned char>& bytes, std::size_t at, const std::
   for (std::size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<unsigned char>(padded[3 - i]);
 }
 
+namespace {
+
+// Written before the header and the tag data, which win where a changed plan
+// makes them share bytes.
+void WriteBspsAndModelData(const SampleMapPlan& plan, const SampleLayout& layout, std::vector<unsigned char>& bytes) {
+  const auto region = [&bytes](std::uint32_t at, const std::vector<unsigned char>& part) {
+    if (!part.empty() && at + part.size() <= bytes.size()) std::memcpy(bytes.data() + at, part.data(), part.size());
+  };
+  for (std::size_t n = 0; n < plan.bsps.size(); ++n) region(layout.bspOffsets[n], plan.bsps[n]);
+  if (HasPcIndexLayout(plan.version)) region(layout.modelOffset, plan.modelData);
+}
+
+void WriteSoundParts(const SampleMapPlan& plan, const SampleLayout& layout, std::vector<unsigned char>& bytes) {
+  const bool pc = HasPcIndexLayout(plan.version);
+  if (pc && !plan.modelData.empty()) {
+    PutLe32(bytes, plan.indexOffset + 0x14, layout.modelOffset);
+    PutLe32(bytes, plan.indexOffset + 0x20, static_cast<std::uint32_t>(plan.modelData.size()));
+  }
+  const auto scenario = static_cast<std::size_t>(plan.scenarioTag);
+  if (plan.scenarioTag >= 0 && scenario < plan.tags.size() &&
+      plan.tags[scenario].meta.size() >= kSampleBspListAt + 32 * plan.bsps.size()) {
+    const std::uint32_t meta = layout.metaOffsets[scenario];
+    PutLe32(bytes, meta + 0x5A4, static_cast<std::uint32_t>(plan.bsps.size()));
+    PutLe32(bytes, meta + 0x5A8, meta + kSampleBspListAt + plan.magic);
+    for (std::size_t n = 0; n < plan.bsps.size(); ++n) {
+      const std::size_t e = meta + kSampleBspListAt + 32 * n;
+      std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(e), bytes.begin() + static_cast<std::ptrdiff_t>(e + 32), 0);
+      PutLe32(bytes, e, layout.bspOffsets[n]);
+      PutLe32(bytes, e + 4, static_cast<std::uint32_t>(plan.bsps[n].size()));
+    }
+  }
+  if (!plan.sealed) return;
+  // The tag data runs from its header to the end of the metadata; the CRC32 runs
+  // over the structure BSPs, the model data and the tag data, and is stored NOT-ed.
+  const std::uint32_t tagDataSize = layout.eofPosition - plan.indexOffset;
+  PutLe32(bytes, 0x14, tagDataSize);
+  if (!pc || layout.modelOffset + plan.modelData.size() > bytes.size()) return;
+  uLong crc = crc32(0, nullptr, 0);
+  for (std::size_t n = 0; n < plan.bsps.size(); ++n)
+    crc = crc32(crc, bytes.data() + layout.bspOffsets[n], static_cast<uInt>(plan.bsps[n].size()));
+  crc = crc32(crc, bytes.data() + layout.modelOffset, static_cast<uInt>(plan.modelData.size()));
+  crc = crc32(crc, bytes.data() + plan.indexOffset, tagDataSize);
+  PutLe32(bytes, 0x64, ~static_cast<std::uint32_t>(crc));
+}
+
+}  // namespace
+
 SampleLayout LayoutOf(const SampleMapPlan& plan) {
   SampleLayout layout;
   layout.firstEntry = plan.indexOffset + IndexHeaderSize(plan.version);
@@ -71,12 +120,19 @@ SampleLayout LayoutOf(const SampleMapPlan& plan) {
     at += static_cast<std::uint32_t>(tag.meta.size());
   }
   layout.eofPosition = at;
+  std::uint32_t region = kHeaderSize;
+  for (const auto& bsp : plan.bsps) {
+    layout.bspOffsets.push_back(region);
+    region += static_cast<std::uint32_t>(bsp.size());
+  }
+  layout.modelOffset = region;
   return layout;
 }
 
 std::vector<unsigned char> WriteSampleMap(const SampleMapPlan& plan) {
   const SampleLayout layout = LayoutOf(plan);
   std::vector<unsigned char> bytes(std::max<std::size_t>(layout.eofPosition, kHeaderSize) + plan.extraBytesAtEnd);
+  WriteBspsAndModelData(plan, layout, bytes);
 
   PutText(bytes, 0x00, "daeh", 4);
   PutLe16(bytes, 0x04, plan.version);
@@ -105,6 +161,7 @@ std::vector<unsigned char> WriteSampleMap(const SampleMapPlan& plan) {
     // An empty vector's data() may be null, which memcpy must never be given.
     if (!tag.meta.empty()) std::memcpy(bytes.data() + layout.metaOffsets[n], tag.meta.data(), tag.meta.size());
   }
+  WriteSoundParts(plan, layout, bytes);
   return bytes;
 }
 
@@ -115,8 +172,16 @@ SampleMapPlan GenerateSampleMap(std::uint16_t version, int tagCount, std::uint32
 
   SampleMapPlan plan;
   plan.version = version;
-  plan.magic = version == kVersionXbox ? 0x803A6000u : 0x40440000u;
   plan.mapType = 1;
+  // One structure BSP and, on PC and CE, model data before the tag data; tags
+  // are based at the game's usual address, so Index Magic is that base plus the
+  // tag data header's length.
+  constexpr std::uint32_t kBspBytes = 0x2000;
+  constexpr std::uint32_t kModelBytes = 0x1000;
+  plan.indexOffset = kHeaderSize + kBspBytes + (HasPcIndexLayout(version) ? kModelBytes : 0);
+  plan.magic = (version == kVersionXbox ? 0x803A6000u : 0x40440000u) - plan.indexOffset;
+  plan.scenarioTag = 0;
+  plan.sealed = true;
   static const char* kFolders[] = {"weapons", "vehicles", "characters", "scenery", "effects", "sound", "levels"};
   static const char* kWords[] = {"pistol", "warthog", "cyborg", "rock", "plasma", "shotgun", "banshee", "tree", "fx", "hit"};
 
@@ -130,7 +195,8 @@ SampleMapPlan GenerateSampleMap(std::uint16_t version, int tagCount, std::uint32
     tag.name = std::string(kFolders[below(7)]) + "\\" + kWords[below(10)] + "\\" + kWords[below(10)] + "_" + std::to_string(n);
     tag.identifier = (0xE1740000u + (static_cast<std::uint32_t>(n) << 16)) | static_cast<std::uint32_t>(n);
     // Sizes vary and are not always multiples of four.
-    const std::uint32_t size = n == count - 1 ? 0 : metaBytesPerTag / 2 + below(metaBytesPerTag) + (n % 3);
+    std::uint32_t size = n == count - 1 ? 0 : metaBytesPerTag / 2 + below(metaBytesPerTag) + (n % 3);
+    if (n == 0) size = std::max<std::uint32_t>(size, kSampleBspListAt + 32);  // room for the BSP list
     tag.meta.assign(size, 0);
     tag.identifier = RelayoutIdentifier(tag.identifier, n, relayout);
     plan.tags.push_back(std::move(tag));
@@ -178,6 +244,12 @@ SampleMapPlan GenerateSampleMap(std::uint16_t version, int tagCount, std::uint32
           for (std::size_t i = 0; i < 16; ++i) meta[at + i] = static_cast<unsigned char>(rng());
       }
     }
+  }
+  plan.bsps.assign(1, std::vector<unsigned char>(kBspBytes));
+  for (unsigned char& b : plan.bsps[0]) b = static_cast<unsigned char>(rng());
+  if (HasPcIndexLayout(version)) {
+    plan.modelData.resize(kModelBytes);
+    for (unsigned char& b : plan.modelData) b = static_cast<unsigned char>(rng());
   }
   return plan;
 }

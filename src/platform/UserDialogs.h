@@ -24,6 +24,8 @@ class UserDialogs {
   virtual void ShowMessage(const std::string& text) = 0;
   // True only for "Yes".
   virtual bool AskYesNo(const std::string& text) = 0;
+  // The same question with "No" as the default answer, before a risky write.
+  virtual bool AskYesNoDefaultNo(const std::string& text) { return AskYesNo(text); }
   // The toolkit's own boxes: a file error (stop icon), and a field whose value
   // does not parse ("Please enter an integer.", exclamation icon).
   virtual void ShowFileError(const std::string& text) = 0;

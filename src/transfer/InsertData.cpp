@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "check/WriteGuards.h"
 #include "map/HexTextInput.h"
 #include "map/Refused.h"
 #include "map/ValueText.h"
@@ -10,6 +11,7 @@ namespace jov {
 
 std::uint32_t InsertDataAtEnd(CMapFile& map, std::string text) {
   if (!map.m_bOpen) throw Refused(kInsertNoMap);
+  RequireEofInFile(map);
   text = RemoveWhitespace(text);
   const std::size_t length = text.size();
   if ((length + 1) / 2 > kMaxInsertBytes) throw Refused(kInsertTooLarge);

@@ -20,7 +20,8 @@ inline constexpr const char* kInsertNoMap = "No map is open in this panel; there
 // count is followed by one zero byte, an empty text writes that zero byte alone.
 // At P before the file's end (free space of an Xbox map) the bytes overwrite
 // what is there. The model is not changed: callers Reload. Throws Refused, with
-// nothing written, for no open map or more than kMaxInsertBytes bytes.
+// nothing written, for no open map, an EoF Position inside the header or past
+// the file's length, or more than kMaxInsertBytes bytes.
 std::uint32_t InsertDataAtEnd(CMapFile& map, std::string text);
 
 // The "Insert Data at End of Map" command once the hex editor was left with

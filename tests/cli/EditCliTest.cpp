@@ -97,8 +97,16 @@ TEST(HeaderCli, SavesTheGivenFieldsAndPrintsTheReReadInfo) {
   EXPECT_EQ(m.Now(), m.before);
   EXPECT_EQ(same.out, RunCli({"info", m.path}).out);
 
-  const auto run = RunCli({"header", m.path, "--map-name", "short", "--map-type", "2", "--eof-position", "abc",
-                           "--tag-count", "2", "--meta-index-size", "12"});
+  // EoF Position 0xabc lies past this small map's end: written only with --yes.
+  const std::vector<std::string> args = {"header", m.path, "--map-name", "short", "--map-type", "2", "--eof-position", "abc",
+                                         "--tag-count", "2", "--meta-index-size", "12"};
+  const auto asked = RunCli(args);
+  EXPECT_EQ(asked.status, 1);
+  EXPECT_NE(asked.out.find("EoF Position 0xabc lies past the end of the file"), std::string::npos) << asked.out;
+  EXPECT_EQ(m.Now(), m.before);
+  std::vector<std::string> yes = args;
+  yes.push_back("--yes");
+  const auto run = RunCli(yes);
   ASSERT_EQ(run.status, 0) << run.err;
   std::vector<unsigned char> expected = m.before;
   Put(expected, 0x20, std::string("short") + std::string(27, '\0'));
@@ -107,8 +115,11 @@ TEST(HeaderCli, SavesTheGivenFieldsAndPrintsTheReReadInfo) {
   PutLe16(expected, 0x800 + 12, 2);
   PutLe32(expected, 0x14, 12);
   EXPECT_EQ(m.Now(), expected);
-  const auto lines = Lines(run.out);
-  ASSERT_EQ(lines.size(), 15u);
+  // The question answered by --yes (a line, the error, the question), then the info.
+  const auto all = Lines(run.out);
+  ASSERT_EQ(all.size(), 3u + 15u);
+  EXPECT_EQ(all[0], "This header would give the map errors it does not have now:");
+  const std::vector<std::string> lines(all.begin() + 3, all.end());
   EXPECT_EQ(lines[1], "Map Name: short");
   EXPECT_EQ(lines[4], "Tag Count: 2");
   EXPECT_EQ(lines[8], "Map Type: 2");

@@ -80,7 +80,8 @@ TEST(InfoCli, PrintsTheFifteenMapInfoLinesInOrder) {
   TempDir dir;
   const std::string path = dir.File("sample.map");
   ASSERT_EQ(RunCli({"make-sample", path, "--version", "7", "--tags", "10", "--seed", "3"}).status, 0);
-  const SampleLayout layout = LayoutOf(GenerateSampleMap(7, 10, 3));
+  const SampleMapPlan plan = GenerateSampleMap(7, 10, 3);
+  const SampleLayout layout = LayoutOf(plan);
   const auto r = RunCli({"info", path});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
@@ -88,11 +89,12 @@ TEST(InfoCli, PrintsTheFifteenMapInfoLinesInOrder) {
       "Map Filename: sample.map",
       "Map Name: bloodgulch",
       "Map Nickname: Blood Gulch",
-      "Index Magic: " + UIntToHex(layout.indexMagic),
+      // Tags based at the usual address, so Index Magic is it plus the 0x28-byte tag data header.
+      "Index Magic: 40440028",
       "Tag Count: 10",
-      "Index Offset: 804",
-      "Magic: 40440000",
-      "Metadata/Index Size: 0",
+      "Index Offset: " + UIntToHex(plan.indexOffset + 4),
+      "Magic: " + ToUpperAscii(UIntToHex(0x40440000 - plan.indexOffset)),
+      "Metadata/Index Size: " + std::to_string(layout.eofPosition - plan.indexOffset),
       "Map Type: 1",
       "SP/MP: Multiplayer",
       "Map Version: 7",

@@ -65,7 +65,8 @@ TEST(WriteHeader, AChangedIndexOffsetMovesOnlyTheWordAtHex10) {
   // The index magic and tag count go to the index header where it lies now.
   for (const std::uint16_t version : {std::uint16_t{5}, std::uint16_t{7}}) {
     SCOPED_TRACE(version);
-    Opened m(Sample(version));
+    const SampleMapPlan plan = Sample(version);
+    Opened m(plan);
     MapHeaderInfo info = m.t.map.GetHeaderInfo();
     info.m_strIndexOffset = "2000";
     info.m_strIndexMagic = "11223344";
@@ -75,14 +76,15 @@ TEST(WriteHeader, AChangedIndexOffsetMovesOnlyTheWordAtHex10) {
     std::vector<unsigned char> expected = m.before;
     // The shown offset of a PC map is 4 past the stored one, both ways.
     PutLe32(expected, 0x10, version == 5 ? 0x2000 : 0x1FFC);
-    PutLe32(expected, 0x800, 0x11223344);  // the sample's index header is at 0x800
-    PutLe16(expected, 0x800 + 12, 0x0102);
+    PutLe32(expected, plan.indexOffset, 0x11223344);
+    PutLe16(expected, plan.indexOffset + 12, 0x0102);
     EXPECT_EQ(m.Now(), expected);
   }
 }
 
 TEST(WriteHeader, EncodesNumbersAndHexTextsThroughTheHexTextPath) {
-  Opened m(Sample(0x261));
+  const SampleMapPlan plan = Sample(0x261);
+  Opened m(plan);
   MapHeaderInfo info = m.t.map.GetHeaderInfo();
   info.m_strEofPosition = "abc";      // bc 0a 00 00
   info.m_nTagCount = 0xFFFF;          // -1: ff ff
@@ -96,11 +98,11 @@ TEST(WriteHeader, EncodesNumbersAndHexTextsThroughTheHexTextPath) {
 
   std::vector<unsigned char> expected = m.before;
   Put(expected, 0x08, {0xBC, 0x0A, 0x00, 0x00});
-  Put(expected, 0x800 + 12, {0xFF, 0xFF});
+  Put(expected, plan.indexOffset + 12, {0xFF, 0xFF});
   Put(expected, 0x60, {0x01, 0x00});
   Put(expected, 0x04, {0x61, 0x02});
   Put(expected, 0x14, {0xFE, 0xFF, 0xFF, 0xFF});
-  Put(expected, 0x800, {0, 0, 0, 0});
+  Put(expected, plan.indexOffset, {0, 0, 0, 0});
   EXPECT_EQ(m.Now(), expected);
 }
 
@@ -169,11 +171,13 @@ TEST(MapInfoDialog, SaveThenEscapeWritesTheSavedValuesAndSaveThenCloseTheClosing
 }
 
 TEST(MapInfoDialog, FieldTextsOfTheValuesTheDialogShows) {
-  Opened m(Sample(0x261));
+  const SampleMapPlan plan = Sample(0x261);
+  Opened m(plan);
   const MapInfoTexts shown = MapInfoSession(m.t.map).Shown();
   EXPECT_EQ(TextOf(shown, MapInfoField::Filename), "test.map");
   EXPECT_EQ(TextOf(shown, MapInfoField::Version), "609");
-  EXPECT_EQ(TextOf(shown, MapInfoField::IndexOffset), "804");
+  // The shown Index Offset of a CE map is 4 past the stored one.
+  EXPECT_EQ(TextOf(shown, MapInfoField::IndexOffset), UIntToHex(plan.indexOffset + 4));
   EXPECT_EQ(TextOf(shown, MapInfoField::Format), "Halo CE");
   EXPECT_EQ(TextOf(shown, MapInfoField::TagCount), "6");
   EXPECT_EQ(TextOf(shown, MapInfoField::EofSpaceSize), "0");

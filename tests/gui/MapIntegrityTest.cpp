@@ -1,0 +1,164 @@
+// The map integrity commands of the Tools menu and Map Info's CRC32 line, driven
+// through the main window with the modal runner handing each dialog to the test.
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QtTest>
+
+#include "CCheckMapDlg.h"
+#include "CChooseDlg.h"
+#include "CMapEditorDlg.h"
+#include "CMapInfoDlg.h"
+#include "GuiTestSupport.h"
+#include "MapPanel.h"
+#include "QtTreeView.h"
+#include "ScriptedDialogs.h"
+#include "check/MapCheck.h"
+#include "check/MapCrc.h"
+#include "map/ValueText.h"
+
+namespace {
+
+template <typename Dialog>
+void Drive(CMapEditorDlg& window, int& runs, std::function<void(Dialog&)> act) {
+  window.SetModalRunner([&runs, act](QDialog& shown) {
+    ++runs;
+    auto* dialog = qobject_cast<Dialog*>(&shown);
+    if (!dialog) {
+      qWarning("unexpected dialog %s", shown.metaObject()->className());
+      return -1;
+    }
+    shown.show();
+    act(*dialog);
+    return shown.result();
+  });
+}
+
+}  // namespace
+
+class MapIntegrityTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir m_dir;
+
+  // A sample map whose tag 6 repeats tag 5's identifier, and whose CRC32 is stale.
+  std::string BrokenMap(const std::string& name) {
+    const jov::SampleMapPlan plan = jov::GenerateSampleMap(jov::kVersionPc, 12, 5);
+    const jov::SampleLayout layout = jov::LayoutOf(plan);
+    std::vector<unsigned char> bytes = jov::WriteSampleMap(plan);
+    jov::PutLe32(bytes, layout.firstEntry + 32 * 6 + 0x0C, plan.tags[5].identifier);
+    const std::string path = m_dir.filePath(QString::fromStdString(name)).toStdString();
+    jov::WriteBytesToFile(path, bytes);
+    return path;
+  }
+  void Open(CMapEditorDlg& window, ScriptedDialogs& dialogs, MapPanel& panel, const std::string& path) {
+    dialogs.openAnswers.push_back(path);
+    window.RunCommand([&] { window.OnOpenMap(panel); });
+    QVERIFY(panel.Map().m_bOpen);
+  }
+
+ private slots:
+  void initTestCase() {
+    guitest::UseCNumbers();
+    QVERIFY(m_dir.isValid());
+  }
+
+  void checkMapListsFindingsAndADoubleClickSelectsTheTag() {
+    ScriptedDialogs dialogs;
+    CMapEditorDlg window(dialogs);
+    MapPanel& panel = window.Panel2();
+    Open(window, dialogs, panel, BrokenMap("check.map"));
+    const jov::CheckReport report = jov::CheckMap(panel.Map());
+    int runs = 0;
+    Drive<CCheckMapDlg>(window, runs, [&](CCheckMapDlg& dialog) {
+      QCOMPARE(dialog.windowTitle(), QStringLiteral("Check Map 2"));
+      QCOMPARE(dialog.m_table->rowCount(), static_cast<int>(report.findings.size()));
+      QCOMPARE(dialog.m_summary->text(), QString::fromStdString(jov::SummaryLine(report)));
+      int row = -1;
+      for (int r = 0; r < dialog.m_table->rowCount(); ++r)
+        if (dialog.m_table->item(r, 2)->text().contains(QStringLiteral("is also tag 5's"))) row = r;
+      QVERIFY(row >= 0);
+      QCOMPARE(dialog.m_table->item(row, 0)->text(), QStringLiteral("warning"));
+      QVERIFY(dialog.m_table->item(row, 1)->text().startsWith(QStringLiteral("tag 6 ")));
+      emit dialog.m_table->cellDoubleClicked(row, 1);
+      dialog.reject();
+    });
+    QVERIFY(window.FindAction(QStringLiteral("Check Map 2")));
+    window.FindAction(QStringLiteral("Check Map 2"))->trigger();
+    QCOMPARE(runs, 1);
+    QCOMPARE(panel.m_treeTags->SelectedItem(), panel.Map().m_tags[6].hTreeItem);
+    QVERIFY(dialogs.Quiet());
+  }
+
+  void fixCrcWritesTheComputedValueAndMapInfoShowsBoth() {
+    ScriptedDialogs dialogs;
+    CMapEditorDlg window(dialogs);
+    MapPanel& panel = window.Panel1();
+    const std::string path = BrokenMap("crc.map");
+    Open(window, dialogs, panel, path);
+    int runs = 0;
+    QString shown;
+    Drive<CMapInfoDlg>(window, runs, [&](CMapInfoDlg& dialog) {
+      shown = dialog.m_editCrc->text();
+      dialog.m_buttonClose->click();
+    });
+    window.RunCommand([&] { window.OnMapInfo(panel); });
+    const jov::CrcValues before = jov::MapCrcValues(panel.Map());
+    QVERIFY(before.stored != before.computed);
+    QVERIFY(shown.contains(QStringLiteral("they differ")));
+
+    window.FindAction(QStringLiteral("Fix CRC32 of Map 1"))->trigger();
+    QCOMPARE(dialogs.messages.size(), std::size_t{1});
+    const auto bytes = jov::ReadBytesFromFile(path);
+    QCOMPARE(jov::ReadLe32(bytes.data() + 0x64), before.computed);
+    window.RunCommand([&] { window.OnMapInfo(panel); });
+    QVERIFY(shown.contains(QStringLiteral("they match")));
+    QCOMPARE(runs, 2);
+  }
+
+  void mapInfoAsksBeforeAHeaderThatAddsAnError() {
+    ScriptedDialogs dialogs;
+    CMapEditorDlg window(dialogs);
+    MapPanel& panel = window.Panel1();
+    const std::string path = BrokenMap("header.map");
+    Open(window, dialogs, panel, path);
+    const auto before = jov::ReadBytesFromFile(path);
+    int runs = 0;
+    // An EoF Position past the file's end: the map still reads, but writes at its end would not.
+    const QString eof = QString::fromStdString(jov::UIntToHex(static_cast<std::uint32_t>(before.size()) + 0x100));
+    Drive<CMapInfoDlg>(window, runs, [&eof](CMapInfoDlg& dialog) {
+      dialog.Field(jov::MapInfoField::EofPosition)->setText(eof);
+      dialog.m_buttonSaveChanges->click();
+      dialog.m_buttonClose->click();
+    });
+    dialogs.yesNoAnswers.push_back(false);
+    window.RunCommand([&] { window.OnMapInfo(panel); });
+    QCOMPARE(dialogs.questions.size(), std::size_t{1});
+    QVERIFY(dialogs.questions[0].find("EoF Position 0x" + eof.toStdString() + " lies past the end of the file") != std::string::npos);
+    QCOMPARE(jov::ReadBytesFromFile(path), before);
+
+    dialogs.yesNoAnswers.push_back(true);
+    window.RunCommand([&] { window.OnMapInfo(panel); });
+    QCOMPARE(dialogs.questions.size(), std::size_t{2});
+    QCOMPARE(jov::ReadLe32(jov::ReadBytesFromFile(path).data() + 0x08), static_cast<std::uint32_t>(before.size()) + 0x100);
+    QVERIFY(dialogs.fileErrors.empty());
+    QCOMPARE(runs, 2);
+  }
+
+  void aRiskyWriteAsksWithNoAsTheDefault() {
+    CChooseDlg plain;
+    QVERIFY(plain.m_buttonYes->isDefault());
+    CChooseDlg risky;
+    risky.MakeNoDefault();
+    QVERIFY(risky.m_buttonNo->isDefault());
+    QVERIFY(!risky.m_buttonYes->isDefault());
+    risky.show();
+    QTest::keyClick(&risky, Qt::Key_Return);
+    QCOMPARE(risky.result(), int(QDialog::Rejected));
+  }
+};
+
+QTEST_MAIN(MapIntegrityTest)
+#include "MapIntegrityTest.moc"
