@@ -272,7 +272,13 @@ void CMapEditorDlg::KeepPlace(MapPanel& panel, const std::function<void()>& comm
 void CMapEditorDlg::OnOpenMap(MapPanel& panel) {
   if (!SaveControls()) return;
   const bool wasOpen = panel.Map().m_bOpen;
-  panel.Map().Open(*panel.m_treeTags, m_dialogs);
+  try {
+    panel.Map().Open(*panel.m_treeTags, m_dialogs);
+  } catch (const jov::FileError&) {
+    // A compressed Xbox map cannot be read as it is: offered for decompression.
+    if (!OfferDecompression(panel, panel.Map().m_strPath)) throw;
+    return;
+  }
   panel.m_strCaption = panel.Map().GetHeaderInfo().m_strNickname;
   LoadControls();
   if (!wasOpen && panel.Map().m_bOpen) AfterOpen(panel);
@@ -285,7 +291,13 @@ bool CMapEditorDlg::OpenMapPath(MapPanel& panel, const QString& path) {
       panel.Map().Close(*panel.m_treeTags);
       ShowMapClosed(panel);
     }
-    panel.Map().OpenPath(*panel.m_treeTags, QFile::encodeName(path).toStdString());
+    const std::string file = QFile::encodeName(path).toStdString();
+    try {
+      panel.Map().OpenPath(*panel.m_treeTags, file);
+    } catch (const jov::FileError&) {
+      if (!OfferDecompression(panel, file)) throw;
+      return;
+    }
     panel.m_strCaption = panel.Map().GetHeaderInfo().m_strNickname;
     LoadControls();
     AfterOpen(panel);
@@ -300,8 +312,10 @@ void CMapEditorDlg::AfterOpen(MapPanel& panel) {
     ShowCommandStatus(QStringLiteral("%1 is open read-only: you may not write to it.").arg(panel.FileName()));
   else
     ShowCommandStatus(QStringLiteral("Opened %1").arg(panel.FileName()));
-  // A map a stopped command left half-written is offered back as it was.
+  // A map a stopped command left half-written is offered back as it was, then
+  // the map is checked.
   if (!panel.Map().m_bReadOnly) OfferRecovery(panel);
+  CheckOpenedMap(panel, true);
 }
 
 void CMapEditorDlg::OpenArguments(const QStringList& paths) {
@@ -426,6 +440,7 @@ QString CMapEditorDlg::PanelStatus(const MapPanel& panel) const {
                      .arg(panel.title(), panel.FileName(), QString::fromLatin1(FormatName(map.m_nVersion)),
                           GroupedNumber(map.m_nTagCount));
   if (map.m_bReadOnly) text += QStringLiteral(", read-only");
+  if (const QString check = CheckStatus(panel); !check.isEmpty()) text += QStringLiteral(", ") + check;
   return text;
 }
 

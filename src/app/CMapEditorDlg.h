@@ -171,6 +171,28 @@ class CMapEditorDlg : public QMainWindow {
   void OfferRecovery(MapPanel& panel);
   std::vector<std::string> OpenMapPaths() const;
 
+  // The check of each panel's map, run at every open and re-read.
+  struct PanelCheck {
+    int errors = 0;
+    int warnings = 0;
+  };
+  PanelCheck& CheckOf(const MapPanel& panel);
+  // Counts the findings; a map with an error stays read-only. Just opened: a
+  // compressed Xbox map is offered for decompression, an error is said once.
+  void CheckOpenedMap(MapPanel& panel, bool justOpened);
+  // When path is a compressed Xbox map (which cannot be read as it is): asks to
+  // decompress it into a new file beside it and opens that. False when path is
+  // no such map, so the caller reports why it did not open.
+  bool OfferDecompression(MapPanel& panel, const std::string& path);
+  PanelCheck m_check1;
+  PanelCheck m_check2;
+
+ public:
+  // "2 errors, 1 warning" for the status bar; empty for a sound map.
+  QString CheckStatus(const MapPanel& panel) const;
+
+ private:
+
   void AddRecent(const QString& path);
   void RebuildRecentMenu();
   void RestoreWindowState();

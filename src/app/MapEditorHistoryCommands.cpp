@@ -127,6 +127,7 @@ void CMapEditorDlg::ReloadChangedPanels() {
   for (MapPanel* panel : {m_panel1, m_panel2}) {
     if (!panel->Map().ChangedOnDisk()) continue;
     KeepPlace(*panel, [panel] { panel->Map().Reload(*panel->m_treeTags); });
+    CheckOpenedMap(*panel, false);
   }
 }
 

@@ -47,10 +47,10 @@ void CMapEditorDlg::AddIntegrityCommands(QMenu* tools) {
     m_needsMap.emplace_back(AddCommand(tools, text, std::move(command)), &panel);
   };
   tools->addSeparator();
-  add(QStringLiteral("Check Map 1"), p1, [this, &p1] { OnCheckMap(p1, QStringLiteral("Check Map 1")); });
-  add(QStringLiteral("Check Map 2"), p2, [this, &p2] { OnCheckMap(p2, QStringLiteral("Check Map 2")); });
-  add(QStringLiteral("Fix CRC32 of Map 1"), p1, [this, &p1] { OnFixCrc(p1); });
-  add(QStringLiteral("Fix CRC32 of Map 2"), p2, [this, &p2] { OnFixCrc(p2); });
+  add(QStringLiteral("Ch&eck Map 1"), p1, [this, &p1] { OnCheckMap(p1, QStringLiteral("Check Map 1")); });
+  add(QStringLiteral("Chec&k Map 2"), p2, [this, &p2] { OnCheckMap(p2, QStringLiteral("Check Map 2")); });
+  add(QStringLiteral("&Fix CRC32 of Map 1"), p1, [this, &p1] { OnFixCrc(p1); });
+  add(QStringLiteral("Fi&x CRC32 of Map 2"), p2, [this, &p2] { OnFixCrc(p2); });
 }
 
 void CMapEditorDlg::OnCheckMap(MapPanel& panel, const QString& title) {

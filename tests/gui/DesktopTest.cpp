@@ -197,7 +197,9 @@ class DesktopTest : public QObject {
     window.OpenArguments({Write("a.map"), Write("b.map")});
     QVERIFY(dialogs.Quiet());
     QCOMPARE(window.windowTitle(), QStringLiteral("JOV - a.map | b.map"));
-    QCOMPARE(window.PanelStatus(window.Panel1()), QStringLiteral("Map 1: a.map, Halo PC, 6 tags"));
+    // This hand-made map has no scenario tag and names a class twice: the check
+    // counts what it finds.
+    QCOMPARE(window.PanelStatus(window.Panel1()), QStringLiteral("Map 1: a.map, Halo PC, 6 tags, 0 errors, 7 warnings"));
     QVERIFY(window.FindAction("Close Map 2")->isEnabled());
 
     // A path that is no map leaves its panel empty; a third path is not opened.
@@ -266,7 +268,7 @@ class DesktopTest : public QObject {
     QVERIFY(window.OpenMapPath(p, path));
     QVERIFY(window.OpenMapPath(window.Panel2(), Write("source.map")));
     QVERIFY(p.Map().m_bReadOnly);
-    QVERIFY(window.PanelStatus(p).endsWith(QStringLiteral(", read-only")));
+    QVERIFY(window.PanelStatus(p).contains(QStringLiteral(", read-only")));
     p.m_treeTags->setCurrentItem(ItemOfTag(p, 0));
     window.Panel2().m_treeTags->setCurrentItem(ItemOfTag(window.Panel2(), 0));
     p.m_buttonScanMetadata->click();

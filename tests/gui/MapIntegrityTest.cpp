@@ -1,5 +1,6 @@
 // The map integrity commands of the Tools menu and Map Info's CRC32 line, driven
 // through the main window with the modal runner handing each dialog to the test.
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,6 +17,7 @@
 #include "ScriptedDialogs.h"
 #include "check/MapCheck.h"
 #include "check/MapCrc.h"
+#include "check/XboxCompression.h"
 #include "map/ValueText.h"
 
 namespace {
@@ -90,6 +92,39 @@ class MapIntegrityTest : public QObject {
     QCOMPARE(runs, 1);
     QCOMPARE(panel.m_treeTags->SelectedItem(), panel.Map().m_tags[6].hTreeItem);
     QVERIFY(dialogs.Quiet());
+  }
+
+  void everyOpenIsCheckedAndAMapWithAnErrorStaysReadOnly() {
+    // An EoF Position past the file's end is an error; a compressed Xbox map is
+    // offered for decompression beside it.
+    const jov::SampleMapPlan plan = jov::GenerateSampleMap(jov::kVersionPc, 8, 2);
+    std::vector<unsigned char> bytes = jov::WriteSampleMap(plan);
+    jov::PutLe32(bytes, 0x08, static_cast<std::uint32_t>(bytes.size() + 0x100));
+    const std::string broken = m_dir.filePath(QStringLiteral("eof.map")).toStdString();
+    jov::WriteBytesToFile(broken, bytes);
+    const std::string plain = m_dir.filePath(QStringLiteral("plain.map")).toStdString();
+    jov::WriteBytesToFile(plain, jov::WriteSampleMap(jov::GenerateSampleMap(jov::kVersionXbox, 8, 2)));
+    const std::string compressed = m_dir.filePath(QStringLiteral("shipped.map")).toStdString();
+    jov::CompressXboxMap(plain, compressed);
+
+    ScriptedDialogs dialogs;
+    CMapEditorDlg window(dialogs);
+    Open(window, dialogs, window.Panel1(), broken);
+    QVERIFY(window.Panel1().Map().m_bReadOnly);
+    QCOMPARE(dialogs.messages.size(), std::size_t{1});
+    QVERIFY(window.PanelStatus(window.Panel1()).contains(QStringLiteral("read-only, 1 error")));
+    const auto before = jov::ReadBytesFromFile(broken);
+    window.FindAction(QStringLiteral("Fix CRC32 of Map 1"))->trigger();
+    QCOMPARE(jov::ReadBytesFromFile(broken), before);
+
+    dialogs.yesNoAnswers.push_back(true);
+    QVERIFY(window.OpenMapPath(window.Panel2(), QString::fromStdString(compressed)));
+    QCOMPARE(dialogs.questions.size(), std::size_t{1});
+    QVERIFY(dialogs.questions[0].find("compressed Xbox map") != std::string::npos);
+    QCOMPARE(QFileInfo(QFile::decodeName(window.Panel2().Map().m_strPath.c_str())).fileName(),
+             QStringLiteral("shipped.decompressed.map"));
+    QCOMPARE(jov::ReadBytesFromFile(window.Panel2().Map().m_strPath), jov::ReadBytesFromFile(plain));
+    QVERIFY(!window.Panel2().Map().m_bReadOnly);
   }
 
   void fixCrcWritesTheComputedValueAndMapInfoShowsBoth() {
