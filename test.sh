@@ -93,7 +93,7 @@ else
 fi
 
 stage "AddressSanitizer + UndefinedBehaviorSanitizer build (build-asan/)"
-if build build-asan -DCMAKE_BUILD_TYPE=Debug -DJOV_SANITIZE=ON -DJOV_BENCH=OFF; then
+if build build-asan -DCMAKE_BUILD_TYPE=Debug -DJOV_SANITIZE=ON -DJOV_BENCH=OFF -DJOV_GUI=ON; then
   stage "Tests (build-asan/)"
   export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0:strict_string_checks=1}
   export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}

@@ -6,7 +6,9 @@
 //
 // Leading bytes: [0] bit 0 "Fix &Shorts", [1..4] the short limit K; the tag follows.
 #include <cstdint>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "FuzzSupport.h"
@@ -62,12 +64,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static GuerillaConverter converter;
   converter.OpenInput(inputPath);
   converter.CreateOutput(outputPath);
+  // What the output held before (the last input's conversion, or no file): a
+  // refused conversion must leave it so.
+  std::error_code none;
+  const bool existed = std::filesystem::exists(outputPath, none);
+  const std::vector<unsigned char> held = existed ? fuzz::ReadWholeFile(outputPath) : std::vector<unsigned char>();
   for (int press = 0; press < 2; ++press) {
     try {
       converter.Convert(options);
     } catch (const Refused&) {
-      fuzz::Check(size < kGuerillaHeaderSize && fuzz::FileLength(outputPath) == 0,
-                  "a refused conversion leaves the new output empty");
+      fuzz::Check(size < kGuerillaHeaderSize && std::filesystem::exists(outputPath, none) == existed &&
+                      (!existed || fuzz::ReadWholeFile(outputPath) == held),
+                  "a refused conversion leaves the output as it was");
       return 0;
     }
     fuzz::Check(fuzz::ReadWholeFile(outputPath) == converted, "the output file holds the conversion, every time");
