@@ -31,7 +31,8 @@ export JOV_STATE_DIR=$work/state
 "$build/jov-cli" make-sample "$work/pc.map" --version 7 --tags 64 --seed 1 >/dev/null
 "$build/jov-cli" make-sample "$work/ce.map" --version 609 --tags 48 --seed 2 >/dev/null
 
-QT_QPA_PLATFORM=xcb "$build/src/app/jov" >"$work/jov.log" 2>&1 &
+# Both maps given on the command line: Map 1 and Map 2.
+QT_QPA_PLATFORM=xcb "$build/src/app/jov" "$work/pc.map" "$work/ce.map" >"$work/jov.log" 2>&1 &
 pid=$!
 cleanup() { kill "$pid" 2>/dev/null || true; rm -rf "$work"; }
 trap cleanup EXIT
@@ -82,10 +83,6 @@ open_map() {  # open_map PATH KEYS...
 }
 
 main=$(window_named '^JOV') || { cat "$work/jov.log" >&2; echo "screenshots.sh: no JOV window" >&2; exit 1; }
-# "Open Map 1" is the first item of the File menu; "Open Map 2" has Ctrl+Shift+O
-# or is the first "Open" after it (two items further down).
-open_map "$work/pc.map" alt+f Return
-open_map "$work/ce.map" ctrl+shift+o || open_map "$work/ce.map" alt+f Down Down Return
 close_dialogs
 
 # A tag of Map 1 selected and scanned: the tag tree is the large area at the top
