@@ -46,4 +46,6 @@ if command -v lintian >/dev/null; then
     exit 1
   fi
 fi
-echo "$here/$deb"
+# The build folder may be given as an absolute path (test.sh does).
+[[ $deb == /* ]] || deb=$here/$deb
+echo "$deb"

@@ -379,38 +379,21 @@ std::vector<StepWrite> History::WritesOf(std::int64_t step, StepState expected, 
   return store->Writes(step);
 }
 
-void History::Undo(std::int64_t step) {
-  try {
-    const auto writes = WritesOf(step, StepState::Done, "undone");
-    const auto info = m_store->Step(step);
-    BinaryFile file = OpenForReplay(info->mapPath);
-    if (auto differ = CompareWithAfter(file, writes)) {
-      std::string text = differ->length ? kUndoLengthText : kUndoChangedText;
-      text = Replace(text, "%1", info->label);
-      if (differ->length) {
-        text = Replace(Replace(text, "%2", std::to_string(differ->found)), "%3", std::to_string(differ->expected));
-      } else {
-        text = Replace(text, "%2", HexOffset(differ->offset));
-      }
-      throw Refused(text);
-    }
-    m_store->SetState(step, StepState::Undoing);
-    WriteBefore(file, writes);
-    m_store->SetState(step, StepState::Undone);
-    m_lastWritten = {info->mapPath};
-  } catch (const HistoryError& e) {
-    Off(e.what(), true);
-    throw Refused(Replace(kHistoryOffText, "%1", m_offReason));
-  }
-}
+void History::Undo(std::int64_t step) { Replay(step, true); }
 
-void History::Redo(std::int64_t step) {
+void History::Redo(std::int64_t step) { Replay(step, false); }
+
+void History::Replay(std::int64_t step, bool undo) {
   try {
-    const auto writes = WritesOf(step, StepState::Undone, "redone");
+    const auto writes =
+        WritesOf(step, undo ? StepState::Done : StepState::Undone, undo ? "undone" : "redone");
     const auto info = m_store->Step(step);
     BinaryFile file = OpenForReplay(info->mapPath);
-    if (auto differ = CompareWithBefore(file, writes)) {
-      std::string text = differ->length ? kRedoLengthText : kRedoChangedText;
+    // Nothing is written unless the map holds what the step left (undo) or
+    // found (redo) at every range it touched.
+    if (auto differ = undo ? CompareWithAfter(file, writes) : CompareWithBefore(file, writes)) {
+      std::string text = differ->length ? (undo ? kUndoLengthText : kRedoLengthText)
+                                        : (undo ? kUndoChangedText : kRedoChangedText);
       text = Replace(text, "%1", info->label);
       if (differ->length) {
         text = Replace(Replace(text, "%2", std::to_string(differ->found)), "%3", std::to_string(differ->expected));
@@ -419,9 +402,12 @@ void History::Redo(std::int64_t step) {
       }
       throw Refused(text);
     }
-    m_store->SetState(step, StepState::Redoing);
-    WriteAfter(file, writes);
-    m_store->SetState(step, StepState::Done);
+    m_store->SetState(step, undo ? StepState::Undoing : StepState::Redoing);
+    if (undo)
+      WriteBefore(file, writes);
+    else
+      WriteAfter(file, writes);
+    m_store->SetState(step, undo ? StepState::Undone : StepState::Done);
     m_lastWritten = {info->mapPath};
   } catch (const HistoryError& e) {
     Off(e.what(), true);

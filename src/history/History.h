@@ -94,6 +94,7 @@ class History final : public WriteJournal {
   void Record(const BinaryFile& file, std::vector<StepWrite> writes);
   const std::string& KeyOfFile(const BinaryFile& file);
   std::vector<StepWrite> WritesOf(std::int64_t step, StepState expected, const char* verb);
+  void Replay(std::int64_t step, bool undo);
 
   std::unique_ptr<HistoryStore> m_store;
   bool m_triedOpen = false;

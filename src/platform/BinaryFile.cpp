@@ -20,23 +20,6 @@ WriteJournal*& JournalSlot() {
   return journal;
 }
 
-FileError::Cause CauseOf(int error) {
-  switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-    case ENAMETOOLONG: return FileError::Cause::NotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR: return FileError::Cause::AccessDenied;
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG: return FileError::Cause::DiskFull;
-    case EIO: return FileError::Cause::HardIo;
-    default: return FileError::Cause::Generic;
-  }
-}
-
 }  // namespace
 
 FileStamp FileStamp::Of(const std::string& path) {
@@ -83,7 +66,7 @@ void BinaryFile::Open(const std::string& path, Mode mode, const std::string& dis
     case Mode::CreateTruncate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
   }
   const int fd = ::open(path.c_str(), flags, 0644);
-  if (fd < 0) Fail(CauseOf(errno));
+  if (fd < 0) Fail(FileError::CauseOfError(errno));
   struct stat info {};
   if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
     ::close(fd);
@@ -119,7 +102,7 @@ std::size_t BinaryFile::Read(std::uint64_t offset, void* buffer, std::size_t n) 
     const ssize_t got = ::pread(m_fd, out + done, n - done, static_cast<off_t>(offset + done));
     if (got < 0) {
       if (errno == EINTR) continue;
-      Fail(CauseOf(errno));
+      Fail(FileError::CauseOfError(errno));
     }
     if (got == 0) break;
     done += static_cast<std::size_t>(got);
@@ -144,7 +127,7 @@ void BinaryFile::Write(std::uint64_t offset, const void* buffer, std::size_t n) 
                                      : ::pwrite(m_fd, in + done, n - done, at);
     if (put < 0) {
       if (errno == EINTR) continue;
-      Fail(CauseOf(errno));
+      Fail(FileError::CauseOfError(errno));
     }
     if (put == 0) Fail(FileError::Cause::DiskFull);
     done += static_cast<std::size_t>(put);
@@ -154,7 +137,7 @@ void BinaryFile::Write(std::uint64_t offset, const void* buffer, std::size_t n) 
 std::uint64_t BinaryFile::Length() const {
   RequireOpen();
   struct stat info {};
-  if (::fstat(m_fd, &info) != 0) Fail(CauseOf(errno));
+  if (::fstat(m_fd, &info) != 0) Fail(FileError::CauseOfError(errno));
   return static_cast<std::uint64_t>(info.st_size);
 }
 
@@ -162,12 +145,12 @@ void BinaryFile::SetLength(std::uint64_t length) {
   RequireOpen();
   CheckPosition(length);
   if (m_journaled && JournalSlot()) JournalSlot()->BeforeSetLength(*this, length);
-  if (::ftruncate(m_fd, static_cast<off_t>(length)) != 0) Fail(CauseOf(errno));
+  if (::ftruncate(m_fd, static_cast<off_t>(length)) != 0) Fail(FileError::CauseOfError(errno));
 }
 
 void BinaryFile::Sync() {
   RequireOpen();
-  if (::fsync(m_fd) != 0) Fail(CauseOf(errno));
+  if (::fsync(m_fd) != 0) Fail(FileError::CauseOfError(errno));
 }
 
 void BinaryFile::SetWriteCallForTests(WriteCall call) { WriteCallHook() = std::move(call); }

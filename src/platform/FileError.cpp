@@ -1,6 +1,26 @@
 #include "platform/FileError.h"
 
+#include <cerrno>
+
 namespace jov {
+
+FileError::Cause FileError::CauseOfError(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENAMETOOLONG: return Cause::NotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case EBUSY: return Cause::AccessDenied;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return Cause::DiskFull;
+    case EIO: return Cause::HardIo;
+    default: return Cause::Generic;
+  }
+}
 
 namespace {
 

@@ -25,6 +25,8 @@ class FileError : public std::runtime_error {
   Cause cause() const { return m_cause; }
 
   static std::string TextFor(Cause cause, const std::string& fileName);
+  // The cause the system's error number (errno) stands for.
+  static Cause CauseOfError(int error);
 
  private:
   Cause m_cause;

@@ -12,22 +12,6 @@ namespace jov {
 
 namespace {
 
-FileError::Cause CauseOf(int error) {
-  switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-    case ENAMETOOLONG: return FileError::Cause::NotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-    case EBUSY: return FileError::Cause::AccessDenied;
-    case ENOSPC:
-    case EDQUOT: return FileError::Cause::DiskFull;
-    default: return FileError::Cause::Generic;
-  }
-}
-
 std::string TemporaryName(const std::string& path) {
   static std::atomic<unsigned> counter{0};
   return path + ".jov-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
@@ -60,7 +44,7 @@ void SaveFile::Commit() {
     const int error = errno;
     std::remove(m_temporary.c_str());
     m_committed = true;
-    throw FileError(CauseOf(error), name);
+    throw FileError(FileError::CauseOfError(error), name);
   }
   m_committed = true;
 }

@@ -105,4 +105,6 @@ if [ ${#missing[@]} -gt 0 ]; then
   fi
 fi
 
-exec xvfb-run -a -s "-screen 0 1600x1000x24" bash "$0" --on-display "$jov" "$cli"
+# -noreset: the server must not reset when the first jov quits, or the second
+# one may find no display to connect to.
+exec xvfb-run -a -s "-screen 0 1600x1000x24 -noreset" bash "$0" --on-display "$jov" "$cli"
