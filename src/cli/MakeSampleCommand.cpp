@@ -4,6 +4,7 @@
 #include "check/XboxCompression.h"
 #include "cli/CliCommon.h"
 #include "map/SampleMap.h"
+#include "platform/SaveFile.h"
 
 namespace jov::cli {
 
@@ -29,7 +30,11 @@ const Registration kRegistration([](CLI::App& app) {
     const SampleMapPlan plan =
         GenerateSampleMap(static_cast<std::uint16_t>(compressed ? 5 : version), tags, seed, 256, relayout);
     if (!compressed) {
-      WriteBytesToFile(out, WriteSampleMap(plan));
+      // Whole or not at all: an existing file is replaced only by a complete map.
+      const std::vector<unsigned char> bytes = WriteSampleMap(plan);
+      SaveFile file(out, out);
+      file.File().Write(0, bytes.data(), bytes.size());
+      file.Commit();
       return;
     }
     const std::string plain = out + ".decompressed";
