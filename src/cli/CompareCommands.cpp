@@ -20,21 +20,6 @@ std::string Hex(const std::string& bytes) {
   return BytesToHex(reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<long>(bytes.size()));
 }
 
-// Map texts are bytes; a JSON text is UTF-8, so each byte goes as its Latin-1 character.
-std::string Text(const std::string& bytes) {
-  std::string out;
-  for (const char c : bytes) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b < 0x80) {
-      out += c;
-    } else {
-      out += static_cast<char>(0xC0 | (b >> 6));
-      out += static_cast<char>(0x80 | (b & 0x3F));
-    }
-  }
-  return out;
-}
-
 const char* StateText(TagState state) {
   switch (state) {
     case TagState::OnlyInFirst: return "only in A";
@@ -58,8 +43,8 @@ nlohmann::json ComparisonJson(const MapComparison& comparison) {
     for (const FieldChange& change : tag.record)
       record.push_back({{"field", change.field}, {"a", Hex(change.before)}, {"b", Hex(change.after)}});
     tags.push_back({{"state", StateText(tag.state)},
-                    {"class", Text(tag.class1)},
-                    {"name", Text(tag.name)},
+                    {"class", Latin1ToUtf8(tag.class1)},
+                    {"name", Latin1ToUtf8(tag.name)},
                     {"a", tag.first},
                     {"b", tag.second},
                     {"bytes", tag.ChangedBytes()},

@@ -23,22 +23,6 @@ using nlohmann::json;
 constexpr std::uint32_t kEntrySize = 32;
 constexpr std::uint32_t kFirstEntry = 0x24;  // from the index offset the model holds
 
-// Map texts are bytes; JSON wants UTF-8. Each byte is one Latin-1 character, so
-// any byte (a class of four 0xFF bytes) survives the trip.
-std::string Latin1ToUtf8(const std::string& bytes) {
-  std::string out;
-  for (const char c : bytes) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b < 0x80) {
-      out += c;
-    } else {
-      out += static_cast<char>(0xC0 | (b >> 6));
-      out += static_cast<char>(0x80 | (b & 0x3F));
-    }
-  }
-  return out;
-}
-
 std::string Utf8ToLatin1(const std::string& text, const std::string& what) {
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -199,6 +183,22 @@ const HeaderFieldPlace* PlaceOf(const std::string& field) {
 }
 
 }  // namespace
+
+// Map texts are bytes; JSON wants UTF-8. Each byte is one Latin-1 character, so
+// any byte (a class of four 0xFF bytes) survives the trip.
+std::string Latin1ToUtf8(const std::string& bytes) {
+  std::string out;
+  for (const char c : bytes) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x80) {
+      out += c;
+    } else {
+      out += static_cast<char>(0xC0 | (b >> 6));
+      out += static_cast<char>(0x80 | (b & 0x3F));
+    }
+  }
+  return out;
+}
 
 Patch CreatePatch(const CMapFile& original, const CMapFile& modified, const std::string& title,
                   const std::string& author) {

@@ -15,6 +15,10 @@
 // first and writes nothing when one does not match.
 namespace jov {
 
+// Map texts are bytes; JSON wants UTF-8. Each byte goes as its Latin-1 character,
+// so any byte (a class of four 0xFF bytes) survives the trip.
+std::string Latin1ToUtf8(const std::string& bytes);
+
 inline constexpr const char* kPatchFormat = "jov patch";
 inline constexpr int kPatchFormatVersion = 1;
 
