@@ -5,7 +5,9 @@
 #include <string>
 
 #include "platform/FileError.h"
+#include "platform/NativeFile.h"
 #include "platform/WriteJournal.h"
+#include "platform/WriteStage.h"
 
 namespace jov {
 
@@ -47,15 +49,22 @@ class BinaryFile {
   // displayName is what %1 reads in this file's errors.
   void Open(const std::string& path, Mode mode, const std::string& displayName);
   void Close();
-  bool IsOpen() const { return m_fd >= 0; }
+  bool IsOpen() const { return m_handle != native::kNoHandle; }
   const std::string& DisplayName() const { return m_displayName; }
   // The path the file was opened with.
   const std::string& Path() const { return m_path; }
-  // Whether writes go to the process's journal: files opened ReadWrite (maps)
-  // unless turned off for this handle (undo and recovery write their bytes
-  // without recording them as new steps).
+  // While a stage is installed, writes and length changes go to it instead of
+  // the file, and reads see the file through it (a command being planned).
+  void SetStage(WriteStage* stage) { m_stage = stage; }
+  WriteStage* Stage() const { return m_stage; }
+  // Bypass the stage: what the file itself holds.
+  std::size_t ReadUnstaged(std::uint64_t offset, void* buffer, std::size_t n) const;
+  std::uint64_t LengthUnstaged() const;
+  // Transitional: writes of journaled handles are reported to the journal first.
   bool Journaled() const { return m_journaled; }
   void SetJournaled(bool on) { m_journaled = on; }
+  static void SetJournal(WriteJournal* journal);
+  static WriteJournal* Journal();
 
   // Fills n bytes from offset; bytes past the end of the file are zero.
   // Returns how many bytes came from the file.
@@ -66,13 +75,12 @@ class BinaryFile {
   // Waits until the written bytes are on the disk.
   void Sync();
 
-  // Tests replace the system's pwrite to simulate a disk that fills up half-way.
+  // Tests replace the system's pwrite (and fsync) to simulate a disk that fills
+  // up half-way; a hook returns -1 with errno set to fail. POSIX builds only.
   using WriteCall = std::function<long(int fd, const void* buffer, std::size_t n, std::int64_t offset)>;
   static void SetWriteCallForTests(WriteCall call);
-
-  // The journal every journaled write goes to first (nullptr: none).
-  static void SetJournal(WriteJournal* journal);
-  static WriteJournal* Journal();
+  using SyncCall = std::function<int(int fd)>;
+  static void SetSyncCallForTests(SyncCall call);
 
   static constexpr std::uint64_t kMaxPosition = 0x7FFFFFFF;
 
@@ -81,9 +89,10 @@ class BinaryFile {
   void CheckPosition(std::uint64_t offset) const;
   [[noreturn]] void Fail(FileError::Cause cause) const;
 
-  int m_fd = -1;
+  native::Handle m_handle = native::kNoHandle;
   std::string m_displayName;
   std::string m_path;
+  WriteStage* m_stage = nullptr;
   bool m_journaled = false;
 };
 

@@ -1,0 +1,30 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/FileError.h"
+
+// The system calls behind BinaryFile, one implementation per system
+// (NativeFilePosix.cpp, NativeFileWin32.cpp). Every call that fails throws
+// FileError with the cause the system's error stands for and the given name.
+namespace jov::native {
+
+using Handle = std::intptr_t;
+inline constexpr Handle kNoHandle = -1;
+
+enum class OpenMode { ReadWrite, ReadOnly, CreateTruncate };
+
+// A folder is refused as AccessDenied. paths are UTF-8.
+Handle Open(const std::string& path, OpenMode mode, const std::string& name);
+void Close(Handle handle);
+// Reads up to n bytes at offset; fewer only at the end of the file.
+std::size_t ReadAt(Handle handle, std::uint64_t offset, void* buffer, std::size_t n, const std::string& name);
+// Writes all n bytes at offset (a full disk part-way throws DiskFull).
+void WriteAt(Handle handle, std::uint64_t offset, const void* buffer, std::size_t n, const std::string& name);
+std::uint64_t Length(Handle handle, const std::string& name);
+void SetLength(Handle handle, std::uint64_t length, const std::string& name);
+// Waits until the file's bytes are on the disk.
+void Sync(Handle handle, const std::string& name);
+
+}  // namespace jov::native

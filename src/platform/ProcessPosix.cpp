@@ -1,0 +1,56 @@
+// Process identity on Linux: pid, start time from /proc/PID/stat (field 22,
+// clock ticks since boot) and the kernel's boot id.
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <sstream>
+
+#include "platform/Process.h"
+
+namespace jov {
+
+namespace {
+
+std::string BootId() {
+  std::ifstream in("/proc/sys/kernel/random/boot_id");
+  std::string id;
+  std::getline(in, id);
+  return id;
+}
+
+std::int64_t StartTimeOf(std::int64_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // The command name (field 2) is in parentheses and may hold spaces: count
+  // fields from the last ')'.
+  const auto close = text.rfind(')');
+  if (close == std::string::npos) return 0;
+  std::istringstream fields(text.substr(close + 1));
+  std::string field;
+  // Fields 3 .. 22: the start time is the 20th after the name.
+  for (int i = 3; i <= 22; ++i)
+    if (!(fields >> field)) return 0;
+  try {
+    return std::stoll(field);
+  } catch (...) {
+    return 0;
+  }
+}
+
+}  // namespace
+
+ProcessIdentity CurrentProcess() {
+  static const ProcessIdentity self{::getpid(), StartTimeOf(::getpid()), BootId()};
+  return self;
+}
+
+bool StillRunning(const ProcessIdentity& identity) {
+  if (identity.pid <= 0) return false;
+  if (identity.bootId != CurrentProcess().bootId) return false;
+  if (::kill(static_cast<pid_t>(identity.pid), 0) != 0 && errno != EPERM) return false;
+  return StartTimeOf(identity.pid) == identity.startTime;
+}
+
+}  // namespace jov
