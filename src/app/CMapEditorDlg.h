@@ -1,4 +1,5 @@
 #pragma once
+#include "edit/Executor.h"
 #include <QMainWindow>
 #include <QStringList>
 #include <functional>
@@ -42,6 +43,12 @@ class CMapEditorDlg : public QMainWindow {
   MapPanel& Panel1() { return *m_panel1; }
   MapPanel& Panel2() { return *m_panel2; }
   jov::UserDialogs& Dialogs() { return m_dialogs; }
+  // Plans command on panel's map (its outcome messages held back), hands the
+  // plan to the executor, and shows the messages once it is written. The panel
+  // is re-read however it ends, keeping the user's place; a plan that changes
+  // nothing records nothing and says so in the status bar.
+  jov::PlanOutcome ApplyPlanned(MapPanel& panel, const std::string& label,
+                                const std::function<void(jov::UserDialogs&)>& command);
   // The menu command whose text (without access-key marks) is text, or nullptr.
   QAction* FindAction(const QString& text) const;
   // "&Edit": its first items are left to the edit history's commands, which are

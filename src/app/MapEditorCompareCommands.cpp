@@ -6,7 +6,6 @@
 #include "MapPanel.h"
 #include "QtTreeView.h"
 #include "compare/Patch.h"
-#include "history/EditScope.h"
 #include "map/Refused.h"
 
 namespace {
@@ -61,8 +60,10 @@ void ApplyPatchCommand(CMapEditorDlg& window, MapPanel& panel) {
   CApplyPatchDlg preview(QStringLiteral("Apply Patch ") + QString::fromLatin1(patch.title.c_str()), jov::PatchLines(patch), &window);
   if (window.RunModal(preview) != QDialog::Accepted) return;
 
-  jov::EditScope scope("Apply Patch " + patch.title);
-  const jov::ApplyResult result = jov::ApplyPatch(panel.Map(), patch, window.Dialogs(), false);
+  jov::ApplyResult result;
+  window.ApplyPlanned(panel, "Apply Patch " + patch.title, [&](jov::UserDialogs& dialogs) {
+    result = jov::ApplyPatch(panel.Map(), patch, dialogs, false);
+  });
   if (result.outcome == jov::ApplyOutcome::Conflicts) {
     std::vector<std::string> lines{"The patch does not fit this map; nothing was written."};
     for (const jov::PatchConflict& conflict : result.conflicts) lines.push_back(jov::ConflictLine(conflict));
@@ -71,8 +72,6 @@ void ApplyPatchCommand(CMapEditorDlg& window, MapPanel& panel) {
     return;
   }
   if (result.outcome != jov::ApplyOutcome::Applied) return;
-  scope.Commit();
-  window.KeepPlace(panel, [&] { panel.Map().Reload(*panel.m_treeTags); });
   window.LoadControls();
   window.Dialogs().ShowMessage(kPatchApplied);
 }

@@ -7,7 +7,7 @@
 #include "cli/CliCommon.h"
 #include "compare/CompareMaps.h"
 #include "compare/Patch.h"
-#include "history/EditScope.h"
+#include "map/PlanStage.h"
 #include "map/ValueText.h"
 
 namespace jov::cli {
@@ -91,8 +91,9 @@ void Apply(const std::string& mapPath, const std::string& patchPath, bool dryRun
   auto opened = OpenMap(mapPath);
   ConsoleDialogs dialogs;
   dialogs.yes = yes;
-  EditScope scope("Apply Patch " + patch.title);
-  const ApplyResult result = ApplyPatch(opened->map, patch, dialogs, dryRun);
+  ApplyResult result;
+  const EditPlan plan = PlanOf(opened->map, "Apply Patch " + patch.title,
+                               [&] { result = ApplyPatch(opened->map, patch, dialogs, dryRun); });
   switch (result.outcome) {
     case ApplyOutcome::Declined:
       SetExitStatus(kRefused);
@@ -108,7 +109,7 @@ void Apply(const std::string& mapPath, const std::string& patchPath, bool dryRun
                   << "  " << write.what << '\n';
       return;
     case ApplyOutcome::Applied:
-      scope.Commit();
+      RunPlan(plan);
       std::cout << "Patch applied: " << result.writes.size() << " writes.\n";
       return;
   }
