@@ -88,7 +88,7 @@ AddTagResult AddTag(CMapFile& map, TreeView& tree, const MapBuilderFields& field
   if (std::uint64_t{HexToUInt(entry.strMetaOffset)} + tagFileLength > BinaryFile::kMaxPosition)
     throw Refused(kAddTagFileTooLarge);
 
-  if (NewEntryOverlapsTagData(map) && !dialogs.AskYesNo(kAddTagOverwriteQuestion)) return AddTagResult::Declined;
+  if (NewEntryOverlapsTagData(map) && !dialogs.AskYesNoDefaultNo(kAddTagOverwriteQuestion)) return AddTagResult::Declined;
 
   const std::uint16_t count = map.m_nTagCount;
   WriteTagEntry(map, count, entry, kNameAtEof, true);

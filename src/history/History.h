@@ -72,6 +72,9 @@ class History {
   // After an interrupted step's bytes were put back (or found complete).
   void EndRecovery(const EditPlan& plan);
 
+  // Tests: the database fills up after pages more pages.
+  void LimitGrowthForTests(int pages) { RequireStore().LimitGrowthForTests(pages); }
+
   // Maps written by the last plan applied (keys), for views to re-read.
   const std::vector<std::string>& LastWritten() const { return m_lastWritten; }
   void SetLastWritten(std::vector<std::string> keys) { m_lastWritten = std::move(keys); }

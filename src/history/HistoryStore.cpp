@@ -451,6 +451,13 @@ std::optional<StepInfo> HistoryStore::OldestUndone(const std::vector<std::string
   return found.front();
 }
 
+void HistoryStore::LimitGrowthForTests(int pages) {
+  Statement count(*this, "PRAGMA page_count");
+  count.Step();
+  const std::string limit = "PRAGMA max_page_count=" + std::to_string(count.Int(0) + pages);
+  Statement(*this, limit).Run();
+}
+
 std::optional<std::string> HistoryStore::Setting(const std::string& key) {
   Statement query(*this, "SELECT value FROM settings WHERE key = ?");
   query.Bind(1, key);

@@ -107,6 +107,10 @@ class HistoryStore {
   std::optional<StepInfo> NewestDone(const std::vector<std::string>& mapPaths);
   std::optional<StepInfo> OldestUndone(const std::vector<std::string>& mapPaths);
 
+  // Tests: a database that can grow by at most pages more pages, as on a disk
+  // that fills up.
+  void LimitGrowthForTests(int pages);
+
   std::optional<std::string> Setting(const std::string& key);
   void SetSetting(const std::string& key, const std::string& value);
 

@@ -90,8 +90,10 @@ TEST(CheckMap, EachBrokenMapGivesItsFinding) {
          CompressXboxMap(dir.Write("in.map", s.bytes), dir.File("out.map"));
          s.bytes = ReadBytesFromFile(dir.File("out.map"));
        }, Severity::Error, "file", "the Xbox map is compressed; decompress it to a new file first: jov-cli xbox-decompress IN OUT"},
-      {"EoF past the end", [](Sample& s) { PutLe32(s.bytes, 0x08, static_cast<std::uint32_t>(s.bytes.size()) + 1); },
-       Severity::Error, "header 0x008 EoF Position", "lies past the end of the file"},
+      {"EoF past the end: room reserved", [](Sample& s) { PutLe32(s.bytes, 0x08, static_cast<std::uint32_t>(s.bytes.size()) + 1); },
+       Severity::Note, "header 0x008 EoF Position", "room reserved for a tag's metadata"},
+      {"EoF past the last position", [](Sample& s) { PutLe32(s.bytes, 0x08, 0x80000100u); },
+       Severity::Error, "header 0x008 EoF Position", "lies past 0x7FFFFFFF"},
       {"overlapping metadata", [](Sample& s) { PutLe32(s.bytes, s.Entry(1) + 0x14, s.Word(s.Entry(3) + 0x14)); },
        Severity::Warning, "tag 2 ", "overlaps tag 0's metadata"},
       {"identifier twice", [](Sample& s) { PutLe32(s.bytes, s.Entry(6) + 0x0C, s.Word(s.Entry(5) + 0x0C)); },
