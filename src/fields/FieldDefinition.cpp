@@ -232,7 +232,7 @@ void DefinitionSet::LoadJsonText(const std::string& text, const std::string& sou
   } catch (const nlohmann::json::exception& e) {
     m_messages.push_back(source + ": " + e.what() + "; the file is skipped.");
   }
-  Resolve();
+  if (!m_loadingFolder) Resolve();
 }
 
 void DefinitionSet::LoadPluginText(const std::string& text, const std::string& source, const std::string& cls) {
@@ -244,7 +244,7 @@ void DefinitionSet::LoadPluginText(const std::string& text, const std::string& s
   auto raw = std::make_shared<Raw>();
   raw->own = std::move(plugin.def);
   m_raw[raw->own.cls].push_back(raw);
-  Resolve();
+  if (!m_loadingFolder) Resolve();
 }
 
 void DefinitionSet::LoadFolder(const std::string& folder) {
@@ -254,6 +254,8 @@ void DefinitionSet::LoadFolder(const std::string& folder) {
   for (const auto& entry : std::filesystem::directory_iterator(folder, error))
     if (entry.is_regular_file(error)) files.push_back(entry.path());
   std::sort(files.begin(), files.end());
+  // Parents and children may come in any order: resolved once, at the end.
+  m_loadingFolder = true;
   for (const auto& path : files) {
     const std::string extension = path.extension().string();
     if (extension != ".json" && extension != ".xml") continue;
@@ -267,6 +269,8 @@ void DefinitionSet::LoadFolder(const std::string& folder) {
     if (extension == ".json") LoadJsonText(text, path.string());
     else LoadPluginText(text, path.string(), path.stem().string());
   }
+  m_loadingFolder = false;
+  Resolve();
 }
 
 // Children take their parents' fields first. A class whose newest file is

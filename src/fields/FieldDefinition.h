@@ -86,6 +86,7 @@ class DefinitionSet {
   std::map<std::string, ClassDef> m_classes;
   std::vector<std::string> m_messages;
   std::vector<std::string> m_resolveMessages;
+  bool m_loadingFolder = false;
 };
 
 // Where the built-in definitions are: share/jov/definitions beside the
