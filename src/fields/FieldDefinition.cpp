@@ -99,7 +99,13 @@ void ParseField(const nlohmann::json& item, const std::string& where, std::vecto
   f.id = id;
   f.type = *type;
   f.offset = NumberOf(item["offset"], here + ": offset");
-  f.size = item.contains("size") ? NumberOf(item["size"], here + ": size") : FieldTypeSize(*type);
+  f.size = FieldTypeSize(*type);
+  // Only texts and unknown bytes have a length of their own.
+  if (item.contains("size")) {
+    if (*type != FieldType::String && *type != FieldType::Unknown) throw BadDefinition(here + ": a " + item.value("type", "") + " has no size");
+    f.size = NumberOf(item["size"], here + ": size");
+    if (f.size == 0) throw BadDefinition(here + ": size 0");
+  }
   f.unit = *type == FieldType::Angle ? FieldUnit::Radians : UnitNamed(item.value("unit", ""), here);
   f.readOnly = item.value("read_only", false);
   f.hidden = item.value("hidden", false);

@@ -281,7 +281,8 @@ std::vector<unsigned char> EncodeFieldValue(const CMapFile& map, const FieldTree
     for (int i = 0; i < n; ++i) PutUnsigned(bytes, 4u * static_cast<std::size_t>(i), FloatBits(ParseFloat(node, parts[static_cast<std::size_t>(i)], raw)), 4);
     return bytes;
   }
-  const std::int64_t bitsMax = (std::int64_t{1} << (8 * node.size)) - 1;
+  // Integers, enums and flags take 1 to 4 bytes; wider fields have no integer range.
+  const std::int64_t bitsMax = node.size <= 4 ? (std::int64_t{1} << (8 * node.size)) - 1 : 0;
   if (IsInteger(t)) {
     const std::int64_t half = std::int64_t{1} << (8 * node.size - 1);
     const bool isSigned = t != FieldType::UInt32;
