@@ -106,7 +106,7 @@ void Apply(const std::string& mapPath, const std::string& patchPath, bool dryRun
       break;
     case ApplyOutcome::Applied:
       if (result.leftOut.empty()) std::cout << "Patch applied: " << result.writes.size() << " writes.\n";
-      else std::cout << "Patch applied in part: " << result.writes.size() << " writes.\n";
+      else std::cout << "Applied part of the patch: " << result.writes.size() << " writes.\n";
       break;
   }
   if (!result.leftOut.empty()) {

@@ -255,8 +255,26 @@ Patch PatchFromComparison(const MapComparison& modifiedToOriginal, const CMapFil
       occurrenceInOriginal[i] = seen[original.m_tags[i].strClass1 + '\0' + original.m_tags[i].strName]++;
   }
 
+  // Add Tag writes a new entry over what follows the index, often the first
+  // names: those tags read under other names in the modified map, but the entry
+  // carries those bytes, so they are no renames.
+  const auto underAddedEntry = [&](const TagEntry& entry) {
+    const std::uint64_t at = HexToUInt(entry.strNameOffset);
+    for (std::size_t t = original.m_nTagCount; t < modified.m_nTagCount; ++t) {
+      const std::uint64_t entryAt = HexToUInt(modified.m_tags[t].strEntryOffset);
+      if (at >= entryAt && at < entryAt + kEntrySize) return true;
+    }
+    return false;
+  };
+
   for (const TagDifference& difference : modifiedToOriginal.tags) {
     TagDifference tag = difference;
+    if (!tag.secondName.empty() && underAddedEntry(modified.m_tags[static_cast<std::size_t>(tag.first)])) {
+      std::erase_if(tag.record, [](const FieldChange& change) { return change.field == "name"; });
+      tag.name = tag.secondName;
+      tag.secondName.clear();
+      if (tag.record.empty() && tag.ranges.empty()) continue;
+    }
     std::swap(tag.first, tag.second);
     // Offsets in the modified map mean nothing where the patch is applied; the
     // original's are in its index.
