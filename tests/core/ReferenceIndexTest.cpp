@@ -49,6 +49,8 @@ TEST(ReferenceIndex, AgreesWithAScanOfEveryTag) {
     const SampleLayout layout = LayoutOf(plan);
     PutLe32(bytes, layout.firstEntry + 32 * 7 + 0x0C, plan.tags[6].identifier);  // two tags, one identifier
     cases.push_back({"shared identifier", bytes});
+    PutClassCode(bytes, layout.firstEntry + 32 * 9 + 0x0C, plan.tags[2].class1);  // an identifier that is a class code
+    cases.push_back({"identifier like a class code", bytes});
   }
   cases.push_back({"oversized tags", testing::MapWithOversizedTags(kVersionPc, 30, 3)});
 
