@@ -35,9 +35,11 @@ class WordNeedles {
   }
 
  private:
-  static std::uint32_t Key(std::uint32_t word) { return (word * 0x9E3779B1u) >> 16; }
+  // A 2^20-bit filter (128 KiB): a few thousand needles leave almost every
+  // other word out before the table is asked.
+  static std::uint32_t Key(std::uint32_t word) { return (word * 0x9E3779B1u) >> 12; }
   std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> m_needlesOf;
-  std::vector<std::uint64_t> m_filter = std::vector<std::uint64_t>(1 << 10, 0);
+  std::vector<std::uint64_t> m_filter = std::vector<std::uint64_t>(1 << 14, 0);
 };
 
 }  // namespace
@@ -73,7 +75,9 @@ ReferenceIndex::ReferenceIndex(CMapFile& map) {
     meta.assign(tag.nSize, 0);
     map.File().Read(HexToUInt(tag.strMetaOffset), meta.data(), meta.size());
     for (std::uint32_t at = 0; at + 4 <= meta.size(); ++at) {
-      const std::vector<std::uint32_t>* found = words.Find(ReadLe32(meta.data() + at));
+      const unsigned char* p = meta.data() + at;  // little-endian, like the needles' words; one load
+      const std::uint32_t word = p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24;
+      const std::vector<std::uint32_t>* found = words.Find(word);
       if (!found) continue;
       // The scanner's view of the bytes around the hit: from 12 bytes before it
       // (the class code of a dependency) to 16 after (its identifier).
