@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <iostream>
 
+#include "check/MapKind.h"
+
 namespace jov::cli {
 
 namespace {
@@ -38,6 +40,7 @@ void SetExitStatus(int status) { Status() = status; }
 int ExitStatus() { return Status(); }
 
 std::unique_ptr<OpenedMap> OpenMap(const std::string& path) {
+  RequireMapFile(path, path);
   auto opened = std::make_unique<OpenedMap>();
   opened->map.OpenPath(opened->tree, path);
   return opened;

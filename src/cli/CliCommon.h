@@ -41,6 +41,8 @@ void SetExitStatus(int status);
 int ExitStatus();
 
 // A map opened as the editor's "Map 1" panel opens it, with its tree in memory.
+// A file that is not a map, or a compressed Xbox map, is refused first
+// ("PATH is not a Halo map: REASON.").
 struct OpenedMap {
   MemoryTreeView tree;
   CMapFile map;

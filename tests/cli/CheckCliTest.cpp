@@ -111,5 +111,22 @@ TEST(XboxCli, ACompressedSampleIsReportedAndDecompressesToTheSampleMap) {
   EXPECT_EQ(RunCli({"make-sample", packed, "--xbox-compressed", "--version", "7"}).status, 2);
 }
 
+// Every command that opens a map refuses a file that is none, and writes nothing.
+TEST(CheckCli, CommandsRefuseAFileThatIsNotAMap) {
+  TempDir dir;
+  const std::string text = "Not a map, just a README.\n";
+  const std::string readme = dir.Write("README", std::vector<unsigned char>(text.begin(), text.end()));
+  const std::string map = dir.Write("a.map", WriteSampleMap(GenerateSampleMap(kVersionPc, 8, 2)));
+  const std::vector<std::vector<std::string>> commands = {
+      {"info", readme}, {"tags", readme}, {"crc", readme, "--fix"}, {"diff", map, readme}, {"insert-data", readme, "00112233"},
+  };
+  for (const auto& args : commands) {
+    const auto result = RunCli(args);
+    EXPECT_EQ(result.status, 1) << args[0] << ": " << result.err;
+    EXPECT_EQ(result.out, readme + " is not a Halo map: it is 26 bytes long, shorter than the 2048-byte map header.\n") << args[0];
+  }
+  EXPECT_EQ(ReadBytesFromFile(readme), std::vector<unsigned char>(text.begin(), text.end()));
+}
+
 }  // namespace
 }  // namespace jov

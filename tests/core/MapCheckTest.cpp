@@ -42,12 +42,14 @@ std::string Dump(const CheckReport& report) {
   return text;
 }
 
-TEST(CheckMap, SampleMapsOfEveryVersionHaveNoErrorAndNoWarning) {
+TEST(CheckMap, SampleMapsOfEveryVersionAndLayoutHaveNoErrorAndNoWarning) {
   std::mt19937 rng(13);
   for (int round = 0; round < 24; ++round) {
     const std::uint16_t version = std::array<std::uint16_t, 3>{kVersionXbox, kVersionPc, kVersionCe}[round % 3];
-    const Sample s(version, 2 + static_cast<int>(rng() % 200), rng());
-    const CheckReport report = CheckMapBytes(s.bytes);
+    // Every other round in another layout (other index order and identifiers).
+    const std::uint32_t relayout = round % 2 == 0 ? 0 : 1 + rng() % 50;
+    const Bytes bytes = WriteSampleMap(GenerateSampleMap(version, 2 + static_cast<int>(rng() % 200), rng(), 256, relayout));
+    const CheckReport report = CheckMapBytes(bytes);
     SCOPED_TRACE(Dump(report));
     EXPECT_EQ(report.errors, 0);
     EXPECT_EQ(report.warnings, 0);

@@ -105,7 +105,7 @@ TEST(Patch, ConflictsAreAllListedAndNothingIsWritten) {
     target.Open();
     RecordedDialogs dialogs;
     dialogs.yesAnswer = true;
-    const ApplyResult result = ApplyPatch(target.map, c.patch, dialogs, false);
+    const PatchResult result = ApplyPatch(target.map, c.patch, dialogs, false);
     EXPECT_EQ(result.outcome, ApplyOutcome::Conflicts);
     EXPECT_TRUE(result.writes.empty());
     target.map.CloseFile();
@@ -129,7 +129,7 @@ TEST(Patch, AnotherMapAsksFirstAndDryRunsWriteNothing) {
     target->Open();
     RecordedDialogs dialogs;
     dialogs.yesAnswer = true;
-    const ApplyResult result = ApplyPatch(target->map, c.patch, dialogs, true);
+    const PatchResult result = ApplyPatch(target->map, c.patch, dialogs, true);
     EXPECT_EQ(result.outcome, ApplyOutcome::Verified);
     EXPECT_EQ(dialogs.questions, std::vector<std::string>{kPatchOtherMapQuestion});
     EXPECT_FALSE(result.writes.empty());
