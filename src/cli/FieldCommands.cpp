@@ -61,7 +61,7 @@ void RunSet(const SetArgs& a) {
     std::cout << DescribePlan(plan);
     return;
   }
-  const ApplyResult result = ApplyPlan(plan);
+  const PlanOutcome result = ApplyPlan(plan);
   if (!result.written) {
     std::string text = kNothingToWriteText;
     text.replace(text.find("%1"), 2, plan.label);

@@ -728,7 +728,7 @@ PatchResult PlanApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialo
   // What each write was verified against must still be there when it is written.
   for (const PlannedWrite& write : result.writes) {
     const std::string found = held(write.offset, write.bytes.size());
-    if (!found.empty()) result.plan.expects.push_back({write.offset, {found.begin(), found.end()}, write.what});
+    if (!found.empty()) result.plan.expects.push_back({write.offset, {found.begin(), found.end()}, write.what, {}, 0});
   }
   result.outcome = ApplyOutcome::Verified;
   return result;

@@ -378,7 +378,7 @@ EditPlan PlanFieldSet(CMapFile& map, const FieldTree& tree, const std::string& p
   const std::vector<unsigned char> bytes = EncodeFieldValue(map, tree, node, value, raw);
   const std::uint64_t at = std::uint64_t{tree.metaOffset} + node.offset;
   EditPlan plan = PlanOf(map, StepLabel("Set " + path + " of", map, tree.tag), [&] { map.File().Write(at, bytes.data(), bytes.size()); });
-  plan.expects.push_back({at, std::vector<unsigned char>(At(tree, node), At(tree, node) + node.size), path + " of " + tree.tagText});
+  plan.expects.push_back({at, std::vector<unsigned char>(At(tree, node), At(tree, node) + node.size), path + " of " + tree.tagText, {}, 0});
   return plan;
 }
 

@@ -156,10 +156,7 @@ TEST(Patch, OneUndoTakesAnAppliedPatchBack) {
     target.Open();
     RecordedDialogs dialogs;
     dialogs.yesAnswer = true;
-    ApplyResult result;
-    testing::RunPlanned(target.map, "Apply Patch " + c.patch.title,
-                        [&] { result = ApplyPatch(target.map, c.patch, dialogs, false); });
-    ASSERT_EQ(result.outcome, ApplyOutcome::Applied);
+    ASSERT_EQ(ApplyPatch(target.map, c.patch, dialogs, false).outcome, ApplyOutcome::Applied);
     target.map.CloseFile();
     if (!relaid) {
       EXPECT_EQ(ReadBytesFromFile(target.path), c.modified);
