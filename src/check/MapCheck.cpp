@@ -7,7 +7,7 @@
 
 #include "check/MapCrc.h"
 #include "check/MapLayout.h"
-#include "check/MappedFile.h"
+#include "check/FileBytes.h"
 #include "check/XboxCompression.h"
 #include "map/TagClassTable.h"
 
@@ -307,7 +307,7 @@ class Checker {
 CheckReport CheckMapBytes(std::span<const unsigned char> file) { return Checker(file).Run(); }
 
 CheckReport CheckMapFile(const std::string& path) {
-  const MappedFile mapped(path);
+  const FileBytes mapped(path);
   return CheckMapBytes(mapped.Bytes());
 }
 

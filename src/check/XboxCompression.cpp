@@ -13,7 +13,8 @@
 #include <vector>
 
 #include "check/MapLayout.h"
-#include "check/MappedFile.h"
+#include "check/FileBytes.h"
+#include "platform/SaveFile.h"
 #include "map/Refused.h"
 #include "platform/FileError.h"
 
@@ -35,59 +36,23 @@ void RequireDifferent(const std::string& in, const std::string& out) {
   if (same) throw Refused("OUT is the same file as IN; write the result to a new file.");
 }
 
-// The result is written to a temporary file beside OUT, then renamed over it, so
-// OUT is either the old file or the whole new one.
+// The result goes through the whole-file writer: OUT is either the old file or
+// the whole new one, synced before it takes OUT's name. Written in order, with
+// one field of the header filled in at the end.
 class TempOutput {
  public:
-  explicit TempOutput(const std::string& out) : m_out(out) {
-    std::string pattern = out + ".XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0) throw FileError(FileError::Cause::AccessDenied, out);
-    // mkstemp makes the file private; OUT gets the permissions a new file would.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    ::close(fd);
-    m_path = name.data();
-    m_stream.open(m_path, std::ios::binary | std::ios::trunc);
-    if (!m_stream) Fail();
-  }
-  ~TempOutput() {
-    if (!m_done) {
-      m_stream.close();
-      std::remove(m_path.c_str());
-    }
-  }
-  TempOutput(const TempOutput&) = delete;
-  TempOutput& operator=(const TempOutput&) = delete;
+  explicit TempOutput(const std::string& out) : m_file(out, out) {}
 
   void Write(const void* data, std::size_t n) {
-    m_stream.write(static_cast<const char*>(data), static_cast<std::streamsize>(n));
-    if (!m_stream) Fail();
+    m_file.File().Write(m_at, data, n);
+    m_at += n;
   }
-  void WriteAt(std::uint64_t at, const void* data, std::size_t n) {
-    const auto end = m_stream.tellp();
-    m_stream.seekp(static_cast<std::streamoff>(at));
-    Write(data, n);
-    m_stream.seekp(end);
-  }
-  void Finish() {
-    m_stream.flush();
-    if (!m_stream) Fail();
-    m_stream.close();
-    if (std::rename(m_path.c_str(), m_out.c_str()) != 0) Fail();
-    m_done = true;
-  }
+  void WriteAt(std::uint64_t at, const void* data, std::size_t n) { m_file.File().Write(at, data, n); }
+  void Finish() { m_file.Commit(); }
 
  private:
-  [[noreturn]] void Fail() { throw FileError(FileError::Cause::DiskFull, m_out); }
-
-  std::string m_out;
-  std::string m_path;
-  std::ofstream m_stream;
-  bool m_done = false;
+  SaveFile m_file;
+  std::uint64_t m_at = 0;
 };
 
 void RequireXbox(std::span<const unsigned char> file) {
@@ -121,7 +86,7 @@ bool IsCompressedXboxMap(std::span<const unsigned char> file) {
 
 void DecompressXboxMap(const std::string& in, const std::string& out) {
   RequireDifferent(in, out);
-  const MappedFile mapped(in);
+  const FileBytes mapped(in);
   const auto file = mapped.Bytes();
   RequireXbox(file);
   if (!IsCompressedXboxMap(file)) throw Refused("IN is not a compressed Xbox map.");
@@ -167,7 +132,7 @@ void DecompressXboxMap(const std::string& in, const std::string& out) {
 
 void CompressXboxMap(const std::string& in, const std::string& out) {
   RequireDifferent(in, out);
-  const MappedFile mapped(in);
+  const FileBytes mapped(in);
   const auto file = mapped.Bytes();
   RequireXbox(file);
   if (IsCompressedXboxMap(file)) throw Refused("IN is already a compressed Xbox map.");
