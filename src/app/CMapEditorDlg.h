@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "DataExchange.h"
+#include "MapWatcher.h"
 #include "map/MapFile.h"
 
 class MapPanel;
@@ -172,7 +173,11 @@ class CMapEditorDlg : public QMainWindow {
   void UpdateHistoryActions();
   // Every panel whose file changed since it read it (the other panel wrote the
   // same map, an undo, jov-cli) reads it again and keeps its place.
-  void ReloadChangedPanels();
+  // Re-reads every panel whose file changed since it was read; returns the
+  // names of the files re-read.
+  QStringList ReloadChangedPanels();
+  // A watched map changed outside a command: re-read where it is shown.
+  void OnMapChangedOnDisk();
   // Asks, for each step a stopped process left unfinished on the panel's map,
   // whether to restore the map as it was before it.
   void OfferRecovery(MapPanel& panel);
@@ -205,6 +210,7 @@ class CMapEditorDlg : public QMainWindow {
   void RestoreWindowState();
   // Title, status bar and enabled actions after a command.
   void Refresh();
+  MapWatcher* m_watcher = nullptr;
 
   jov::UserDialogs& m_dialogs;
   // One model per panel, alive as long as the window: a map still open is closed

@@ -120,14 +120,26 @@ void CMapEditorDlg::OnHistory() {
   RunModal(dialog);
 }
 
-void CMapEditorDlg::ReloadChangedPanels() {
+QStringList CMapEditorDlg::ReloadChangedPanels() {
   // One file may be open in both panels, and jov-cli may have written it: every
   // view whose file changed since it was read reads it again, keeping its place.
+  QStringList reread;
   for (MapPanel* panel : {m_panel1, m_panel2}) {
-    if (!panel->Map().ChangedOnDisk()) continue;
+    if (!panel->Map().m_bOpen || !panel->Map().ChangedOnDisk()) continue;
     KeepPlace(*panel, [panel] { panel->Map().Reload(*panel->m_treeTags); });
     CheckOpenedMap(*panel, false);
+    if (!reread.contains(panel->FileName())) reread << panel->FileName();
   }
+  return reread;
+}
+
+void CMapEditorDlg::OnMapChangedOnDisk() {
+  // While a command runs it re-reads what it wrote itself; the watcher's word
+  // about that write arrives after it, when nothing is left to re-read.
+  if (m_commandDepth > 0) return;
+  QStringList reread;
+  RunCommand([&] { reread = ReloadChangedPanels(); });
+  for (const QString& name : reread) ShowCommandStatus(QStringLiteral("%1 changed on disk; re-read.").arg(name));
 }
 
 void CMapEditorDlg::OfferRecovery(MapPanel& panel) {

@@ -126,6 +126,23 @@ class HistoryMenuTest : public QObject {
     QCOMPARE(Read(path), changed);
   }
 
+  void aMapWrittenByAnotherProgramIsReReadWhileTheEditorIsIdle() {
+    const QString path = Write(QStringLiteral("watched.map"));
+    ScriptedDialogs dialogs;
+    CMapEditorDlg window(dialogs);
+    window.OpenArguments({path, path});
+    QCOMPARE(window.Panel1().Map().m_strMapName, window.Panel2().Map().m_strMapName);
+    Bytes changed = Read(path);
+    const std::string name = "renamed elsewhere";
+    std::fill(changed.begin() + 0x20, changed.begin() + 0x40, 0);
+    std::copy(name.begin(), name.end(), changed.begin() + 0x20);
+    jov::WriteBytesToFile(path.toStdString(), changed);
+    // No command runs: the watcher alone brings both views up to date.
+    QTRY_COMPARE(window.Panel1().Map().m_strMapName, name);
+    QCOMPARE(window.Panel2().Map().m_strMapName, name);
+    QVERIFY(window.CommandStatus().contains(QStringLiteral("watched.map changed on disk; re-read.")));
+  }
+
   void aStepLeftUnfinishedIsOfferedBackWhenTheMapOpens() {
     const QString path = Write(QStringLiteral("stopped.map"));
     const Bytes original = Read(path);
