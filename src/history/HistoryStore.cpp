@@ -322,6 +322,19 @@ void HistoryStore::DropUndone(const std::string& mapPath) {
 }
 
 void HistoryStore::FinishStep(std::int64_t step, const std::string& mapPath, std::uint64_t limit) {
+  // The mark need not wait for the disk: lost to a power cut, it leaves a step
+  // whose ranges all hold their after-bytes, which recovery marks done again.
+  // One sync per command is the before-images'.
+  Exec("PRAGMA synchronous=NORMAL");
+  struct Restore {
+    HistoryStore& store;
+    ~Restore() {
+      try {
+        store.Exec("PRAGMA synchronous=FULL");
+      } catch (...) {
+      }
+    }
+  } restore{*this};
   Transaction transaction(m_db);
   if (!transaction.Began()) Fail("begin");
   SetState(step, StepState::Done);
