@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "CliRunner.h"
+#include "support/MadeSample.h"
 #include "map/MapFile.h"
 #include "map/SampleMap.h"
 #include "map/ValueText.h"
@@ -101,7 +102,7 @@ TEST(XboxCli, ACompressedSampleIsReportedAndDecompressesToTheSampleMap) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("jov-cli xbox-decompress IN OUT"), std::string::npos) << r.out;
   ASSERT_EQ(RunCli({"xbox-decompress", packed, plain}).status, 0);
-  EXPECT_EQ(ReadBytesFromFile(plain), WriteSampleMap(GenerateSampleMap(kVersionXbox, 40, 3)));
+  EXPECT_EQ(ReadBytesFromFile(plain), WriteSampleMap(testing::MadeSample(kVersionXbox, 40, 3)));
   EXPECT_EQ(RunCli({"check", plain}).status, 0);
   const std::string again = dir.File("again.map");
   ASSERT_EQ(RunCli({"xbox-compress", plain, again}).status, 0);
