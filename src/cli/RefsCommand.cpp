@@ -6,6 +6,7 @@
 
 #include "cli/CliCommon.h"
 #include "compare/Patch.h"
+#include "fields/FieldLocator.h"
 #include "scanner/ReferenceIndex.h"
 
 namespace jov::cli {
@@ -17,15 +18,18 @@ std::string TagName(const CMapFile& map, int tag) {
   return entry.strClass1 + ":" + entry.strName;
 }
 
-// Field paths come from tag definitions; until a definition covers an offset
-// the field is left empty (null in JSON).
-const FieldNamer kNoFields = [](const CMapFile&, int, std::uint32_t) { return std::string(); };
-
-void Refs(const std::string& path, const std::string& tagText, bool asJson, const FieldNamer& fieldOf) {
+// Field paths come from the tag definitions (built-in, the user's, or
+// --definitions); an offset no definition covers has none (null in JSON).
+void Refs(const std::string& path, const std::string& tagText, bool asJson, const std::string& definitionsFolder) {
   auto opened = OpenMap(path);
   CMapFile& map = opened->map;
   const int tag = ResolveTag(map, tagText);
   const ReferenceIndex index(map);
+  const DefinitionSet definitions = LoadDefinitions(definitionsFolder);
+  FieldLocator locator(map, definitions);
+  const FieldNamer fieldOf = [&locator](const CMapFile&, int from, std::uint32_t offset) {
+    return locator.PathAt(from, offset);
+  };
   if (asJson) {
     using nlohmann::json;
     json references = json::array();
@@ -53,10 +57,12 @@ const Registration kRegistration([](CLI::App& app) {
               "CLASS:NAME<TAB>OFFSET<TAB>KIND<TAB>FIELD, offsets from the start of the referring tag's metadata");
   static std::string path, tag;
   static bool json = false;
+  static std::string definitions;
   cmd->add_option("MAP", path, "Map file")->required();
   cmd->add_option("TAG", tag, "Tag index or CLASS:NAME")->required();
   cmd->add_flag("--json", json, "{\"tag\": ..., \"references\": [{\"from\", \"offset\", \"kind\", \"field\"}]}");
-  cmd->callback([] { Refs(path, tag, json, kNoFields); });
+  cmd->add_option("--definitions", definitions, "A folder of tag definitions read after the built-in ones");
+  cmd->callback([] { Refs(path, tag, json, definitions); });
 });
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "CliRunner.h"
+#include "fields/FieldLocator.h"
 #include "scanner/ReferenceIndex.h"
 #include "support/TestMap.h"
 #include "map/SampleMap.h"
@@ -172,6 +173,11 @@ TEST(ScanCli, RefsListsEveryTagThatUsesATag) {
   ASSERT_GE(expected.size(), 2u);
   const std::string name = test.Tag(used).strClass1 + ":" + test.Tag(used).strName;
   const auto fromName = [&](int t) { return test.Tag(t).strClass1 + ":" + test.Tag(t).strName; };
+  // The field each reference falls in, where a built-in definition covers it.
+  DefinitionSet definitions;
+  definitions.LoadFolder(BuiltInDefinitionsFolder());
+  FieldLocator locator(test.map, definitions);
+  const auto fieldOf = [&](const TagReference& r) { return locator.PathAt(r.from, r.offset); };
 
   const auto text = RunCli({"refs", test.path, name});
   ASSERT_EQ(text.status, 0) << text.err;
@@ -179,7 +185,7 @@ TEST(ScanCli, RefsListsEveryTagThatUsesATag) {
   ASSERT_EQ(lines.size(), expected.size());
   for (std::size_t i = 0; i < lines.size(); ++i)
     EXPECT_EQ(lines[i], fromName(expected[i].from) + "\t0x" + TrimmedHex(expected[i].offset) + (expected[i].offset ? "" : "0") + "\t" +
-                            KindText(expected[i].kind) + "\t");
+                            KindText(expected[i].kind) + "\t" + fieldOf(expected[i]));
 
   const auto json = RunCli({"refs", test.path, std::to_string(used), "--json"});
   ASSERT_EQ(json.status, 0) << json.err;
@@ -190,7 +196,8 @@ TEST(ScanCli, RefsListsEveryTagThatUsesATag) {
     EXPECT_EQ(doc["references"][i]["from"], fromName(expected[i].from));
     EXPECT_EQ(doc["references"][i]["offset"], expected[i].offset);
     EXPECT_EQ(doc["references"][i]["kind"], KindText(expected[i].kind));
-    EXPECT_TRUE(doc["references"][i]["field"].is_null());
+    const std::string field = fieldOf(expected[i]);
+    EXPECT_EQ(doc["references"][i]["field"], field.empty() ? nlohmann::json(nullptr) : nlohmann::json(field));
   }
   EXPECT_EQ(RunCli({"refs", test.path, "no:such"}).status, 2);
 }

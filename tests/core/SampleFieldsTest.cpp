@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "check/MapCheck.h"
+#include "fields/FieldLocator.h"
 #include "fields/FieldTree.h"
+#include "scanner/ReferenceIndex.h"
 #include "fields/SampleFields.h"
 #include "support/TestMap.h"
 
@@ -56,6 +58,35 @@ TEST(SampleFields, EveryClassShownIsLaidOutSoundlyInEveryVersionSeedAndLayout) {
           EXPECT_NE(std::find(shown.begin(), shown.end(), cls), shown.end()) << cls << " not in the sample";
       }
     }
+  }
+}
+
+// Every reference a definition reads is one the reference index finds, at the
+// same offset, and names by the same field.
+TEST(SampleFields, TheReferenceIndexFindsAndNamesEveryReferenceTheFieldsShow) {
+  DefinitionSet definitions;
+  definitions.LoadFolder(BuiltInDefinitionsFolder());
+  for (const std::uint32_t seed : {2u, 9u}) {
+    SampleMapPlan plan = GenerateSampleMap(kVersionPc, 30, seed);
+    GiveSampleTagsTheirFields(plan, definitions, seed);
+    testing::TestMap t(WriteSampleMap(plan));
+    t.Open();
+    const ReferenceIndex index(t.map);
+    FieldLocator locator(t.map, definitions);
+    int checked = 0;
+    for (int n = 0; n + 1 < t.map.m_nTagCount; ++n) {
+      const ClassDef* def = definitions.Find(t.Tag(n).strClass1);
+      if (!def) continue;
+      for (const FieldNode& node : BuildFieldTree(t.map, n, def).nodes) {
+        if (node.type != FieldType::TagRef || !node.refTag) continue;
+        SCOPED_TRACE(t.Tag(n).strClass1 + " " + node.path);
+        const auto& refs = index.To(*node.refTag);
+        EXPECT_NE(std::find(refs.begin(), refs.end(), TagReference{n, node.offset, ReferenceKind::Dependency}), refs.end());
+        EXPECT_EQ(locator.PathAt(n, node.offset), node.path);
+        ++checked;
+      }
+    }
+    EXPECT_GT(checked, 10);
   }
 }
 
