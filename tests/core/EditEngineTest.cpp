@@ -86,6 +86,26 @@ TEST_F(EditEngineTest, APlanIsRefusedWithNothingWrittenWhenItsPreconditionsFail)
   }
 }
 
+TEST_F(EditEngineTest, APlanThatChangesNoByteRecordsNothingAndKeepsTheRedoSteps) {
+  TestMap t(GenerateSampleMap(kVersionCe, 8, 4));
+  ApplyPlan(SmallPlan(t, "first", 1));
+  const auto step = History::Instance().NewestDone({t.path});
+  ASSERT_TRUE(step);
+  UndoStep(step->id);
+  const Bytes before = ReadBytesFromFile(t.path);
+  // The bytes the map already holds, rewritten: a right CRC "fixed", a name
+  // saved unchanged.
+  EditPlan same = testing::RawPlan(t.path, "same");
+  same.Write(0x40, before.data() + 0x40, 64);
+  const PlanOutcome outcome = ApplyPlan(same);
+  EXPECT_FALSE(outcome.written);
+  EXPECT_EQ(ReadBytesFromFile(t.path), before);
+  EXPECT_EQ(History::Instance().Steps(t.path).size(), 1u);
+  ASSERT_TRUE(History::Instance().OldestUndone({t.path}));
+  RedoStep(step->id);
+  EXPECT_NE(ReadBytesFromFile(t.path), before);
+}
+
 TEST_F(EditEngineTest, AStepIsRunningOnlyWhileItsOwnProcessOfThisBootIsAlive) {
   const ProcessIdentity self = CurrentProcess();
   EXPECT_TRUE(StillRunning(self));
