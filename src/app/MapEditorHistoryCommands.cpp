@@ -12,17 +12,12 @@
 #include "QtTreeView.h"
 #include "history/History.h"
 #include "map/Refused.h"
+#include "map/ValueText.h"
 #include "platform/UserDialogs.h"
 
 namespace {
 
 QString Latin1(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
-
-std::string Replace(std::string text, const std::string& mark, const std::string& by) {
-  const auto at = text.find(mark);
-  if (at != std::string::npos) text.replace(at, mark.size(), by);
-  return text;
-}
 
 }  // namespace
 
@@ -45,7 +40,7 @@ void CMapEditorDlg::BuildHistoryActions() {
 
   // A history that cannot be kept is said once; the maps are still written.
   jov::History::Instance().SetOffNotice([this](const std::string& reason) {
-    m_dialogs.ShowMessage(Replace(jov::kHistoryOffText, "%1", reason));
+    m_dialogs.ShowMessage(jov::FillText(jov::kHistoryOffText, {reason}));
   });
   UpdateHistoryActions();
 }
@@ -147,7 +142,7 @@ void CMapEditorDlg::OfferRecovery(MapPanel& panel) {
   const auto interrupted = history.Interrupted(panel.Map().m_strPath);
   // Newest first: each takes the map back to where the step before it left it.
   for (auto it = interrupted.rbegin(); it != interrupted.rend(); ++it) {
-    const std::string question = Replace(jov::kRecoverQuestion, "%1", it->label);
+    const std::string question = jov::FillText(jov::kRecoverQuestion, {it->label});
     if (!m_dialogs.AskYesNo(question)) return;
     const jov::EditPlan plan = history.PlanRecover(it->id);
     jov::ApplyPlan(plan);

@@ -6,52 +6,34 @@
 #include "history/History.h"
 #include "map/MapFile.h"
 #include "map/Refused.h"
+#include "map/ValueText.h"
 #include "platform/BinaryFile.h"
 
 namespace jov {
 
 namespace {
 
-std::string Replace(std::string text, const std::string& mark, const std::string& by) {
-  const auto at = text.find(mark);
-  if (at != std::string::npos) text.replace(at, mark.size(), by);
-  return text;
-}
-
-std::string HexOffset(std::uint64_t offset) {
-  char text[24];
-  std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(offset));
-  return text;
-}
-
-std::vector<unsigned char> ReadRange(const BinaryFile& file, std::uint64_t offset, std::uint64_t n) {
-  std::vector<unsigned char> bytes(static_cast<std::size_t>(n));
-  file.Read(offset, bytes.data(), bytes.size());
-  return bytes;
-}
-
 // (a) Everything that must hold before a byte is written.
 void CheckPreconditions(const EditPlan& plan, const BinaryFile& file) {
   if (plan.kind != PlanKind::Recover) {
     const auto interrupted = History::Instance().Interrupted(plan.path);
-    if (!interrupted.empty()) throw Refused(Replace(kInterruptedRefusalText, "%1", interrupted.front().label));
+    if (!interrupted.empty()) throw Refused(FillText(kInterruptedRefusalText, {interrupted.front().label}));
   }
   const bool stamped = plan.stamp.device != 0 || plan.stamp.inode != 0 || plan.stamp.modifiedNs != 0;
-  if (stamped && FileStamp::Of(plan.path) != plan.stamp) throw Refused(Replace(kStaleMapText, "%1", FileNameOf(plan.path)));
+  if (stamped && FileStamp::Of(plan.path) != plan.stamp) throw Refused(FillText(kStaleMapText, {FileNameOf(plan.path)}));
   if (plan.expectLength && file.Length() != *plan.expectLength)
-    throw Refused(Replace(Replace(kExpectedBytesText, "%1", "its end"), "%2",
-                          "the file is " + std::to_string(file.Length()) + " bytes long, not " +
-                              std::to_string(*plan.expectLength)));
+    throw Refused(FillText(kExpectedBytesText, {"its end", "the file is " + std::to_string(file.Length()) +
+                                                                " bytes long, not " + std::to_string(*plan.expectLength)}));
   for (const PlanExpect& expect : plan.expects) {
-    const auto found = ReadRange(file, expect.offset, expect.Size());
+    const auto found = file.ReadBytes(expect.offset, expect.Size());
     const bool holds = expect.hash ? RangeHash(found.data(), found.size()) == *expect.hash : found == expect.bytes;
     if (holds) continue;
     std::uint64_t at = expect.offset;
     if (!expect.hash)
       at += static_cast<std::uint64_t>(std::mismatch(found.begin(), found.end(), expect.bytes.begin()).first -
                                        found.begin());
-    throw Refused(Replace(Replace(kExpectedBytesText, "%1", HexOffset(at)), "%2",
-                          expect.what.empty() ? "bytes a step recorded" : expect.what));
+    throw Refused(FillText(kExpectedBytesText,
+                           {HexOffsetText(at), expect.what.empty() ? "bytes a step recorded" : expect.what}));
   }
 }
 
@@ -69,7 +51,7 @@ std::vector<PlanWrite> ChangedRuns(const EditPlan& plan, const BinaryFile& file,
     const std::size_t n = write.bytes.size();
     const std::size_t inside =
         write.offset < length ? static_cast<std::size_t>(std::min<std::uint64_t>(n, length - write.offset)) : 0;
-    const auto current = ReadRange(file, write.offset, inside);
+    const auto current = file.ReadBytes(write.offset, inside);
     std::vector<std::pair<std::size_t, std::size_t>> parts;
     for (std::size_t i = 0; i < inside;) {
       if (current[i] == write.bytes[i]) {
@@ -110,7 +92,7 @@ std::vector<StepWrite> BeforeImages(const std::vector<PlanWrite>& runs, const Bi
     StepWrite image;
     image.offset = run.offset;
     const std::uint64_t inside = run.offset < length ? std::min<std::uint64_t>(run.bytes.size(), length - run.offset) : 0;
-    image.before = ReadRange(file, run.offset, inside);
+    image.before = file.ReadBytes(run.offset, inside);
     image.hasHash = true;
     image.afterSize = run.bytes.size();
     image.afterHash = RangeHash(run.bytes.data(), run.bytes.size());
@@ -122,7 +104,7 @@ std::vector<StepWrite> BeforeImages(const std::vector<PlanWrite>& runs, const Bi
     // A file cut shorter keeps the bytes it loses.
     StepWrite tail;
     tail.offset = finalLength;
-    tail.before = ReadRange(file, finalLength, length - finalLength);
+    tail.before = file.ReadBytes(finalLength, length - finalLength);
     tail.hasHash = true;
     tail.afterHash = RangeHash(nullptr, 0);
     tail.lengthBefore = length;
@@ -190,7 +172,7 @@ PlanOutcome ApplyPlan(const EditPlan& plan) {
         // check proved they are the ones the step wrote.
         std::vector<std::vector<unsigned char>> after;
         for (const PlanExpect& expect : plan.expects)
-          if (expect.hash) after.push_back(ReadRange(file, expect.offset, expect.size));
+          if (expect.hash) after.push_back(file.ReadBytes(expect.offset, expect.size));
         if (after.empty())
           history.SetState(plan.step, StepState::Undoing);
         else
@@ -205,7 +187,7 @@ PlanOutcome ApplyPlan(const EditPlan& plan) {
       case PlanKind::Recover: result.step = plan.step; break;
     }
   } catch (const HistoryError& e) {
-    throw Refused(Replace(kHistoryFailedText, "%1", e.what()));
+    throw Refused(FillText(kHistoryFailedText, {e.what()}));
   }
 
   // (c), (d)

@@ -8,6 +8,7 @@
 
 #include "history/StepReplay.h"
 #include "map/Refused.h"
+#include "map/ValueText.h"
 #include "platform/BinaryFile.h"
 #include "platform/FileError.h"
 #include "platform/Folders.h"
@@ -19,18 +20,6 @@ namespace {
 
 constexpr std::uint64_t kDefaultLimitMb = 512;
 constexpr const char* kLimitSetting = "limit_mb";
-
-std::string Replace(std::string text, const std::string& mark, const std::string& by) {
-  const auto at = text.find(mark);
-  if (at != std::string::npos) text.replace(at, mark.size(), by);
-  return text;
-}
-
-std::string HexOffset(std::uint64_t offset) {
-  char text[24];
-  std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(offset));
-  return text;
-}
 
 std::int64_t NowMs() {
   using namespace std::chrono;
@@ -49,19 +38,13 @@ bool Legacy(const std::vector<StepWrite>& writes) {
   return false;
 }
 
-std::vector<unsigned char> ReadRange(const BinaryFile& file, std::uint64_t offset, std::uint64_t n) {
-  std::vector<unsigned char> bytes(static_cast<std::size_t>(n));
-  file.Read(offset, bytes.data(), bytes.size());
-  return bytes;
-}
-
 bool HoldsAfter(const BinaryFile& file, const StepWrite& write) {
-  const auto bytes = ReadRange(file, write.offset, write.afterSize);
+  const auto bytes = file.ReadBytes(write.offset, write.afterSize);
   return RangeHash(bytes.data(), bytes.size()) == write.afterHash;
 }
 
 bool HoldsBefore(const BinaryFile& file, const StepWrite& write) {
-  return ReadRange(file, write.offset, write.before.size()) == write.before;
+  return file.ReadBytes(write.offset, write.before.size()) == write.before;
 }
 
 // A plan over the map a step belongs to, as it is now.
@@ -134,7 +117,7 @@ HistoryStore* History::Store() {
 
 HistoryStore& History::RequireStore() {
   HistoryStore* store = Store();
-  if (!store) throw Refused(Replace(kHistoryOffText, "%1", m_offReason));
+  if (!store) throw Refused(FillText(kHistoryOffText, {m_offReason}));
   return *store;
 }
 
@@ -235,7 +218,7 @@ std::vector<StepWrite> History::WritesOf(std::int64_t step, StepState expected, 
     return store.Writes(step);
   } catch (const HistoryError& e) {
     Off(e.what(), true);
-    throw Refused(Replace(kHistoryOffText, "%1", m_offReason));
+    throw Refused(FillText(kHistoryOffText, {m_offReason}));
   }
 }
 
@@ -245,11 +228,10 @@ EditPlan History::PlanUndo(std::int64_t step) {
   const BinaryFile file = OpenMap(info.mapPath);
   EditPlan plan = PlanFor(PlanKind::Undo, info, file);
   auto refuse = [&](std::uint64_t offset) {
-    throw Refused(Replace(Replace(kUndoChangedText, "%1", info.label), "%2", HexOffset(offset)));
+    throw Refused(FillText(kUndoChangedText, {info.label, HexOffsetText(offset)}));
   };
   auto refuseLength = [&](std::uint64_t expected) {
-    throw Refused(Replace(Replace(Replace(kUndoLengthText, "%1", info.label), "%2", std::to_string(plan.lengthBefore)),
-                          "%3", std::to_string(expected)));
+    throw Refused(FillText(kUndoLengthText, {info.label, std::to_string(plan.lengthBefore), std::to_string(expected)}));
   };
   if (writes.empty()) return plan;
   if (Legacy(writes)) {
@@ -285,11 +267,10 @@ EditPlan History::PlanRedo(std::int64_t step) {
   const BinaryFile file = OpenMap(info.mapPath);
   EditPlan plan = PlanFor(PlanKind::Redo, info, file);
   auto refuse = [&](std::uint64_t offset) {
-    throw Refused(Replace(Replace(kRedoChangedText, "%1", info.label), "%2", HexOffset(offset)));
+    throw Refused(FillText(kRedoChangedText, {info.label, HexOffsetText(offset)}));
   };
   auto refuseLength = [&](std::uint64_t expected) {
-    throw Refused(Replace(Replace(Replace(kRedoLengthText, "%1", info.label), "%2", std::to_string(plan.lengthBefore)),
-                          "%3", std::to_string(expected)));
+    throw Refused(FillText(kRedoLengthText, {info.label, std::to_string(plan.lengthBefore), std::to_string(expected)}));
   };
   if (writes.empty()) return plan;
   if (Legacy(writes)) {
@@ -329,7 +310,7 @@ EditPlan History::PlanRecover(std::int64_t step) {
     writes = store.Writes(step);
   } catch (const HistoryError& e) {
     Off(e.what(), true);
-    throw Refused(Replace(kHistoryOffText, "%1", m_offReason));
+    throw Refused(FillText(kHistoryOffText, {m_offReason}));
   }
   const BinaryFile file = OpenMap(info->mapPath);
   EditPlan plan = PlanFor(PlanKind::Recover, *info, file);
@@ -352,16 +333,14 @@ EditPlan History::PlanRecover(std::int64_t step) {
   const std::uint64_t lengthBefore = writes.front().lengthBefore;
   const std::uint64_t lengthAfter = writes.front().lengthAfter;
   if (plan.lengthBefore != lengthBefore && plan.lengthBefore != lengthAfter)
-    throw Refused(Replace(Replace(Replace(Replace(kRecoverLengthText, "%1", info->label), "%2",
-                                          std::to_string(plan.lengthBefore)),
-                                  "%3", std::to_string(lengthBefore)),
-                          "%4", std::to_string(lengthAfter)));
+    throw Refused(FillText(kRecoverLengthText, {info->label, std::to_string(plan.lengthBefore),
+                                                std::to_string(lengthBefore), std::to_string(lengthAfter)}));
   bool allAfter = plan.lengthBefore == lengthAfter;
   for (const StepWrite& write : writes) {
     // Bytes a write added past the old end are checked by the length alone.
     const bool after = HoldsAfter(file, write);
     if (!after && !HoldsBefore(file, write))
-      throw Refused(Replace(Replace(kRecoverChangedText, "%1", info->label), "%2", HexOffset(write.offset)));
+      throw Refused(FillText(kRecoverChangedText, {info->label, HexOffsetText(write.offset)}));
     allAfter = allAfter && after;
     plan.writes.push_back({write.offset, write.before});
   }

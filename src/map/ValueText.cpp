@@ -108,6 +108,16 @@ std::string FloatToText(float value) {
 
 std::string TrimmedHex(std::uint32_t value) { return value == 0 ? std::string() : UIntToHex(value); }
 
+std::string HexOffsetText(std::uint64_t value) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string digits;
+  do {
+    digits.insert(digits.begin(), kDigits[value & 0xF]);
+    value >>= 4;
+  } while (value != 0);
+  return "0x" + digits;
+}
+
 std::string ToUpperAscii(std::string text) {
   for (char& c : text)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');

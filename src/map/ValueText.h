@@ -33,6 +33,8 @@ std::string FloatToText(float value);
 // The value of a hex text as the header readers print it: 8 digits with the
 // leading zeros removed, so 0 gives an empty text.
 std::string TrimmedHex(std::uint32_t value);
+// An offset in messages: "0x" and lower-case hex digits ("0x1a2b", "0x0").
+std::string HexOffsetText(std::uint64_t value);
 std::string ToUpperAscii(std::string text);
 // A message template with its marks filled: every "%1" by args[0], "%2" by
 // args[1], ... (texts such as "%1 is not a Halo map: %2.").

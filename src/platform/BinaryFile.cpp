@@ -63,6 +63,12 @@ std::size_t BinaryFile::Read(std::uint64_t offset, void* buffer, std::size_t n) 
   return ReadUnstaged(offset, buffer, n);
 }
 
+std::vector<unsigned char> BinaryFile::ReadBytes(std::uint64_t offset, std::uint64_t n) const {
+  std::vector<unsigned char> bytes(static_cast<std::size_t>(n));
+  Read(offset, bytes.data(), bytes.size());
+  return bytes;
+}
+
 std::size_t BinaryFile::ReadUnstaged(std::uint64_t offset, void* buffer, std::size_t n) const {
   RequireOpen();
   CheckPosition(offset);

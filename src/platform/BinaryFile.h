@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/FileError.h"
 #include "platform/NativeFile.h"
@@ -63,6 +64,8 @@ class BinaryFile {
   // Fills n bytes from offset; bytes past the end of the file are zero.
   // Returns how many bytes came from the file.
   std::size_t Read(std::uint64_t offset, void* buffer, std::size_t n) const;
+  // n bytes from offset, zeros past the end.
+  std::vector<unsigned char> ReadBytes(std::uint64_t offset, std::uint64_t n) const;
   void Write(std::uint64_t offset, const void* buffer, std::size_t n);
   std::uint64_t Length() const;
   void SetLength(std::uint64_t length);
