@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "check/MapCrc.h"
 #include "edit/Executor.h"
+#include "transfer/InsertData.h"
 #include "history/History.h"
 #include "map/Refused.h"
 #include "support/Planned.h"
@@ -234,6 +236,99 @@ TEST_F(HistoryTest, ACommandKilledAtAnyWriteOrSyncLeavesTheMapBeforeOrAfterItAnd
       EXPECT_EQ(b.Now(), recovery.finishOnly ? whole.after : b.before);
       EXPECT_TRUE(H().Interrupted(b.t.path).empty());
       EXPECT_EQ(H().Steps(b.t.path).size(), recovery.finishOnly ? 1u : 0u);
+    }
+  }
+}
+
+// Undo, redo, recovery and the integrity commands, killed at every write and at
+// the sync: the map is as before or after them once recovered, and a killed
+// recovery, recovered again, still ends with the map before the first command.
+TEST_F(HistoryTest, UndoRedoRecoverAndTheCrcCommandsKilledAtAnyCallLeaveTheMapBeforeOrAfterThem) {
+  struct Scenario {
+    const char* name;
+    std::function<EditPlan(testing::TestMap&)> prepare;  // the state, then the plan to kill
+    bool endsAfter;                                      // recovered, the map must be as after
+  };
+  const auto insert = [](testing::TestMap& t) {
+    t.map.CloseFile();
+    t.Open();
+    testing::RunPlanned(t.map, "Insert Data", [&] { InsertDataAndReload(t.map, t.tree, "0a 0b 0c 0d 0e 0f"); });
+    return H().NewestDone({t.path})->id;
+  };
+  const std::vector<Scenario> scenarios = {
+      {"Undo", [&](testing::TestMap& t) { return H().PlanUndo(insert(t)); }, false},
+      {"Redo",
+       [&](testing::TestMap& t) {
+         const std::int64_t step = insert(t);
+         UndoStep(step);
+         return H().PlanRedo(step);
+       },
+       false},
+      {"Fix CRC32",
+       [](testing::TestMap& t) {
+         Bytes bytes = ReadBytesFromFile(t.path);
+         bytes[0x64] ^= 0x5A;
+         WriteBytesToFile(t.path, bytes);
+         t.map.CloseFile();
+         t.Open();
+         return PlanOf(t.map, "Fix CRC32", [&] { FixMapCrc(t.map); });
+       },
+       false},
+      {"Forge CRC32",
+       [](testing::TestMap& t) { return PlanOf(t.map, "Forge CRC32", [&] { ForgeMapCrc(t.map, 0x12345678u); }); }, false},
+      {"Recover",
+       [&](testing::TestMap& t) {
+         // An Insert Data killed at its first write, left for recovery.
+         t.map.CloseFile();
+         t.Open();
+         const EditPlan plan = PlanOf(t.map, "Insert Data", [&] { InsertDataAndReload(t.map, t.tree, "0a 0b 0c"); });
+         H().Reset();
+         const pid_t child = ::fork();
+         if (child == 0) {
+           HookCalls(0, [] { ::_exit(0); }, false);
+           ApplyPlan(plan);
+           ::_exit(3);
+         }
+         ::waitpid(child, nullptr, 0);
+         H().Reset();
+         return H().PlanRecover(H().Interrupted(t.path).at(0).id);
+       },
+       true},
+  };
+  for (const Scenario& scenario : scenarios) {
+    for (std::size_t k = 0; k < 6; ++k) {
+      SCOPED_TRACE(std::string(scenario.name) + ", killed at call " + std::to_string(k));
+      // The same scenario run whole gives the map after it.
+      testing::TestMap whole(GenerateSampleMap(kVersionPc, 8, 3));
+      whole.Open();
+      ApplyPlan(scenario.prepare(whole));
+      const Bytes after = ReadBytesFromFile(whole.path);
+      H().ClearMap(whole.path);
+
+      testing::TestMap t(GenerateSampleMap(kVersionPc, 8, 3));
+      t.Open();
+      const EditPlan plan = scenario.prepare(t);
+      const Bytes before = ReadBytesFromFile(t.path);
+      H().Reset();
+      const pid_t child = ::fork();
+      ASSERT_GE(child, 0);
+      if (child == 0) {
+        HookCalls(k, [] { ::_exit(0); }, false);
+        ApplyPlan(plan);
+        ::_exit(3);  // fewer calls than k: it ran whole
+      }
+      int status = 0;
+      ::waitpid(child, &status, 0);
+      ASSERT_TRUE(WIFEXITED(status));
+      H().Reset();
+      const auto interrupted = H().Interrupted(t.path);
+      for (auto it = interrupted.rbegin(); it != interrupted.rend(); ++it) ApplyPlan(H().PlanRecover(it->id));
+      EXPECT_TRUE(H().Interrupted(t.path).empty());
+      const Bytes now = ReadBytesFromFile(t.path);
+      if (scenario.endsAfter)
+        EXPECT_EQ(now, after);
+      else
+        EXPECT_TRUE(now == before || now == after) << "torn";
     }
   }
 }
