@@ -87,6 +87,8 @@ CMapEditorDlg::CMapEditorDlg(jov::UserDialogs& dialogs, QWidget* parent) : QMain
 
   ConnectPanel(*m_panel1);
   ConnectPanel(*m_panel2);
+  ConnectTagViews(*m_panel1);
+  ConnectTagViews(*m_panel2);
 
   // The scanner picks its results tree colours at random.
   std::srand(static_cast<unsigned>(std::time(nullptr)));
@@ -145,6 +147,7 @@ void CMapEditorDlg::BuildMenuBar() {
   needsMap(AddCommand(tools, QStringLiteral("A&pply Patch to Map 1..."), [this, &p1] { ApplyPatchCommand(*this, p1); }), p1);
   needsMap(AddCommand(tools, QStringLiteral("Appl&y Patch to Map 2..."), [this, &p2] { ApplyPatchCommand(*this, p2); }), p2);
   AddIntegrityCommands(tools);
+  AddFieldsCommands(tools);
 
   // A Linux desktop has no system menu to extend: the About box lives here.
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));
@@ -306,6 +309,8 @@ bool CMapEditorDlg::OpenMapPath(MapPanel& panel, const QString& path) {
 }
 
 void CMapEditorDlg::AfterOpen(MapPanel& panel) {
+  panel.ForgetReferences();
+  panel.ShowTagViews(std::nullopt);
   AddRecent(QFileInfo(QFile::decodeName(panel.Map().m_strPath.c_str())).absoluteFilePath());
   panel.ApplyFilter();
   if (panel.Map().m_bReadOnly)
@@ -343,6 +348,8 @@ void CMapEditorDlg::ShowMapClosed(MapPanel& panel) {
   panel.EmptyTagChoiceList();
   // Nothing of the closed map may be taken for a tag of the next one.
   panel.ShowTagRecord(jov::TagEntry{});
+  panel.ForgetReferences();
+  panel.ShowTagViews(std::nullopt);
   panel.ResetScannerValues();
   {
     const QSignalBlocker blocker(panel.m_editFilter);
@@ -392,6 +399,8 @@ void CMapEditorDlg::UseSettings(std::unique_ptr<QSettings> settings) {
   while (m_recentMaps.size() > kRecentMapsKept) m_recentMaps.removeLast();
   RebuildRecentMenu();
   RestoreWindowState();
+  const QString definitions = m_settings->value(QStringLiteral("definitions/folder")).toString();
+  if (!definitions.isEmpty()) SetDefinitionsFolder(definitions);
 }
 
 void CMapEditorDlg::RestoreWindowState() {
@@ -491,7 +500,10 @@ void CMapEditorDlg::OnTagSelected(MapPanel& panel) {
   }
   tree.AcceptSelection();
   // A class group item has no record: the fields keep what they show.
-  if (const auto index = panel.Map().FindTagByTreeItem(selected)) panel.ShowTagRecord(panel.Map().GetTagEntry(*index));
+  if (const auto index = panel.Map().FindTagByTreeItem(selected)) {
+    panel.ShowTagRecord(panel.Map().GetTagEntry(*index));
+    panel.ShowTagViews(index);
+  }
   panel.ResetScannerValues();
   panel.FillTagChoiceList();
   LoadControls();

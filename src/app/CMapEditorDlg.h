@@ -113,6 +113,10 @@ class CMapEditorDlg : public QMainWindow {
   void OnFixCrc(MapPanel& panel);
   // "Help" menu.
   void OnAbout();
+  // The user's tag definitions folder, read after the built-in ones (kept in
+  // the settings); empty for the default folder.
+  void SetDefinitionsFolder(const QString& folder);
+  QString DefinitionsFolder() const { return m_definitionsFolder; }
 
   // Tag tree.
   void OnTagSelected(MapPanel& panel);
@@ -153,7 +157,10 @@ class CMapEditorDlg : public QMainWindow {
  private:
   void BuildMenuBar();
   void AddIntegrityCommands(QMenu* tools);
+  void AddFieldsCommands(QMenu* tools);
   void ConnectPanel(MapPanel& panel);
+  // The Fields view's edits go through here: one plan, the executor, a re-read.
+  void ConnectTagViews(MapPanel& panel);
   QAction* AddCommand(QMenu* menu, const QString& text, std::function<void()> command,
                       const QKeySequence& shortcut = {});
   // The panel as a closed map leaves it (Close Map, a completed Add Tag): no
@@ -231,4 +238,5 @@ class CMapEditorDlg : public QMainWindow {
   // Actions that need an open map in a panel, and those that need a selected tag.
   std::vector<std::pair<QAction*, MapPanel*>> m_needsMap;
   int m_commandDepth = 0;
+  QString m_definitionsFolder;
 };

@@ -170,13 +170,7 @@ void CMapEditorDlg::OnScanResultActivated(MapPanel& panel) {
   const jov::ScanItem& item = items[index];
   if (item.chKind == jov::kKindDependency || item.chKind == jov::kKindLoneId) {
     if (item.nTagIndex < 0 || item.nTagIndex >= panel.Map().m_nTagCount) return;
-    const jov::TreeItem target = panel.Map().GetTagEntry(item.nTagIndex).hTreeItem;
-    if (target == jov::kTreeRoot) return;
-    // A filter that hides the tag is cleared first: the tag must be seen.
-    if (QtTreeView::ItemOf(target)->isHidden()) panel.m_editFilter->clear();
-    panel.m_treeTags->Select(target);
-    panel.m_treeTags->scrollToItem(QtTreeView::ItemOf(target));
-    panel.m_treeTags->setFocus(Qt::OtherFocusReason);
+    panel.GoToTag(item.nTagIndex);
   } else if (item.chKind == jov::kKindReflexive) {
     const std::optional<int> tag = panel.SelectedTag();
     if (!tag) return;

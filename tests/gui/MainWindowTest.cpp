@@ -142,7 +142,7 @@ class MainWindowTest : public QObject {
                                         "-", "Guerilla Tag Converter", "-", "Insert Data at End of Map 1",
                                         "Insert Data at End of Map 2", "-", "Add Tag to Map 1", "Add Tag to Map 2", "-",
                                         "Compare Map 1 with Map 2", "Apply Patch to Map 1...", "Apply Patch to Map 2...",
-                                        "-", "Check Map 1", "Check Map 2", "Fix CRC32 of Map 1", "Fix CRC32 of Map 2"}));
+                                        "-", "Check Map 1", "Check Map 2", "Fix CRC32 of Map 1", "Fix CRC32 of Map 2", "-", "Definitions Folder..."}));
     QCOMPARE(menuTexts(3), QStringList({"About JOV..."}));
 
     for (MapPanel* panel : {&window.Panel1(), &window.Panel2()}) {
