@@ -47,7 +47,7 @@ void CMapEditorDlg::SetDefinitionsFolder(const QString& folder) {
 
 void CMapEditorDlg::AddFieldsCommands(QMenu* tools) {
   tools->addSeparator();
-  QAction* folder = AddCommand(tools, QStringLiteral("Defini"&Definitions Folder..."tions Folder..."), [this] {
+  QAction* folder = AddCommand(tools, QStringLiteral("Defini&tions Folder..."), [this] {
     const QString chosen = QFileDialog::getExistingDirectory(
         this, QStringLiteral("Tag Definitions Folder"),
         m_definitionsFolder.isEmpty() ? QDir::homePath() : m_definitionsFolder);
