@@ -24,7 +24,9 @@
 #include "ProgramIcon.h"
 #include "QtTreeView.h"
 #include "SortedComboBox.h"
+#include "check/MapKind.h"
 #include "map/Refused.h"
+#include "map/ValueText.h"
 #include "platform/FileError.h"
 #include "platform/UserDialogs.h"
 
@@ -274,27 +276,44 @@ void CMapEditorDlg::KeepPlace(MapPanel& panel, const std::function<void()>& comm
 
 void CMapEditorDlg::OnOpenMap(MapPanel& panel) {
   if (!SaveControls()) return;
-  const bool wasOpen = panel.Map().m_bOpen;
-  try {
-    panel.Map().Open(*panel.m_treeTags, m_dialogs);
-  } catch (const jov::FileError&) {
-    // A compressed Xbox map cannot be read as it is: offered for decompression.
-    if (!OfferDecompression(panel, panel.Map().m_strPath)) throw;
+  // The picker comes first: a panel holding a map keeps it if the user cancels.
+  static const jov::FileDialogOptions openMap{"Halo Mapfile (*.map)|*.map|All Files (*.*)|*.*||", "map", "*.map", true};
+  const auto picked = m_dialogs.PickOpenFile(openMap);
+  if (!picked) {
+    // An empty panel shows the model's name for no map, as it always has.
+    if (!panel.Map().m_bOpen) {
+      panel.m_strCaption = panel.Map().GetHeaderInfo().m_strNickname;
+      LoadControls();
+    }
     return;
   }
-  panel.m_strCaption = panel.Map().GetHeaderInfo().m_strNickname;
-  LoadControls();
-  if (!wasOpen && panel.Map().m_bOpen) AfterOpen(panel);
+  OpenMapPath(panel, QFile::decodeName(picked->c_str()));
 }
 
 bool CMapEditorDlg::OpenMapPath(MapPanel& panel, const QString& path) {
+  const int opensBefore = m_opens;
   RunCommand([&] {
     if (!SaveControls()) return;
+    const std::string file = QFile::encodeName(path).toStdString();
+    // A file that is no map is refused before the panel lets go of its map; a
+    // compressed Xbox map is offered for decompression instead.
+    jov::MapVerdict verdict;
+    verdict.kind = jov::MapKind::Map;
+    try {
+      verdict = jov::JudgeMapFile(file);
+    } catch (const jov::FileError&) {
+      // Opening it says why it cannot be read.
+    }
+    if (verdict.kind == jov::MapKind::NotAMap)
+      throw jov::Refused(jov::FillText(jov::kNotAMapText, {QFileInfo(path).fileName().toStdString(), verdict.reason}));
+    if (verdict.kind == jov::MapKind::CompressedXbox) {
+      OfferDecompression(panel, file);
+      return;
+    }
     if (panel.Map().m_bOpen) {
       panel.Map().Close(*panel.m_treeTags);
       ShowMapClosed(panel);
     }
-    const std::string file = QFile::encodeName(path).toStdString();
     try {
       panel.Map().OpenPath(*panel.m_treeTags, file);
     } catch (const jov::FileError&) {
@@ -305,10 +324,12 @@ bool CMapEditorDlg::OpenMapPath(MapPanel& panel, const QString& path) {
     LoadControls();
     AfterOpen(panel);
   });
-  return panel.Map().m_bOpen;
+  // Opened here, or its decompressed copy opened in its place.
+  return m_opens != opensBefore && panel.Map().m_bOpen;
 }
 
 void CMapEditorDlg::AfterOpen(MapPanel& panel) {
+  ++m_opens;
   panel.ForgetReferences();
   panel.ShowTagViews(std::nullopt);
   AddRecent(QFileInfo(QFile::decodeName(panel.Map().m_strPath.c_str())).absoluteFilePath());

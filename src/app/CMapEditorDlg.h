@@ -239,4 +239,5 @@ class CMapEditorDlg : public QMainWindow {
   std::vector<std::pair<QAction*, MapPanel*>> m_needsMap;
   int m_commandDepth = 0;
   QString m_definitionsFolder;
+  int m_opens = 0;  // maps opened so far
 };
