@@ -3,6 +3,7 @@
 #include "CApplyPatchDlg.h"
 #include "CCompareMapsDlg.h"
 #include "CMapEditorDlg.h"
+#include "CommandNames.h"
 #include "MapPanel.h"
 #include "QtTreeView.h"
 #include "compare/Patch.h"
@@ -57,7 +58,8 @@ void ApplyPatchCommand(CMapEditorDlg& window, MapPanel& panel) {
   const auto path = window.Dialogs().PickOpenFile(options);
   if (!path) return;
   const jov::Patch patch = jov::ReadPatchFile(*path);
-  CApplyPatchDlg preview(QStringLiteral("Apply Patch ") + QString::fromLatin1(patch.title.c_str()), jov::PatchLines(patch), &window);
+  CApplyPatchDlg preview(ToolTitle(QStringLiteral("Apply Patch ") + QString::fromLatin1(patch.title.c_str()), panel),
+                         jov::PatchLines(patch), &window);
   if (window.RunModal(preview) != QDialog::Accepted) return;
 
   // The patch is verified against the map and its plan staged on the panel's
@@ -74,7 +76,7 @@ void ApplyPatchCommand(CMapEditorDlg& window, MapPanel& panel) {
   if (result.outcome == jov::ApplyOutcome::Conflicts) {
     std::vector<std::string> lines{"The patch does not fit this map; nothing was written."};
     for (const jov::PatchConflict& conflict : result.conflicts) lines.push_back(jov::ConflictLine(conflict));
-    CApplyPatchDlg conflicts(QStringLiteral("Patch Conflicts"), lines, &window);
+    CApplyPatchDlg conflicts(ToolTitle(QStringLiteral("Patch Conflicts"), panel), lines, &window);
     window.RunModal(conflicts);
     return;
   }
@@ -83,7 +85,7 @@ void ApplyPatchCommand(CMapEditorDlg& window, MapPanel& panel) {
   if (!result.leftOut.empty()) {
     std::vector<std::string> lines{"Applied part of the patch. Left out, as no patch can carry them:"};
     lines.insert(lines.end(), result.leftOut.begin(), result.leftOut.end());
-    CApplyPatchDlg leftOut(QStringLiteral("Apply Patch"), lines, &window);
+    CApplyPatchDlg leftOut(ToolTitle(QStringLiteral("Apply Patch"), panel), lines, &window);
     window.RunModal(leftOut);
     return;
   }

@@ -10,6 +10,7 @@
 
 #include "CHexEditDlg.h"
 #include "CMapEditorDlg.h"
+#include "CommandNames.h"
 #include "MapPanel.h"
 #include "QtTreeView.h"
 #include "history/StepLabel.h"
@@ -99,8 +100,8 @@ void CMapEditorDlg::OnScanMetadata(MapPanel& panel) {
   ShowResults(*panel.m_treeScanResults, result);
   panel.EmptyTagChoiceList();
   panel.FillTagChoiceList();
-  ShowCommandStatus(QStringLiteral("Scan Metadata: %1 lines").arg(QLocale(QLocale::English).toString(
-      static_cast<qulonglong>(result.order.size()))));
+  ShowCommandStatus(OnMap(panel, QStringLiteral("Scan Metadata: %1 lines").arg(QLocale(QLocale::English).toString(
+                                     static_cast<qulonglong>(result.order.size())))));
   // A refused float step: the other kinds are listed all the same.
   if (!result.message.empty()) m_dialogs.ShowMessage(result.message);
 }
@@ -132,13 +133,15 @@ void CMapEditorDlg::OnUpdateItem(MapPanel& panel) {
   panel.FillTagChoiceList();
   if (!result.message.empty()) m_dialogs.ShowMessage(result.message);
   if (updated.chKind == 0) {
-    ShowCommandStatus(QStringLiteral("Update Item: no result selected; the metadata was written back unchanged"));
+    ShowCommandStatus(
+        OnMap(panel, QStringLiteral("Update Item: no result selected; the metadata was written back unchanged")));
   } else {
     const auto [first, count] = UpdatedSpan(updated);
-    ShowCommandStatus(QStringLiteral("Update Item: %1 bytes at 0x%2")
-                          .arg(count)
-                          .arg(static_cast<qulonglong>(panel.Map().MetaOffset(*tag)) + static_cast<qulonglong>(first),
-                               0, 16));
+    ShowCommandStatus(OnMap(panel, QStringLiteral("Update Item: %1 bytes at 0x%2")
+                                       .arg(count)
+                                       .arg(static_cast<qulonglong>(panel.Map().MetaOffset(*tag)) +
+                                                static_cast<qulonglong>(first),
+                                            0, 16)));
   }
 }
 
@@ -179,6 +182,7 @@ void CMapEditorDlg::OnScanResultActivated(MapPanel& panel) {
     CHexEditDlg dialog(
         jov::HexEditorText(map, i), TagHexSave(panel, i),
         [this](const std::function<void()>& command) { RunCommand(command); }, this);
+    dialog.setWindowTitle(ToolTitle(QStringLiteral("Hex Editor"), panel, i));
     // The line's pointer addresses a byte of this tag's metadata: three
     // characters a byte in the editor's text ("xx ").
     dialog.ShowOffset(item.nTargetOffset);

@@ -104,7 +104,8 @@ class CompareDialogsTest : public QObject {
     apply->trigger();
     QCOMPARE(dialogs.questions, std::vector<std::string>{jov::kPatchOtherMapQuestion});
     // First the preview, then applied; the second time every change conflicts.
-    QCOMPARE(titles, QStringList({"Apply Patch Red sky", "Apply Patch Red sky", "Patch Conflicts"}));
+    QCOMPARE(titles, QStringList({"Apply Patch Red sky - target.map", "Apply Patch Red sky - target.map",
+                                  "Patch Conflicts - target.map"}));
     QCOMPARE(dialogs.messages, std::vector<std::string>{"Patch applied."});
     QCOMPARE(jov::ReadBytesFromFile(target), jov::ReadBytesFromFile(modified));
     QVERIFY(window.Panel1().Map().m_bOpen);

@@ -312,14 +312,14 @@ class DesktopTest : public QObject {
 
     p1.m_buttonDirectInject->click();
     QCOMPARE(window.CommandStatus(),
-             QStringLiteral("Direct Inject: Map 2 weap:weapons\\pistol\\pistol -> Map 1 weap:weapons\\pistol\\pistol"));
+             QStringLiteral("to.map: Direct Inject: Map 2 weap:weapons\\pistol\\pistol -> Map 1 weap:weapons\\pistol\\pistol"));
     QCOMPARE(window.statusBar()->currentMessage(), window.CommandStatus());
 
     p1.m_buttonScanMetadata->click();
     p1.m_treeScanResults->setCurrentItem(p1.m_treeScanResults->topLevelItem(0));  // the dependency at byte 0
     p1.m_buttonUpdateItem->click();
     QCOMPARE(window.CommandStatus(),
-             QStringLiteral("Update Item: 16 bytes at 0x%1").arg(p1.Map().MetaOffset(0), 0, 16));
+             QStringLiteral("to.map: Update Item: 16 bytes at 0x%1").arg(p1.Map().MetaOffset(0), 0, 16));
 
     const std::uint32_t end = jov::HexToUInt(p1.Map().m_strEofPosition);
     window.SetModalRunner([](QDialog& dialog) {
@@ -330,7 +330,7 @@ class DesktopTest : public QObject {
     });
     window.FindAction("Insert Data at End of Map 1")->trigger();
     // 2,046 digits are 1,023 bytes and the zero byte after them.
-    QCOMPARE(window.CommandStatus(), QStringLiteral("Insert Data: 1,024 bytes placed at 0x%1").arg(end, 0, 16));
+    QCOMPARE(window.CommandStatus(), QStringLiteral("to.map: Insert Data: 1,024 bytes placed at 0x%1").arg(end, 0, 16));
     QCOMPARE(dialogs.messages, std::vector<std::string>{"Direct injection complete."});
   }
 
