@@ -163,7 +163,7 @@ void CMapEditorDlg::OfferRecovery(MapPanel& panel) {
   // Newest first: each takes the map back to where the step before it left it.
   for (auto it = interrupted.rbegin(); it != interrupted.rend(); ++it) {
     const std::string question = Replace(jov::kRecoverQuestion, "%1", it->label);
-    if (!m_dialogs.AskYesNo(question)) return;
+    if (!m_dialogs.AskYesNoDefaultNo(question)) return;
     const jov::EditPlan plan = history.PlanRecover(it->id);
     jov::ApplyPlan(plan);
     ShowCommandStatus(plan.finishOnly ? QStringLiteral("Every byte of %1 is in the map: marked done").arg(Latin1(it->label))

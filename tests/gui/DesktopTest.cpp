@@ -448,13 +448,24 @@ class DesktopTest : public QObject {
       return editor.result();
     });
     window.RunCommand([&] { window.OnTagDoubleClicked(p); });
-    p.m_editFilename->setText("shared\\name\\longer");  // 7 characters longer, Update Size off
-    p.m_buttonSaveChanges->click();
-    QCOMPARE(dialogs.messages.size(), std::size_t{2});
-    QCOMPARE(dialogs.messages[0],
-             std::string("4 bytes were not written: the text holds 20 bytes and the tag's metadata is 16 bytes long."));
-    QVERIFY(dialogs.messages[1].find("The last 7 characters of the name were not written") == 0);
-    QCOMPARE(p.Map().GetTagName(1), std::string("shared\\name"));
+    QCOMPARE(dialogs.messages, std::vector<std::string>{
+                                   "4 bytes were not written: the text holds 20 bytes and the tag's metadata is 16 "
+                                   "bytes long."});
+
+    // A name longer than its room, Update Size off: asked before anything is
+    // written, No by default; No writes nothing, Yes writes the cut name.
+    const std::vector<unsigned char> before = jov::ReadBytesFromFile(path.toStdString());
+    for (const bool answer : {false, true}) {
+      dialogs.yesNoAnswers.push_back(answer);
+      p.m_editFilename->setText("shared\\other\\longer");  // 8 characters longer
+      p.m_buttonSaveChanges->click();
+      QCOMPARE(dialogs.defaultNoQuestions.size(), std::size_t{answer ? 2u : 1u});
+      QVERIFY(dialogs.defaultNoQuestions.back().find("The last 8 characters of the name will not be written") == 0);
+      QCOMPARE(p.Map().GetTagName(1), std::string(answer ? "shared\\othe" : "shared\\name"));
+      if (!answer) QVERIFY(jov::ReadBytesFromFile(path.toStdString()) == before);
+    }
+    QCOMPARE(dialogs.messages.size(), std::size_t{1});
+    QVERIFY(dialogs.unexpected.empty());
   }
 };
 
