@@ -501,6 +501,7 @@ void CMapEditorDlg::Refresh() {
     panel->m_buttonDirectInject->setEnabled(tag && otherTag);
     panel->m_editFilter->setEnabled(open);
   }
+  ShowWritable();
 }
 
 void CMapEditorDlg::OnAbout() {

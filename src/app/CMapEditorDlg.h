@@ -14,6 +14,7 @@ class QDialog;
 class QLabel;
 class QMenu;
 class QMenuBar;
+class QPushButton;
 class QSettings;
 class QSplitter;
 
@@ -145,6 +146,10 @@ class CMapEditorDlg : public QMainWindow {
 
   // Refuses a writing command on a map opened read-only.
   static void RequireWritable(const MapPanel& panel);
+  // The menu commands and buttons that write the panel's map: disabled, with
+  // the reason as tooltip, while it is open read-only.
+  std::vector<QAction*> WritingActions(const MapPanel& panel) const;
+  static std::vector<QPushButton*> WritingButtons(const MapPanel& panel);
   // Runs command, which writes the panel's map or rebuilds its tree (a reload,
   // an undo), and then puts the user's place back: the open groups, the selected
   // tag (by index) with its record in the fields, and results shown before are
@@ -212,6 +217,7 @@ class CMapEditorDlg : public QMainWindow {
   void RestoreWindowState();
   // Title, status bar and enabled actions after a command.
   void Refresh();
+  void ShowWritable();
 
   jov::UserDialogs& m_dialogs;
   // One model per panel, alive as long as the window: a map still open is closed
