@@ -87,7 +87,16 @@ MapPanel::MapPanel(const QString& title, int shortsRange, jov::CMapFile& map, QW
   clearFilter->setShortcut(Qt::Key_Escape);
   clearFilter->setShortcutContext(Qt::WidgetShortcut);
   m_editFilter->addAction(clearFilter);
-  connect(clearFilter, &QAction::triggered, m_editFilter, &QLineEdit::clear);
+  // Escape empties the filter and puts the groups back as they were, but the
+  // tag the filter found stays selected, its group open and in view.
+  connect(clearFilter, &QAction::triggered, this, [this] {
+    const std::optional<int> tag = SelectedTag();
+    m_editFilter->clear();
+    if (!tag) return;
+    QTreeWidgetItem* item = QtTreeView::ItemOf(m_map.GetTagEntry(*tag).hTreeItem);
+    if (item->parent()) item->parent()->setExpanded(true);
+    m_treeTags->scrollToItem(item);
+  });
   connect(m_editFilter, &QLineEdit::textChanged, this, [this] { ApplyFilter(); });
   m_editFilter->installEventFilter(this);
 

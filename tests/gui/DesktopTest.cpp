@@ -149,9 +149,15 @@ class DesktopTest : public QObject {
     QCOMPARE(QApplication::focusWidget(), p.m_editFilter);
     QTest::keyClicks(p.m_editFilter, "zeta");
     QCOMPARE(VisibleTags(p), std::set<int>{5});
+    p.m_treeTags->setCurrentItem(ItemOfTag(p, 5));
+    p.m_editFilter->setFocus();
     QTest::keyClick(p.m_editFilter, Qt::Key_Escape);
     QCOMPARE(p.m_editFilter->text(), QString());
     QCOMPARE(VisibleTags(p).size(), std::size_t{6});
+    // The tag the filter found stays selected, its group open, in view.
+    QCOMPARE(p.SelectedTag(), std::optional<int>(5));
+    QVERIFY(ItemOfTag(p, 5)->parent()->isExpanded());
+    QVERIFY(p.m_treeTags->viewport()->rect().intersects(p.m_treeTags->visualItemRect(ItemOfTag(p, 5))));
     QVERIFY(window.isVisible());
   }
 
