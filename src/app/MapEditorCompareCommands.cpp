@@ -2,6 +2,8 @@
 
 #include "CApplyPatchDlg.h"
 #include "CCompareMapsDlg.h"
+#include "CSavePatchDlg.h"
+#include <QFile>
 #include "CMapEditorDlg.h"
 #include "CommandNames.h"
 #include "MapPanel.h"
@@ -39,10 +41,22 @@ void CompareMapsCommand(CMapEditorDlg& window) {
       },
       [&] {
         window.RunCommand([&] {
+          jov::Patch patch = jov::PatchFromComparison(jov::CompareMaps(p2.Map(), p1.Map()), p1.Map(), p2.Map(),
+                                                      p2.Map().m_strMapName, "");
+          // Title and author first, with what the patch cannot carry, so the
+          // user decides before a file is written.
+          CSavePatchDlg details(QString::fromLatin1(patch.title.c_str()), jov::LeftOutLines(patch), &window);
+          if (window.RunModal(details) != QDialog::Accepted) return;
+          patch.title = details.PatchTitle();
+          patch.author = details.PatchAuthor();
           const auto path = window.Dialogs().PickSaveFile(kPatchDialog);
           if (!path) return;
-          jov::WritePatchFile(*path, jov::PatchFromComparison(jov::CompareMaps(p2.Map(), p1.Map()), p1.Map(), p2.Map(),
-                                                              p2.Map().m_strMapName, ""));
+          jov::WritePatchFile(*path, patch);
+          window.ShowCommandStatus(QStringLiteral("Saved the patch to %1").arg(QFile::decodeName(path->c_str())));
+          window.Dialogs().ShowMessage(
+              QStringLiteral("The patch \"%1\" was saved to %2.")
+                  .arg(QString::fromLatin1(patch.title.c_str()), QFile::decodeName(path->c_str()))
+                  .toStdString());
         });
       },
       &window);
