@@ -24,6 +24,7 @@
 #include "ProgramIcon.h"
 #include "QtTreeView.h"
 #include "SortedComboBox.h"
+#include "ToolTipWrap.h"
 #include "check/MapKind.h"
 #include "map/Refused.h"
 #include "map/ValueText.h"
@@ -95,6 +96,7 @@ CMapEditorDlg::CMapEditorDlg(jov::UserDialogs& dialogs, QWidget* parent) : QMain
   // The scanner picks its results tree colours at random.
   std::srand(static_cast<unsigned>(std::time(nullptr)));
   resize(1280, 800);
+  qApp->installEventFilter(new ToolTipWrapper(this));
   Refresh();
 }
 

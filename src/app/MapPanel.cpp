@@ -1,5 +1,7 @@
 #include "MapPanel.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -42,6 +44,11 @@ QPushButton* PushLikeCheckBox(const QString& text, QWidget* parent) {
   box->setStyleSheet(QStringLiteral(
       "QPushButton:checked { background-color: palette(highlight); color: palette(highlighted-text); "
       "border: 1px solid palette(dark); border-radius: 3px; padding: 3px 8px; }"));
+  // The checked look has its own padding and border: the text must fit in it
+  // too, not only in the unchecked button the layout measured.
+  box->ensurePolished();
+  box->setMinimumWidth(
+      std::max(box->minimumSizeHint().width(), box->fontMetrics().horizontalAdvance(text) + 2 * 8 + 2 * 1 + 6));
   return box;
 }
 
