@@ -220,9 +220,13 @@ QWidget* MapPanel::BuildTagViews() {
   connect(m_buttonBack, &QToolButton::clicked, this, &MapPanel::GoBack);
   connect(m_buttonForward, &QToolButton::clicked, this, &MapPanel::GoForward);
 
-  connect(m_fields, &FieldsView::TagActivated, this, &MapPanel::GoToTag);
+  // A jump refills the view that was double-clicked: it runs once the view's
+  // own handling of the click is over, not under its feet.
+  connect(m_fields, &FieldsView::TagActivated, this, &MapPanel::GoToTag, Qt::QueuedConnection);
   connect(m_treeReferences, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
-    if (item && item->data(0, Qt::UserRole).isValid()) GoToTag(item->data(0, Qt::UserRole).toInt());
+    if (!item || !item->data(0, Qt::UserRole).isValid()) return;
+    const int tag = item->data(0, Qt::UserRole).toInt();
+    QMetaObject::invokeMethod(this, [this, tag] { GoToTag(tag); }, Qt::QueuedConnection);
   });
   // The reference index is read over every tag: only when it is looked at.
   connect(m_tabsTag, &QTabWidget::currentChanged, this, [this] {

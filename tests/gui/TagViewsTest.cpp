@@ -150,8 +150,10 @@ class TagViewsTest : public QObject {
     // what lay ahead.
     e.Select(FieldsMap::kProjectile);
     emit refs.itemDoubleClicked(refs.topLevelItem(0), 0);
+    QCoreApplication::processEvents();
     QCOMPARE(e.p1.SelectedTag(), std::optional<int>(FieldsMap::kWeapon));
     emit e.p1.m_fields->TagActivated(FieldsMap::kDamage);
+    QCoreApplication::processEvents();
     QCOMPARE(e.p1.SelectedTag(), std::optional<int>(FieldsMap::kDamage));
     QVERIFY(!e.p1.CanGoForward());
 
