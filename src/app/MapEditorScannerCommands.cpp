@@ -11,6 +11,7 @@
 #include "CHexEditDlg.h"
 #include "CMapEditorDlg.h"
 #include "CommandNames.h"
+#include "FieldsView.h"
 #include "MapPanel.h"
 #include "QtTreeView.h"
 #include "history/StepLabel.h"
@@ -54,10 +55,31 @@ void TakeScanOptions(MapPanel& panel) {
 // A scan's lines, in the order the core gives (alphabetical). They are inserted
 // in one batch and attached at its end: a tag full of shorts gives a hundred
 // thousand lines, which one-by-one insertion would crawl through.
-void ShowResults(QtTreeView& tree, const jov::ScanResult& result) {
+std::pair<long, long> UpdatedSpan(const jov::ScanItem& item);
+
+// The field a result's first byte lies in, where the tag's definition covers
+// it and fits the tag (a definition larger than the tag names nothing).
+std::string FieldOf(const jov::FieldTree* fields, const jov::ScanItem& item) {
+  if (!fields || !fields->messages.empty()) return {};
+  const long first = UpdatedSpan(item).first;
+  if (first < 0) return {};
+  const auto at = static_cast<std::uint32_t>(first);
+  const jov::FieldNode* best = nullptr;
+  for (const jov::FieldNode& node : fields->nodes)
+    if (node.def && !node.entry && node.error.empty() && at >= node.offset && at < node.offset + node.size &&
+        (!best || node.depth >= best->depth))
+      best = &node;
+  return best ? best->path : std::string();
+}
+
+// The lines of a scan; a line whose bytes a definition covers names the field
+// ("Float -- 0x000338 -- ready_time").
+void ShowResults(QtTreeView& tree, const jov::ScanResult& result, const jov::FieldTree* fields = nullptr) {
   tree.BeginUpdate();
   for (const std::size_t record : result.order) {
-    const jov::TreeItem line = tree.InsertItem(jov::kTreeRoot, result.items[record].strLabel, false);
+    const std::string field = FieldOf(fields, result.items[record]);
+    const jov::TreeItem line = tree.InsertItem(
+        jov::kTreeRoot, result.items[record].strLabel + (field.empty() ? std::string() : " -- " + field), false);
     QtTreeView::ItemOf(line)->setData(0, Qt::UserRole, QVariant::fromValue<qulonglong>(record));
   }
   tree.EndUpdate();
@@ -78,6 +100,12 @@ std::pair<long, long> UpdatedSpan(const jov::ScanItem& item) {
   }
 }
 
+// The Fields view's tree when it shows tag (it follows the selection).
+const jov::FieldTree* FieldsOf(MapPanel& panel, int tag) {
+  const jov::FieldTree& tree = panel.m_fields->Tree();
+  return tree.tag == tag ? &tree : nullptr;
+}
+
 }  // namespace
 
 void CMapEditorDlg::Rescan(MapPanel& panel) {
@@ -86,7 +114,8 @@ void CMapEditorDlg::Rescan(MapPanel& panel) {
   const std::optional<int> tag = panel.SelectedTag();
   if (!tag) return;
   TakeScanOptions(panel);
-  ShowResults(*panel.m_treeScanResults, panel.m_scanner.Scan(panel.Map(), *tag, panel.m_fScanValue));
+  ShowResults(*panel.m_treeScanResults, panel.m_scanner.Scan(panel.Map(), *tag, panel.m_fScanValue),
+              FieldsOf(panel, *tag));
 }
 
 void CMapEditorDlg::OnScanMetadata(MapPanel& panel) {
@@ -97,7 +126,7 @@ void CMapEditorDlg::OnScanMetadata(MapPanel& panel) {
   if (!tag) return;
   TakeScanOptions(panel);
   const jov::ScanResult& result = panel.m_scanner.Scan(panel.Map(), *tag, panel.m_fScanValue);
-  ShowResults(*panel.m_treeScanResults, result);
+  ShowResults(*panel.m_treeScanResults, result, FieldsOf(panel, *tag));
   panel.EmptyTagChoiceList();
   panel.FillTagChoiceList();
   ShowCommandStatus(OnMap(panel, QStringLiteral("Scan Metadata: %1 lines").arg(QLocale(QLocale::English).toString(
@@ -128,7 +157,7 @@ void CMapEditorDlg::OnUpdateItem(MapPanel& panel) {
   jov::ScanClearResults(tree);
   tree.SetBackgroundColor(NextResultsColor());
   const jov::ScanResult& result = panel.m_scanner.Results();
-  ShowResults(tree, result);
+  ShowResults(tree, result, FieldsOf(panel, *tag));
   panel.EmptyTagChoiceList();
   panel.FillTagChoiceList();
   if (!result.message.empty()) m_dialogs.ShowMessage(result.message);

@@ -12,6 +12,8 @@
 #include <QTabWidget>
 #include <QTreeView>
 #include <QTreeWidget>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include "CMapEditorDlg.h"
@@ -176,6 +178,27 @@ class TagViewsTest : public QObject {
     e.p1.GoToTag(FieldsMap::kSound);
     QVERIFY(e.p1.m_editFilter->text().isEmpty());
     QCOMPARE(e.p1.SelectedTag(), std::optional<int>(FieldsMap::kSound));
+  }
+
+  void scanResultsNameTheFieldTheyFallIn() {
+    Editor e(m_dir);
+    e.Select(FieldsMap::kWeapon);
+    e.p1.m_buttonScanMetadata->click();
+    QStringList lines;
+    for (int i = 0; i < e.p1.m_treeScanResults->topLevelItemCount(); ++i)
+      lines << e.p1.m_treeScanResults->topLevelItem(i)->text(0);
+    const QString projectile = QStringLiteral("Dependency -- 0x%1 -- proj -- weapons\\pistol\\bullet -- triggers[0].projectile")
+                                   .arg(FieldsMap::kTriggersAt + 0x94, 8, 16, QLatin1Char('0'));
+    QVERIFY2(lines.contains(projectile), qPrintable(lines.join(u'\n')));
+    QVERIFY2(lines.filter(QRegularExpression(QStringLiteral("^Reflexive -- .* -- magazines$"))).size() == 1,
+             qPrintable(lines.join(u'\n')));
+    // A line whose double-click selects a tag still does, whatever it shows.
+    for (int i = 0; i < e.p1.m_treeScanResults->topLevelItemCount(); ++i)
+      if (e.p1.m_treeScanResults->topLevelItem(i)->text(0) == projectile) {
+        e.p1.m_treeScanResults->setCurrentItem(e.p1.m_treeScanResults->topLevelItem(i));
+        emit e.p1.m_treeScanResults->itemDoubleClicked(e.p1.m_treeScanResults->topLevelItem(i), 0);
+      }
+    QCOMPARE(e.p1.SelectedTag(), std::optional<int>(FieldsMap::kProjectile));
   }
 
   void theUsersDefinitionsFolderIsKeptAndABadFileIsNamed() {
