@@ -600,6 +600,12 @@ QString DroppedFile(const QMimeData* mime) {
 
 }  // namespace
 
+void MapPanel::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::BackButton) GoBack();
+  else if (event->button() == Qt::ForwardButton) GoForward();
+  else QGroupBox::mousePressEvent(event);
+}
+
 void MapPanel::dragEnterEvent(QDragEnterEvent* event) {
   if (!DroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }

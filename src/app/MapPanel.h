@@ -105,6 +105,8 @@ class MapPanel : public QGroupBox {
   bool eventFilter(QObject* watched, QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  // The mouse's side buttons anywhere in the panel: Back and Forward.
+  void mousePressEvent(QMouseEvent* event) override;
 
  public:
 

@@ -166,7 +166,7 @@ class TagViewsTest : public QObject {
     QTest::mouseClick(e.p1.m_treeTags->viewport(), Qt::BackButton);
     QCOMPARE(e.p1.SelectedTag(), std::optional<int>(FieldsMap::kProjectile));
     QVERIFY(!e.p1.CanGoBack());
-    QTest::mouseClick(e.p1.m_treeTags->viewport(), Qt::ForwardButton);
+    QTest::mouseClick(&e.p1, Qt::ForwardButton);  // on the panel itself, outside its views
     QCOMPARE(e.p1.SelectedTag(), std::optional<int>(FieldsMap::kWeapon));
     e.p1.GoToTag(FieldsMap::kSound);
     QVERIFY(!e.p1.CanGoForward());
