@@ -37,5 +37,6 @@ void CChooseDlg::MakeNoDefault() {
 
 void CChooseDlg::showEvent(QShowEvent* event) {
   m_textField->SetText(m_strText);
+  FitDialogToText(*this, *m_textField);
   QDialog::showEvent(event);
 }

@@ -65,7 +65,16 @@ CMapBuilderDlg::CMapBuilderDlg(jov::UserDialogs& dialogs, QWidget* parent) : QDi
 }
 
 void CMapBuilderDlg::OnAddTag() {
-  if (m_exchange.Save(m_dialogs)) accept();
+  if (!m_exchange.Save(m_dialogs)) return;
+  // What is missing is said here, and the dialog stays open with what was typed.
+  QStringList missing;
+  if (m_fields.strTagFile.empty()) missing << QStringLiteral("a tag file (Load Tag)");
+  if (m_fields.strTagName.empty()) missing << QStringLiteral("a tag name");
+  if (!missing.isEmpty()) {
+    m_dialogs.ShowMessage(QStringLiteral("Add Tag needs %1.").arg(missing.join(QStringLiteral(" and "))).toStdString());
+    return;
+  }
+  accept();
 }
 
 void CMapBuilderDlg::OnLoadTag() {

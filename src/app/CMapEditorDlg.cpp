@@ -24,7 +24,10 @@
 #include "ProgramIcon.h"
 #include "QtTreeView.h"
 #include "SortedComboBox.h"
+#include "ToolTipWrap.h"
+#include "check/MapKind.h"
 #include "map/Refused.h"
+#include "map/ValueText.h"
 #include "platform/FileError.h"
 #include "platform/UserDialogs.h"
 
@@ -88,10 +91,13 @@ CMapEditorDlg::CMapEditorDlg(jov::UserDialogs& dialogs, QWidget* parent) : QMain
 
   ConnectPanel(*m_panel1);
   ConnectPanel(*m_panel2);
+  ConnectTagViews(*m_panel1);
+  ConnectTagViews(*m_panel2);
 
   // The scanner picks its results tree colours at random.
   std::srand(static_cast<unsigned>(std::time(nullptr)));
   resize(1280, 800);
+  qApp->installEventFilter(new ToolTipWrapper(this));
   Refresh();
 }
 
@@ -146,6 +152,7 @@ void CMapEditorDlg::BuildMenuBar() {
   needsMap(AddCommand(tools, QStringLiteral("A&pply Patch to Map 1..."), [this, &p1] { ApplyPatchCommand(*this, p1); }), p1);
   needsMap(AddCommand(tools, QStringLiteral("Appl&y Patch to Map 2..."), [this, &p2] { ApplyPatchCommand(*this, p2); }), p2);
   AddIntegrityCommands(tools);
+  AddFieldsCommands(tools);
 
   // A Linux desktop has no system menu to extend: the About box lives here.
   QMenu* help = bar->addMenu(QStringLiteral("&Help"));
@@ -272,27 +279,44 @@ void CMapEditorDlg::KeepPlace(MapPanel& panel, const std::function<void()>& comm
 
 void CMapEditorDlg::OnOpenMap(MapPanel& panel) {
   if (!SaveControls()) return;
-  const bool wasOpen = panel.Map().m_bOpen;
-  try {
-    panel.Map().Open(*panel.m_treeTags, m_dialogs);
-  } catch (const jov::FileError&) {
-    // A compressed Xbox map cannot be read as it is: offered for decompression.
-    if (!OfferDecompression(panel, panel.Map().m_strPath)) throw;
+  // The picker comes first: a panel holding a map keeps it if the user cancels.
+  static const jov::FileDialogOptions openMap{"Halo Mapfile (*.map)|*.map|All Files (*.*)|*.*||", "map", "*.map", true};
+  const auto picked = m_dialogs.PickOpenFile(openMap);
+  if (!picked) {
+    // An empty panel shows the model's name for no map, as it always has.
+    if (!panel.Map().m_bOpen) {
+      panel.m_strCaption = panel.Map().GetHeaderInfo().m_strNickname;
+      LoadControls();
+    }
     return;
   }
-  panel.m_strCaption = panel.Map().GetHeaderInfo().m_strNickname;
-  LoadControls();
-  if (!wasOpen && panel.Map().m_bOpen) AfterOpen(panel);
+  OpenMapPath(panel, QFile::decodeName(picked->c_str()));
 }
 
 bool CMapEditorDlg::OpenMapPath(MapPanel& panel, const QString& path) {
+  const int opensBefore = m_opens;
   RunCommand([&] {
     if (!SaveControls()) return;
+    const std::string file = QFile::encodeName(path).toStdString();
+    // A file that is no map is refused before the panel lets go of its map; a
+    // compressed Xbox map is offered for decompression instead.
+    jov::MapVerdict verdict;
+    verdict.kind = jov::MapKind::Map;
+    try {
+      verdict = jov::JudgeMapFile(file);
+    } catch (const jov::FileError&) {
+      // Opening it says why it cannot be read.
+    }
+    if (verdict.kind == jov::MapKind::NotAMap)
+      throw jov::Refused(jov::FillText(jov::kNotAMapText, {QFileInfo(path).fileName().toStdString(), verdict.reason}));
+    if (verdict.kind == jov::MapKind::CompressedXbox) {
+      OfferDecompression(panel, file);
+      return;
+    }
     if (panel.Map().m_bOpen) {
       panel.Map().Close(*panel.m_treeTags);
       ShowMapClosed(panel);
     }
-    const std::string file = QFile::encodeName(path).toStdString();
     try {
       panel.Map().OpenPath(*panel.m_treeTags, file);
     } catch (const jov::FileError&) {
@@ -303,10 +327,14 @@ bool CMapEditorDlg::OpenMapPath(MapPanel& panel, const QString& path) {
     LoadControls();
     AfterOpen(panel);
   });
-  return panel.Map().m_bOpen;
+  // Opened here, or its decompressed copy opened in its place.
+  return m_opens != opensBefore && panel.Map().m_bOpen;
 }
 
 void CMapEditorDlg::AfterOpen(MapPanel& panel) {
+  ++m_opens;
+  panel.ForgetReferences();
+  panel.ShowTagViews(std::nullopt);
   AddRecent(QFileInfo(QFile::decodeName(panel.Map().m_strPath.c_str())).absoluteFilePath());
   panel.ApplyFilter();
   if (panel.Map().m_bReadOnly)
@@ -344,6 +372,8 @@ void CMapEditorDlg::ShowMapClosed(MapPanel& panel) {
   panel.EmptyTagChoiceList();
   // Nothing of the closed map may be taken for a tag of the next one.
   panel.ShowTagRecord(jov::TagEntry{});
+  panel.ForgetReferences();
+  panel.ShowTagViews(std::nullopt);
   panel.ResetScannerValues();
   {
     const QSignalBlocker blocker(panel.m_editFilter);
@@ -393,6 +423,8 @@ void CMapEditorDlg::UseSettings(std::unique_ptr<QSettings> settings) {
   while (m_recentMaps.size() > kRecentMapsKept) m_recentMaps.removeLast();
   RebuildRecentMenu();
   RestoreWindowState();
+  const QString definitions = m_settings->value(QStringLiteral("definitions/folder")).toString();
+  if (!definitions.isEmpty()) SetDefinitionsFolder(definitions);
 }
 
 void CMapEditorDlg::RestoreWindowState() {
@@ -478,6 +510,7 @@ void CMapEditorDlg::Refresh() {
     panel->m_buttonDirectInject->setEnabled(tag && otherTag);
     panel->m_editFilter->setEnabled(open);
   }
+  ShowWritable();
 }
 
 void CMapEditorDlg::OnAbout() {
@@ -498,7 +531,10 @@ void CMapEditorDlg::OnTagSelected(MapPanel& panel) {
   }
   tree.AcceptSelection();
   // A class group item has no record: the fields keep what they show.
-  if (const auto index = panel.Map().FindTagByTreeItem(selected)) panel.ShowTagRecord(panel.Map().GetTagEntry(*index));
+  if (const auto index = panel.Map().FindTagByTreeItem(selected)) {
+    panel.ShowTagRecord(panel.Map().GetTagEntry(*index));
+    panel.ShowTagViews(index);
+  }
   panel.ResetScannerValues();
   panel.FillTagChoiceList();
   LoadControls();

@@ -15,6 +15,7 @@ class QDialog;
 class QLabel;
 class QMenu;
 class QMenuBar;
+class QPushButton;
 class QSettings;
 class QSplitter;
 
@@ -114,6 +115,10 @@ class CMapEditorDlg : public QMainWindow {
   void OnFixCrc(MapPanel& panel);
   // "Help" menu.
   void OnAbout();
+  // The user's tag definitions folder, read after the built-in ones (kept in
+  // the settings); empty for the default folder.
+  void SetDefinitionsFolder(const QString& folder);
+  QString DefinitionsFolder() const { return m_definitionsFolder; }
 
   // Tag tree.
   void OnTagSelected(MapPanel& panel);
@@ -142,6 +147,10 @@ class CMapEditorDlg : public QMainWindow {
 
   // Refuses a writing command on a map opened read-only.
   static void RequireWritable(const MapPanel& panel);
+  // The menu commands and buttons that write the panel's map: disabled, with
+  // the reason as tooltip, while it is open read-only.
+  std::vector<QAction*> WritingActions(const MapPanel& panel) const;
+  static std::vector<QPushButton*> WritingButtons(const MapPanel& panel);
   // Runs command, which writes the panel's map or rebuilds its tree (a reload,
   // an undo), and then puts the user's place back: the open groups, the selected
   // tag (by index) with its record in the fields, and results shown before are
@@ -154,7 +163,10 @@ class CMapEditorDlg : public QMainWindow {
  private:
   void BuildMenuBar();
   void AddIntegrityCommands(QMenu* tools);
+  void AddFieldsCommands(QMenu* tools);
   void ConnectPanel(MapPanel& panel);
+  // The Fields view's edits go through here: one plan, the executor, a re-read.
+  void ConnectTagViews(MapPanel& panel);
   QAction* AddCommand(QMenu* menu, const QString& text, std::function<void()> command,
                       const QKeySequence& shortcut = {});
   // The panel as a closed map leaves it (Close Map, a completed Add Tag): no
@@ -211,6 +223,7 @@ class CMapEditorDlg : public QMainWindow {
   // Title, status bar and enabled actions after a command.
   void Refresh();
   MapWatcher* m_watcher = nullptr;
+  void ShowWritable();
 
   jov::UserDialogs& m_dialogs;
   // One model per panel, alive as long as the window: a map still open is closed
@@ -237,4 +250,6 @@ class CMapEditorDlg : public QMainWindow {
   // Actions that need an open map in a panel, and those that need a selected tag.
   std::vector<std::pair<QAction*, MapPanel*>> m_needsMap;
   int m_commandDepth = 0;
+  QString m_definitionsFolder;
+  int m_opens = 0;  // maps opened so far
 };

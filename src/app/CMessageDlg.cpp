@@ -25,5 +25,6 @@ CMessageDlg::CMessageDlg(QWidget* parent) : QDialog(parent) {
 
 void CMessageDlg::showEvent(QShowEvent* event) {
   m_textField->SetText(m_strText);
+  FitDialogToText(*this, *m_textField);
   QDialog::showEvent(event);
 }

@@ -50,13 +50,28 @@ void FieldsView::SetDefinitions(std::shared_ptr<const jov::DefinitionSet> defini
   ShowTag(m_tag);
 }
 
+const jov::DefinitionSet& FieldsView::Definitions() {
+  if (!m_definitions) m_definitions = std::make_shared<const jov::DefinitionSet>(jov::LoadDefinitions());
+  return *m_definitions;
+}
+
 void FieldsView::ShowTag(std::optional<int> tag) {
   m_tag = tag;
+  // An edit in place is written while its editor is still open: the rows under
+  // it are rebuilt once it has closed, and until then the tree they index stays.
+  if (m_writing) {
+    QTimer::singleShot(0, this, [this] { ShowTag(m_tag); });
+    return;
+  }
+  Rebuild();
+}
+
+void FieldsView::Rebuild() {
+  const std::optional<int> tag = m_tag;
   m_tree = jov::FieldTree{};
   if (tag && m_map.m_bOpen && *tag >= 0 && *tag < static_cast<int>(m_map.m_tags.size())) {
-    if (!m_definitions) m_definitions = std::make_shared<const jov::DefinitionSet>(jov::LoadDefinitions());
     try {
-      m_tree = jov::BuildFieldTree(m_map, *tag, m_definitions->Find(m_map.m_tags[static_cast<std::size_t>(*tag)].strClass1));
+      m_tree = jov::BuildFieldTree(m_map, *tag, Definitions().Find(m_map.m_tags[static_cast<std::size_t>(*tag)].strClass1));
     } catch (const jov::Refused& e) {
       m_tree.messages.push_back(e.what());
     } catch (const jov::FileError& e) {
@@ -81,7 +96,8 @@ void FieldsView::Fill() {
     value->setData(static_cast<int>(i), kNodeRole);
     const bool editable = !node.entry && !node.readOnly && node.error.empty() && node.type != jov::FieldType::Block &&
                           node.type != jov::FieldType::DataRef;
-    value->setEditable(editable);
+    value->setEditable(editable && !m_map.m_bReadOnly);
+    if (editable && m_map.m_bReadOnly) value->setToolTip(tr("This map is open read-only."));
     if (!node.error.empty()) value->setToolTip(QString::fromStdString(node.error));
     auto* type = new QStandardItem(QString::fromStdString(jov::TypeText(node)));
     auto* offset = new QStandardItem("0x" + QString::fromStdString(jov::UIntToHex(node.offset)));
@@ -106,6 +122,12 @@ void FieldsView::Fill() {
 }
 
 bool FieldsView::SetField(const std::string& path, const QString& text) {
+  if (m_writer) {
+    m_writing = true;
+    const bool written = m_writer(path, text);
+    m_writing = false;
+    return written;
+  }
   try {
     const jov::EditPlan plan = jov::PlanFieldSet(m_map, m_tree, path, text.toStdString(), false);
     jov::ApplyPlan(plan);

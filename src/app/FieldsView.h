@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,6 +38,12 @@ class FieldsView : public QWidget {
 
   // The definitions used (the built-in and the user's folder by default).
   void SetDefinitions(std::shared_ptr<const jov::DefinitionSet> definitions);
+  const jov::DefinitionSet& Definitions();
+  // Who writes a field: the window, which plans the edit, applies it, reports a
+  // refusal and re-reads its views. True when written. Without one the view
+  // applies the plan itself.
+  using Writer = std::function<bool(const std::string& path, const QString& text)>;
+  void SetWriter(Writer writer) { m_writer = std::move(writer); }
   // Shows tag's fields; none (or a closed map) empties the view.
   void ShowTag(std::optional<int> tag);
   const jov::FieldTree& Tree() const { return m_tree; }
@@ -54,11 +61,14 @@ class FieldsView : public QWidget {
 
  private:
   void Fill();
+  void Rebuild();
   void OnDoubleClicked(const QModelIndex& index);
 
   jov::CMapFile& m_map;
   std::shared_ptr<const jov::DefinitionSet> m_definitions;
   std::optional<int> m_tag;
+  Writer m_writer;
+  bool m_writing = false;  // a value is being written from its open editor
   jov::FieldTree m_tree;
   QLineEdit* m_filter = nullptr;
   QTreeView* m_view = nullptr;

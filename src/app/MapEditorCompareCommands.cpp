@@ -2,7 +2,10 @@
 
 #include "CApplyPatchDlg.h"
 #include "CCompareMapsDlg.h"
+#include "CSavePatchDlg.h"
+#include <QFile>
 #include "CMapEditorDlg.h"
+#include "CommandNames.h"
 #include "MapPanel.h"
 #include "QtTreeView.h"
 #include "compare/Patch.h"
@@ -38,10 +41,22 @@ void CompareMapsCommand(CMapEditorDlg& window) {
       },
       [&] {
         window.RunCommand([&] {
+          jov::Patch patch = jov::PatchFromComparison(jov::CompareMaps(p2.Map(), p1.Map()), p1.Map(), p2.Map(),
+                                                      p2.Map().m_strMapName, "");
+          // Title and author first, with what the patch cannot carry, so the
+          // user decides before a file is written.
+          CSavePatchDlg details(QString::fromLatin1(patch.title.c_str()), jov::LeftOutLines(patch), &window);
+          if (window.RunModal(details) != QDialog::Accepted) return;
+          patch.title = details.PatchTitle();
+          patch.author = details.PatchAuthor();
           const auto path = window.Dialogs().PickSaveFile(kPatchDialog);
           if (!path) return;
-          jov::WritePatchFile(*path, jov::PatchFromComparison(jov::CompareMaps(p2.Map(), p1.Map()), p1.Map(), p2.Map(),
-                                                              p2.Map().m_strMapName, ""));
+          jov::WritePatchFile(*path, patch);
+          window.ShowCommandStatus(QStringLiteral("Saved the patch to %1").arg(QFile::decodeName(path->c_str())));
+          window.Dialogs().ShowMessage(
+              QStringLiteral("The patch \"%1\" was saved to %2.")
+                  .arg(QString::fromLatin1(patch.title.c_str()), QFile::decodeName(path->c_str()))
+                  .toStdString());
         });
       },
       &window);
@@ -57,7 +72,8 @@ void ApplyPatchCommand(CMapEditorDlg& window, MapPanel& panel) {
   const auto path = window.Dialogs().PickOpenFile(options);
   if (!path) return;
   const jov::Patch patch = jov::ReadPatchFile(*path);
-  CApplyPatchDlg preview(QStringLiteral("Apply Patch ") + QString::fromLatin1(patch.title.c_str()), jov::PatchLines(patch), &window);
+  CApplyPatchDlg preview(ToolTitle(QStringLiteral("Apply Patch ") + QString::fromLatin1(patch.title.c_str()), panel),
+                         jov::PatchLines(patch), &window);
   if (window.RunModal(preview) != QDialog::Accepted) return;
 
   // The patch is verified against the map and its plan staged on the panel's
@@ -74,7 +90,7 @@ void ApplyPatchCommand(CMapEditorDlg& window, MapPanel& panel) {
   if (result.outcome == jov::ApplyOutcome::Conflicts) {
     std::vector<std::string> lines{"The patch does not fit this map; nothing was written."};
     for (const jov::PatchConflict& conflict : result.conflicts) lines.push_back(jov::ConflictLine(conflict));
-    CApplyPatchDlg conflicts(QStringLiteral("Patch Conflicts"), lines, &window);
+    CApplyPatchDlg conflicts(ToolTitle(QStringLiteral("Patch Conflicts"), panel), lines, &window);
     window.RunModal(conflicts);
     return;
   }
@@ -83,7 +99,7 @@ void ApplyPatchCommand(CMapEditorDlg& window, MapPanel& panel) {
   if (!result.leftOut.empty()) {
     std::vector<std::string> lines{"Applied part of the patch. Left out, as no patch can carry them:"};
     lines.insert(lines.end(), result.leftOut.begin(), result.leftOut.end());
-    CApplyPatchDlg leftOut(QStringLiteral("Apply Patch"), lines, &window);
+    CApplyPatchDlg leftOut(ToolTitle(QStringLiteral("Apply Patch"), panel), lines, &window);
     window.RunModal(leftOut);
     return;
   }

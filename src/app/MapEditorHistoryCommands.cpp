@@ -8,6 +8,7 @@
 
 #include "CHistoryDlg.h"
 #include "CMapEditorDlg.h"
+#include "CommandNames.h"
 #include "MapPanel.h"
 #include "QtTreeView.h"
 #include "history/History.h"
@@ -59,9 +60,12 @@ void CMapEditorDlg::UpdateHistoryActions() {
   const auto undo = history.NewestDone(paths);
   const auto redo = history.OldestUndone(paths);
   m_actionUndo->setEnabled(undo.has_value());
-  m_actionUndo->setText(undo ? QStringLiteral("&Undo ") + Latin1(undo->label) : QStringLiteral("&Undo"));
+  // The label names the map: with two panels open, Undo must say which it takes back.
+  m_actionUndo->setText(undo ? QStringLiteral("&Undo %1 (%2)").arg(Latin1(undo->label), MapFileName(undo->mapPath))
+                             : QStringLiteral("&Undo"));
   m_actionRedo->setEnabled(redo.has_value());
-  m_actionRedo->setText(redo ? QStringLiteral("&Redo ") + Latin1(redo->label) : QStringLiteral("&Redo"));
+  m_actionRedo->setText(redo ? QStringLiteral("&Redo %1 (%2)").arg(Latin1(redo->label), MapFileName(redo->mapPath))
+                             : QStringLiteral("&Redo"));
   m_actionHistory->setEnabled(!paths.empty());
 }
 
@@ -69,14 +73,14 @@ void CMapEditorDlg::OnUndo() {
   const auto step = jov::History::Instance().NewestDone(OpenMapPaths());
   if (!step) return;
   jov::UndoStep(step->id);
-  ShowCommandStatus(QStringLiteral("Undo: ") + Latin1(step->label));
+  ShowCommandStatus(MapFileName(step->mapPath) + QStringLiteral(": Undo: ") + Latin1(step->label));
 }
 
 void CMapEditorDlg::OnRedo() {
   const auto step = jov::History::Instance().OldestUndone(OpenMapPaths());
   if (!step) return;
   jov::RedoStep(step->id);
-  ShowCommandStatus(QStringLiteral("Redo: ") + Latin1(step->label));
+  ShowCommandStatus(MapFileName(step->mapPath) + QStringLiteral(": Redo: ") + Latin1(step->label));
 }
 
 void CMapEditorDlg::OnHistory() {
@@ -95,8 +99,31 @@ void CMapEditorDlg::OnHistory() {
     return steps;
   };
   // Every finished step from the newest down to the chosen one, each as "Undo".
-  actions.undoTo = [this, &history](std::int64_t target) {
+  actions.undoTo = [this, &history, steps = actions.steps](std::int64_t target) {
     RunCommand([&] {
+      // The window's one stack runs across both maps: steps of the other map
+      // newer than the row are taken back too, so the user is asked first.
+      const auto all = steps();
+      const auto row = std::find_if(all.begin(), all.end(), [&](const jov::StepInfo& s) { return s.id == target; });
+      if (row == all.end()) return;
+      const std::string rowKey = jov::History::KeyOf(row->mapPath);
+      int others = 0;
+      std::string otherMap;
+      for (const jov::StepInfo& s : all)
+        if (s.id > target && s.state == jov::StepState::Done && jov::History::KeyOf(s.mapPath) != rowKey) {
+          ++others;
+          otherMap = s.mapPath;
+        }
+      if (others > 0 &&
+          !m_dialogs.AskYesNoDefaultNo(QStringLiteral("Undo to Here on a step of %1 also takes back %2 newer step%3 of "
+                                                      "%4. Take %5 back too?")
+                                           .arg(MapFileName(row->mapPath))
+                                           .arg(others)
+                                           .arg(others == 1 ? QString() : QStringLiteral("s"))
+                                           .arg(MapFileName(otherMap))
+                                           .arg(others == 1 ? QStringLiteral("it") : QStringLiteral("them"))
+                                           .toStdString()))
+        return;
       while (const auto step = history.NewestDone(OpenMapPaths())) {
         if (step->id < target) break;
         jov::UndoStep(step->id);
@@ -143,7 +170,7 @@ void CMapEditorDlg::OfferRecovery(MapPanel& panel) {
   // Newest first: each takes the map back to where the step before it left it.
   for (auto it = interrupted.rbegin(); it != interrupted.rend(); ++it) {
     const std::string question = jov::FillText(jov::kRecoverQuestion, {it->label});
-    if (!m_dialogs.AskYesNo(question)) return;
+    if (!m_dialogs.AskYesNoDefaultNo(question)) return;
     const jov::EditPlan plan = history.PlanRecover(it->id);
     jov::ApplyPlan(plan);
     ShowCommandStatus(plan.finishOnly ? QStringLiteral("Every byte of %1 is in the map: marked done").arg(Latin1(it->label))

@@ -5,6 +5,7 @@
 
 #include "CCheckMapDlg.h"
 #include "CMapEditorDlg.h"
+#include "CommandNames.h"
 #include "MapPanel.h"
 #include "QtTreeView.h"
 #include "check/MapCheck.h"
@@ -59,6 +60,7 @@ void CMapEditorDlg::OnCheckMap(MapPanel& panel, const QString& title) {
     if (tag < static_cast<int>(panel.Map().m_tags.size()))
       panel.m_treeTags->Select(panel.Map().m_tags[static_cast<std::size_t>(tag)].hTreeItem);
   }, this);
+  dialog.setWindowTitle(ToolTitle(title, panel));
   RunModal(dialog);
 }
 

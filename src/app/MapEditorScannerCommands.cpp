@@ -10,6 +10,8 @@
 
 #include "CHexEditDlg.h"
 #include "CMapEditorDlg.h"
+#include "CommandNames.h"
+#include "FieldsView.h"
 #include "MapPanel.h"
 #include "QtTreeView.h"
 #include "history/StepLabel.h"
@@ -53,10 +55,31 @@ void TakeScanOptions(MapPanel& panel) {
 // A scan's lines, in the order the core gives (alphabetical). They are inserted
 // in one batch and attached at its end: a tag full of shorts gives a hundred
 // thousand lines, which one-by-one insertion would crawl through.
-void ShowResults(QtTreeView& tree, const jov::ScanResult& result) {
+std::pair<long, long> UpdatedSpan(const jov::ScanItem& item);
+
+// The field a result's first byte lies in, where the tag's definition covers
+// it and fits the tag (a definition larger than the tag names nothing).
+std::string FieldOf(const jov::FieldTree* fields, const jov::ScanItem& item) {
+  if (!fields || !fields->messages.empty()) return {};
+  const long first = UpdatedSpan(item).first;
+  if (first < 0) return {};
+  const auto at = static_cast<std::uint32_t>(first);
+  const jov::FieldNode* best = nullptr;
+  for (const jov::FieldNode& node : fields->nodes)
+    if (node.def && !node.entry && node.error.empty() && at >= node.offset && at < node.offset + node.size &&
+        (!best || node.depth >= best->depth))
+      best = &node;
+  return best ? best->path : std::string();
+}
+
+// The lines of a scan; a line whose bytes a definition covers names the field
+// ("Float -- 0x000338 -- ready_time").
+void ShowResults(QtTreeView& tree, const jov::ScanResult& result, const jov::FieldTree* fields = nullptr) {
   tree.BeginUpdate();
   for (const std::size_t record : result.order) {
-    const jov::TreeItem line = tree.InsertItem(jov::kTreeRoot, result.items[record].strLabel, false);
+    const std::string field = FieldOf(fields, result.items[record]);
+    const jov::TreeItem line = tree.InsertItem(
+        jov::kTreeRoot, result.items[record].strLabel + (field.empty() ? std::string() : " -- " + field), false);
     QtTreeView::ItemOf(line)->setData(0, Qt::UserRole, QVariant::fromValue<qulonglong>(record));
   }
   tree.EndUpdate();
@@ -77,6 +100,12 @@ std::pair<long, long> UpdatedSpan(const jov::ScanItem& item) {
   }
 }
 
+// The Fields view's tree when it shows tag (it follows the selection).
+const jov::FieldTree* FieldsOf(MapPanel& panel, int tag) {
+  const jov::FieldTree& tree = panel.m_fields->Tree();
+  return tree.tag == tag ? &tree : nullptr;
+}
+
 }  // namespace
 
 void CMapEditorDlg::Rescan(MapPanel& panel) {
@@ -85,7 +114,8 @@ void CMapEditorDlg::Rescan(MapPanel& panel) {
   const std::optional<int> tag = panel.SelectedTag();
   if (!tag) return;
   TakeScanOptions(panel);
-  ShowResults(*panel.m_treeScanResults, panel.m_scanner.Scan(panel.Map(), *tag, panel.m_fScanValue));
+  ShowResults(*panel.m_treeScanResults, panel.m_scanner.Scan(panel.Map(), *tag, panel.m_fScanValue),
+              FieldsOf(panel, *tag));
 }
 
 void CMapEditorDlg::OnScanMetadata(MapPanel& panel) {
@@ -96,11 +126,11 @@ void CMapEditorDlg::OnScanMetadata(MapPanel& panel) {
   if (!tag) return;
   TakeScanOptions(panel);
   const jov::ScanResult& result = panel.m_scanner.Scan(panel.Map(), *tag, panel.m_fScanValue);
-  ShowResults(*panel.m_treeScanResults, result);
+  ShowResults(*panel.m_treeScanResults, result, FieldsOf(panel, *tag));
   panel.EmptyTagChoiceList();
   panel.FillTagChoiceList();
-  ShowCommandStatus(QStringLiteral("Scan Metadata: %1 lines").arg(QLocale(QLocale::English).toString(
-      static_cast<qulonglong>(result.order.size()))));
+  ShowCommandStatus(OnMap(panel, QStringLiteral("Scan Metadata: %1 lines").arg(QLocale(QLocale::English).toString(
+                                     static_cast<qulonglong>(result.order.size())))));
   // A refused float step: the other kinds are listed all the same.
   if (!result.message.empty()) m_dialogs.ShowMessage(result.message);
 }
@@ -127,18 +157,20 @@ void CMapEditorDlg::OnUpdateItem(MapPanel& panel) {
   jov::ScanClearResults(tree);
   tree.SetBackgroundColor(NextResultsColor());
   const jov::ScanResult& result = panel.m_scanner.Results();
-  ShowResults(tree, result);
+  ShowResults(tree, result, FieldsOf(panel, *tag));
   panel.EmptyTagChoiceList();
   panel.FillTagChoiceList();
   if (!result.message.empty()) m_dialogs.ShowMessage(result.message);
   if (updated.chKind == 0) {
-    ShowCommandStatus(QStringLiteral("Update Item: no result selected; the metadata was written back unchanged"));
+    ShowCommandStatus(
+        OnMap(panel, QStringLiteral("Update Item: no result selected; the metadata was written back unchanged")));
   } else {
     const auto [first, count] = UpdatedSpan(updated);
-    ShowCommandStatus(QStringLiteral("Update Item: %1 bytes at 0x%2")
-                          .arg(count)
-                          .arg(static_cast<qulonglong>(panel.Map().MetaOffset(*tag)) + static_cast<qulonglong>(first),
-                               0, 16));
+    ShowCommandStatus(OnMap(panel, QStringLiteral("Update Item: %1 bytes at 0x%2")
+                                       .arg(count)
+                                       .arg(static_cast<qulonglong>(panel.Map().MetaOffset(*tag)) +
+                                                static_cast<qulonglong>(first),
+                                            0, 16)));
   }
 }
 
@@ -170,13 +202,7 @@ void CMapEditorDlg::OnScanResultActivated(MapPanel& panel) {
   const jov::ScanItem& item = items[index];
   if (item.chKind == jov::kKindDependency || item.chKind == jov::kKindLoneId) {
     if (item.nTagIndex < 0 || item.nTagIndex >= panel.Map().m_nTagCount) return;
-    const jov::TreeItem target = panel.Map().GetTagEntry(item.nTagIndex).hTreeItem;
-    if (target == jov::kTreeRoot) return;
-    // A filter that hides the tag is cleared first: the tag must be seen.
-    if (QtTreeView::ItemOf(target)->isHidden()) panel.m_editFilter->clear();
-    panel.m_treeTags->Select(target);
-    panel.m_treeTags->scrollToItem(QtTreeView::ItemOf(target));
-    panel.m_treeTags->setFocus(Qt::OtherFocusReason);
+    panel.GoToTag(item.nTagIndex);
   } else if (item.chKind == jov::kKindReflexive) {
     const std::optional<int> tag = panel.SelectedTag();
     if (!tag) return;
@@ -185,6 +211,7 @@ void CMapEditorDlg::OnScanResultActivated(MapPanel& panel) {
     CHexEditDlg dialog(
         jov::HexEditorText(map, i), TagHexSave(panel, i),
         [this](const std::function<void()>& command) { RunCommand(command); }, this);
+    dialog.setWindowTitle(ToolTitle(QStringLiteral("Hex Editor"), panel, i));
     // The line's pointer addresses a byte of this tag's metadata: three
     // characters a byte in the editor's text ("xx ").
     dialog.ShowOffset(item.nTargetOffset);

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "CMapEditorDlg.h"
+#include "CommandNames.h"
 #include "COffsetSwapDlg.h"
 #include "MapPanel.h"
 #include "QtTreeView.h"
@@ -40,6 +41,7 @@ void PutFields(MapPanel& panel, const jov::TagRecordFields& fields) {
 void CMapEditorDlg::OnSwap(MapPanel& panel) {
   const std::vector<jov::OffsetSwapItem> list = jov::BuildOffsetSwapList(panel.Map());
   COffsetSwapDlg dialog(list, this);
+  dialog.setWindowTitle(ToolTitle(dialog.windowTitle(), panel, panel.SelectedTag()));
   if (RunModal(dialog) != QDialog::Accepted) return;
   // "Swap" with no line selected has no tag to take an offset from.
   if (!dialog.SelectedIndex()) return;
@@ -62,18 +64,22 @@ void CMapEditorDlg::OnSaveChanges(MapPanel& panel) {
   }
   const jov::TagRecordFields fields = FieldsOf(panel);
   const std::size_t heldName = panel.Map().GetTagName(*tag).size();
+  // A longer name written in place is cut to the old one's length: asked
+  // before anything is written, No (keep the map as it is) by default.
+  if (!fields.bUpdateSize && fields.strName.size() > heldName &&
+      !m_dialogs.AskYesNoDefaultNo(QStringLiteral("The last %1 characters of the name will not be written: a name saved "
+                                                  "in place keeps the old name's length of %2 characters. Check "
+                                                  "\"Update Size\" to save it whole. Save the name cut?")
+                                       .arg(fields.strName.size() - heldName)
+                                       .arg(heldName)
+                                       .toStdString()))
+    return;
   // The reload rebuilds the tree: the tag comes back selected, its record shown.
-  ApplyPlanned(panel, jov::StepLabel("Save Changes", panel.Map(), *tag),
-               [&](jov::UserDialogs&) { jov::SaveTagChanges(panel.Map(), *panel.m_treeTags, *tag, fields); });
-  ShowCommandStatus(QStringLiteral("Save Changes: the record of tag %1 written").arg(*tag));
-  // A longer name written in place is cut to the old one's length.
-  if (!fields.bUpdateSize && fields.strName.size() > heldName)
-    m_dialogs.ShowMessage(QStringLiteral("The last %1 characters of the name were not written: a name saved in place "
-                                         "keeps the old name's length of %2 characters. Check \"Update Size\" to "
-                                         "save it whole.")
-                              .arg(fields.strName.size() - heldName)
-                              .arg(heldName)
-                              .toStdString());
+  const jov::PlanOutcome outcome =
+      ApplyPlanned(panel, jov::StepLabel("Save Changes", panel.Map(), *tag),
+                   [&](jov::UserDialogs&) { jov::SaveTagChanges(panel.Map(), *panel.m_treeTags, *tag, fields); });
+  if (outcome.written)
+    ShowCommandStatus(OnMap(panel, QStringLiteral("Save Changes: the record of tag %1 written").arg(*tag)));
 }
 
 void CMapEditorDlg::OnRevert() { LoadControls(); }

@@ -10,6 +10,7 @@
 #include "CMapBuilderDlg.h"
 #include "CMapEditorDlg.h"
 #include "CMapInfoDlg.h"
+#include "CommandNames.h"
 #include "CReflexiveCalcDlg.h"
 #include "MapPanel.h"
 #include "QtTreeView.h"
@@ -31,6 +32,7 @@ void CMapEditorDlg::OnMapInfo(MapPanel& panel) {
   jov::MapInfoSession session(panel.Map());
   {
     CMapInfoDlg dialog(session, m_dialogs, run, this);
+    dialog.setWindowTitle(ToolTitle(dialog.windowTitle(), panel));
     dialog.ShowCrc(QString::fromStdString(CrcFieldText(panel.Map())));
     RunModal(dialog);
   }
@@ -87,13 +89,14 @@ void CMapEditorDlg::OnInsertDataAtEnd(MapPanel& panel) {
         ApplyPlanned(panel, "Insert Data", [&](jov::UserDialogs&) { placedAt = jov::InsertDataAtEnd(map, text); });
       },
       [this](const std::function<void()>& command) { RunCommand(command); }, this);
+  dialog.setWindowTitle(ToolTitle(QStringLiteral("Hex Editor"), panel) + QStringLiteral(" - Insert Data at End"));
   if (RunModal(dialog) != QDialog::Accepted) return;
   KeepPlace(panel, [&] { map.Reload(*panel.m_treeTags); });
   LoadControls();
   const std::uint32_t placed = jov::HexToUInt(map.m_strEofPosition) - placedAt;
-  ShowCommandStatus(QStringLiteral("Insert Data: %1 bytes placed at 0x%2")
-                        .arg(QLocale(QLocale::English).toString(placed))
-                        .arg(placedAt, 0, 16));
+  ShowCommandStatus(OnMap(panel, QStringLiteral("Insert Data: %1 bytes placed at 0x%2")
+                                     .arg(QLocale(QLocale::English).toString(placed))
+                                     .arg(placedAt, 0, 16)));
 }
 
 void CMapEditorDlg::OnAddTag(MapPanel& panel) {
@@ -102,6 +105,7 @@ void CMapEditorDlg::OnAddTag(MapPanel& panel) {
   RequireWritable(panel);
   if (!SaveControls()) return;
   CMapBuilderDlg dialog(m_dialogs, this);
+  dialog.setWindowTitle(ToolTitle(dialog.windowTitle(), panel));
   if (RunModal(dialog) != QDialog::Accepted) return;
   jov::AddTagResult result = jov::AddTagResult::Declined;
   ApplyPlanned(panel, "Add Tag " + dialog.Fields().strClass1 + ":" + dialog.Fields().strTagName,
@@ -123,6 +127,7 @@ void CMapEditorDlg::OnTagDoubleClicked(MapPanel& panel) {
   CHexEditDlg dialog(
       jov::HexEditorText(map, i), TagHexSave(panel, i),
       [this](const std::function<void()>& command) { RunCommand(command); }, this);
+  dialog.setWindowTitle(ToolTitle(QStringLiteral("Hex Editor"), panel, i));
   RunModal(dialog);
 }
 

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "CMapEditorDlg.h"
+#include "CommandNames.h"
 #include "MapPanel.h"
 #include "history/StepLabel.h"
 #include "transfer/DirectInjectTag.h"
@@ -33,7 +34,7 @@ void CMapEditorDlg::OnInject(MapPanel& panel) {
   ApplyPlanned(panel, jov::StepLabel("Inject", panel.Map(), *tag),
                [&](jov::UserDialogs& dialogs) { outcome = jov::InjectTagMetadata(panel.Map(), *tag, dialogs); });
   if (outcome == jov::InjectOutcome::Completed)
-    ShowCommandStatus(QStringLiteral("Inject: %1 %2").arg(panel.title(), TagLabel(panel, *tag)));
+    ShowCommandStatus(OnMap(panel, QStringLiteral("Inject: %1 %2").arg(panel.title(), TagLabel(panel, *tag))));
 }
 
 // Copies the selected tag of the panel's Direct Inject source (the other panel)
@@ -50,9 +51,9 @@ void CMapEditorDlg::OnDirectInject(MapPanel& panel) {
       outcome = jov::DirectInjectTag(panel.Map(), *destinationTag, source->Map(), *sourceTag, dialogs);
     });
     if (outcome == jov::DirectInjectOutcome::Completed)
-      ShowCommandStatus(QStringLiteral("Direct Inject: %1 %2 -> %3 %4")
-                            .arg(source->title(), TagLabel(*source, *sourceTag), panel.title(),
-                                 TagLabel(panel, *destinationTag)));
+      ShowCommandStatus(OnMap(panel, QStringLiteral("Direct Inject: %1 %2 -> %3 %4")
+                                         .arg(source->title(), TagLabel(*source, *sourceTag), panel.title(),
+                                              TagLabel(panel, *destinationTag))));
   }
   LoadControls();
 }

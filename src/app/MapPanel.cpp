@@ -1,6 +1,13 @@
 #include "MapPanel.h"
 
+#include <algorithm>
+
 #include <QAction>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QTreeWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -16,10 +23,14 @@
 #include <QVBoxLayout>
 
 #include "DataExchange.h"
+#include "FieldsView.h"
 #include "QtTreeView.h"
 #include "SortedComboBox.h"
 #include "map/MapFile.h"
 #include "map/TagClassTable.h"
+#include "fields/FieldTree.h"
+#include "map/ValueText.h"
+#include "scanner/ReferenceIndex.h"
 #include "scanner/ScanTagList.h"
 
 namespace {
@@ -33,6 +44,11 @@ QPushButton* PushLikeCheckBox(const QString& text, QWidget* parent) {
   box->setStyleSheet(QStringLiteral(
       "QPushButton:checked { background-color: palette(highlight); color: palette(highlighted-text); "
       "border: 1px solid palette(dark); border-radius: 3px; padding: 3px 8px; }"));
+  // The checked look has its own padding and border: the text must fit in it
+  // too, not only in the unchecked button the layout measured.
+  box->ensurePolished();
+  box->setMinimumWidth(
+      std::max(box->minimumSizeHint().width(), box->fontMetrics().horizontalAdvance(text) + 2 * 8 + 2 * 1 + 6));
   return box;
 }
 
@@ -78,7 +94,16 @@ MapPanel::MapPanel(const QString& title, int shortsRange, jov::CMapFile& map, QW
   clearFilter->setShortcut(Qt::Key_Escape);
   clearFilter->setShortcutContext(Qt::WidgetShortcut);
   m_editFilter->addAction(clearFilter);
-  connect(clearFilter, &QAction::triggered, m_editFilter, &QLineEdit::clear);
+  // Escape empties the filter and puts the groups back as they were, but the
+  // tag the filter found stays selected, its group open and in view.
+  connect(clearFilter, &QAction::triggered, this, [this] {
+    const std::optional<int> tag = SelectedTag();
+    m_editFilter->clear();
+    if (!tag) return;
+    QTreeWidgetItem* item = QtTreeView::ItemOf(m_map.GetTagEntry(*tag).hTreeItem);
+    if (item->parent()) item->parent()->setExpanded(true);
+    m_treeTags->scrollToItem(item);
+  });
   connect(m_editFilter, &QLineEdit::textChanged, this, [this] { ApplyFilter(); });
   m_editFilter->installEventFilter(this);
 
@@ -86,6 +111,9 @@ MapPanel::MapPanel(const QString& title, int shortsRange, jov::CMapFile& map, QW
   m_treeTags->setRootIsDecorated(true);
   m_treeTags->setMouseTracking(true);  // hot tracking
   m_treeTags->setContextMenuPolicy(Qt::CustomContextMenu);
+  // The tag names are what the user reads: the tree never gets narrower than
+  // a typical "weapons\pistol\pistol".
+  m_treeTags->setMinimumWidth(220);
 
   auto* left = new QWidget(this);
   auto* leftLayout = new QVBoxLayout(left);
@@ -100,7 +128,7 @@ MapPanel::MapPanel(const QString& title, int shortsRange, jov::CMapFile& map, QW
   auto* middleLayout = new QVBoxLayout(middle);
   middleLayout->setContentsMargins(0, 0, 0, 0);
   middleLayout->addWidget(BuildTagInfo());
-  middleLayout->addStretch(1);
+  middleLayout->addWidget(BuildTagViews(), 1);
 
   // Three columns: the tree, the tag's record, and the scanner whose results
   // take the whole height the scanner's controls leave.
@@ -136,6 +164,173 @@ MapPanel::MapPanel(const QString& title, int shortsRange, jov::CMapFile& map, QW
                       m_checkFloats,      m_checkShorts,       m_checkLoneIDs,       m_comboScanTag,
                       m_comboScanClass,   m_editScanValue,     m_treeScanResults};
   for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+
+  // Back and Forward: Alt+Left / Alt+Right anywhere in the panel, and the
+  // mouse's side buttons over its views.
+  auto* back = new QAction(this);
+  back->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
+  back->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  connect(back, &QAction::triggered, this, &MapPanel::GoBack);
+  auto* forward = new QAction(this);
+  forward->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
+  forward->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+  connect(forward, &QAction::triggered, this, &MapPanel::GoForward);
+  addAction(back);
+  addAction(forward);
+  for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_treeTags), static_cast<QAbstractItemView*>(m_fields->View()),
+                                  static_cast<QAbstractItemView*>(m_treeReferences),
+                                  static_cast<QAbstractItemView*>(m_treeScanResults)})
+    view->viewport()->installEventFilter(this);
+  UpdateTrailButtons();
+}
+
+MapPanel::~MapPanel() = default;
+
+void MapPanel::ForgetReferences() { m_references.reset(); }
+
+QWidget* MapPanel::BuildTagViews() {
+  m_tabsTag = new QTabWidget(this);
+  m_fields = new FieldsView(m_map, m_tabsTag);
+  m_treeReferences = new QTreeWidget(m_tabsTag);
+  m_treeReferences->setColumnCount(4);
+  m_treeReferences->setHeaderLabels({QStringLiteral("Tag"), QStringLiteral("Offset"), QStringLiteral("Kind"),
+                                     QStringLiteral("Field")});
+  m_treeReferences->setRootIsDecorated(false);
+  m_treeReferences->setUniformRowHeights(true);
+  m_treeReferences->header()->setSectionResizeMode(QHeaderView::Interactive);
+  m_treeReferences->setToolTip(
+      QStringLiteral("Every tag whose metadata holds a dependency or identifier of the selected tag. "
+                     "Double-click one to go there."));
+  m_tabsTag->addTab(m_fields, QStringLiteral("Fields"));
+  m_tabsTag->addTab(m_treeReferences, QStringLiteral("References"));
+
+  auto* corner = new QWidget(m_tabsTag);
+  auto* cornerLayout = new QHBoxLayout(corner);
+  cornerLayout->setContentsMargins(0, 0, 0, 0);
+  cornerLayout->setSpacing(2);
+  m_buttonBack = new QToolButton(corner);
+  m_buttonBack->setArrowType(Qt::LeftArrow);
+  m_buttonBack->setToolTip(QStringLiteral("Back to the tag selected before the last jump (Alt+Left)"));
+  m_buttonForward = new QToolButton(corner);
+  m_buttonForward->setArrowType(Qt::RightArrow);
+  m_buttonForward->setToolTip(QStringLiteral("Forward to the tag Back left (Alt+Right)"));
+  cornerLayout->addWidget(m_buttonBack);
+  cornerLayout->addWidget(m_buttonForward);
+  m_tabsTag->setCornerWidget(corner, Qt::TopRightCorner);
+  connect(m_buttonBack, &QToolButton::clicked, this, &MapPanel::GoBack);
+  connect(m_buttonForward, &QToolButton::clicked, this, &MapPanel::GoForward);
+
+  // A jump refills the view that was double-clicked: it runs once the view's
+  // own handling of the click is over, not under its feet.
+  connect(m_fields, &FieldsView::TagActivated, this, &MapPanel::GoToTag, Qt::QueuedConnection);
+  connect(m_treeReferences, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+    if (!item || !item->data(0, Qt::UserRole).isValid()) return;
+    const int tag = item->data(0, Qt::UserRole).toInt();
+    QMetaObject::invokeMethod(this, [this, tag] { GoToTag(tag); }, Qt::QueuedConnection);
+  });
+  // The reference index is read over every tag: only when it is looked at.
+  connect(m_tabsTag, &QTabWidget::currentChanged, this, [this] {
+    if (m_tabsTag->currentWidget() == m_treeReferences) FillReferences(SelectedTag());
+  });
+  return m_tabsTag;
+}
+
+void MapPanel::ShowTagViews(std::optional<int> tag) {
+  if (!m_map.m_bOpen) tag.reset();
+  m_fields->ShowTag(tag);
+  FillReferences(tag);
+}
+
+void MapPanel::FillReferences(std::optional<int> tag) {
+  m_treeReferences->clear();
+  if (!m_map.m_bOpen) m_references.reset();
+  if (!tag || !m_map.m_bOpen || m_tabsTag->currentWidget() != m_treeReferences) return;
+  if (*tag < 0 || *tag >= static_cast<int>(m_map.m_tags.size())) return;
+  if (!m_references) m_references = std::make_unique<jov::ReferenceIndex>(m_map);
+  const auto tagText = [this](int i) {
+    const jov::TagEntry& entry = m_map.m_tags[static_cast<std::size_t>(i)];
+    return QString::fromLatin1((entry.strClass1 + ":" + entry.strName).c_str());
+  };
+  // The field a reference lies in, where a definition covers it: the
+  // deepest field holding the offset. One tree for each referring tag.
+  int treeOf = -1;
+  jov::FieldTree tree;
+  const auto fieldAt = [&](int from, std::uint32_t offset) {
+    if (treeOf != from) {
+      treeOf = from;
+      tree = jov::FieldTree{};
+      try {
+        tree = jov::BuildFieldTree(m_map, from, m_fields->Definitions().Find(m_map.m_tags[static_cast<std::size_t>(from)].strClass1));
+      } catch (const std::exception&) {
+        // A tag whose fields cannot be read still refers: only the name is missing.
+      }
+    }
+    const jov::FieldNode* best = nullptr;
+    for (const jov::FieldNode& node : tree.nodes)
+      if (node.def && !node.entry && offset >= node.offset && offset < node.offset + node.size &&
+          (!best || node.depth >= best->depth))
+        best = &node;
+    return best ? QString::fromStdString(best->path) : QString();
+  };
+  QList<QTreeWidgetItem*> rows;
+  for (const jov::TagReference& reference : m_references->To(*tag)) {
+    auto* row = new QTreeWidgetItem;
+    row->setText(0, tagText(reference.from));
+    row->setData(0, Qt::UserRole, reference.from);
+    row->setText(1, QStringLiteral("0x") + QString::fromStdString(jov::UIntToHex(reference.offset)));
+    row->setText(2, QString::fromLatin1(jov::KindText(reference.kind)));
+    row->setText(3, fieldAt(reference.from, reference.offset));
+    rows << row;
+  }
+  if (rows.isEmpty()) {
+    auto* none = new QTreeWidgetItem;
+    none->setText(0, QStringLiteral("No tag of this map refers to %1.").arg(tagText(*tag)));
+    none->setFlags(Qt::ItemIsEnabled);
+    rows << none;
+  }
+  m_treeReferences->addTopLevelItems(rows);
+  if (rows.size() == 1 && !rows.front()->data(0, Qt::UserRole).isValid()) rows.front()->setFirstColumnSpanned(true);
+  m_treeReferences->resizeColumnToContents(0);
+}
+
+void MapPanel::SelectTag(int tag) {
+  if (!m_map.m_bOpen || tag < 0 || tag >= static_cast<int>(m_map.m_tags.size())) return;
+  const jov::TreeItem target = m_map.GetTagEntry(tag).hTreeItem;
+  if (target == jov::kTreeRoot) return;
+  // A filter that hides the tag is cleared first: the tag must be seen.
+  if (QtTreeView::ItemOf(target)->isHidden()) m_editFilter->clear();
+  m_treeTags->Select(target);
+  m_treeTags->scrollToItem(QtTreeView::ItemOf(target));
+  m_treeTags->setFocus(Qt::OtherFocusReason);
+}
+
+void MapPanel::GoToTag(int tag) {
+  const std::optional<int> from = SelectedTag();
+  if (from == tag) return;
+  // A jump from where Back left the user drops the tags ahead of it.
+  if (m_trailAt >= 0) m_trail.resize(static_cast<std::size_t>(m_trailAt) + 1);
+  if (from && (m_trail.empty() || m_trail.back() != *from)) m_trail.push_back(*from);
+  m_trail.push_back(tag);
+  m_trailAt = static_cast<int>(m_trail.size()) - 1;
+  SelectTag(tag);
+  UpdateTrailButtons();
+}
+
+void MapPanel::GoBack() {
+  if (!CanGoBack()) return;
+  SelectTag(m_trail[static_cast<std::size_t>(--m_trailAt)]);
+  UpdateTrailButtons();
+}
+
+void MapPanel::GoForward() {
+  if (!CanGoForward()) return;
+  SelectTag(m_trail[static_cast<std::size_t>(++m_trailAt)]);
+  UpdateTrailButtons();
+}
+
+void MapPanel::UpdateTrailButtons() {
+  m_buttonBack->setEnabled(CanGoBack());
+  m_buttonForward->setEnabled(CanGoForward());
 }
 
 QWidget* MapPanel::BuildTagInfo() {
@@ -350,6 +545,13 @@ MapPanel::Place MapPanel::SavePlace() const {
 }
 
 void MapPanel::RestorePlace(const Place& place) {
+  // The bytes may have changed under every view of the tag.
+  ForgetReferences();
+  RestoreTreePlace(place);
+  ShowTagViews(SelectedTag());
+}
+
+void MapPanel::RestoreTreePlace(const Place& place) {
   for (const int row : place.expandedGroups)
     if (QTreeWidgetItem* group = m_treeTags->topLevelItem(row)) group->setExpanded(true);
   ApplyFilter();
@@ -365,6 +567,15 @@ void MapPanel::RestorePlace(const Place& place) {
 }
 
 bool MapPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonPress) {
+    const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
+    if (button == Qt::BackButton || button == Qt::ForwardButton) {
+      if (button == Qt::BackButton) GoBack();
+      else GoForward();
+      return true;
+    }
+    return QGroupBox::eventFilter(watched, event);
+  }
   if (watched == m_editFilter) {
     if (event->type() == QEvent::FocusIn) m_treeTags->PrepareFilter();
     return QGroupBox::eventFilter(watched, event);
@@ -388,6 +599,12 @@ QString DroppedFile(const QMimeData* mime) {
 }
 
 }  // namespace
+
+void MapPanel::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::BackButton) GoBack();
+  else if (event->button() == Qt::ForwardButton) GoForward();
+  else QGroupBox::mousePressEvent(event);
+}
 
 void MapPanel::dragEnterEvent(QDragEnterEvent* event) {
   if (!DroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();

@@ -1,6 +1,8 @@
 #pragma once
 #include <QGroupBox>
+#include <QString>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -8,7 +10,11 @@
 #include "scanner/ScannerPanel.h"
 
 class DataExchange;
+class FieldsView;
 class QCheckBox;
+class QTabWidget;
+class QToolButton;
+class QTreeWidget;
 class QLineEdit;
 class QPushButton;
 class QSplitter;
@@ -16,6 +22,7 @@ class QtTreeView;
 class SortedComboBox;
 
 namespace jov {
+class ReferenceIndex;
 struct TagEntry;
 }  // namespace jov
 
@@ -29,6 +36,7 @@ class MapPanel : public QGroupBox {
 
  public:
   MapPanel(const QString& title, int shortsRange, jov::CMapFile& map, QWidget* parent = nullptr);
+  ~MapPanel() override;
 
   jov::CMapFile& Map() { return m_map; }
   const jov::CMapFile& Map() const { return m_map; }
@@ -74,6 +82,21 @@ class MapPanel : public QGroupBox {
   Place SavePlace() const;
   void RestorePlace(const Place& place);
 
+  // The views of the selected tag below Tag Information: its fields and the tags
+  // that refer to it. Shown again after every selection, write and re-read.
+  void ShowTagViews(std::optional<int> tag);
+  // The map was opened, closed or written: who refers to whom is read again
+  // when next shown.
+  void ForgetReferences();
+  // Selects tag in the tree as a jump (a reference followed, a result
+  // double-clicked): a filter hiding it is cleared, and Back returns to the tag
+  // selected before.
+  void GoToTag(int tag);
+  void GoBack();
+  void GoForward();
+  bool CanGoBack() const { return m_trailAt > 0; }
+  bool CanGoForward() const { return m_trailAt + 1 < static_cast<int>(m_trail.size()); }
+
  signals:
   // A file was dropped on the panel.
   void FileDropped(const QString& path);
@@ -82,6 +105,8 @@ class MapPanel : public QGroupBox {
   bool eventFilter(QObject* watched, QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  // The mouse's side buttons anywhere in the panel: Back and Forward.
+  void mousePressEvent(QMouseEvent* event) override;
 
  public:
 
@@ -122,6 +147,12 @@ class MapPanel : public QGroupBox {
   QLineEdit* m_editScanValue;
   QtTreeView* m_treeScanResults;
 
+  QTabWidget* m_tabsTag;
+  FieldsView* m_fields;
+  QTreeWidget* m_treeReferences;
+  QToolButton* m_buttonBack;
+  QToolButton* m_buttonForward;
+
   // Bound values.
   std::string m_strCaption;
   std::string m_strFilename;
@@ -154,8 +185,18 @@ class MapPanel : public QGroupBox {
  private:
   QWidget* BuildTagInfo();
   QWidget* BuildScanner();
+  QWidget* BuildTagViews();
+  void FillReferences(std::optional<int> tag);
+  // Selects tag without recording a jump.
+  void SelectTag(int tag);
+  void UpdateTrailButtons();
+  void RestoreTreePlace(const Place& place);
 
   jov::CMapFile& m_map;
   int m_nShortsRange;
   MapPanel* m_pDirectInjectSource = nullptr;
+  std::unique_ptr<jov::ReferenceIndex> m_references;
+  // The tags jumped between, and where Back and Forward stand in them.
+  std::vector<int> m_trail;
+  int m_trailAt = -1;
 };

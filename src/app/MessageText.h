@@ -10,4 +10,12 @@ class MessageText : public QTextEdit {
  public:
   explicit MessageText(QWidget* parent = nullptr);
   void SetText(const QString& text);
+  // The height the text takes at the field's width: a one-line message gets a
+  // compact box rather than one mostly empty.
+  int TextHeight(int width) const;
 };
+
+class QDialog;
+// Sizes dialog (width fixed, as designed) to the height its text needs, between
+// a compact box and a box that scrolls.
+void FitDialogToText(QDialog& dialog, const MessageText& text);

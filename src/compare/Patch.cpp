@@ -584,7 +584,7 @@ PatchResult PlanApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialo
     if (raised != patch.added.size()) throw Refused(FillText(kPatchTagCountText, {std::to_string(patch.added.size())}));
   }
 
-  if (MapFileCrc32(map) != patch.source.crc32 && !dialogs.AskYesNo(kPatchOtherMapQuestion)) return result;
+  if (MapFileCrc32(map) != patch.source.crc32 && !dialogs.AskYesNoDefaultNo(kPatchOtherMapQuestion)) return result;
 
   std::vector<PlannedWrite> metadataWrites, recordWrites, headerWrites, addedWrites;
   const bool sameTerms = SameTerms(map, patch);

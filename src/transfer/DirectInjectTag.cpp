@@ -17,7 +17,7 @@ DirectInjectOutcome DirectInjectTag(CMapFile& destination, int d, CMapFile& sour
   // and gets the question; the count written is then the source's size.
   const bool sourceLarger = static_cast<std::int32_t>(destinationSize) < static_cast<std::int32_t>(sourceSize);
   if (!sourceLarger && destinationSize > kMetaBufferSize) throw Refused(kDestinationTagTooLarge);
-  if (sourceLarger && !dialogs.AskYesNo(kDirectInjectQuestion)) return DirectInjectOutcome::Declined;
+  if (sourceLarger && !dialogs.AskYesNoDefaultNo(kDirectInjectQuestion)) return DirectInjectOutcome::Declined;
 
   std::string text = ReadMetaHex(source, s);
   TranslateReferences(text, source, s, destination, d);

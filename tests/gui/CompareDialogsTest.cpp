@@ -6,6 +6,8 @@
 
 #include "CApplyPatchDlg.h"
 #include "CCompareMapsDlg.h"
+#include "CSavePatchDlg.h"
+#include <QLineEdit>
 #include "CMapEditorDlg.h"
 #include "GuiTestSupport.h"
 #include "MapPanel.h"
@@ -48,6 +50,13 @@ class CompareDialogsTest : public QObject {
     int runs = 0;
     window.SetModalRunner([&](QDialog& shown) {
       ++runs;
+      // Save as Patch asks title and author before the file is picked.
+      if (auto* details = qobject_cast<CSavePatchDlg*>(&shown)) {
+        if (details->m_editTitle->text().isEmpty()) return -4;
+        details->m_editTitle->setText(QStringLiteral("Red sky"));
+        details->m_editAuthor->setText(QStringLiteral("me"));
+        return int(QDialog::Accepted);
+      }
       auto* dialog = qobject_cast<CCompareMapsDlg*>(&shown);
       if (!dialog) return -1;
       QTableWidget& table = *dialog->Table();
@@ -66,10 +75,13 @@ class CompareDialogsTest : public QObject {
     QAction* compare = window.FindAction(QStringLiteral("Compare Map 1 with Map 2"));
     QVERIFY(compare);
     compare->trigger();
-    QCOMPARE(runs, 1);
+    QCOMPARE(runs, 2);
     QVERIFY(dialogs.unexpected.empty());
     const jov::Patch patch = jov::ReadPatchFile(patchPath);
     QCOMPARE(patch.tags.size(), std::size_t{3});
+    QCOMPARE(patch.title + "/" + patch.author, std::string("Red sky/me"));
+    // Where it went is said.
+    QCOMPARE(dialogs.messages, std::vector<std::string>{"The patch \"Red sky\" was saved to " + patchPath + "."});
   }
 
   void applyPatchWritesTheModOrListsConflicts() {
@@ -104,7 +116,8 @@ class CompareDialogsTest : public QObject {
     apply->trigger();
     QCOMPARE(dialogs.questions, std::vector<std::string>{jov::kPatchOtherMapQuestion});
     // First the preview, then applied; the second time every change conflicts.
-    QCOMPARE(titles, QStringList({"Apply Patch Red sky", "Apply Patch Red sky", "Patch Conflicts"}));
+    QCOMPARE(titles, QStringList({"Apply Patch Red sky - target.map", "Apply Patch Red sky - target.map",
+                                  "Patch Conflicts - target.map"}));
     QCOMPARE(dialogs.messages, std::vector<std::string>{"Patch applied."});
     QCOMPARE(jov::ReadBytesFromFile(target), jov::ReadBytesFromFile(modified));
     QVERIFY(window.Panel1().Map().m_bOpen);

@@ -149,9 +149,15 @@ class DesktopTest : public QObject {
     QCOMPARE(QApplication::focusWidget(), p.m_editFilter);
     QTest::keyClicks(p.m_editFilter, "zeta");
     QCOMPARE(VisibleTags(p), std::set<int>{5});
+    p.m_treeTags->setCurrentItem(ItemOfTag(p, 5));
+    p.m_editFilter->setFocus();
     QTest::keyClick(p.m_editFilter, Qt::Key_Escape);
     QCOMPARE(p.m_editFilter->text(), QString());
     QCOMPARE(VisibleTags(p).size(), std::size_t{6});
+    // The tag the filter found stays selected, its group open, in view.
+    QCOMPARE(p.SelectedTag(), std::optional<int>(5));
+    QVERIFY(ItemOfTag(p, 5)->parent()->isExpanded());
+    QVERIFY(p.m_treeTags->viewport()->rect().intersects(p.m_treeTags->visualItemRect(ItemOfTag(p, 5))));
     QVERIFY(window.isVisible());
   }
 
@@ -287,11 +293,13 @@ class DesktopTest : public QObject {
       return editor.result();
     });
     p.m_editFilename->setText("renamed");
+    // The buttons and menu commands that write are disabled (ReadOnlyTest runs
+    // each past its control); the dialogs that can write are refused on saving.
+    for (QPushButton* button : {p.m_buttonSaveChanges, p.m_buttonUpdateItem, p.m_buttonInject, p.m_buttonDirectInject})
+      QVERIFY(!button->isEnabled());
+    QVERIFY(!window.FindAction("Insert Data at End of Map 1")->isEnabled());
+    QVERIFY(!window.FindAction("Add Tag to Map 1")->isEnabled());
     const std::vector<std::function<void()>> writes = {
-        [&] { p.m_buttonSaveChanges->click(); },          [&] { p.m_buttonUpdateItem->click(); },
-        [&] { p.m_buttonInject->click(); },               [&] { p.m_buttonDirectInject->click(); },
-        [&] { window.FindAction("Insert Data at End of Map 1")->trigger(); },
-        [&] { window.FindAction("Add Tag to Map 1")->trigger(); },
         [&] { window.RunCommand([&] { window.OnTagDoubleClicked(p); }); },
         [&] { window.FindAction("Map 1 Info")->trigger(); },
     };
@@ -312,14 +320,14 @@ class DesktopTest : public QObject {
 
     p1.m_buttonDirectInject->click();
     QCOMPARE(window.CommandStatus(),
-             QStringLiteral("Direct Inject: Map 2 weap:weapons\\pistol\\pistol -> Map 1 weap:weapons\\pistol\\pistol"));
+             QStringLiteral("to.map: Direct Inject: Map 2 weap:weapons\\pistol\\pistol -> Map 1 weap:weapons\\pistol\\pistol"));
     QCOMPARE(window.statusBar()->currentMessage(), window.CommandStatus());
 
     p1.m_buttonScanMetadata->click();
     p1.m_treeScanResults->setCurrentItem(p1.m_treeScanResults->topLevelItem(0));  // the dependency at byte 0
     p1.m_buttonUpdateItem->click();
     QCOMPARE(window.CommandStatus(),
-             QStringLiteral("Update Item: 16 bytes at 0x%1").arg(p1.Map().MetaOffset(0), 0, 16));
+             QStringLiteral("to.map: Update Item: 16 bytes at 0x%1").arg(p1.Map().MetaOffset(0), 0, 16));
 
     const std::uint32_t end = jov::HexToUInt(p1.Map().m_strEofPosition);
     window.SetModalRunner([](QDialog& dialog) {
@@ -330,7 +338,7 @@ class DesktopTest : public QObject {
     });
     window.FindAction("Insert Data at End of Map 1")->trigger();
     // 2,046 digits are 1,023 bytes and the zero byte after them.
-    QCOMPARE(window.CommandStatus(), QStringLiteral("Insert Data: 1,024 bytes placed at 0x%1").arg(end, 0, 16));
+    QCOMPARE(window.CommandStatus(), QStringLiteral("to.map: Insert Data: 1,024 bytes placed at 0x%1").arg(end, 0, 16));
     QCOMPARE(dialogs.messages, std::vector<std::string>{"Direct injection complete."});
   }
 
@@ -448,13 +456,24 @@ class DesktopTest : public QObject {
       return editor.result();
     });
     window.RunCommand([&] { window.OnTagDoubleClicked(p); });
-    p.m_editFilename->setText("shared\\name\\longer");  // 7 characters longer, Update Size off
-    p.m_buttonSaveChanges->click();
-    QCOMPARE(dialogs.messages.size(), std::size_t{2});
-    QCOMPARE(dialogs.messages[0],
-             std::string("4 bytes were not written: the text holds 20 bytes and the tag's metadata is 16 bytes long."));
-    QVERIFY(dialogs.messages[1].find("The last 7 characters of the name were not written") == 0);
-    QCOMPARE(p.Map().GetTagName(1), std::string("shared\\name"));
+    QCOMPARE(dialogs.messages, std::vector<std::string>{
+                                   "4 bytes were not written: the text holds 20 bytes and the tag's metadata is 16 "
+                                   "bytes long."});
+
+    // A name longer than its room, Update Size off: asked before anything is
+    // written, No by default; No writes nothing, Yes writes the cut name.
+    const std::vector<unsigned char> before = jov::ReadBytesFromFile(path.toStdString());
+    for (const bool answer : {false, true}) {
+      dialogs.yesNoAnswers.push_back(answer);
+      p.m_editFilename->setText("shared\\other\\longer");  // 8 characters longer
+      p.m_buttonSaveChanges->click();
+      QCOMPARE(dialogs.defaultNoQuestions.size(), std::size_t{answer ? 2u : 1u});
+      QVERIFY(dialogs.defaultNoQuestions.back().find("The last 8 characters of the name will not be written") == 0);
+      QCOMPARE(p.Map().GetTagName(1), std::string(answer ? "shared\\othe" : "shared\\name"));
+      if (!answer) QVERIFY(jov::ReadBytesFromFile(path.toStdString()) == before);
+    }
+    QCOMPARE(dialogs.messages.size(), std::size_t{1});
+    QVERIFY(dialogs.unexpected.empty());
   }
 };
 

@@ -11,6 +11,8 @@
 #include <unistd.h>
 
 #include "CHexEditDlg.h"
+#include "CHistoryDlg.h"
+#include <QTableWidget>
 #include "CMapEditorDlg.h"
 #include "GuiTestSupport.h"
 #include "MapPanel.h"
@@ -81,7 +83,7 @@ class HistoryMenuTest : public QObject {
     const Bytes inserted = Read(path);
     QCOMPARE(p1.Map().m_strEofPosition, p2.Map().m_strEofPosition);
     QCOMPARE(jov::HexToUInt(p1.Map().m_strEofPosition), jov::ReadLe32(inserted.data() + 8));
-    QCOMPARE(undo->text(), QStringLiteral("&Undo Insert Data"));
+    QCOMPARE(undo->text(), QStringLiteral("&Undo Insert Data (shared.map)"));
 
     // Map 1 takes Map 2's selected tag: one stack, newest first.
     dialogs.yesNoAnswers.push_back(true);
@@ -89,15 +91,15 @@ class HistoryMenuTest : public QObject {
     const Bytes injected = Read(path);
     QVERIFY(injected != inserted);
     const std::string label = "Direct Inject " + p1.Map().GetTagEntry(3).strClass1 + ":" + p1.Map().GetTagEntry(3).strName;
-    QCOMPARE(undo->text(), QStringLiteral("&Undo ") + QString::fromLatin1(label.c_str()));
+    QCOMPARE(undo->text(), QStringLiteral("&Undo ") + QString::fromLatin1(label.c_str()) + " (shared.map)");
 
     undo->trigger();
     QCOMPARE(Read(path), inserted);
-    QCOMPARE(redo->text(), QStringLiteral("&Redo ") + QString::fromLatin1(label.c_str()));
+    QCOMPARE(redo->text(), QStringLiteral("&Redo ") + QString::fromLatin1(label.c_str()) + " (shared.map)");
     undo->trigger();
     QCOMPARE(Read(path), original);
     QVERIFY(!undo->isEnabled());
-    QCOMPARE(redo->text(), QStringLiteral("&Redo Insert Data"));
+    QCOMPARE(redo->text(), QStringLiteral("&Redo Insert Data (shared.map)"));
     // Both views read the map again and keep the selected tags.
     QCOMPARE(p1.SelectedTag(), std::optional<int>(3));
     QCOMPARE(p2.SelectedTag(), std::optional<int>(5));
@@ -108,6 +110,40 @@ class HistoryMenuTest : public QObject {
     QCOMPARE(Read(path), injected);
     QVERIFY(!redo->isEnabled());
     QCOMPARE(dialogs.fileErrors, std::vector<std::string>{});
+  }
+
+  void undoToHereAsksBeforeTakingBackAnotherMapsSteps() {
+    ScriptedDialogs dialogs;
+    CMapEditorDlg window(dialogs);
+    const QString a = Write(QStringLiteral("here-a.map"));
+    const QString b = Write(QStringLiteral("here-b.map"));
+    const Bytes originalA = Read(a);
+    window.OpenArguments({a, b});
+    AnswerInsertData(window, QStringLiteral("0a0b"));
+    window.FindAction(QStringLiteral("Insert Data at End of Map 1"))->trigger();
+    const Bytes writtenA = Read(a);
+    AnswerInsertData(window, QStringLiteral("0c0d"));
+    window.FindAction(QStringLiteral("Insert Data at End of Map 2"))->trigger();
+    const Bytes writtenB = Read(b);
+    QCOMPARE(window.UndoAction()->text(), QStringLiteral("&Undo Insert Data (here-b.map)"));
+
+    // Undo to Here on a.map's row (the older one): b.map's newer step would go
+    // too. No keeps both; Yes takes both back.
+    for (const bool answer : {false, true}) {
+      dialogs.yesNoAnswers.push_back(answer);
+      window.SetModalRunner([](QDialog& dialog) {
+        auto& history = dynamic_cast<CHistoryDlg&>(dialog);
+        history.m_tableSteps->selectRow(1);
+        history.m_buttonUndoTo->click();
+        return QDialog::Rejected;
+      });
+      window.FindAction(QStringLiteral("History..."))->trigger();
+      QCOMPARE(dialogs.questions.size(), std::size_t{answer ? 2u : 1u});
+      QVERIFY2(dialogs.questions.back().find("here-b.map") != std::string::npos, dialogs.questions.back().c_str());
+      QCOMPARE(Read(a), answer ? originalA : writtenA);
+      QVERIFY(answer ? Read(b) != writtenB : Read(b) == writtenB);
+    }
+    QVERIFY(dialogs.unexpected.empty());
   }
 
   void aMapChangedBehindTheHistoryIsNotUndone() {

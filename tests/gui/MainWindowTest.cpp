@@ -1,6 +1,7 @@
 // The main window driven as a user would: maps opened through the scripted file
 // picker, tags selected in the tree, commands from the menu.
 #include <QAction>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -142,7 +143,7 @@ class MainWindowTest : public QObject {
                                         "-", "Guerilla Tag Converter", "-", "Insert Data at End of Map 1",
                                         "Insert Data at End of Map 2", "-", "Add Tag to Map 1", "Add Tag to Map 2", "-",
                                         "Compare Map 1 with Map 2", "Apply Patch to Map 1...", "Apply Patch to Map 2...",
-                                        "-", "Check Map 1", "Check Map 2", "Fix CRC32 of Map 1", "Fix CRC32 of Map 2"}));
+                                        "-", "Check Map 1", "Check Map 2", "Fix CRC32 of Map 1", "Fix CRC32 of Map 2", "-", "Definitions Folder..."}));
     QCOMPARE(menuTexts(3), QStringList({"About JOV..."}));
 
     for (MapPanel* panel : {&window.Panel1(), &window.Panel2()}) {
@@ -375,7 +376,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(p.m_editIdentifier->text(), QStringLiteral("e1a50004"));
   }
 
-  void openingTwiceReadsNothingNew() {
+  void openingOverAMapAsksFirstAndReplacesItOnlyWhenAFileIsPicked() {
     ScriptedDialogs dialogs;
     CMapEditorDlg window(dialogs);
     MapPanel& p = window.Panel1();
@@ -383,14 +384,22 @@ class MainWindowTest : public QObject {
     QTreeWidgetItem* firstGroup = p.m_treeTags->topLevelItem(0);
     QTreeWidgetItem* pistol = ItemOfTag(p, 0);
 
-    dialogs.openAnswers.push_back(m_uiMap);
+    // Cancelled: the map stays, untouched.
+    dialogs.openAnswers.push_back(std::nullopt);
     window.FindAction("Open Map 1")->trigger();
-    QCOMPARE(dialogs.openRequests.size(), std::size_t{1});  // not even asked
-    QCOMPARE(dialogs.openAnswers.size(), std::size_t{1});
-    QCOMPARE(p.m_treeTags->topLevelItemCount(), 81);
+    QCOMPARE(dialogs.openRequests.size(), std::size_t{2});
     QCOMPARE(p.m_treeTags->topLevelItem(0), firstGroup);
     QCOMPARE(ItemOfTag(p, 0), pistol);
     QCOMPARE(p.m_editCaption->text(), QStringLiteral("Blood Gulch"));
+
+    // Picked: the new map takes the panel's place.
+    dialogs.openAnswers.push_back(m_uiMap);
+    window.FindAction("Open Map 1")->trigger();
+    QCOMPARE(dialogs.openRequests.size(), std::size_t{3});
+    QCOMPARE(p.Map().m_strPath, m_uiMap);
+    QCOMPARE(p.m_treeTags->topLevelItemCount(), 81);
+    QCOMPARE(window.RecentMaps().front(), QFileInfo(QString::fromStdString(m_uiMap)).absoluteFilePath());
+    QVERIFY(dialogs.Quiet());
   }
 
   void cancellingThePickerLeavesThePanelClosed() {
@@ -435,18 +444,31 @@ class MainWindowTest : public QObject {
       QVERIFY(window.isEnabled());
     }
 
-    // Not a map: its header sends the index past what can be positioned to.
-    std::vector<unsigned char> junk(0x100, 0x41);
-    jov::PutLe32(junk, 0x10, 0x90000000u);
-    const std::string junkPath = m_dir.filePath("junk.map").toStdString();
-    jov::WriteBytesToFile(junkPath, junk);
-    dialogs.fileErrors.clear();
-    dialogs.openAnswers.push_back(junkPath);
-    window.FindAction("Open Map 1")->trigger();
-    QCOMPARE(dialogs.fileErrors,
-             std::vector<std::string>{jov::FileError::TextFor(jov::FileError::Cause::BadSeek, jov::kUnnamedFile)});
-    QVERIFY(!p.Map().m_bOpen);
-    QCOMPARE(p.m_treeTags->topLevelItemCount(), 0);
+    // Not a map (text, empty, shorter than a header, random bytes): refused
+    // with the reason, never opened, never a recent map.
+    std::vector<unsigned char> random(0x1000);
+    for (std::size_t i = 0; i < random.size(); ++i) random[i] = static_cast<unsigned char>((i * 2654435761u) >> 13);
+    const std::string text = "This is a text file.\nIt holds no map.\n";
+    const std::pair<const char*, std::vector<unsigned char>> notMaps[] = {
+        {"readme.map", std::vector<unsigned char>(text.begin(), text.end())},
+        {"empty.map", {}},
+        {"short.map", std::vector<unsigned char>(0x100, 0x41)},
+        {"random.map", random}};
+    for (const auto& [name, bytes] : notMaps) {
+      const std::string junkPath = m_dir.filePath(name).toStdString();
+      jov::WriteBytesToFile(junkPath, bytes);
+      dialogs.fileErrors.clear();
+      dialogs.messages.clear();
+      dialogs.openAnswers.push_back(junkPath);
+      window.FindAction("Open Map 1")->trigger();
+      QVERIFY(dialogs.fileErrors.empty());
+      QCOMPARE(dialogs.messages.size(), std::size_t{1});
+      QVERIFY2(dialogs.messages[0].rfind(std::string(name) + " is not a Halo map: ", 0) == 0, dialogs.messages[0].c_str());
+      QVERIFY(!p.Map().m_bOpen);
+      QCOMPARE(p.m_treeTags->topLevelItemCount(), 0);
+      QVERIFY(window.RecentMaps().isEmpty());
+    }
+    dialogs.messages.clear();
 
     // The panel works afterwards: exactly one set of groups.
     Open(window, dialogs, p, m_handMap);

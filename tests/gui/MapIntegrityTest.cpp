@@ -75,7 +75,7 @@ class MapIntegrityTest : public QObject {
     const jov::CheckReport report = jov::CheckMap(panel.Map());
     int runs = 0;
     Drive<CCheckMapDlg>(window, runs, [&](CCheckMapDlg& dialog) {
-      QCOMPARE(dialog.windowTitle(), QStringLiteral("Check Map 2"));
+      QCOMPARE(dialog.windowTitle(), QStringLiteral("Check Map 2 - check.map"));
       QCOMPARE(dialog.m_table->rowCount(), static_cast<int>(report.findings.size()));
       QCOMPARE(dialog.m_summary->text(), QString::fromStdString(jov::SummaryLine(report)));
       int row = -1;

@@ -19,6 +19,8 @@ class ScriptedDialogs : public jov::UserDialogs {
   std::vector<jov::FileDialogOptions> saveRequests;
   std::vector<std::string> messages;
   std::vector<std::string> questions;
+  // The questions asked with "No" as the default answer (also in questions).
+  std::vector<std::string> defaultNoQuestions;
   std::vector<std::string> fileErrors;
   std::vector<std::string> valueErrors;
   std::vector<std::string> unexpected;
@@ -41,6 +43,10 @@ class ScriptedDialogs : public jov::UserDialogs {
     const bool answer = yesNoAnswers.front();
     yesNoAnswers.pop_front();
     return answer;
+  }
+  bool AskYesNoDefaultNo(const std::string& text) override {
+    defaultNoQuestions.push_back(text);
+    return AskYesNo(text);
   }
   void ShowFileError(const std::string& text) override { fileErrors.push_back(text); }
   void ShowValueError(const std::string& text) override { valueErrors.push_back(text); }

@@ -270,6 +270,11 @@ class ToolDialogsTest : public QObject {
         QCOMPARE(combo->count(), 80);
         QCOMPARE(combo->Text(), jov::kNoClass);
       }
+      // Nothing given yet: what is missing is said, and the dialog stays.
+      dialog.m_buttonAddTag->click();
+      QCOMPARE(dialogs.messages, std::vector<std::string>{"Add Tag needs a tag file (Load Tag) and a tag name."});
+      QVERIFY(dialog.isVisible() && dialog.result() != QDialog::Accepted);
+      dialogs.messages.clear();
       dialog.m_buttonLoadTag->click();
       QCOMPARE(dialogs.openRequests.back().filter, jov::kLoadTagDialog.filter);
       QCOMPARE(Bytes(dialog.m_editTagFile->text()), metaPath);

@@ -1,0 +1,53 @@
+// A map open read-only (by choice, or kept so because its check found an
+// error) shows it before a click: every command that would write it is
+// disabled, its tooltip saying why. The handlers refuse it all the same, for
+// a command reached another way.
+#include <QAction>
+#include <QMenu>
+#include <QPushButton>
+
+#include "CMapEditorDlg.h"
+#include "MapPanel.h"
+
+namespace {
+
+const char* const kReadOnlyTip = "%1 is open read-only: nothing can be written to it.";
+const char* const kWritableTipProperty = "jovWritableToolTip";
+
+// Disables widget on a read-only map (on top of whatever else disabled it) and
+// swaps its tooltip for the reason; the tooltip it had comes back after.
+template <typename Widget>
+void ShowReadOnly(Widget* widget, bool readOnly, const QString& why) {
+  if (!widget->property(kWritableTipProperty).isValid()) widget->setProperty(kWritableTipProperty, widget->toolTip());
+  if (readOnly) {
+    widget->setEnabled(false);
+    widget->setToolTip(why);
+  } else {
+    widget->setToolTip(widget->property(kWritableTipProperty).toString());
+  }
+}
+
+}  // namespace
+
+std::vector<QAction*> CMapEditorDlg::WritingActions(const MapPanel& panel) const {
+  const QString n = &panel == m_panel1 ? QStringLiteral("1") : QStringLiteral("2");
+  std::vector<QAction*> actions;
+  for (const QString& text : {QStringLiteral("Insert Data at End of Map %1"), QStringLiteral("Add Tag to Map %1"),
+                              QStringLiteral("Apply Patch to Map %1..."), QStringLiteral("Fix CRC32 of Map %1")})
+    if (QAction* action = FindAction(text.arg(n))) actions.push_back(action);
+  return actions;
+}
+
+std::vector<QPushButton*> CMapEditorDlg::WritingButtons(const MapPanel& panel) {
+  return {panel.m_buttonSaveChanges, panel.m_buttonInject, panel.m_buttonDirectInject, panel.m_buttonUpdateItem};
+}
+
+void CMapEditorDlg::ShowWritable() {
+  m_toolsMenu->setToolTipsVisible(true);
+  for (MapPanel* panel : {m_panel1, m_panel2}) {
+    const bool readOnly = panel->Map().m_bOpen && panel->Map().m_bReadOnly;
+    const QString why = QString::fromLatin1(kReadOnlyTip).arg(panel->FileName());
+    for (QAction* action : WritingActions(*panel)) ShowReadOnly(action, readOnly, why);
+    for (QPushButton* button : WritingButtons(*panel)) ShowReadOnly(button, readOnly, why);
+  }
+}

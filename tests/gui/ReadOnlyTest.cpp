@@ -1,0 +1,107 @@
+// A map open read-only: every command that writes it is disabled with the
+// reason as its tooltip, and refused with nothing written when it is run
+// anyway (a shortcut, a stale menu); the same commands on the writable map in
+// the other panel stay enabled.
+#include <QAction>
+#include <QPushButton>
+#include <QtTest>
+
+#include "CMapEditorDlg.h"
+#include "GuiTestSupport.h"
+#include "MapEditorCompareCommands.h"
+#include "MapPanel.h"
+#include "QtTreeView.h"
+#include "ScriptedDialogs.h"
+
+namespace {
+
+struct Command {
+  const char* name;
+  // The control of the panel's command, and the command run past it.
+  std::function<QObject*(CMapEditorDlg&, MapPanel&)> control;
+  std::function<void(CMapEditorDlg&, MapPanel&)> force;
+};
+
+QObject* Action(CMapEditorDlg& window, const QString& text) { return window.FindAction(text); }
+
+bool Enabled(QObject* control) {
+  if (auto* action = qobject_cast<QAction*>(control)) return action->isEnabled();
+  return qobject_cast<QWidget*>(control)->isEnabled();
+}
+
+QString ToolTip(QObject* control) {
+  if (auto* action = qobject_cast<QAction*>(control)) return action->toolTip();
+  return qobject_cast<QWidget*>(control)->toolTip();
+}
+
+}  // namespace
+
+class ReadOnlyTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { guitest::UseCNumbers(); }
+
+  void everyWritingCommandIsDisabledAndRefusedOnAReadOnlyMap() {
+    QTemporaryDir dir;
+    const std::string locked = guitest::WriteMap(dir, "locked.map", jov::GenerateSampleMap(7, 6, 3));
+    const std::string open = guitest::WriteMap(dir, "open.map", jov::GenerateSampleMap(7, 6, 4));
+    const auto before = jov::ReadBytesFromFile(locked);
+    ScriptedDialogs dialogs;
+    CMapEditorDlg window(dialogs);
+    window.OpenArguments({QString::fromStdString(locked), QString::fromStdString(open)});
+    MapPanel& p1 = window.Panel1();
+    MapPanel& p2 = window.Panel2();
+    p1.Map().m_bReadOnly = true;
+    for (MapPanel* panel : {&p1, &p2})
+      panel->m_treeTags->setCurrentItem(QtTreeView::ItemOf(panel->Map().GetTagEntry(2).hTreeItem));
+    QVERIFY(dialogs.Quiet());
+
+    const auto n = [](MapPanel& panel, CMapEditorDlg& w) { return &panel == &w.Panel1() ? 1 : 2; };
+    const Command commands[] = {
+        {"Save Changes", [](CMapEditorDlg&, MapPanel& p) { return p.m_buttonSaveChanges; },
+         [](CMapEditorDlg& w, MapPanel& p) { w.OnSaveChanges(p); }},
+        {"Inject", [](CMapEditorDlg&, MapPanel& p) { return p.m_buttonInject; },
+         [](CMapEditorDlg& w, MapPanel& p) { w.OnInject(p); }},
+        {"Direct Inject", [](CMapEditorDlg&, MapPanel& p) { return p.m_buttonDirectInject; },
+         [](CMapEditorDlg& w, MapPanel& p) { w.OnDirectInject(p); }},
+        {"Update Item", [](CMapEditorDlg&, MapPanel& p) { return p.m_buttonUpdateItem; },
+         [](CMapEditorDlg& w, MapPanel& p) { w.OnUpdateItem(p); }},
+        {"Insert Data at End",
+         [n](CMapEditorDlg& w, MapPanel& p) { return Action(w, QStringLiteral("Insert Data at End of Map %1").arg(n(p, w))); },
+         [](CMapEditorDlg& w, MapPanel& p) { w.OnInsertDataAtEnd(p); }},
+        {"Add Tag", [n](CMapEditorDlg& w, MapPanel& p) { return Action(w, QStringLiteral("Add Tag to Map %1").arg(n(p, w))); },
+         [](CMapEditorDlg& w, MapPanel& p) { w.OnAddTag(p); }},
+        {"Apply Patch",
+         [n](CMapEditorDlg& w, MapPanel& p) { return Action(w, QStringLiteral("Apply Patch to Map %1...").arg(n(p, w))); },
+         [](CMapEditorDlg& w, MapPanel& p) { ApplyPatchCommand(w, p); }},
+        {"Fix CRC32", [n](CMapEditorDlg& w, MapPanel& p) { return Action(w, QStringLiteral("Fix CRC32 of Map %1").arg(n(p, w))); },
+         [](CMapEditorDlg& w, MapPanel& p) { w.OnFixCrc(p); }},
+    };
+    for (const Command& command : commands) {
+      QObject* control = command.control(window, p1);
+      QVERIFY2(control, command.name);
+      QVERIFY2(!Enabled(control), command.name);
+      QVERIFY2(ToolTip(control).contains(QStringLiteral("locked.map is open read-only")), command.name);
+      QVERIFY2(Enabled(command.control(window, p2)), command.name);
+      QVERIFY2(!ToolTip(command.control(window, p2)).contains(QStringLiteral("read-only")), command.name);
+
+      dialogs.messages.clear();
+      window.RunCommand([&] { command.force(window, p1); });
+      QVERIFY2(dialogs.messages == std::vector<std::string>{"This map is open read-only."}, command.name);
+      QVERIFY2(dialogs.openRequests.empty() && dialogs.saveRequests.empty() && dialogs.questions.empty(), command.name);
+      QVERIFY2(jov::ReadBytesFromFile(locked) == before, command.name);
+    }
+
+    // Writable again: enabled, and the tooltips they had are back.
+    p1.Map().m_bReadOnly = false;
+    window.RunCommand([] {});
+    for (const Command& command : commands) {
+      QVERIFY2(Enabled(command.control(window, p1)), command.name);
+      QCOMPARE(ToolTip(command.control(window, p1)), ToolTip(command.control(window, p2)).replace("Map 2", "Map 1"));
+    }
+  }
+};
+
+QTEST_MAIN(ReadOnlyTest)
+#include "ReadOnlyTest.moc"
