@@ -2,9 +2,6 @@
 
 #include <zlib.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +13,7 @@
 #include "check/MappedFile.h"
 #include "map/Refused.h"
 #include "platform/FileError.h"
+#include "platform/SaveFile.h"
 
 namespace jov {
 
@@ -39,55 +37,22 @@ void RequireDifferent(const std::string& in, const std::string& out) {
 // OUT is either the old file or the whole new one.
 class TempOutput {
  public:
-  explicit TempOutput(const std::string& out) : m_out(out) {
-    std::string pattern = out + ".XXXXXX";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    const int fd = ::mkstemp(name.data());
-    if (fd < 0) throw FileError(FileError::Cause::AccessDenied, out);
-    // mkstemp makes the file private; OUT gets the permissions a new file would.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    ::close(fd);
-    m_path = name.data();
-    m_stream.open(m_path, std::ios::binary | std::ios::trunc);
-    if (!m_stream) Fail();
-  }
-  ~TempOutput() {
-    if (!m_done) {
-      m_stream.close();
-      std::remove(m_path.c_str());
-    }
-  }
-  TempOutput(const TempOutput&) = delete;
-  TempOutput& operator=(const TempOutput&) = delete;
+  explicit TempOutput(const std::string& out) : m_save(out, out) {}
 
   void Write(const void* data, std::size_t n) {
-    m_stream.write(static_cast<const char*>(data), static_cast<std::streamsize>(n));
-    if (!m_stream) Fail();
+    WriteAt(m_end, data, n);
+    m_end += n;
   }
   void WriteAt(std::uint64_t at, const void* data, std::size_t n) {
-    const auto end = m_stream.tellp();
-    m_stream.seekp(static_cast<std::streamoff>(at));
-    Write(data, n);
-    m_stream.seekp(end);
+    // The file layer's positions stop at 2 GiB, as a map's do.
+    if (at + n > BinaryFile::kMaxPosition) throw FileError(FileError::Cause::DiskFull, m_save.File().DisplayName());
+    m_save.File().Write(at, data, n);
   }
-  void Finish() {
-    m_stream.flush();
-    if (!m_stream) Fail();
-    m_stream.close();
-    if (std::rename(m_path.c_str(), m_out.c_str()) != 0) Fail();
-    m_done = true;
-  }
+  void Finish() { m_save.Commit(); }
 
  private:
-  [[noreturn]] void Fail() { throw FileError(FileError::Cause::DiskFull, m_out); }
-
-  std::string m_out;
-  std::string m_path;
-  std::ofstream m_stream;
-  bool m_done = false;
+  SaveFile m_save;
+  std::uint64_t m_end = 0;
 };
 
 void RequireXbox(std::span<const unsigned char> file) {
