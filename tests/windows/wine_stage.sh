@@ -46,8 +46,9 @@ echo "Wine prefix ready in $((SECONDS - start)) s"
 # gtest's summary lines give the counts; a crash gives none and counts as a failure.
 run_gtest() {
   local name=$1 exe=$2 log=$build/$1.log
-  (cd "$build" && wine "$exe" --gtest_brief=1) >"$log" 2>&1
-  local status=$?
+  # The test programs' own output has Windows line ends.
+  (cd "$build" && wine "$exe" --gtest_brief=1) 2>&1 | tr -d '\r' >"$log"
+  local status=${PIPESTATUS[0]}
   grep -a -E '^\[  FAILED  \] [A-Za-z]|Skipped|^\.\./.*(Failure|Skipped)' -A6 "$log" | grep -a -v '^\[       OK' | head -n 80
   local total ok skip
   total=$(sed -n -E 's/^\[==========\] ([0-9]+) tests? from .* ran\..*/\1/p' "$log" | tail -n 1)
