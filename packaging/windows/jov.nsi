@@ -2,7 +2,8 @@
 ; entry, "Open with JOV" for .map files, and an uninstaller that removes what
 ; was installed and leaves the user's history (%LOCALAPPDATA%\JOV) and
 ; settings alone. makensis -DVERSION= -DPACKAGE= -DICON= -DOUTFILE= jov.nsi
-Unicode true
+; A 64-bit installer for a 64-bit program (it also runs under a 64-bit-only Wine).
+Target amd64-unicode
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
 

@@ -82,6 +82,13 @@ if [[ -z $mode ]]; then
   else
     failed=$((failed + 1))
   fi
+  echo "The installer under Wine"
+  version=$(sed -n -E 's/^project\(jov VERSION ([0-9.]+).*/\1/p' "$here/CMakeLists.txt")
+  if bash "$here/tests/windows/check_installer.sh" "$build/jov-$version-setup.exe"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+  fi
 else
   echo "The editor under Wine: skipped, Qt for Windows is not built ($cache/qt-6.4.2-mingw is missing; scripts/build-qt-windows.sh makes it in about 13 minutes)"
 fi
