@@ -14,6 +14,7 @@
 #include "cli/CliRunner.h"
 #include "platform/BinaryFile.h"
 #include "platform/Folders.h"
+#include "platform/PathText.h"
 #include "platform/Process.h"
 #include "platform/SaveFile.h"
 #include "platform/Win32Text.h"
@@ -66,6 +67,18 @@ TEST(Win32Text, Utf8AndUtf16RoundTripAndLongPathsArePrefixed) {
   EXPECT_EQ(win32::CauseOfError(ERROR_PATH_NOT_FOUND), FileError::Cause::NotFound);
   EXPECT_EQ(win32::CauseOfError(ERROR_ACCESS_DENIED), FileError::Cause::AccessDenied);
   EXPECT_EQ(win32::CauseOfError(ERROR_DISK_FULL), FileError::Cause::DiskFull);
+}
+
+TEST(Win32Text, FilesystemPathsTakeUtf8ThroughChar8) {
+  const testing::TempDir dir;
+  const std::string folder = dir.Path() + "/Mapas de Halo \xE2\x80\x93 copia";
+  MakeFolder(folder);
+  const std::filesystem::path path = PathFromUtf8(folder + "/../Mapas de Halo \xE2\x80\x93 copia");
+  EXPECT_TRUE(std::filesystem::is_directory(path));
+  const std::string canonical = Utf8FromPath(std::filesystem::weakly_canonical(path));
+  EXPECT_NE(canonical.find("Mapas de Halo \xE2\x80\x93 copia"), std::string::npos) << canonical;
+  EXPECT_EQ(canonical.find(".."), std::string::npos) << canonical;
+  EXPECT_EQ(Utf8FromPath(PathFromUtf8("\xE6\x97\xA5.map")), "\xE6\x97\xA5.map");
 }
 
 // The same round of file calls in a folder with a non-ASCII name and in one

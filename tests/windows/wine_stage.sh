@@ -43,19 +43,22 @@ wineboot -i >/dev/null 2>&1
 wineserver -p
 echo "Wine prefix ready in $((SECONDS - start)) s"
 
-# gtest's summary lines give the counts; a crash gives none and counts as a failure.
+# The two test programs run side by side, one a core.
 run_gtest() {
-  local name=$1 exe=$2 log=$build/$1.log
   # The test programs' own output has Windows line ends.
-  (cd "$build" && wine "$exe" --gtest_brief=1) 2>&1 | tr -d '\r' >"$log"
-  local status=${PIPESTATUS[0]}
-  grep -a -E '^\[  FAILED  \] [A-Za-z]|Skipped|^\.\./.*(Failure|Skipped)' -A6 "$log" | grep -a -v '^\[       OK' | head -n 80
+  (cd "$build" && wine "$2" --gtest_brief=1) 2>&1 | tr -d '\r' >"$build/$1.log"
+  echo "${PIPESTATUS[0]}" >"$build/$1.status"
+}
+# gtest's summary lines give the counts; a crash gives none and counts as a failure.
+count_gtest() {
+  local name=$1 log=$build/$1.log
+  grep -a -E '^\[  FAILED  \] [A-Za-z]|^\.\./.*(Failure|Skipped)' -A6 "$log" | grep -a -v '^\[       OK' | head -n 80
   local total ok skip
   total=$(sed -n -E 's/^\[==========\] ([0-9]+) tests? from .* ran\..*/\1/p' "$log" | tail -n 1)
   ok=$(sed -n -E 's/^\[  PASSED  \] ([0-9]+) tests?\./\1/p' "$log" | tail -n 1)
-  skip=$(sed -n -E 's/^\[  SKIPPED \] ([0-9]+) tests?, listed below:/\1/p;s/^\[  SKIPPED \] ([0-9]+) tests?\./\1/p' "$log" | tail -n 1)
+  skip=$(sed -n -E 's/^\[  SKIPPED \] ([0-9]+) tests?.*/\1/p' "$log" | tail -n 1)
   if [[ -z $total ]]; then
-    echo "$name: no test summary (exit $status; log: $log)"
+    echo "$name: no test summary (exit $(cat "$build/$name.status"); log: $log)"
     failed=$((failed + 1))
     return
   fi
@@ -65,8 +68,13 @@ run_gtest() {
   echo "$name: ${ok:-0} passed, ${skip:-0} skipped of $total (log: $log)"
 }
 
-run_gtest core_tests core_tests.exe
-run_gtest cli_tests cli_tests.exe
+start=$SECONDS
+run_gtest core_tests core_tests.exe &
+run_gtest cli_tests cli_tests.exe &
+wait
+count_gtest core_tests
+count_gtest cli_tests
+echo "Unit tests under Wine: $((SECONDS - start)) s"
 
 echo "Parity with the Linux jov-cli"
 if bash "$here/tests/windows/parity.sh" "$linux_cli" "$build/jov-cli.exe"; then
