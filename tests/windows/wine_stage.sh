@@ -23,11 +23,13 @@ finish() {
 
 mode=--cli-only
 [[ -f $cache/qt-6.4.2-mingw/lib/cmake/Qt6/Qt6Config.cmake ]] && mode=
+start=$SECONDS
 if ! "$here/scripts/make-windows.sh" $mode; then
   echo "the Windows build failed"
   failed=$((failed + 1))
   finish
 fi
+echo "Windows build: $((SECONDS - start)) s"
 "$here/scripts/ensure-packages.sh" wine64 wine >/dev/null || { failed=$((failed + 1)); finish; }
 
 WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/jov-wine.XXXXXX")
