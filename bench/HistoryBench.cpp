@@ -6,7 +6,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "history/EditScope.h"
+#include "edit/Executor.h"
+#include "map/PlanStage.h"
 #include "history/History.h"
 #include "map/SampleMap.h"
 #include "platform/MemoryTreeView.h"
@@ -55,15 +56,18 @@ struct Bench {
 void BM_DirectInject_1MB(benchmark::State& state) {
   Bench bench;
   const bool recorded = state.range(0) != 0;
-  if (recorded) History::Instance().Install();
+  if (!recorded) History::Instance().TurnOff("not recorded");
   bool flip = false;
   for (auto _ : state) {
-    EditScope scope("Direct Inject");
-    DirectInjectTag(bench.dst->map, kBigTag, (flip ? bench.src2 : bench.src)->map, kBigTag, bench.dialogs);
-    scope.Commit();
+    CMapFile& dst = bench.dst->map;
+    const EditPlan plan = PlanOf(dst, "Direct Inject", [&] {
+      DirectInjectTag(dst, kBigTag, (flip ? bench.src2 : bench.src)->map, kBigTag, bench.dialogs);
+    });
+    ApplyPlan(plan);
+    dst.Reload(bench.dst->tree);
     flip = !flip;
   }
-  History::Instance().Uninstall();
+  History::Instance().Reset();
   state.SetLabel(recorded ? "recorded" : "not recorded");
 }
 BENCHMARK(BM_DirectInject_1MB)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -72,17 +76,13 @@ BENCHMARK(BM_DirectInject_1MB)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->U
 void BM_UndoRedo_1MB(benchmark::State& state) {
   Bench bench;
   History& history = History::Instance();
-  history.Install();
-  {
-    EditScope scope("Direct Inject");
+  ApplyPlan(PlanOf(bench.dst->map, "Direct Inject", [&] {
     DirectInjectTag(bench.dst->map, kBigTag, bench.src->map, kBigTag, bench.dialogs);
-    scope.Commit();
-  }
-  history.Uninstall();
+  }));
   const std::int64_t step = history.NewestDone({bench.dst->map.m_strPath})->id;
   for (auto _ : state) {
-    history.Undo(step);
-    history.Redo(step);
+    UndoStep(step);
+    RedoStep(step);
   }
   state.SetLabel("one undo and one redo per iteration");
 }
@@ -91,17 +91,16 @@ BENCHMARK(BM_UndoRedo_1MB)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_InterruptedLookup_10000Steps(benchmark::State& state) {
   Bench bench;
   History& history = History::Instance();
-  history.Install();
-  BinaryFile file;
-  file.Open(bench.dst->map.m_strPath, BinaryFile::Mode::ReadWrite, "map");
-  const unsigned char bytes[4] = {1, 2, 3, 4};
   ::setenv("JOV_HISTORY_LIMIT_MB", "100000", 1);
   for (int i = 0; i < 10000; ++i) {
-    EditScope scope("step " + std::to_string(i));
-    file.Write(0x900 + static_cast<std::uint64_t>(i % 64) * 4, bytes, sizeof bytes);
-    scope.Commit();
+    EditPlan plan;
+    plan.label = "step " + std::to_string(i);
+    plan.path = bench.dst->map.m_strPath;
+    // Each step changes its bytes: the value written counts up.
+    const unsigned char bytes[4] = {static_cast<unsigned char>(i), static_cast<unsigned char>(i >> 8), 3, 4};
+    plan.Write(0x900 + static_cast<std::uint64_t>(i % 64) * 4, bytes, sizeof bytes);
+    ApplyPlan(plan);
   }
-  history.Uninstall();
   ::unsetenv("JOV_HISTORY_LIMIT_MB");
   for (auto _ : state) benchmark::DoNotOptimize(history.Interrupted(bench.dst->map.m_strPath));
 }

@@ -93,6 +93,8 @@ foreach(size 16 32 48 128 256)
   install(FILES ${JOV_PACKAGING}/icons/jov-${size}.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME ${JOV_APP_ID}.png)
 endforeach()
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/definitions/ DESTINATION ${CMAKE_INSTALL_DATADIR}/jov/definitions
+        FILES_MATCHING PATTERN "*.json")
 set(JOV_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/jov)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/guide.md DESTINATION ${JOV_DOC_DIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/images/ DESTINATION ${JOV_DOC_DIR}/images FILES_MATCHING PATTERN "*.png")

@@ -6,18 +6,15 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <optional>
 
 namespace {
 
 QString Latin1(const std::string& bytes) { return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size())); }
 
-QString StateText(jov::TagState state) {
-  switch (state) {
-    case jov::TagState::OnlyInFirst: return QStringLiteral("only in Map 1");
-    case jov::TagState::OnlyInSecond: return QStringLiteral("only in Map 2");
-    case jov::TagState::Changed: break;
-  }
-  return QStringLiteral("changed");
+// Where a tag's metadata starts in one map, empty when that map lacks the tag.
+QString OffsetCell(const std::optional<std::uint32_t>& offset) {
+  return offset ? QStringLiteral("0x") + QString::number(*offset, 16) : QString();
 }
 
 }  // namespace
@@ -31,18 +28,26 @@ CCompareMapsDlg::CCompareMapsDlg(const jov::MapComparison& comparison,
   layout->addWidget(new QLabel(Latin1(jov::SummaryLine(comparison)), this));
   for (const jov::FieldChange& change : comparison.header) layout->addWidget(new QLabel(Latin1(jov::HeaderLine(change)), this));
 
-  m_table->setColumnCount(5);
+  m_table->setColumnCount(7);
   m_table->setHorizontalHeaderLabels({QStringLiteral("State"), QStringLiteral("Class"), QStringLiteral("Name"),
-                                      QStringLiteral("Ranges"), QStringLiteral("Bytes")});
+                                      QStringLiteral("Ranges"), QStringLiteral("Bytes"), QStringLiteral("Metadata in Map 1"),
+                                      QStringLiteral("Metadata in Map 2")});
   m_table->setRowCount(static_cast<int>(comparison.tags.size()));
   m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
   m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
   m_table->verticalHeader()->hide();
   for (int row = 0; row < m_table->rowCount(); ++row) {
     const jov::TagDifference& tag = comparison.tags[static_cast<std::size_t>(row)];
-    const QString cells[] = {StateText(tag.state), Latin1(tag.class1), Latin1(tag.name), QString::number(tag.ranges.size()),
-                             QString::number(tag.ChangedBytes())};
-    for (int column = 0; column < 5; ++column) m_table->setItem(row, column, new QTableWidgetItem(cells[column]));
+    // A rename is one row with both names.
+    const bool renamed = !tag.secondName.empty();
+    const QString cells[] = {renamed ? QStringLiteral("renamed") : QString::fromLatin1(jov::StateText(tag.state)),
+                             Latin1(tag.class1),
+                             renamed ? Latin1(tag.name) + QStringLiteral(" -> ") + Latin1(tag.secondName) : Latin1(tag.name),
+                             QString::number(tag.ranges.size()),
+                             QString::number(tag.ChangedBytes()),
+                             OffsetCell(tag.metaFirst),
+                             OffsetCell(tag.metaSecond)};
+    for (int column = 0; column < 7; ++column) m_table->setItem(row, column, new QTableWidgetItem(cells[column]));
   }
   m_table->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
   layout->addWidget(m_table);

@@ -77,6 +77,7 @@ CMapEditorDlg::CMapEditorDlg(jov::UserDialogs& dialogs, QWidget* parent) : QMain
   statusBar()->addPermanentWidget(m_statusPanel2);
   BuildMenuBar();
   BuildHistoryActions();
+  m_watcher = new MapWatcher([this] { OnMapChangedOnDisk(); }, this);
 
   // The value table: both scanner values first, then each panel's fields.
   m_panel1->BindScannerValue(m_exchange);
@@ -456,6 +457,12 @@ void CMapEditorDlg::Refresh() {
   for (const MapPanel* panel : {m_panel1, m_panel2})
     if (panel->Map().m_bOpen) names << panel->FileName();
   setWindowTitle(names.isEmpty() ? QStringLiteral("JOV") : QStringLiteral("JOV - ") + names.join(QStringLiteral(" | ")));
+  if (m_watcher) {
+    QStringList paths;
+    for (const MapPanel* panel : {m_panel1, m_panel2})
+      if (panel->Map().m_bOpen) paths << QString::fromStdString(panel->Map().m_strPath);
+    m_watcher->Watch(paths);
+  }
   m_statusPanel1->setText(PanelStatus(*m_panel1));
   m_statusPanel2->setText(PanelStatus(*m_panel2));
 

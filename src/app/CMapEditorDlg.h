@@ -1,10 +1,12 @@
 #pragma once
+#include "edit/Executor.h"
 #include <QMainWindow>
 #include <QStringList>
 #include <functional>
 #include <memory>
 
 #include "DataExchange.h"
+#include "MapWatcher.h"
 #include "map/MapFile.h"
 
 class MapPanel;
@@ -42,6 +44,12 @@ class CMapEditorDlg : public QMainWindow {
   MapPanel& Panel1() { return *m_panel1; }
   MapPanel& Panel2() { return *m_panel2; }
   jov::UserDialogs& Dialogs() { return m_dialogs; }
+  // Plans command on panel's map (its outcome messages held back), hands the
+  // plan to the executor, and shows the messages once it is written. The panel
+  // is re-read however it ends, keeping the user's place; a plan that changes
+  // nothing records nothing and says so in the status bar.
+  jov::PlanOutcome ApplyPlanned(MapPanel& panel, const std::string& label,
+                                const std::function<void(jov::UserDialogs&)>& command);
   // The menu command whose text (without access-key marks) is text, or nullptr.
   QAction* FindAction(const QString& text) const;
   // "&Edit": its first items are left to the edit history's commands, which are
@@ -165,7 +173,11 @@ class CMapEditorDlg : public QMainWindow {
   void UpdateHistoryActions();
   // Every panel whose file changed since it read it (the other panel wrote the
   // same map, an undo, jov-cli) reads it again and keeps its place.
-  void ReloadChangedPanels();
+  // Re-reads every panel whose file changed since it was read; returns the
+  // names of the files re-read.
+  QStringList ReloadChangedPanels();
+  // A watched map changed outside a command: re-read where it is shown.
+  void OnMapChangedOnDisk();
   // Asks, for each step a stopped process left unfinished on the panel's map,
   // whether to restore the map as it was before it.
   void OfferRecovery(MapPanel& panel);
@@ -198,6 +210,7 @@ class CMapEditorDlg : public QMainWindow {
   void RestoreWindowState();
   // Title, status bar and enabled actions after a command.
   void Refresh();
+  MapWatcher* m_watcher = nullptr;
 
   jov::UserDialogs& m_dialogs;
   // One model per panel, alive as long as the window: a map still open is closed

@@ -6,7 +6,6 @@
 #include "MapPanel.h"
 #include "QtTreeView.h"
 #include "compare/Patch.h"
-#include "history/EditScope.h"
 #include "map/Refused.h"
 
 namespace {
@@ -61,8 +60,17 @@ void ApplyPatchCommand(CMapEditorDlg& window, MapPanel& panel) {
   CApplyPatchDlg preview(QStringLiteral("Apply Patch ") + QString::fromLatin1(patch.title.c_str()), jov::PatchLines(patch), &window);
   if (window.RunModal(preview) != QDialog::Accepted) return;
 
-  jov::EditScope scope("Apply Patch " + patch.title);
-  const jov::ApplyResult result = jov::ApplyPatch(panel.Map(), patch, window.Dialogs(), false);
+  // The patch is verified against the map and its plan staged on the panel's
+  // map, so the one path every editor command takes writes it.
+  jov::PatchResult result;
+  window.ApplyPlanned(panel, "Apply Patch " + patch.title, [&](jov::UserDialogs& dialogs) {
+    result = jov::ApplyPatch(panel.Map(), patch, dialogs, true);
+    if (result.outcome != jov::ApplyOutcome::Verified) return;
+    jov::BinaryFile& file = panel.Map().File();
+    for (const jov::PlanWrite& write : result.plan.writes) file.Write(write.offset, write.bytes.data(), write.bytes.size());
+    if (result.plan.lengthAfter) file.SetLength(*result.plan.lengthAfter);
+    result.outcome = jov::ApplyOutcome::Applied;
+  });
   if (result.outcome == jov::ApplyOutcome::Conflicts) {
     std::vector<std::string> lines{"The patch does not fit this map; nothing was written."};
     for (const jov::PatchConflict& conflict : result.conflicts) lines.push_back(jov::ConflictLine(conflict));
@@ -71,8 +79,13 @@ void ApplyPatchCommand(CMapEditorDlg& window, MapPanel& panel) {
     return;
   }
   if (result.outcome != jov::ApplyOutcome::Applied) return;
-  scope.Commit();
-  window.KeepPlace(panel, [&] { panel.Map().Reload(*panel.m_treeTags); });
   window.LoadControls();
+  if (!result.leftOut.empty()) {
+    std::vector<std::string> lines{"Applied part of the patch. Left out, as no patch can carry them:"};
+    lines.insert(lines.end(), result.leftOut.begin(), result.leftOut.end());
+    CApplyPatchDlg leftOut(QStringLiteral("Apply Patch"), lines, &window);
+    window.RunModal(leftOut);
+    return;
+  }
   window.Dialogs().ShowMessage(kPatchApplied);
 }

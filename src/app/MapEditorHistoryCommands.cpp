@@ -27,7 +27,6 @@ std::string Replace(std::string text, const std::string& mark, const std::string
 }  // namespace
 
 void CMapEditorDlg::BuildHistoryActions() {
-  jov::History::Instance().Install();
   QMenu* edit = EditMenu();
   QAction* first = edit->actions().isEmpty() ? nullptr : edit->actions().front();
   m_actionUndo = new QAction(QStringLiteral("&Undo"), this);
@@ -74,14 +73,14 @@ void CMapEditorDlg::UpdateHistoryActions() {
 void CMapEditorDlg::OnUndo() {
   const auto step = jov::History::Instance().NewestDone(OpenMapPaths());
   if (!step) return;
-  jov::History::Instance().Undo(step->id);
+  jov::UndoStep(step->id);
   ShowCommandStatus(QStringLiteral("Undo: ") + Latin1(step->label));
 }
 
 void CMapEditorDlg::OnRedo() {
   const auto step = jov::History::Instance().OldestUndone(OpenMapPaths());
   if (!step) return;
-  jov::History::Instance().Redo(step->id);
+  jov::RedoStep(step->id);
   ShowCommandStatus(QStringLiteral("Redo: ") + Latin1(step->label));
 }
 
@@ -105,7 +104,7 @@ void CMapEditorDlg::OnHistory() {
     RunCommand([&] {
       while (const auto step = history.NewestDone(OpenMapPaths())) {
         if (step->id < target) break;
-        history.Undo(step->id);
+        jov::UndoStep(step->id);
         ReloadChangedPanels();
         if (step->id == target) break;
       }
@@ -121,14 +120,26 @@ void CMapEditorDlg::OnHistory() {
   RunModal(dialog);
 }
 
-void CMapEditorDlg::ReloadChangedPanels() {
+QStringList CMapEditorDlg::ReloadChangedPanels() {
   // One file may be open in both panels, and jov-cli may have written it: every
   // view whose file changed since it was read reads it again, keeping its place.
+  QStringList reread;
   for (MapPanel* panel : {m_panel1, m_panel2}) {
-    if (!panel->Map().ChangedOnDisk()) continue;
+    if (!panel->Map().m_bOpen || !panel->Map().ChangedOnDisk()) continue;
     KeepPlace(*panel, [panel] { panel->Map().Reload(*panel->m_treeTags); });
     CheckOpenedMap(*panel, false);
+    if (!reread.contains(panel->FileName())) reread << panel->FileName();
   }
+  return reread;
+}
+
+void CMapEditorDlg::OnMapChangedOnDisk() {
+  // While a command runs it re-reads what it wrote itself; the watcher's word
+  // about that write arrives after it, when nothing is left to re-read.
+  if (m_commandDepth > 0) return;
+  QStringList reread;
+  RunCommand([&] { reread = ReloadChangedPanels(); });
+  for (const QString& name : reread) ShowCommandStatus(QStringLiteral("%1 changed on disk; re-read.").arg(name));
 }
 
 void CMapEditorDlg::OfferRecovery(MapPanel& panel) {
@@ -138,8 +149,10 @@ void CMapEditorDlg::OfferRecovery(MapPanel& panel) {
   for (auto it = interrupted.rbegin(); it != interrupted.rend(); ++it) {
     const std::string question = Replace(jov::kRecoverQuestion, "%1", it->label);
     if (!m_dialogs.AskYesNo(question)) return;
-    history.Recover(it->id);
-    ShowCommandStatus(QStringLiteral("Restored the map as it was before ") + Latin1(it->label));
+    const jov::EditPlan plan = history.PlanRecover(it->id);
+    jov::ApplyPlan(plan);
+    ShowCommandStatus(plan.finishOnly ? QStringLiteral("Every byte of %1 is in the map: marked done").arg(Latin1(it->label))
+                                      : QStringLiteral("Restored the map as it was before ") + Latin1(it->label));
   }
   if (!interrupted.empty()) ReloadChangedPanels();
 }

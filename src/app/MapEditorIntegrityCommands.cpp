@@ -9,7 +9,6 @@
 #include "QtTreeView.h"
 #include "check/MapCheck.h"
 #include "check/MapCrc.h"
-#include "history/EditScope.h"
 #include "map/Refused.h"
 #include "platform/UserDialogs.h"
 
@@ -66,8 +65,8 @@ void CMapEditorDlg::OnCheckMap(MapPanel& panel, const QString& title) {
 void CMapEditorDlg::OnFixCrc(MapPanel& panel) {
   if (!panel.Map().m_bOpen) throw jov::Refused(kCrcNoMap);
   RequireWritable(panel);
-  jov::EditScope scope("Fix CRC32");
-  const std::uint32_t written = jov::FixMapCrc(panel.Map());
-  scope.Commit();
-  m_dialogs.ShowMessage("The CRC32 " + Hex8(written) + " was written at 0x064.");
+  std::uint32_t written = 0;
+  const jov::PlanOutcome outcome =
+      ApplyPlanned(panel, "Fix CRC32", [&](jov::UserDialogs&) { written = jov::FixMapCrc(panel.Map()); });
+  if (outcome.written) m_dialogs.ShowMessage("The CRC32 " + Hex8(written) + " was written at 0x064.");
 }

@@ -12,7 +12,6 @@
 #include "CMapEditorDlg.h"
 #include "MapPanel.h"
 #include "QtTreeView.h"
-#include "history/EditScope.h"
 #include "history/StepLabel.h"
 #include "map/ValueText.h"
 #include "tools/HexEditorText.h"
@@ -117,9 +116,11 @@ void CMapEditorDlg::OnUpdateItem(MapPanel& panel) {
   const jov::ScanItem updated = panel.m_scanner.Current();
   // Writes the piece and scans the tag again with the scanner value as it then
   // stands; a refusal leaves the map, the boxes and the lines as they were.
-  jov::EditScope scope(jov::StepLabel("Update Item", panel.Map(), *tag));
-  PutBoxes(panel, panel.m_scanner.Update(panel.Map(), *tag, BoxesOf(panel), m_dialogs));
-  scope.Commit();
+  jov::ScanBoxes boxes = BoxesOf(panel);
+  ApplyPlanned(panel, jov::StepLabel("Update Item", panel.Map(), *tag), [&](jov::UserDialogs& dialogs) {
+    boxes = panel.m_scanner.Update(panel.Map(), *tag, boxes, dialogs);
+  });
+  PutBoxes(panel, boxes);
   LoadControls();
 
   QtTreeView& tree = *panel.m_treeScanResults;

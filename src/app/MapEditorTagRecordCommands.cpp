@@ -6,7 +6,6 @@
 #include "COffsetSwapDlg.h"
 #include "MapPanel.h"
 #include "QtTreeView.h"
-#include "history/EditScope.h"
 #include "history/StepLabel.h"
 #include "transfer/TagRecordEdit.h"
 
@@ -64,11 +63,8 @@ void CMapEditorDlg::OnSaveChanges(MapPanel& panel) {
   const jov::TagRecordFields fields = FieldsOf(panel);
   const std::size_t heldName = panel.Map().GetTagName(*tag).size();
   // The reload rebuilds the tree: the tag comes back selected, its record shown.
-  KeepPlace(panel, [&] {
-    jov::EditScope scope(jov::StepLabel("Save Changes", panel.Map(), *tag));
-    jov::SaveTagChanges(panel.Map(), *panel.m_treeTags, *tag, fields);
-    scope.Commit();
-  });
+  ApplyPlanned(panel, jov::StepLabel("Save Changes", panel.Map(), *tag),
+               [&](jov::UserDialogs&) { jov::SaveTagChanges(panel.Map(), *panel.m_treeTags, *tag, fields); });
   ShowCommandStatus(QStringLiteral("Save Changes: the record of tag %1 written").arg(*tag));
   // A longer name written in place is cut to the old one's length.
   if (!fields.bUpdateSize && fields.strName.size() > heldName)

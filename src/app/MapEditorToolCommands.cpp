@@ -15,7 +15,6 @@
 #include "QtTreeView.h"
 #include "builder/AddTag.h"
 #include "check/WriteGuards.h"
-#include "history/EditScope.h"
 #include "history/StepLabel.h"
 #include "map/MapInfoFields.h"
 #include "map/Refused.h"
@@ -29,7 +28,6 @@ void CMapEditorDlg::OnMapInfo(MapPanel& panel) {
   if (!SaveControls()) return;
   const MapPanel::Place place = panel.SavePlace();
   const CommandRunner run = [this](const std::function<void()>& command) { RunCommand(command); };
-  jov::EditScope scope("Map Info");
   jov::MapInfoSession session(panel.Map());
   {
     CMapInfoDlg dialog(session, m_dialogs, run, this);
@@ -43,8 +41,13 @@ void CMapEditorDlg::OnMapInfo(MapPanel& panel) {
   if (session.SaveFlag() && panel.Map().m_bOpen &&
       !jov::ConfirmHeaderWrite(panel.Map(), jov::HeaderInfoToWrite(session.Values()), m_dialogs))
     return;
-  const bool written = jov::FinishMapInfo(panel.Map(), *panel.m_treeTags, session);
-  scope.Commit();
+  bool written = false;
+  if (session.SaveFlag())
+    ApplyPlanned(panel, "Map Info", [&](jov::UserDialogs&) {
+      written = jov::FinishMapInfo(panel.Map(), *panel.m_treeTags, session);
+    });
+  else
+    written = jov::FinishMapInfo(panel.Map(), *panel.m_treeTags, session);
   if (!written) return;
   // The re-read map: a changed tag count may have changed the tags.
   panel.m_strCaption = panel.Map().GetHeaderInfo().m_strNickname;
@@ -80,10 +83,8 @@ void CMapEditorDlg::OnInsertDataAtEnd(MapPanel& panel) {
   std::uint32_t placedAt = 0;
   CHexEditDlg dialog(
       std::string(),
-      [&map, &placedAt](const std::string& text) {
-        jov::EditScope scope("Insert Data");
-        placedAt = jov::InsertDataAtEnd(map, text);
-        scope.Commit();
+      [this, &panel, &map, &placedAt](const std::string& text) {
+        ApplyPlanned(panel, "Insert Data", [&](jov::UserDialogs&) { placedAt = jov::InsertDataAtEnd(map, text); });
       },
       [this](const std::function<void()>& command) { RunCommand(command); }, this);
   if (RunModal(dialog) != QDialog::Accepted) return;
@@ -102,9 +103,11 @@ void CMapEditorDlg::OnAddTag(MapPanel& panel) {
   if (!SaveControls()) return;
   CMapBuilderDlg dialog(m_dialogs, this);
   if (RunModal(dialog) != QDialog::Accepted) return;
-  jov::EditScope scope("Add Tag " + dialog.Fields().strClass1 + ":" + dialog.Fields().strTagName);
-  const jov::AddTagResult result = jov::AddTag(panel.Map(), *panel.m_treeTags, dialog.Fields(), m_dialogs);
-  scope.Commit();
+  jov::AddTagResult result = jov::AddTagResult::Declined;
+  ApplyPlanned(panel, "Add Tag " + dialog.Fields().strClass1 + ":" + dialog.Fields().strTagName,
+               [&](jov::UserDialogs& dialogs) {
+                 result = jov::AddTag(panel.Map(), *panel.m_treeTags, dialog.Fields(), dialogs);
+               });
   if (result == jov::AddTagResult::Added) ShowMapClosed(panel);
 }
 
@@ -129,9 +132,8 @@ std::function<void(const std::string&)> CMapEditorDlg::TagHexSave(MapPanel& pane
     RequireWritable(panel);
     const std::size_t given = jov::HexEditorDigits(text).size() / 2;
     const auto size = static_cast<std::int32_t>(map.GetTagEntry(i).nSize);
-    jov::EditScope scope(jov::StepLabel("Hex Editor", map, i));
-    jov::SaveHexEditorText(map, i, text);
-    scope.Commit();
+    ApplyPlanned(panel, jov::StepLabel("Hex Editor", map, i),
+                 [&](jov::UserDialogs&) { jov::SaveHexEditorText(map, i, text); });
     // Bytes past the tag's size are not written: say so, or they seem saved.
     if (size >= 0 && given > static_cast<std::size_t>(size)) {
       m_dialogs.ShowMessage(QStringLiteral("%1 bytes were not written: the text holds %2 bytes and the tag's "

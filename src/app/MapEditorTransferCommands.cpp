@@ -4,7 +4,6 @@
 
 #include "CMapEditorDlg.h"
 #include "MapPanel.h"
-#include "history/EditScope.h"
 #include "history/StepLabel.h"
 #include "transfer/DirectInjectTag.h"
 #include "transfer/ExtractTagMetadata.h"
@@ -31,11 +30,8 @@ void CMapEditorDlg::OnInject(MapPanel& panel) {
   if (!tag) return;
   RequireWritable(panel);
   jov::InjectOutcome outcome = jov::InjectOutcome::Cancelled;
-  KeepPlace(panel, [&] {
-    jov::EditScope scope(jov::StepLabel("Inject", panel.Map(), *tag));
-    outcome = jov::InjectTagMetadata(panel.Map(), *tag, m_dialogs);
-    scope.Commit();
-  });
+  ApplyPlanned(panel, jov::StepLabel("Inject", panel.Map(), *tag),
+               [&](jov::UserDialogs& dialogs) { outcome = jov::InjectTagMetadata(panel.Map(), *tag, dialogs); });
   if (outcome == jov::InjectOutcome::Completed)
     ShowCommandStatus(QStringLiteral("Inject: %1 %2").arg(panel.title(), TagLabel(panel, *tag)));
 }
@@ -50,10 +46,8 @@ void CMapEditorDlg::OnDirectInject(MapPanel& panel) {
   if (destinationTag && sourceTag) {
     RequireWritable(panel);
     jov::DirectInjectOutcome outcome = jov::DirectInjectOutcome::Declined;
-    KeepPlace(panel, [&] {
-      jov::EditScope scope(jov::StepLabel("Direct Inject", panel.Map(), *destinationTag));
-      outcome = jov::DirectInjectTag(panel.Map(), *destinationTag, source->Map(), *sourceTag, m_dialogs);
-      scope.Commit();
+    ApplyPlanned(panel, jov::StepLabel("Direct Inject", panel.Map(), *destinationTag), [&](jov::UserDialogs& dialogs) {
+      outcome = jov::DirectInjectTag(panel.Map(), *destinationTag, source->Map(), *sourceTag, dialogs);
     });
     if (outcome == jov::DirectInjectOutcome::Completed)
       ShowCommandStatus(QStringLiteral("Direct Inject: %1 %2 -> %3 %4")

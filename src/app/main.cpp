@@ -2,8 +2,11 @@
 #include <QCommandLineParser>
 #include <QSettings>
 #include <QStringList>
+#include <QtGlobal>
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 
 #include "CMapEditorDlg.h"
@@ -22,6 +25,34 @@ void DescribeOptions(QCommandLineParser& parser) {
                                QStringLiteral("[A.map"));
   parser.addPositionalArgument(QStringLiteral("B.map"), QStringLiteral("The map to open in Map 2."),
                                QStringLiteral("[B.map]]"));
+}
+
+constexpr int kNoDisplay = 2;
+constexpr const char* kNoDisplayText =
+    "jov needs a graphical display (DISPLAY or WAYLAND_DISPLAY is not set); jov-cli runs the same commands in a "
+    "terminal.\n";
+
+// On X11 and Wayland systems the toolkit answers a missing display by aborting
+// with advice to reinstall the program. Platforms that need no display
+// (offscreen, minimal, vnc, a framebuffer), chosen by QT_QPA_PLATFORM or
+// -platform, are left to the toolkit.
+bool DisplayMissing(int argc, char** argv) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS) && !defined(Q_OS_ANDROID)
+  const auto set = [](const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+  };
+  if (set("DISPLAY") || set("WAYLAND_DISPLAY")) return false;
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  for (int i = 1; i + 1 < argc; ++i)
+    if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0) platform = argv[i + 1];
+  if (platform == nullptr || *platform == '\0') return true;
+  return std::strncmp(platform, "xcb", 3) == 0 || std::strncmp(platform, "wayland", 7) == 0;
+#else
+  (void)argc;
+  (void)argv;
+  return false;
+#endif
 }
 
 }  // namespace
@@ -49,6 +80,11 @@ int main(int argc, char** argv) {
       std::printf("%s", qPrintable(help));
       return 0;
     }
+  }
+
+  if (DisplayMissing(argc, argv)) {
+    std::fputs(kNoDisplayText, stderr);
+    return kNoDisplay;
   }
 
   // The toolkit takes its own options (-platform, -style, ...) out of argv.

@@ -51,15 +51,16 @@ TagEntry BuildNewTagEntry(const CMapFile& map, const MapBuilderFields& fields, s
   return entry;
 }
 
-bool NewEntryOverlapsTagData(const CMapFile& map) {
-  const std::uint64_t at = NewEntryOffset(map);
+bool OverlapsTagData(const CMapFile& map, std::uint64_t begin, std::uint64_t length) {
   for (int i = 0; i < map.m_nTagCount; ++i) {
     const TagEntry& r = map.m_tags[static_cast<std::size_t>(i)];
-    if (Overlaps(at, kEntrySize, HexToUInt(r.strNameOffset), r.strName.size() + 1)) return true;
-    if (Overlaps(at, kEntrySize, HexToUInt(r.strMetaOffset), r.nSize)) return true;
+    if (Overlaps(begin, length, HexToUInt(r.strNameOffset), r.strName.size() + 1)) return true;
+    if (Overlaps(begin, length, HexToUInt(r.strMetaOffset), r.nSize)) return true;
   }
   return false;
 }
+
+bool NewEntryOverlapsTagData(const CMapFile& map) { return OverlapsTagData(map, NewEntryOffset(map), kEntrySize); }
 
 AddTagResult AddTag(CMapFile& map, TreeView& tree, const MapBuilderFields& fields, UserDialogs& dialogs) {
   if (!map.m_bOpen) throw Refused(kAddTagNoMap);
@@ -88,7 +89,7 @@ AddTagResult AddTag(CMapFile& map, TreeView& tree, const MapBuilderFields& field
   if (std::uint64_t{HexToUInt(entry.strMetaOffset)} + tagFileLength > BinaryFile::kMaxPosition)
     throw Refused(kAddTagFileTooLarge);
 
-  if (NewEntryOverlapsTagData(map) && !dialogs.AskYesNo(kAddTagOverwriteQuestion)) return AddTagResult::Declined;
+  if (NewEntryOverlapsTagData(map) && !dialogs.AskYesNoDefaultNo(kAddTagOverwriteQuestion)) return AddTagResult::Declined;
 
   const std::uint16_t count = map.m_nTagCount;
   WriteTagEntry(map, count, entry, kNameAtEof, true);

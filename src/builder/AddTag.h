@@ -34,6 +34,9 @@ TagEntry BuildNewTagEntry(const CMapFile& map, const MapBuilderFields& fields, s
 // True when a name or metadata extent the model knows of overlaps the 32 bytes at
 // which entry N would go.
 bool NewEntryOverlapsTagData(const CMapFile& map);
+// True when a name or metadata extent the model knows of overlaps length bytes
+// at begin.
+bool OverlapsTagData(const CMapFile& map, std::uint64_t begin, std::uint64_t length);
 
 enum class AddTagResult {
   Added,     // written; the map is closed and its tree emptied

@@ -7,7 +7,7 @@
 
 #include "check/MapCrc.h"
 #include "check/MapLayout.h"
-#include "check/MappedFile.h"
+#include "check/FileBytes.h"
 #include "check/XboxCompression.h"
 #include "map/TagClassTable.h"
 
@@ -88,9 +88,15 @@ class Checker {
           "the Xbox map is compressed; decompress it to a new file first: " + std::string(kDecompressCommand) + " IN OUT");
       return false;
     }
-    if (m.eofPosition > m_file.size())
+    if (m.eofPosition > 0x7FFFFFFFull)
       Add(Severity::Error, "header 0x008 EoF Position",
-          "EoF Position " + Hex(m.eofPosition) + " lies past the end of the file (" + Hex(m_file.size()) + " bytes)");
+          "EoF Position " + Hex(m.eofPosition) + " lies past 0x7FFFFFFF, where no map can hold data");
+    else if (m.eofPosition > m_file.size())
+      // Add Tag reserves room for a new tag's metadata this way; the gap reads
+      // as zeros until something is written there.
+      Add(Severity::Note, "header 0x008 EoF Position",
+          "EoF Position " + Hex(m.eofPosition) + " lies past the end of the file (" + Hex(m_file.size()) +
+              " bytes): room reserved for a tag's metadata");
     else if (m.pcLayout && m.eofPosition < m_file.size())
       Add(Severity::Warning, "header 0x008 EoF Position",
           "EoF Position " + Hex(m.eofPosition) + " is short of the file's length (" + Hex(m_file.size()) + " bytes)");
@@ -301,7 +307,7 @@ class Checker {
 CheckReport CheckMapBytes(std::span<const unsigned char> file) { return Checker(file).Run(); }
 
 CheckReport CheckMapFile(const std::string& path) {
-  const MappedFile mapped(path);
+  const FileBytes mapped(path);
   return CheckMapBytes(mapped.Bytes());
 }
 
@@ -338,8 +344,10 @@ std::vector<HeaderLayoutError> HeaderLayoutErrors(const HeaderNumbers& h, std::u
   } else if (!Inside(h.indexOffset + headerSize, 32ull * h.tagCount, fileLength)) {
     errors.push_back({HeaderError::TagCount, "an index of " + std::to_string(h.tagCount) + " entries" + PastEnd(fileLength)});
   }
-  if (h.eofPosition > fileLength)
-    errors.push_back({HeaderError::EofPosition, "EoF Position " + Hex(h.eofPosition) + " lies past the end of the file (" + Hex(fileLength) + " bytes)"});
+  // Past the file's end is room reserved for metadata (a note, not an error);
+  // past 0x7FFFFFFF nothing can be written.
+  if (h.eofPosition > 0x7FFFFFFFull)
+    errors.push_back({HeaderError::EofPosition, "EoF Position " + Hex(h.eofPosition) + " lies past 0x7FFFFFFF, where no map can hold data"});
   return errors;
 }
 

@@ -5,7 +5,7 @@
 #include <array>
 #include <climits>
 
-#include "check/MappedFile.h"
+#include "check/FileBytes.h"
 #include "map/Refused.h"
 
 namespace jov {
@@ -146,7 +146,7 @@ const std::string& PathOfOpen(const CMapFile& map) {
 }
 
 struct OpenedCrc {
-  MappedFile mapped;
+  FileBytes mapped;
   MapLayout layout;
   CrcLayout crc;
   explicit OpenedCrc(const CMapFile& map) : mapped(PathOfOpen(map)) {

@@ -13,7 +13,7 @@ void RequireEofInFile(CMapFile& map) {
   if (!map.m_bOpen) return;  // the command's own refusal says so
   const std::uint64_t eof = map.StoredEofPosition();
   if (eof < kMapHeaderSize) throw Refused(kEofInsideHeader);
-  if (eof > map.File().Length()) throw Refused(kEofPastFileEnd);
+  if (eof > BinaryFile::kMaxPosition) throw Refused(kEofPastFileEnd);
 }
 
 std::vector<std::string> NewHeaderErrors(const CMapFile& map, const MapHeaderInfo& info) {

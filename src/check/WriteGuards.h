@@ -14,10 +14,12 @@ namespace jov {
 inline constexpr const char* kEofInsideHeader =
     "The EoF Position lies inside the 0x800-byte header; writing there would damage the header. Nothing was written.";
 inline constexpr const char* kEofPastFileEnd =
-    "The EoF Position lies past the end of the file; writing there would grow the file by the gap. Nothing was written.";
+    "The EoF Position lies past 0x7FFFFFFF, where no map can hold data. Nothing was written.";
 
 // Throws Refused when the open map's EoF Position, as the file holds it now, lies
-// inside the header or past the file's length.
+// inside the header or past the last position a map can have. An EoF Position
+// past the file's end is room Add Tag reserved for a tag's metadata: what lies
+// in between reads as zeros, and the next write there grows the file.
 void RequireEofInFile(CMapFile& map);
 
 // The errors writing info as the map's header would add (WriteHeader's places:

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "check/MapLayout.h"
-#include "check/MappedFile.h"
+#include "check/FileBytes.h"
+#include "platform/SaveFile.h"
 #include "map/Refused.h"
 #include "platform/FileError.h"
-#include "platform/SaveFile.h"
 
 namespace jov {
 
@@ -33,26 +33,23 @@ void RequireDifferent(const std::string& in, const std::string& out) {
   if (same) throw Refused("OUT is the same file as IN; write the result to a new file.");
 }
 
-// The result is written to a temporary file beside OUT, then renamed over it, so
-// OUT is either the old file or the whole new one.
+// The result goes through the whole-file writer: OUT is either the old file or
+// the whole new one, synced before it takes OUT's name. Written in order, with
+// one field of the header filled in at the end.
 class TempOutput {
  public:
-  explicit TempOutput(const std::string& out) : m_save(out, out) {}
+  explicit TempOutput(const std::string& out) : m_file(out, out) {}
 
   void Write(const void* data, std::size_t n) {
-    WriteAt(m_end, data, n);
-    m_end += n;
+    m_file.File().Write(m_at, data, n);
+    m_at += n;
   }
-  void WriteAt(std::uint64_t at, const void* data, std::size_t n) {
-    // The file layer's positions stop at 2 GiB, as a map's do.
-    if (at + n > BinaryFile::kMaxPosition) throw FileError(FileError::Cause::DiskFull, m_save.File().DisplayName());
-    m_save.File().Write(at, data, n);
-  }
-  void Finish() { m_save.Commit(); }
+  void WriteAt(std::uint64_t at, const void* data, std::size_t n) { m_file.File().Write(at, data, n); }
+  void Finish() { m_file.Commit(); }
 
  private:
-  SaveFile m_save;
-  std::uint64_t m_end = 0;
+  SaveFile m_file;
+  std::uint64_t m_at = 0;
 };
 
 void RequireXbox(std::span<const unsigned char> file) {
@@ -86,7 +83,7 @@ bool IsCompressedXboxMap(std::span<const unsigned char> file) {
 
 void DecompressXboxMap(const std::string& in, const std::string& out) {
   RequireDifferent(in, out);
-  const MappedFile mapped(in);
+  const FileBytes mapped(in);
   const auto file = mapped.Bytes();
   RequireXbox(file);
   if (!IsCompressedXboxMap(file)) throw Refused("IN is not a compressed Xbox map.");
@@ -132,7 +129,7 @@ void DecompressXboxMap(const std::string& in, const std::string& out) {
 
 void CompressXboxMap(const std::string& in, const std::string& out) {
   RequireDifferent(in, out);
-  const MappedFile mapped(in);
+  const FileBytes mapped(in);
   const auto file = mapped.Bytes();
   RequireXbox(file);
   if (IsCompressedXboxMap(file)) throw Refused("IN is already a compressed Xbox map.");

@@ -1,7 +1,6 @@
 // jov-cli add-tag: "Add Tag" with the "Map Builder" fields given on the command line.
 #include "builder/AddTag.h"
 #include "cli/CliCommon.h"
-#include "history/EditScope.h"
 #include "map/FieldText.h"
 
 namespace jov::cli {
@@ -21,9 +20,9 @@ void AddTagCommand(const std::string& path, const MapBuilderFields& fields, bool
   }
   const auto opened = OpenMap(path);
   dialogs.yes = yes;
-  EditScope scope("Add Tag " + fields.strClass1 + ":" + fields.strTagName);
-  if (AddTag(opened->map, opened->tree, fields, dialogs) == AddTagResult::Declined) SetExitStatus(kRefused);
-  scope.Commit();
+  RunPlanned(*opened, "Add Tag " + fields.strClass1 + ":" + fields.strTagName, dialogs, [&] {
+    if (AddTag(opened->map, opened->tree, fields, dialogs) == AddTagResult::Declined) SetExitStatus(kRefused);
+  });
 }
 
 const Registration kRegistration([](CLI::App& app) {
@@ -39,6 +38,7 @@ const Registration kRegistration([](CLI::App& app) {
   cmd->add_option("--class2", fields.strClass2, "Class 2 (default: four 0xFF bytes, no class)");
   cmd->add_option("--class3", fields.strClass3, "Class 3 (default: four 0xFF bytes, no class)");
   cmd->add_flag("--yes", yes, "Answer \"Yes\" to the question asked before overwriting tag data");
+  AddDryRun(cmd);
   cmd->callback([] { AddTagCommand(path, fields, yes); });
 });
 

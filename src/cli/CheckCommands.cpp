@@ -10,7 +10,6 @@
 #include "check/MapCrc.h"
 #include "check/XboxCompression.h"
 #include "cli/CliCommon.h"
-#include "history/EditScope.h"
 #include "map/ValueText.h"
 
 namespace jov::cli {
@@ -64,14 +63,15 @@ void RunCrc(const std::string& path, bool fix, const std::optional<std::string>&
   if (forge) wanted = ParseCrc(*forge);
   auto opened = OpenMap(path);
   if (fix) {
-    EditScope scope("Fix CRC32");
-    const std::uint32_t written = FixMapCrc(opened->map);
-    scope.Commit();
-    std::cout << "Wrote CRC32 " << Hex8(written) << " at 0x064.\n";
+    ConsoleDialogs dialogs;
+    std::uint32_t written = 0;
+    const PlanOutcome outcome = RunPlanned(*opened, "Fix CRC32", dialogs, [&] { written = FixMapCrc(opened->map); });
+    if (DryRun()) return;
+    if (outcome.written) std::cout << "Wrote CRC32 " << Hex8(written) << " at 0x064.\n";
   } else if (wanted) {
-    EditScope scope("Forge CRC32 " + Hex8(*wanted));
-    ForgeMapCrc(opened->map, *wanted);
-    scope.Commit();
+    ConsoleDialogs dialogs;
+    RunPlanned(*opened, "Forge CRC32 " + Hex8(*wanted), dialogs, [&] { ForgeMapCrc(opened->map, *wanted); });
+    if (DryRun()) return;
     std::cout << "Forged CRC32 " << Hex8(*wanted) << ": changed the free value at tag data header +0x08.\n";
   }
   const CrcValues values = MapCrcValues(opened->map);
@@ -98,6 +98,7 @@ const Registration kRegistration([](CLI::App& app) {
     auto* fixFlag = cmd->add_flag("--fix", fix, "Write the computed CRC32 at 0x064");
     cmd->add_option("--forge", forge, "Change the free value at tag data header +0x08 so the CRC32 is HEX, and store HEX")
         ->excludes(fixFlag);
+    AddDryRun(cmd);
     cmd->callback([] { RunCrc(path, fix, forge); });
   }
   {

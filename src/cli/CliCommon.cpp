@@ -1,7 +1,11 @@
 #include "cli/CliCommon.h"
 
+#include "map/PlanStage.h"
+
 #include <cstdio>
 #include <iostream>
+
+#include "check/MapKind.h"
 
 namespace jov::cli {
 
@@ -36,6 +40,7 @@ void SetExitStatus(int status) { Status() = status; }
 int ExitStatus() { return Status(); }
 
 std::unique_ptr<OpenedMap> OpenMap(const std::string& path) {
+  RequireMapFile(path, path);
   auto opened = std::make_unique<OpenedMap>();
   opened->map.OpenPath(opened->tree, path);
   return opened;
@@ -64,6 +69,10 @@ std::optional<std::string> ConsoleDialogs::PickOpenFile(const FileDialogOptions&
 std::optional<std::string> ConsoleDialogs::PickSaveFile(const FileDialogOptions&) { return savePath; }
 
 void ConsoleDialogs::ShowMessage(const std::string& text) {
+  if (defer) {
+    deferred.push_back(text);
+    return;
+  }
   std::cout << text << '\n' << std::flush;
 }
 
@@ -75,5 +84,62 @@ bool ConsoleDialogs::AskYesNo(const std::string& text) {
 
 void ConsoleDialogs::ShowFileError(const std::string& text) { std::cerr << text << '\n'; }
 void ConsoleDialogs::ShowValueError(const std::string& text) { std::cerr << text << '\n'; }
+
+void ConsoleDialogs::Flush() {
+  defer = false;
+  for (const std::string& text : deferred) ShowMessage(text);
+  deferred.clear();
+}
+
+namespace {
+bool& DryRunFlag() {
+  static bool flag = false;
+  return flag;
+}
+}  // namespace
+
+void AddDryRun(CLI::App* command) {
+  command->add_flag("--dry-run", DryRunFlag(), "Print what the command would write, and write nothing");
+}
+
+bool DryRun() { return DryRunFlag(); }
+
+PlanOutcome RunPlan(const EditPlan& plan, ConsoleDialogs* dialogs) {
+  PlanOutcome outcome;
+  const bool held = dialogs && !dialogs->deferred.empty();
+  if (DryRun()) {
+    std::cout << DescribePlan(plan);
+    if (dialogs) dialogs->deferred.clear();
+    return outcome;
+  }
+  if (!plan.Empty() || plan.kind != PlanKind::Command) outcome = ApplyPlan(plan);
+  if (dialogs) dialogs->Flush();
+  // A command that wrote nothing because the user said no, or that explained
+  // itself, needs no note; one that found its bytes already there says so.
+  const bool declined = dialogs && dialogs->declined;
+  if (!outcome.written && plan.kind == PlanKind::Command && !held && !declined && ExitStatus() == kDone) {
+    std::string text = kNothingToWriteText;
+    text.replace(text.find("%1"), 2, plan.label);
+    std::cerr << text << '\n';
+  }
+  return outcome;
+}
+
+PlanOutcome RunPlanned(OpenedMap& opened, const std::string& label, ConsoleDialogs& dialogs,
+                       const std::function<void()>& command) {
+  dialogs.defer = true;
+  const EditPlan plan = PlanOf(opened.map, label, command);
+  PlanOutcome outcome;
+  try {
+    outcome = RunPlan(plan, &dialogs);
+  } catch (...) {
+    dialogs.deferred.clear();
+    dialogs.defer = false;
+    throw;
+  }
+  // The model was read through the plan; what the file holds now is read again.
+  if (opened.map.m_bOpen && outcome.written) opened.map.Reload(opened.tree);
+  return outcome;
+}
 
 }  // namespace jov::cli

@@ -8,6 +8,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "edit/Executor.h"
+#include "map/EditPlan.h"
 #include "map/MapFile.h"
 #include "platform/MemoryTreeView.h"
 #include "platform/UserDialogs.h"
@@ -39,6 +41,8 @@ void SetExitStatus(int status);
 int ExitStatus();
 
 // A map opened as the editor's "Map 1" panel opens it, with its tree in memory.
+// A file that is not a map, or a compressed Xbox map, is refused first
+// ("PATH is not a Halo map: REASON.").
 struct OpenedMap {
   MemoryTreeView tree;
   CMapFile map;
@@ -61,6 +65,11 @@ class ConsoleDialogs : public UserDialogs {
   std::optional<std::string> savePath;
   bool yes = false;
   bool declined = false;
+  // While a command is planned its messages ("Inject completed.") wait until
+  // the plan has been written; a refused plan drops them.
+  bool defer = false;
+  std::vector<std::string> deferred;
+  void Flush();
 
   std::optional<std::string> PickOpenFile(const FileDialogOptions& options) override;
   std::optional<std::string> PickSaveFile(const FileDialogOptions& options) override;
@@ -69,5 +78,17 @@ class ConsoleDialogs : public UserDialogs {
   void ShowFileError(const std::string& text) override;
   void ShowValueError(const std::string& text) override;
 };
+
+// Writing commands take --dry-run: the plan is printed, nothing is written.
+void AddDryRun(CLI::App* command);
+bool DryRun();
+
+// Runs a writing command: plans what command would write into the map (its
+// messages held back), then prints the plan (--dry-run) or applies it, re-reads
+// the map, and prints the held messages. A plan that changes nothing says so.
+PlanOutcome RunPlanned(OpenedMap& opened, const std::string& label, ConsoleDialogs& dialogs,
+                       const std::function<void()>& command);
+// The same for a plan made some other way (undo, redo, recover, patches).
+PlanOutcome RunPlan(const EditPlan& plan, ConsoleDialogs* dialogs = nullptr);
 
 }  // namespace jov::cli

@@ -7,7 +7,6 @@
 #include "cli/CliCommon.h"
 #include "compare/CompareMaps.h"
 #include "compare/Patch.h"
-#include "history/EditScope.h"
 #include "map/ValueText.h"
 
 namespace jov::cli {
@@ -18,15 +17,6 @@ constexpr int kMapsDiffer = 1;
 
 std::string Hex(const std::string& bytes) {
   return BytesToHex(reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<long>(bytes.size()));
-}
-
-const char* StateText(TagState state) {
-  switch (state) {
-    case TagState::OnlyInFirst: return "only in A";
-    case TagState::OnlyInSecond: return "only in B";
-    case TagState::Changed: break;
-  }
-  return "changed";
 }
 
 nlohmann::json ComparisonJson(const MapComparison& comparison) {
@@ -42,19 +32,23 @@ nlohmann::json ComparisonJson(const MapComparison& comparison) {
     json record = json::array();
     for (const FieldChange& change : tag.record)
       record.push_back({{"field", change.field}, {"a", Hex(change.before)}, {"b", Hex(change.after)}});
+    const auto offset = [](const std::optional<std::uint32_t>& at) { return at ? json(*at) : json(nullptr); };
     tags.push_back({{"state", StateText(tag.state)},
                     {"class", Latin1ToUtf8(tag.class1)},
                     {"name", Latin1ToUtf8(tag.name)},
+                    {"renamed to", tag.secondName.empty() ? json(nullptr) : json(Latin1ToUtf8(tag.secondName))},
                     {"a", tag.first},
                     {"b", tag.second},
+                    {"meta a", offset(tag.metaFirst)},
+                    {"meta b", offset(tag.metaSecond)},
                     {"bytes", tag.ChangedBytes()},
                     {"ranges", std::move(ranges)},
                     {"record", std::move(record)}});
   }
   return {{"matched", comparison.matched},
           {"changed", comparison.Count(TagState::Changed)},
-          {"only in A", comparison.Count(TagState::OnlyInFirst)},
-          {"only in B", comparison.Count(TagState::OnlyInSecond)},
+          {"only in Map 1", comparison.Count(TagState::OnlyInFirst)},
+          {"only in Map 2", comparison.Count(TagState::OnlyInSecond)},
           {"header", std::move(fields)},
           {"tags", std::move(tags)}};
 }
@@ -78,6 +72,12 @@ void Create(const std::string& originalPath, const std::string& modifiedPath, co
   auto original = OpenMap(originalPath);
   auto modified = OpenMap(modifiedPath);
   const Patch patch = CreatePatch(original->map, modified->map, title, author);
+  const std::vector<std::string> leftOut = LeftOutLines(patch);
+  if (!leftOut.empty()) {
+    std::cout << "The patch cannot carry " << leftOut.size() << (leftOut.size() == 1 ? " difference" : " differences")
+              << "; applying it leaves out:\n";
+    for (const std::string& line : leftOut) std::cout << "  " << line << '\n';
+  }
   WritePatchFile(out, patch);
   for (const std::string& line : PatchLines(patch)) std::cout << line << '\n';
 }
@@ -91,8 +91,7 @@ void Apply(const std::string& mapPath, const std::string& patchPath, bool dryRun
   auto opened = OpenMap(mapPath);
   ConsoleDialogs dialogs;
   dialogs.yes = yes;
-  EditScope scope("Apply Patch " + patch.title);
-  const ApplyResult result = ApplyPatch(opened->map, patch, dialogs, dryRun);
+  const PatchResult result = ApplyPatch(opened->map, patch, dialogs, dryRun);
   switch (result.outcome) {
     case ApplyOutcome::Declined:
       SetExitStatus(kRefused);
@@ -103,14 +102,18 @@ void Apply(const std::string& mapPath, const std::string& patchPath, bool dryRun
       SetExitStatus(kRefused);
       return;
     case ApplyOutcome::Verified:
-      for (const PlannedWrite& write : result.writes)
-        std::cout << "would write " << write.bytes.size() << " bytes at 0x" << UIntToHex(static_cast<std::uint32_t>(write.offset))
-                  << "  " << write.what << '\n';
-      return;
+      std::cout << DescribePlan(result.plan);
+      break;
     case ApplyOutcome::Applied:
-      scope.Commit();
-      std::cout << "Patch applied: " << result.writes.size() << " writes.\n";
-      return;
+      if (result.leftOut.empty()) std::cout << "Patch applied: " << result.writes.size() << " writes.\n";
+      else std::cout << "Applied part of the patch: " << result.writes.size() << " writes.\n";
+      break;
+  }
+  if (!result.leftOut.empty()) {
+    std::cout << (dryRun ? "It would leave out " : "Left out ") << result.leftOut.size()
+              << (result.leftOut.size() == 1 ? " difference" : " differences") << " a patch cannot carry:\n";
+    for (const std::string& line : result.leftOut) std::cout << "  " << line << '\n';
+    SetExitStatus(kRefused);
   }
 }
 
@@ -140,13 +143,16 @@ const Registration kRegistration([](CLI::App& app) {
   show->add_option("PATCH", showPath, "Patch file")->required();
   show->callback([] { Show(showPath); });
 
-  auto* apply = patch->add_subcommand("apply", "Verify and apply PATCH to MAP as one step (nothing written on a conflict)");
+  auto* apply = patch->add_subcommand(
+      "apply", "Verify and apply PATCH to MAP as one step (nothing written on a conflict; exit 1 when it leaves a difference out)");
   static std::string applyMap, applyPatch;
   static bool dryRun = false, yes = false;
   apply->add_option("MAP", applyMap, "Map file")->required();
   apply->add_option("PATCH", applyPatch, "Patch file")->required();
   apply->add_flag("--dry-run", dryRun, "Verify and print what would be written, write nothing");
-  apply->add_flag("--yes", yes, "Answer Yes when the patch was made from another map");
+  apply->add_flag("--yes", yes,
+                  "Answer Yes when the patch was made from another map or its new entries or data overwrite tag names "
+                  "or metadata");
   apply->callback([] { Apply(applyMap, applyPatch, dryRun, yes); });
 });
 

@@ -5,7 +5,6 @@
 
 #include "check/WriteGuards.h"
 #include "cli/CliCommon.h"
-#include "history/EditScope.h"
 #include "history/StepLabel.h"
 #include "map/MapInfoFields.h"
 #include "map/ValueText.h"
@@ -39,9 +38,9 @@ void RunEditTag(const EditTagArgs& a) {
   // "Save Changes" acts on the tag the tree has selected.
   const auto selected = opened->map.FindTagByTreeItem(opened->tree.SelectedItem());
   if (!selected) return;
-  EditScope scope(StepLabel("Save Changes", opened->map, *selected));
-  SaveTagChanges(opened->map, opened->tree, *selected, fields);
-  scope.Commit();
+  ConsoleDialogs dialogs;
+  RunPlanned(*opened, StepLabel("Save Changes", opened->map, *selected), dialogs,
+             [&] { SaveTagChanges(opened->map, opened->tree, *selected, fields); });
 }
 
 struct HeaderArgs {
@@ -80,9 +79,7 @@ void RunHeader(const HeaderArgs& a) {
     SetExitStatus(kRefused);
     return;
   }
-  EditScope scope("Map Info");
-  FinishMapInfo(opened->map, opened->tree, session);
-  scope.Commit();
+  RunPlanned(*opened, "Map Info", dialogs, [&] { FinishMapInfo(opened->map, opened->tree, session); });
   PrintMapInfo(opened->map);
 }
 
@@ -93,9 +90,9 @@ void RunHexEdit(const std::string& path, const std::string& tag, const std::opti
   const auto index = opened->map.FindTagByTreeItem(opened->tree.SelectedItem());
   if (!index) return;
   if (text) {
-    EditScope scope(StepLabel("Hex Editor", opened->map, *index));
-    SaveHexEditorText(opened->map, *index, *text);
-    scope.Commit();
+    ConsoleDialogs dialogs;
+    RunPlanned(*opened, StepLabel("Hex Editor", opened->map, *index), dialogs,
+               [&] { SaveHexEditorText(opened->map, *index, *text); });
   } else {
     std::cout << HexEditorText(opened->map, *index) << '\n';
   }
@@ -115,6 +112,7 @@ const Registration kRegistration([](CLI::App& app) {
     cmd->add_option("--class2", a.class2, "Tag class 2");
     cmd->add_option("--class3", a.class3, "Tag class 3");
     cmd->add_flag("--update-size", a.updateSize, "Check \"Update Size\": the name goes to the EoF Position");
+    AddDryRun(cmd);
     cmd->callback([] { RunEditTag(a); });
   }
   {
@@ -131,6 +129,7 @@ const Registration kRegistration([](CLI::App& app) {
     cmd->add_option("--version", a.version, "Map Version");
     cmd->add_option("--eof-position", a.eofPosition, "EoF Position (hex)");
     cmd->add_flag("--yes", a.yes, "Answer \"Yes\" to the question asked before a header that gives the map an error");
+    AddDryRun(cmd);
     cmd->callback([] { RunHeader(a); });
   }
   {
@@ -138,11 +137,13 @@ const Registration kRegistration([](CLI::App& app) {
     auto* cmd = app.add_subcommand("insert-data", "Append the bytes of HEXTEXT at MAP's EoF Position; prints where");
     cmd->add_option("MAP", path, "Map file")->required();
     cmd->add_option("HEXTEXT", text, "The bytes as hex text")->required();
+    AddDryRun(cmd);
     cmd->callback([] {
       auto opened = OpenMap(path);
-      EditScope scope("Insert Data");
-      const auto at = InsertDataAndReload(opened->map, opened->tree, text);
-      scope.Commit();
+      ConsoleDialogs dialogs;
+      std::uint32_t at = 0;
+      RunPlanned(*opened, "Insert Data", dialogs, [&] { at = InsertDataAndReload(opened->map, opened->tree, text); });
+      if (DryRun()) return;
       std::cout << UIntToHex(at) << '\n';
     });
   }
@@ -153,6 +154,7 @@ const Registration kRegistration([](CLI::App& app) {
     cmd->add_option("MAP", path, "Map file")->required();
     cmd->add_option("TAG", tag, "Tag index or CLASS:NAME")->required();
     cmd->add_option("--text", text, "The edited text to save");
+    AddDryRun(cmd);
     cmd->callback([] { RunHexEdit(path, tag, text); });
   }
 });

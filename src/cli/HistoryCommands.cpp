@@ -65,8 +65,10 @@ void ListHistory(const std::string& path) {
 void UndoSteps(const std::string& path, int steps, bool redo) {
   RequireMap(path);
   History& history = RequireHistory();
-  if (!history.Interrupted(path).empty())
-    throw Refused("The map has an interrupted step; run jov-cli recover first.");
+  if (const auto interrupted = history.Interrupted(path); !interrupted.empty()) {
+    std::string text = kInterruptedRefusalText;
+    throw Refused(text.replace(text.find("%1"), 2, interrupted.front().label));
+  }
   for (int n = 0; n < steps; ++n) {
     const auto step = redo ? history.OldestUndone({path}) : history.NewestDone({path});
     if (!step) {
@@ -74,10 +76,8 @@ void UndoSteps(const std::string& path, int steps, bool redo) {
       if (n == 0) SetExitStatus(kRefused);
       return;
     }
-    if (redo)
-      history.Redo(step->id);
-    else
-      history.Undo(step->id);
+    RunPlan(redo ? history.PlanRedo(step->id) : history.PlanUndo(step->id));
+    if (DryRun()) return;
     std::cout << (redo ? "Redone: " : "Undone: ") << step->label << '\n';
   }
 }
@@ -93,8 +93,11 @@ void RecoverMap(const std::string& path, bool yes) {
   for (auto it = interrupted.rbegin(); it != interrupted.rend(); ++it) {
     std::cout << "Interrupted: " << it->label << " (" << LocalTime(it->timeMs) << ", " << it->bytes << " bytes)\n";
     if (!yes) continue;
-    history.Recover(it->id);
-    std::cout << "Restored the map as it was before it.\n";
+    const EditPlan plan = history.PlanRecover(it->id);
+    RunPlan(plan);
+    if (DryRun()) return;
+    std::cout << (plan.finishOnly ? "Every byte it wrote is in the map: marked done.\n"
+                                  : "Restored the map as it was before it.\n");
   }
   if (!yes) std::cout << "Run again with --yes to restore the map as it was before.\n";
 }
@@ -113,6 +116,7 @@ const Registration kRegistration([](CLI::App& app) {
                                    redo ? "Do MAP's last undone edits again" : "Take back MAP's last edits");
     cmd->add_option("MAP", paths[redo], "Map file")->required();
     cmd->add_option("--steps", steps[redo], "How many steps (default 1)")->check(CLI::Range(1, 1000000));
+    AddDryRun(cmd);
     cmd->callback([redo] { UndoSteps(paths[redo], steps[redo], redo); });
   }
   {
@@ -121,6 +125,7 @@ const Registration kRegistration([](CLI::App& app) {
     auto* cmd = app.add_subcommand("recover", "Report an edit of MAP that was interrupted; --yes restores the map");
     cmd->add_option("MAP", path, "Map file")->required();
     cmd->add_flag("--yes", yes, "Restore the map as it was before the interrupted edit");
+    AddDryRun(cmd);
     cmd->callback([] { RecoverMap(path, yes); });
   }
 });

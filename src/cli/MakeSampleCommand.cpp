@@ -3,6 +3,7 @@
 
 #include "check/XboxCompression.h"
 #include "cli/CliCommon.h"
+#include "fields/SampleFields.h"
 #include "map/SampleMap.h"
 #include "platform/SaveFile.h"
 
@@ -27,8 +28,13 @@ const Registration kRegistration([](CLI::App& app) {
   cmd->add_flag("--xbox-compressed", compressed, "An Xbox map (version 5) compressed as the game ships it");
   cmd->callback([cmd] {
     if (compressed && version != 5 && cmd->count("--version") > 0) throw UsageError("--xbox-compressed writes an Xbox map: --version 5 or none");
-    const SampleMapPlan plan =
+    SampleMapPlan plan =
         GenerateSampleMap(static_cast<std::uint16_t>(compressed ? 5 : version), tags, seed, 256, relayout);
+    // The tags modders edit most get their real layout, from the built-in
+    // definitions only: the same seed gives the same bytes on every machine.
+    DefinitionSet definitions;
+    definitions.LoadFolder(BuiltInDefinitionsFolder());
+    GiveSampleTagsTheirFields(plan, definitions, seed);
     if (!compressed) {
       // Whole or not at all: an existing file is replaced only by a complete map.
       const std::vector<unsigned char> bytes = WriteSampleMap(plan);

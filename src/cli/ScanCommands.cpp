@@ -4,7 +4,6 @@
 #include <optional>
 
 #include "cli/CliCommon.h"
-#include "history/EditScope.h"
 #include "history/StepLabel.h"
 #include "map/FieldText.h"
 #include "map/ValueText.h"
@@ -134,9 +133,9 @@ void RunUpdateItem(const ScanArgs& args) {
     session->boxes.fValue = *value;
   }
   ConsoleDialogs dialogs;
-  EditScope scope(StepLabel("Update Item", session->opened->map, session->tag));
-  session->boxes = session->scanner.Update(session->opened->map, session->tag, session->boxes, dialogs);
-  scope.Commit();
+  RunPlanned(*session->opened, StepLabel("Update Item", session->opened->map, session->tag), dialogs, [&] {
+    session->boxes = session->scanner.Update(session->opened->map, session->tag, session->boxes, dialogs);
+  });
   PrintScan(session->scanner.Results(), true);
 }
 
@@ -160,6 +159,7 @@ const Registration kRegistration([](CLI::App& app) {
   update->add_option("--tag-choice", updateArgs.tagChoice, "The scanner tag choice's text");
   update->add_option("--class-choice", updateArgs.classChoice, "The scanner class choice's text");
   update->add_option("--value", updateArgs.value, "The scanner value");
+  AddDryRun(update);
   update->callback([] { RunUpdateItem(updateArgs); });
 });
 

@@ -1,7 +1,6 @@
 // jov-cli extract, inject, direct-inject: "Save Metadata", "Inject" and "Direct
 // Inject" with the files and the answer given on the command line.
 #include "cli/CliCommon.h"
-#include "history/EditScope.h"
 #include "history/StepLabel.h"
 #include "transfer/DirectInjectTag.h"
 #include "transfer/ExtractTagMetadata.h"
@@ -24,9 +23,9 @@ void Inject(const std::string& mapPath, const std::string& tag, const std::strin
   const int index = ResolveTag(opened->map, tag);
   ConsoleDialogs dialogs;
   dialogs.openPath = in;
-  EditScope scope(StepLabel("Inject", opened->map, index));
-  if (InjectTagMetadata(opened->map, index, dialogs) != InjectOutcome::Completed) SetExitStatus(kRefused);
-  scope.Commit();
+  RunPlanned(*opened, StepLabel("Inject", opened->map, index), dialogs, [&] {
+    if (InjectTagMetadata(opened->map, index, dialogs) != InjectOutcome::Completed) SetExitStatus(kRefused);
+  });
 }
 
 void DirectInject(const std::string& dstPath, const std::string& dstTag, const std::string& srcPath,
@@ -39,10 +38,10 @@ void DirectInject(const std::string& dstPath, const std::string& dstTag, const s
   const int s = ResolveTag(source->map, srcTag);
   ConsoleDialogs dialogs;
   dialogs.yes = yes;
-  EditScope scope(StepLabel("Direct Inject", destination->map, d));
-  if (DirectInjectTag(destination->map, d, source->map, s, dialogs) != DirectInjectOutcome::Completed)
-    SetExitStatus(kRefused);
-  scope.Commit();
+  RunPlanned(*destination, StepLabel("Direct Inject", destination->map, d), dialogs, [&] {
+    if (DirectInjectTag(destination->map, d, source->map, s, dialogs) != DirectInjectOutcome::Completed)
+      SetExitStatus(kRefused);
+  });
 }
 
 const Registration kRegistration([](CLI::App& app) {
@@ -58,6 +57,7 @@ const Registration kRegistration([](CLI::App& app) {
   inject->add_option("MAP", injectMap, "Map file")->required();
   inject->add_option("TAG", injectTag, "Tag index or CLASS:NAME")->required();
   inject->add_option("IN", injectIn, "The .meta file to read")->required();
+  AddDryRun(inject);
   inject->callback([] { Inject(injectMap, injectTag, injectIn); });
 
   auto* direct = app.add_subcommand("direct-inject", "\"Direct Inject\": SRCTAG of SRCMAP over DSTTAG of DSTMAP");
@@ -68,6 +68,7 @@ const Registration kRegistration([](CLI::App& app) {
   direct->add_option("SRCMAP", srcMap, "Source map file (may be DSTMAP)")->required();
   direct->add_option("SRCTAG", srcTag, "Source tag: index or CLASS:NAME")->required();
   direct->add_flag("--yes", yes, "Answer Yes when the source is larger than the destination");
+  AddDryRun(direct);
   direct->callback([] { DirectInject(dstMap, dstTag, srcMap, srcTag, yes); });
 });
 

@@ -25,7 +25,6 @@ int main(int argc, char** argv) {
   // turns it off for a batch job; a history that cannot be used is reported
   // once on standard error and the commands work as before.
   jov::History& history = jov::History::Instance();
-  history.Install();
   history.SetOffNotice([](const std::string& reason) {
     std::string text = jov::kHistoryOffText;
     text.replace(text.find("%1"), 2, reason);

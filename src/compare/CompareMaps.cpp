@@ -120,39 +120,66 @@ MapComparison CompareMaps(const CMapFile& first, const CMapFile& second) {
   }
 
   // The n-th tag of a class and name in the second map answers the n-th in the first.
+  const auto firstCount = static_cast<std::size_t>(first.m_nTagCount);
+  const auto secondCount = static_cast<std::size_t>(second.m_nTagCount);
   std::unordered_map<std::string, std::vector<int>> secondByKey;
   for (int t = second.m_nTagCount; t-- > 0;) secondByKey[PairKey(second.m_tags[static_cast<std::size_t>(t)])].push_back(t);
-  std::vector<bool> paired(second.m_nTagCount, false);
-  std::unordered_map<std::string, int> seen;
+  std::vector<int> partner(firstCount, -1);
+  std::vector<bool> paired(secondCount, false);
+  for (std::size_t a = 0; a < firstCount; ++a) {
+    auto it = secondByKey.find(PairKey(first.m_tags[a]));
+    if (it == secondByKey.end() || it->second.empty()) continue;
+    partner[a] = it->second.back();  // stored in reverse: back() is the lowest index left
+    it->second.pop_back();
+    paired[static_cast<std::size_t>(partner[a])] = true;
+  }
+  // A tag left over in both maps with one class 1 and one identifier is the same
+  // tag under another name: a rename, compared as a pair.
+  std::unordered_map<std::string, int> secondLeftById;
+  for (std::size_t b = 0; b < secondCount; ++b)
+    if (!paired[b]) secondLeftById.emplace(second.m_tags[b].strClass1 + '\0' + second.m_tags[b].strIdentifier, static_cast<int>(b));
+  std::vector<bool> renamed(firstCount, false);
+  for (std::size_t a = 0; a < firstCount && !secondLeftById.empty(); ++a) {
+    if (partner[a] >= 0) continue;
+    const auto it = secondLeftById.find(first.m_tags[a].strClass1 + '\0' + first.m_tags[a].strIdentifier);
+    if (it == secondLeftById.end()) continue;
+    partner[a] = it->second;
+    paired[static_cast<std::size_t>(it->second)] = true;
+    renamed[a] = true;
+    secondLeftById.erase(it);
+  }
 
+  std::unordered_map<std::string, int> seen;
   const ReferenceTranslator translator(first, second);
-  for (int a = 0; a < first.m_nTagCount; ++a) {
-    const TagEntry& tagA = first.m_tags[static_cast<std::size_t>(a)];
-    const std::string key = PairKey(tagA);
+  for (std::size_t a = 0; a < firstCount; ++a) {
+    const TagEntry& tagA = first.m_tags[a];
     TagDifference difference;
     difference.class1 = tagA.strClass1;
     difference.name = tagA.strName;
-    difference.occurrence = seen[key]++;
-    difference.first = a;
-    auto it = secondByKey.find(key);
-    if (it == secondByKey.end() || it->second.empty()) {
+    difference.occurrence = seen[PairKey(tagA)]++;
+    difference.first = static_cast<int>(a);
+    difference.metaFirst = HexToUInt(tagA.strMetaOffset);
+    const int b = partner[a];
+    if (b < 0) {
       difference.state = TagState::OnlyInFirst;
       result.tags.push_back(std::move(difference));
       continue;
     }
-    const int b = it->second.back();  // stored in reverse: back() is the lowest index left
-    it->second.pop_back();
-    paired[static_cast<std::size_t>(b)] = true;
     ++result.matched;
     difference.second = b;
     const TagEntry& tagB = second.m_tags[static_cast<std::size_t>(b)];
+    difference.metaSecond = HexToUInt(tagB.strMetaOffset);
+    if (renamed[a]) {
+      difference.secondName = tagB.strName;
+      difference.record.push_back({"name", tagA.strName, tagB.strName});
+    }
     CompareRecords(tagA, tagB, difference.record);
 
-    std::string metaA = ReadMetaBytes(first, a);
+    std::string metaA = ReadMetaBytes(first, static_cast<int>(a));
     const std::string metaB = ReadMetaBytes(second, b);
     if (!metaA.empty()) {
       std::string text = BytesToHex(reinterpret_cast<const unsigned char*>(metaA.data()), static_cast<long>(metaA.size()));
-      translator.Translate(text, a, b);
+      translator.Translate(text, static_cast<int>(a), b);
       metaA = Bytes(text);
     }
     difference.ranges = DifferingRanges(metaA, metaB);
@@ -160,38 +187,56 @@ MapComparison CompareMaps(const CMapFile& first, const CMapFile& second) {
   }
 
   std::unordered_map<std::string, int> seenSecond;
-  for (int b = 0; b < second.m_nTagCount; ++b) {
-    const TagEntry& tagB = second.m_tags[static_cast<std::size_t>(b)];
+  for (std::size_t b = 0; b < secondCount; ++b) {
+    const TagEntry& tagB = second.m_tags[b];
     const int occurrence = seenSecond[PairKey(tagB)]++;
-    if (paired[static_cast<std::size_t>(b)]) continue;
+    if (paired[b]) continue;
     TagDifference difference;
     difference.state = TagState::OnlyInSecond;
     difference.class1 = tagB.strClass1;
     difference.name = tagB.strName;
     difference.occurrence = occurrence;
-    difference.second = b;
+    difference.second = static_cast<int>(b);
+    difference.metaSecond = HexToUInt(tagB.strMetaOffset);
     result.tags.push_back(std::move(difference));
   }
   return result;
 }
 
-std::string DifferenceLine(const TagDifference& difference) {
-  const std::string tag = difference.class1 + ":" + difference.name;
-  switch (difference.state) {
-    case TagState::OnlyInFirst: return "only in A  " + tag;
-    case TagState::OnlyInSecond: return "only in B  " + tag;
+const char* StateText(TagState state) {
+  switch (state) {
+    case TagState::OnlyInFirst: return "only in Map 1";
+    case TagState::OnlyInSecond: return "only in Map 2";
     case TagState::Changed: break;
   }
-  std::string line = "changed  " + tag;
-  if (!difference.ranges.empty()) {
-    line += "  " + std::to_string(difference.ranges.size()) + (difference.ranges.size() == 1 ? " range, " : " ranges, ") +
-            std::to_string(difference.ChangedBytes()) + (difference.ChangedBytes() == 1 ? " byte:" : " bytes:");
-    for (const ByteRange& range : difference.ranges)
-      line += " +" + HexOf(range.offset) + " (" + std::to_string(range.after.size()) + ")";
+  return "changed";
+}
+
+std::string DifferenceLine(const TagDifference& difference) {
+  const std::string tag = difference.class1 + ":" + difference.name;
+  std::string line;
+  if (difference.state != TagState::Changed) {
+    line = std::string(StateText(difference.state)) + "  " + tag;
+  } else {
+    line = difference.secondName.empty() ? "changed  " + tag : "renamed  " + tag + " -> " + difference.class1 + ":" + difference.secondName;
+    if (!difference.ranges.empty()) {
+      line += "  " + std::to_string(difference.ranges.size()) + (difference.ranges.size() == 1 ? " range, " : " ranges, ") +
+              std::to_string(difference.ChangedBytes()) + (difference.ChangedBytes() == 1 ? " byte:" : " bytes:");
+      for (const ByteRange& range : difference.ranges)
+        line += " +" + HexOf(range.offset) + " (" + std::to_string(range.after.size()) + ")";
+    }
+    for (const FieldChange& change : difference.record) {
+      if (change.field == "name") continue;  // said by "renamed"
+      line += "  " + change.field + " " + FieldValueText(change.before, change.field != "size") + " -> " +
+              FieldValueText(change.after, change.field != "size");
+    }
   }
-  for (const FieldChange& change : difference.record)
-    line += "  " + change.field + " " + FieldValueText(change.before, change.field != "size") + " -> " +
-            FieldValueText(change.after, change.field != "size");
+  if (difference.metaFirst || difference.metaSecond) {
+    line += "  metadata at ";
+    if (difference.metaFirst) line += HexOf(*difference.metaFirst) + " in Map 1";
+    if (difference.metaFirst && difference.metaSecond) line += ", ";
+    if (difference.metaSecond) line += HexOf(*difference.metaSecond) + " in Map 2";
+  }
   return line;
 }
 
@@ -202,8 +247,8 @@ std::string HeaderLine(const FieldChange& change) {
 
 std::string SummaryLine(const MapComparison& comparison) {
   return std::to_string(comparison.matched) + " tags matched, " + std::to_string(comparison.Count(TagState::Changed)) +
-         " changed, " + std::to_string(comparison.Count(TagState::OnlyInFirst)) + " only in A, " +
-         std::to_string(comparison.Count(TagState::OnlyInSecond)) + " only in B";
+         " changed, " + std::to_string(comparison.Count(TagState::OnlyInFirst)) + " only in Map 1, " +
+         std::to_string(comparison.Count(TagState::OnlyInSecond)) + " only in Map 2";
 }
 
 }  // namespace jov

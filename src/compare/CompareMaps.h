@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,7 +9,8 @@
 
 // Two maps compared tag by tag. A byte diff of two maps tells nothing: the same
 // tag sits at other offsets, under other identifiers, in another build. So tags
-// are paired by class 1 and name, and the first map's metadata is translated into
+// are paired by class 1 and name (a tag left unpaired is paired by class 1 and
+// identifier with one left in the other map: a rename), and the first map's metadata is translated into
 // the second map's terms (dependencies and lone identifiers by class and name,
 // pointers into the tag rebased) exactly as Direct Inject translates it, before
 // the bytes are compared.
@@ -41,6 +43,13 @@ struct TagDifference {
   int occurrence = 0;  // 0 for the first tag of this class and name, 1 for the second, ...
   int first = -1;      // index in the first map, -1 when it has none
   int second = -1;     // index in the second map
+  // A rename: the pair was found by class 1 and identifier, and this is the
+  // second map's name (a "name" record change holds both). Empty otherwise.
+  std::string secondName;
+  // Where the tag's metadata starts in each map's file, when the map has the tag
+  // (the ranges count from there).
+  std::optional<std::uint32_t> metaFirst;
+  std::optional<std::uint32_t> metaSecond;
   std::vector<ByteRange> ranges;
   std::vector<FieldChange> record;
 
@@ -78,10 +87,15 @@ std::vector<ByteRange> DifferingRanges(const std::string& before, const std::str
 MapComparison CompareMaps(const CMapFile& first, const CMapFile& second);
 
 // One line per difference, as `jov-cli diff` prints it:
-// "changed  weap:weapons\pistol\pistol  3 ranges, 12 bytes: +0x40 (4) +0x1a0 (4) +0x2f0 (4)".
+// "changed  weap:weapons\pistol\pistol  3 ranges, 12 bytes: +0x40 (4) +0x1a0 (4) +0x2f0 (4)",
+// a rename as "renamed  weap:old -> weap:new", a tag of one map as
+// "only in Map 1  weap:...", each followed by where the metadata lies in each map
+// when the comparison knows it ("  metadata at 0x1a000 in Map 1, 0x1b000 in Map 2").
 std::string DifferenceLine(const TagDifference& difference);
 std::string HeaderLine(const FieldChange& change);
-// "N tags matched, N changed, N only in A, N only in B"
+// "N tags matched, N changed, N only in Map 1, N only in Map 2"
 std::string SummaryLine(const MapComparison& comparison);
+// "only in Map 1", "only in Map 2", "changed" (also the state in `diff --json`).
+const char* StateText(TagState state);
 
 }  // namespace jov

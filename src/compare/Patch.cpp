@@ -7,7 +7,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "builder/AddTag.h"
 #include "compare/MapChecksum.h"
+#include "edit/Executor.h"
+#include "map/PlanStage.h"
 #include "map/Refused.h"
 #include "map/ValueText.h"
 #include "platform/SaveFile.h"
@@ -91,13 +94,22 @@ json ChangeToJson(const FieldChange& change) {
   return {{"field", change.field}, {"before", ToHex(change.before)}, {"after", ToHex(change.after)}};
 }
 
+// A record's "name" change holds two names, of any lengths; every other change
+// replaces bytes in place.
 FieldChange ChangeFromJson(const json& object, const std::string& where) {
   FieldChange change{TextField(object, "field", where), FromHex(TextField(object, "before", where), where + " before"),
                      FromHex(TextField(object, "after", where), where + " after")};
+  if (change.field == "name") {
+    if (change.after.empty() || change.after.find('\0') != std::string::npos || change.before.find('\0') != std::string::npos)
+      throw Refused("The patch is malformed: " + where + " has a name change that is not a name.");
+    return change;
+  }
   if (change.before.size() != change.after.size())
     throw Refused("The patch is malformed: " + where + " has before and after of different lengths.");
   return change;
 }
+
+std::string TagText(const TagDifference& tag) { return tag.class1 + ":" + tag.name; }
 
 const char* StateName(TagState state) {
   switch (state) {
@@ -227,11 +239,49 @@ Patch PatchFromComparison(const MapComparison& modifiedToOriginal, const CMapFil
 
   const std::uint64_t appendAt = AppendAt(original);
   const std::uint64_t modifiedLength = modified.File().Length();
-  if (modifiedLength > appendAt) patch.appended = ReadFileBytes(modified, appendAt, modifiedLength - appendAt);
+  if (modifiedLength > appendAt) {
+    patch.appended = ReadFileBytes(modified, appendAt, modifiedLength - appendAt);
+    const std::uint64_t originalLength = original.File().Length();
+    if (originalLength > appendAt)
+      patch.appendedBefore =
+          ReadFileBytes(original, appendAt, std::min<std::uint64_t>(originalLength, modifiedLength) - appendAt);
+  }
+  // A tag is found in the map a patch is applied to as the n-th of its class
+  // and name in the original, whichever name the modified map gives it.
+  std::vector<int> occurrenceInOriginal(original.m_nTagCount, 0);
+  {
+    std::unordered_map<std::string, int> seen;
+    for (std::size_t i = 0; i < occurrenceInOriginal.size(); ++i)
+      occurrenceInOriginal[i] = seen[original.m_tags[i].strClass1 + '\0' + original.m_tags[i].strName]++;
+  }
+
+  // Add Tag writes a new entry over what follows the index, often the first
+  // names: those tags read under other names in the modified map, but the entry
+  // carries those bytes, so they are no renames.
+  const auto underAddedEntry = [&](const TagEntry& entry) {
+    const std::uint64_t at = HexToUInt(entry.strNameOffset);
+    for (std::size_t t = original.m_nTagCount; t < modified.m_nTagCount; ++t) {
+      const std::uint64_t entryAt = HexToUInt(modified.m_tags[t].strEntryOffset);
+      if (at >= entryAt && at < entryAt + kEntrySize) return true;
+    }
+    return false;
+  };
 
   for (const TagDifference& difference : modifiedToOriginal.tags) {
     TagDifference tag = difference;
+    if (!tag.secondName.empty() && underAddedEntry(modified.m_tags[static_cast<std::size_t>(tag.first)])) {
+      std::erase_if(tag.record, [](const FieldChange& change) { return change.field == "name"; });
+      tag.name = tag.secondName;
+      tag.secondName.clear();
+      if (tag.record.empty() && tag.ranges.empty()) continue;
+    }
     std::swap(tag.first, tag.second);
+    // Offsets in the modified map mean nothing where the patch is applied; the
+    // original's are in its index.
+    tag.metaFirst = tag.metaSecond;
+    tag.metaSecond.reset();
+    if (!tag.secondName.empty()) std::swap(tag.name, tag.secondName);
+    if (tag.first >= 0) tag.occurrence = occurrenceInOriginal[static_cast<std::size_t>(tag.first)];
     for (ByteRange& range : tag.ranges) std::swap(range.before, range.after);
     for (FieldChange& change : tag.record) std::swap(change.before, change.after);
     if (difference.state == TagState::OnlyInFirst) tag.state = TagState::OnlyInSecond;
@@ -243,6 +293,11 @@ Patch PatchFromComparison(const MapComparison& modifiedToOriginal, const CMapFil
       added.class1 = entry.strClass1;
       added.name = entry.strName;
       added.entry = ReadFileBytes(modified, HexToUInt(entry.strEntryOffset), kEntrySize);
+      const std::uint64_t entryAt = HexToUInt(entry.strEntryOffset);
+      if (entryAt < original.File().Length())
+        added.entryBefore = ReadFileBytes(original, entryAt, std::min<std::uint64_t>(kEntrySize, original.File().Length() - entryAt));
+      else
+        added.entryBefore = std::string();
       const auto inAppended = [&](std::uint32_t offset) -> std::optional<std::uint32_t> {
         if (offset >= appendAt && offset < modifiedLength) return static_cast<std::uint32_t>(offset - appendAt);
         return std::nullopt;
@@ -302,10 +357,12 @@ std::string PatchToJson(const Patch& patch) {
     json item = {{"class", Latin1ToUtf8(tag.class1)}, {"name", Latin1ToUtf8(tag.name)}, {"entry", ToHex(tag.entry)}, {"room", tag.room}};
     item["name at"] = tag.nameInAppended ? json(*tag.nameInAppended) : json(nullptr);
     item["meta at"] = tag.metaInAppended ? json(*tag.metaInAppended) : json(nullptr);
+    if (tag.entryBefore) item["entry before"] = ToHex(*tag.entryBefore);
     added.push_back(std::move(item));
   }
   document["added"] = std::move(added);
   document["appended"] = ToHex(patch.appended);
+  if (!patch.appendedBefore.empty()) document["appended before"] = ToHex(patch.appendedBefore);
   return document.dump(1) + "\n";
 }
 
@@ -377,6 +434,7 @@ Patch PatchFromJson(const std::string& text) {
     tag.first = tag.state == TagState::OnlyInSecond ? -1 : Find(originalByKey, tag);
     if (tag.state != TagState::OnlyInSecond && tag.first < 0)
       throw Refused("The patch is malformed: " + where + " is not in the index of the map it was made from.");
+    if (tag.first >= 0) tag.metaFirst = HexToUInt(patch.index[static_cast<std::size_t>(tag.first)].strMetaOffset);
     for (const json& r : ArrayField(item, "ranges", where)) {
       ByteRange range;
       range.offset = static_cast<std::uint32_t>(NumberField(r, "offset", where, 0xFFFFFFFF));
@@ -392,8 +450,9 @@ Patch PatchFromJson(const std::string& text) {
     }
     for (const json& r : ArrayField(item, "record", where)) {
       FieldChange change = ChangeFromJson(r, where);
-      if (change.field != "class 2" && change.field != "class 3" && change.field != "size")
+      if (change.field != "class 2" && change.field != "class 3" && change.field != "size" && change.field != "name")
         throw Refused("The patch is malformed: " + where + " changes a record field \"" + change.field + "\" that tags do not have.");
+      if (change.field == "name") tag.secondName = change.after;
       tag.record.push_back(std::move(change));
     }
     patch.tags.push_back(std::move(tag));
@@ -412,9 +471,19 @@ Patch PatchFromJson(const std::string& text) {
       if (at.is_null()) continue;
       *slot = static_cast<std::uint32_t>(NumberField(item, key, where, 0xFFFFFFFF));
     }
+    if (item.contains("entry before")) {
+      tag.entryBefore = FromHex(TextField(item, "entry before", where), where + " entry before");
+      if (tag.entryBefore->size() > kEntrySize)
+        throw Refused("The patch is malformed: the bytes before the entry of " + where + " are more than 32.");
+    }
     patch.added.push_back(std::move(tag));
   }
   patch.appended = FromHex(TextField(document, "appended", "the patch"), "the appended data");
+  if (document.contains("appended before")) {
+    patch.appendedBefore = FromHex(TextField(document, "appended before", "the patch"), "the bytes before the appended data");
+    if (patch.appendedBefore.size() > patch.appended.size())
+      throw Refused("The patch is malformed: it says its appended data overwrites more bytes than it holds.");
+  }
   for (const PatchAddedTag& tag : patch.added)
     for (const auto& at : {tag.nameInAppended, tag.metaInAppended})
       if (at && *at >= patch.appended.size())
@@ -432,6 +501,7 @@ void WritePatchFile(const std::string& path, const Patch& patch) {
 Patch ReadPatchFile(const std::string& path) {
   BinaryFile file;
   file.Open(path, BinaryFile::Mode::ReadOnly, path);
+  if (file.Length() > kMaxPatchFileSize) throw Refused(FillText(kPatchTooLarge, {path, std::to_string(file.Length())}));
   std::string text(static_cast<std::size_t>(file.Length()), '\0');
   file.Read(0, text.data(), text.size());
   return PatchFromJson(text);
@@ -451,17 +521,34 @@ std::vector<std::string> PatchLines(const Patch& patch) {
                   std::to_string(patch.source.version) + ", " + std::to_string(patch.source.tagCount) + " tags, CRC32 " +
                   Hex8(patch.source.crc32) + ")");
   lines.push_back(std::to_string(patch.index.size() - onlyOriginal) + " tags matched, " + std::to_string(changed) +
-                  " changed, " + std::to_string(onlyOriginal) + " only in A, " + std::to_string(onlyModified) + " only in B");
+                  " changed, " + std::to_string(onlyOriginal) + " only in Map 1, " + std::to_string(onlyModified) +
+                  " only in Map 2");
   for (const FieldChange& change : patch.header) lines.push_back(HeaderLine(change));
   for (const TagDifference& tag : patch.tags) lines.push_back(DifferenceLine(tag));
   for (const PatchAddedTag& tag : patch.added)
-    lines.push_back("only in B  " + TagText(tag.class1, tag.name) + "  added, " + std::to_string(tag.room) + " bytes of room");
+    lines.push_back("only in Map 2  " + TagText(tag.class1, tag.name) + "  added, " + std::to_string(tag.room) + " bytes of room");
   if (!patch.appended.empty()) lines.push_back("appended  " + std::to_string(patch.appended.size()) + " bytes");
   return lines;
 }
 
-ApplyResult ApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialogs, bool dryRun) {
-  ApplyResult result;
+std::vector<std::string> LeftOutLines(const Patch& patch) {
+  std::vector<std::string> lines;
+  for (const TagDifference& tag : patch.tags) {
+    if (tag.state == TagState::OnlyInFirst)
+      lines.push_back("only in Map 1  " + TagText(tag) + "  a patch cannot remove a tag");
+    else if (tag.state == TagState::OnlyInSecond)
+      lines.push_back("only in Map 2  " + TagText(tag) + "  a patch adds tags only after the original's last one");
+    for (const FieldChange& change : tag.record)
+      if (change.field == "name" && change.after.size() > change.before.size())
+        lines.push_back("renamed  " + TagText(tag) + " -> " + tag.class1 + ":" + change.after +
+                        "  the new name is longer than the old one's room");
+  }
+  return lines;
+}
+
+PatchResult PlanApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialogs) {
+  PatchResult result;
+  result.leftOut = LeftOutLines(patch);
   const TagsByKey targetByKey = IndexByKey(map.m_tags, map.m_nTagCount);
   const TagsByKey originalByKey = IndexByKey(patch.index, patch.index.size());
 
@@ -483,6 +570,18 @@ ApplyResult ApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialogs, 
         throw Refused(std::string(kPatchPastMetadata) + TagText(tag.class1, tag.name) + " +0x" + UIntToHex(range.offset) +
                       " (" + std::to_string(range.after.size()) + ") in " + std::to_string(size) + " bytes.");
     located.push_back({&tag, t, o});
+  }
+
+  // Added entries go after the last one the Tag Count counts: a patch that
+  // does not count them (its header list cut) would write them over whatever
+  // follows the index, typically the first tags' names, and leave them unread.
+  if (!patch.added.empty()) {
+    std::uint32_t raised = 0;
+    for (const FieldChange& change : patch.header)
+      if (change.field == "Tag Count" && change.before.size() == 2 && change.after.size() == 2)
+        raised = ReadLe16(reinterpret_cast<const unsigned char*>(change.after.data())) -
+                 static_cast<std::uint32_t>(ReadLe16(reinterpret_cast<const unsigned char*>(change.before.data())));
+    if (raised != patch.added.size()) throw Refused(FillText(kPatchTagCountText, {std::to_string(patch.added.size())}));
   }
 
   if (MapFileCrc32(map) != patch.source.crc32 && !dialogs.AskYesNo(kPatchOtherMapQuestion)) return result;
@@ -547,6 +646,17 @@ ApplyResult ApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialogs, 
       }
     }
     for (const FieldChange& change : tag.record) {
+      if (change.field == "name") {
+        if (entry.strName != change.before) {
+          result.conflicts.push_back({name, change.field, 0, change.before, entry.strName});
+        } else if (change.after.size() <= change.before.size()) {
+          // The new name in the old one's room, the rest zeros; a longer name is left out.
+          std::string bytes = change.after;
+          bytes.resize(change.before.size() + 1, '\0');
+          recordWrites.push_back({HexToUInt(entry.strNameOffset), bytes, name + " name"});
+        }
+        continue;
+      }
       std::string found;
       if (change.field == "size") found = LeBytes(entry.nSize);
       else found = StoredClass(change.field == "class 2" ? entry.strClass2 : entry.strClass3);
@@ -569,20 +679,41 @@ ApplyResult ApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialogs, 
     else headerWrites.push_back({offset, change.after, std::string("header ") + change.field});
   }
 
+  // New entries and appended data overwrite bytes no change of the patch
+  // names: they must hold what the original held there (when the patch says
+  // and the map is laid out as the original), and tag names or metadata of this
+  // map under them are overwritten only when the user says so.
+  const std::uint64_t length = map.File().Length();
   const std::uint64_t appendAt = AppendAt(map);
+  const auto held = [&](std::uint64_t offset, std::uint64_t n) {
+    return offset >= length ? std::string() : ReadFileBytes(map, offset, std::min(n, length - offset));
+  };
   const std::uint64_t firstEntry = std::uint64_t{HexToUInt(map.m_strIndexOffset)} + kFirstEntry;
   for (std::size_t j = 0; j < patch.added.size(); ++j) {
     const PatchAddedTag& tag = patch.added[j];
     std::string entry = tag.entry;
     if (tag.nameInAppended) entry.replace(0x10, 4, LeBytes(static_cast<std::uint32_t>(appendAt + *tag.nameInAppended) + map.Magic()));
     if (tag.metaInAppended) entry.replace(0x14, 4, LeBytes(static_cast<std::uint32_t>(appendAt + *tag.metaInAppended) + map.Magic()));
-    addedWrites.push_back({firstEntry + kEntrySize * (map.m_nTagCount + j), entry, "entry of " + TagText(tag.class1, tag.name)});
+    const std::uint64_t at = firstEntry + kEntrySize * (map.m_nTagCount + j);
+    const std::string found = held(at, kEntrySize);
+    if (sameTerms && tag.entryBefore && found != *tag.entryBefore)
+      result.conflicts.push_back({TagText(tag.class1, tag.name), "bytes under its new entry", 0, *tag.entryBefore, found});
+    addedWrites.push_back({at, entry, "entry of " + TagText(tag.class1, tag.name)});
+  }
+  if (!patch.appended.empty()) {
+    const std::string found = held(appendAt, patch.appended.size());
+    if (found != patch.appendedBefore)
+      result.conflicts.push_back({"appended data", "bytes past the EoF Position", 0, patch.appendedBefore, found});
   }
 
   if (!result.conflicts.empty()) {
     result.outcome = ApplyOutcome::Conflicts;
     return result;
   }
+  bool overwritesTagData = !patch.appended.empty() && OverlapsTagData(map, appendAt, patch.appended.size());
+  for (const PlannedWrite& write : addedWrites) overwritesTagData = overwritesTagData || OverlapsTagData(map, write.offset, write.bytes.size());
+  if (overwritesTagData && !dialogs.AskYesNoDefaultNo(kPatchOverwriteQuestion)) return result;
+
   // Data before the entries and header fields that make it reachable.
   if (!patch.appended.empty()) result.writes.push_back({appendAt, patch.appended, "appended data"});
   for (auto* group : {&addedWrites, &metadataWrites, &recordWrites, &headerWrites})
@@ -590,11 +721,23 @@ ApplyResult ApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialogs, 
   for (const PlannedWrite& write : result.writes)
     if (write.offset + write.bytes.size() > BinaryFile::kMaxPosition + 1)
       throw FileError(FileError::Cause::BadSeek, map.File().DisplayName());
-  if (dryRun) {
-    result.outcome = ApplyOutcome::Verified;
-    return result;
+
+  result.plan = PlanOf(map, "Apply Patch " + patch.title, [&] {
+    for (const PlannedWrite& write : result.writes) map.File().Write(write.offset, write.bytes.data(), write.bytes.size());
+  });
+  // What each write was verified against must still be there when it is written.
+  for (const PlannedWrite& write : result.writes) {
+    const std::string found = held(write.offset, write.bytes.size());
+    if (!found.empty()) result.plan.expects.push_back({write.offset, {found.begin(), found.end()}, write.what, {}, 0});
   }
-  for (const PlannedWrite& write : result.writes) map.File().Write(write.offset, write.bytes.data(), write.bytes.size());
+  result.outcome = ApplyOutcome::Verified;
+  return result;
+}
+
+PatchResult ApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialogs, bool dryRun) {
+  PatchResult result = PlanApplyPatch(map, patch, dialogs);
+  if (result.outcome != ApplyOutcome::Verified || dryRun) return result;
+  ApplyPlan(result.plan);
   result.outcome = ApplyOutcome::Applied;
   return result;
 }

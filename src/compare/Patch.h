@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "compare/CompareMaps.h"
+#include "map/EditPlan.h"
 #include "map/MapFile.h"
 #include "platform/UserDialogs.h"
 
@@ -46,6 +47,9 @@ struct PatchAddedTag {
   std::optional<std::uint32_t> nameInAppended;
   std::optional<std::uint32_t> metaInAppended;
   std::uint32_t room = 0;
+  // The original's 32 bytes where the entry goes (what the entry overwrites);
+  // unset in patches written before it was recorded.
+  std::optional<std::string> entryBefore;
 };
 
 struct Patch {
@@ -59,13 +63,20 @@ struct Patch {
   // Header fields: before = the original's bytes, after = the modified map's.
   std::vector<FieldChange> header;
   // Changed tags: ranges hold the original's bytes (before) and the modified
-  // map's translated into the original's terms (after). Tags only in the
-  // original or only in the modified map (other than the added ones) are listed
-  // with their state and no ranges; applying leaves them alone.
+  // map's translated into the original's terms (after); a rename is a "name"
+  // record change. Tags only in the original or only in the modified map (other
+  // than the added ones) are listed with their state and no ranges: a patch
+  // cannot express them, and applying leaves them out and says so.
   std::vector<TagDifference> tags;
   std::vector<PatchAddedTag> added;
   std::string appended;  // bytes the modified map holds past the original's end
+  // The original's bytes the appended data overwrites (those between its EoF
+  // Position and its file's end), usually none.
+  std::string appendedBefore;
 };
+
+// Patch files are read whole; a larger file is refused before it is read.
+inline constexpr std::uint64_t kMaxPatchFileSize = 64ull << 20;
 
 // The patch that turns original into modified.
 Patch CreatePatch(const CMapFile& original, const CMapFile& modified, const std::string& title,
@@ -82,10 +93,20 @@ Patch PatchFromJson(const std::string& text);
 
 // Written whole or not at all (a temporary file beside path, renamed over it).
 void WritePatchFile(const std::string& path, const Patch& patch);
+// Refuses (Refused, kPatchTooLarge) a file over kMaxPatchFileSize unread.
 Patch ReadPatchFile(const std::string& path);
+inline constexpr const char* kPatchTooLarge = "%1 is %2 bytes; a patch file holds at most 64 MiB, so it is not read.";
 
 // The patch in the `diff` form: a summary line, then one line a change.
 std::vector<std::string> PatchLines(const Patch& patch);
+
+// The differences the patch holds but cannot carry out, one line each (empty
+// when it carries them all): a tag only in the original (a patch removes no
+// tag), a tag only in the modified map that is not an added tag after the
+// original's last one, a rename to a name longer than the old one's room.
+// `patch create` and the editor list them before saving; applying leaves them
+// out and says so.
+std::vector<std::string> LeftOutLines(const Patch& patch);
 
 struct PatchConflict {
   std::string tag;  // CLASS:NAME, or "header"
@@ -96,10 +117,10 @@ struct PatchConflict {
 };
 
 enum class ApplyOutcome {
-  Applied,    // every change written
-  Verified,   // a dry run: everything matches, nothing written
-  Conflicts,  // some "before" does not match: nothing written
-  Declined,   // made from another map and the question was answered No
+  Applied,    // the plan was written (ApplyPatch only)
+  Verified,   // everything matches: the plan is ready, nothing written
+  Conflicts,  // some "before" does not match: no plan, nothing written
+  Declined,   // a question was answered No: nothing written
 };
 
 struct PlannedWrite {
@@ -108,21 +129,38 @@ struct PlannedWrite {
   std::string what;  // one line for a dry run
 };
 
-struct ApplyResult {
+struct PatchResult {
   ApplyOutcome outcome = ApplyOutcome::Declined;
   std::vector<PatchConflict> conflicts;
   std::vector<PlannedWrite> writes;
+  // LeftOutLines(patch): what the plan does not carry out although the patch lists it.
+  std::vector<std::string> leftOut;
+  // Verified and Applied: the writes as one plan, each with the bytes this map
+  // held there when it was planned as an expectation.
+  EditPlan plan;
 };
 
 inline constexpr const char* kPatchMissingTag = "The patch names a tag this map does not have: ";
 inline constexpr const char* kPatchPastMetadata = "The patch changes bytes past the end of a tag's metadata: ";
+inline constexpr const char* kPatchTagCountText =
+    "The patch adds %1 tags but does not raise the Tag Count by %1: their index entries would be written where the map "
+    "keeps other data. Nothing was written.";
+inline constexpr const char* kPatchOverwriteQuestion =
+    "The patch's new tag entries or appended data would overwrite tag names or metadata of this map. Apply it anyway?";
 
 // Finds every tag the patch names, translates its bytes into this map's terms,
-// verifies every "before", and writes only when all match. A patch made from a
-// map with another CRC32 asks kPatchOtherMapQuestion first. Throws Refused, with
-// nothing written, for a tag the map lacks and for ranges past a tag's metadata.
-// The model is not changed: callers reload the map after Applied.
-ApplyResult ApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialogs, bool dryRun);
+// verifies every "before" and every byte the new entries and appended data
+// overwrite, and returns the writes as a plan; nothing is written. A patch made
+// from a map with another CRC32 asks kPatchOtherMapQuestion first; new entries
+// or appended data over tag names or metadata ask kPatchOverwriteQuestion (No by
+// default). Throws Refused for a tag the map lacks, ranges past a tag's
+// metadata, and added tags the Tag Count does not count.
+PatchResult PlanApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialogs);
+
+// PlanApplyPatch, then (unless dryRun) the plan handed to ApplyPlan as one step
+// labelled "Apply Patch TITLE". The model is not changed: callers reload the map
+// after Applied.
+PatchResult ApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialogs, bool dryRun);
 
 std::string ConflictLine(const PatchConflict& conflict);
 

@@ -1,21 +1,254 @@
 #include "edit/Executor.h"
 
-#include "history/EditScope.h"
+#include <algorithm>
+#include <cstdio>
+
+#include "history/History.h"
+#include "map/MapFile.h"
+#include "map/Refused.h"
+#include "platform/BinaryFile.h"
 
 namespace jov {
 
-// Transitional: writes through the journaled file until the executor lands.
-ApplyResult ApplyPlan(const EditPlan& plan) {
-  ApplyResult result;
-  if (plan.Empty()) return result;
+namespace {
+
+std::string Replace(std::string text, const std::string& mark, const std::string& by) {
+  const auto at = text.find(mark);
+  if (at != std::string::npos) text.replace(at, mark.size(), by);
+  return text;
+}
+
+std::string HexOffset(std::uint64_t offset) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(offset));
+  return text;
+}
+
+std::vector<unsigned char> ReadRange(const BinaryFile& file, std::uint64_t offset, std::uint64_t n) {
+  std::vector<unsigned char> bytes(static_cast<std::size_t>(n));
+  file.Read(offset, bytes.data(), bytes.size());
+  return bytes;
+}
+
+// (a) Everything that must hold before a byte is written.
+void CheckPreconditions(const EditPlan& plan, const BinaryFile& file) {
+  if (plan.kind != PlanKind::Recover) {
+    const auto interrupted = History::Instance().Interrupted(plan.path);
+    if (!interrupted.empty()) throw Refused(Replace(kInterruptedRefusalText, "%1", interrupted.front().label));
+  }
+  const bool stamped = plan.stamp.device != 0 || plan.stamp.inode != 0 || plan.stamp.modifiedNs != 0;
+  if (stamped && FileStamp::Of(plan.path) != plan.stamp) throw Refused(Replace(kStaleMapText, "%1", FileNameOf(plan.path)));
+  if (plan.expectLength && file.Length() != *plan.expectLength)
+    throw Refused(Replace(Replace(kExpectedBytesText, "%1", "its end"), "%2",
+                          "the file is " + std::to_string(file.Length()) + " bytes long, not " +
+                              std::to_string(*plan.expectLength)));
+  for (const PlanExpect& expect : plan.expects) {
+    const auto found = ReadRange(file, expect.offset, expect.Size());
+    const bool holds = expect.hash ? RangeHash(found.data(), found.size()) == *expect.hash : found == expect.bytes;
+    if (holds) continue;
+    std::uint64_t at = expect.offset;
+    if (!expect.hash)
+      at += static_cast<std::uint64_t>(std::mismatch(found.begin(), found.end(), expect.bytes.begin()).first -
+                                       found.begin());
+    throw Refused(Replace(Replace(kExpectedBytesText, "%1", HexOffset(at)), "%2",
+                          expect.what.empty() ? "bytes a step recorded" : expect.what));
+  }
+}
+
+// The parts of a command's writes that change the map: runs of bytes that
+// differ from what the file holds, and everything past its end. Of a large
+// write (a whole tag rewritten to change a few bytes of it) only those runs
+// are recorded and written; runs closer than kGap are one. A small write that
+// changes anything is kept whole.
+std::vector<PlanWrite> ChangedRuns(const EditPlan& plan, const BinaryFile& file, std::uint64_t length,
+                                   std::uint64_t* changed) {
+  constexpr std::size_t kWhole = 4096;
+  constexpr std::size_t kGap = 64;
+  std::vector<PlanWrite> runs;
+  for (const PlanWrite& write : plan.writes) {
+    const std::size_t n = write.bytes.size();
+    const std::size_t inside =
+        write.offset < length ? static_cast<std::size_t>(std::min<std::uint64_t>(n, length - write.offset)) : 0;
+    const auto current = ReadRange(file, write.offset, inside);
+    std::vector<std::pair<std::size_t, std::size_t>> parts;
+    for (std::size_t i = 0; i < inside;) {
+      if (current[i] == write.bytes[i]) {
+        ++i;
+        continue;
+      }
+      std::size_t end = i + 1;
+      while (end < inside && current[end] != write.bytes[end]) ++end;
+      for (std::size_t k = i; k < end; ++k) ++*changed;
+      if (!parts.empty() && i - parts.back().second < kGap)
+        parts.back().second = end;
+      else
+        parts.emplace_back(i, end);
+      i = end;
+    }
+    if (inside < n) {
+      if (!parts.empty() && inside - parts.back().second < kGap)
+        parts.back().second = n;
+      else
+        parts.emplace_back(inside, n);
+    }
+    if (parts.empty()) continue;
+    if (n <= kWhole) parts = {{0, n}};
+    for (const auto& [start, end] : parts)
+      runs.push_back({write.offset + start, std::vector<unsigned char>(write.bytes.begin() + static_cast<std::ptrdiff_t>(start),
+                                                                       write.bytes.begin() + static_cast<std::ptrdiff_t>(end))});
+  }
+  return runs;
+}
+
+// What the ranges hold now: the bytes to put back if writing fails, and the
+// before-images the history keeps.
+std::vector<StepWrite> BeforeImages(const std::vector<PlanWrite>& runs, const BinaryFile& file, std::uint64_t length,
+                                    std::uint64_t finalLength) {
+  std::vector<StepWrite> images;
+  images.reserve(runs.size() + 1);
+  for (const PlanWrite& run : runs) {
+    StepWrite image;
+    image.offset = run.offset;
+    const std::uint64_t inside = run.offset < length ? std::min<std::uint64_t>(run.bytes.size(), length - run.offset) : 0;
+    image.before = ReadRange(file, run.offset, inside);
+    image.hasHash = true;
+    image.afterSize = run.bytes.size();
+    image.afterHash = RangeHash(run.bytes.data(), run.bytes.size());
+    image.lengthBefore = length;
+    image.lengthAfter = finalLength;
+    images.push_back(std::move(image));
+  }
+  if (finalLength < length) {
+    // A file cut shorter keeps the bytes it loses.
+    StepWrite tail;
+    tail.offset = finalLength;
+    tail.before = ReadRange(file, finalLength, length - finalLength);
+    tail.hasHash = true;
+    tail.afterHash = RangeHash(nullptr, 0);
+    tail.lengthBefore = length;
+    tail.lengthAfter = finalLength;
+    images.push_back(std::move(tail));
+  }
+  return images;
+}
+
+void WriteRuns(BinaryFile& file, const std::vector<PlanWrite>& runs, std::uint64_t finalLength) {
+  for (const PlanWrite& run : runs) file.Write(run.offset, run.bytes.data(), run.bytes.size());
+  if (file.Length() != finalLength) file.SetLength(finalLength);
+  file.Sync();
+}
+
+void PutBack(BinaryFile& file, const std::vector<StepWrite>& images, std::uint64_t length) {
+  for (auto it = images.rbegin(); it != images.rend(); ++it)
+    if (!it->before.empty()) file.Write(it->offset, it->before.data(), it->before.size());
+  if (file.Length() != length) file.SetLength(length);
+  file.Sync();
+}
+
+}  // namespace
+
+PlanOutcome ApplyPlan(const EditPlan& plan) {
+  History& history = History::Instance();
+  const std::string key = History::KeyOf(plan.path);
   BinaryFile file;
   file.Open(plan.path, BinaryFile::Mode::ReadWrite, kUnnamedFile);
-  EditScope scope(plan.label);
-  for (const PlanWrite& write : plan.writes) file.Write(write.offset, write.bytes.data(), write.bytes.size());
-  if (plan.lengthAfter && *plan.lengthAfter != file.Length()) file.SetLength(*plan.lengthAfter);
-  scope.Commit();
+  CheckPreconditions(plan, file);
+
+  PlanOutcome result;
+  const std::uint64_t length = file.Length();
+  // Unless the plan sets it, the length is the file's own, or the end of the
+  // last write past it.
+  std::uint64_t finalLength = length;
+  if (plan.lengthAfter) {
+    finalLength = *plan.lengthAfter;
+  } else {
+    for (const PlanWrite& write : plan.writes)
+      finalLength = std::max<std::uint64_t>(finalLength, write.offset + write.bytes.size());
+  }
+  std::vector<PlanWrite> runs;
+  if (plan.kind == PlanKind::Command) {
+    // Overlapping writes become one range each: a step's ranges are disjoint.
+    EditPlan normalized = plan;
+    normalized.Normalize();
+    runs = ChangedRuns(normalized, file, length, &result.changed);
+  } else {
+    runs = plan.writes;
+    for (const PlanWrite& run : runs) result.changed += run.bytes.size();
+  }
+  result.changed += finalLength > length ? finalLength - length : length - finalLength;
+  if (plan.kind == PlanKind::Command && runs.empty() && finalLength == length) return result;
+  const std::vector<StepWrite> images = BeforeImages(runs, file, length, finalLength);
+
+  // (b) What must be durable before the map is touched.
+  try {
+    switch (plan.kind) {
+      case PlanKind::Command:
+        result.step = history.IsOn() ? history.RecordStep(key, plan.label, images, result.changed) : -1;
+        break;
+      case PlanKind::Undo: {
+        // The after-bytes are taken from the map now, for redo; the plan's
+        // check proved they are the ones the step wrote.
+        std::vector<std::vector<unsigned char>> after;
+        for (const PlanExpect& expect : plan.expects)
+          if (expect.hash) after.push_back(ReadRange(file, expect.offset, expect.size));
+        if (after.empty())
+          history.SetState(plan.step, StepState::Undoing);
+        else
+          history.BeginUndo(plan.step, after);
+        result.step = plan.step;
+        break;
+      }
+      case PlanKind::Redo:
+        history.SetState(plan.step, StepState::Redoing);
+        result.step = plan.step;
+        break;
+      case PlanKind::Recover: result.step = plan.step; break;
+    }
+  } catch (const HistoryError& e) {
+    throw Refused(Replace(kHistoryFailedText, "%1", e.what()));
+  }
+
+  // (c), (d)
+  if (!plan.finishOnly) {
+    try {
+      WriteRuns(file, runs, finalLength);
+    } catch (...) {
+      try {
+        PutBack(file, images, length);
+        if (plan.kind == PlanKind::Command && result.step >= 0) history.DiscardStep(result.step);
+        if (plan.kind == PlanKind::Undo) history.SetState(plan.step, StepState::Done);
+        if (plan.kind == PlanKind::Redo) history.SetState(plan.step, StepState::Undone);
+      } catch (...) {
+        // The step stays unfinished; the next open offers to recover it.
+      }
+      history.SetLastWritten({key});
+      throw;
+    }
+  }
+
+  // (e) The bytes are on the disk: from here on the command has happened.
+  try {
+    switch (plan.kind) {
+      case PlanKind::Command:
+        if (result.step >= 0) history.FinishStep(result.step, key);
+        break;
+      case PlanKind::Undo: history.SetState(plan.step, StepState::Undone); break;
+      case PlanKind::Redo: history.SetState(plan.step, StepState::Done); break;
+      case PlanKind::Recover: history.EndRecovery(plan); break;
+    }
+  } catch (const HistoryError&) {
+    // Left unfinished with every range holding its after-bytes: recovery
+    // marks it done, it never takes it back.
+  }
   result.written = true;
+  history.SetLastWritten({key});
   return result;
 }
+
+PlanOutcome UndoStep(std::int64_t step) { return ApplyPlan(History::Instance().PlanUndo(step)); }
+
+PlanOutcome RedoStep(std::int64_t step) { return ApplyPlan(History::Instance().PlanRedo(step)); }
+
+PlanOutcome RecoverStep(std::int64_t step) { return ApplyPlan(History::Instance().PlanRecover(step)); }
 
 }  // namespace jov

@@ -7,24 +7,37 @@
 namespace jov {
 
 // What applying a plan did.
-struct ApplyResult {
+struct PlanOutcome {
   bool written = false;       // false: the plan changed no byte, nothing was recorded
   std::uint64_t changed = 0;  // bytes whose value or presence changed
   std::int64_t step = -1;     // the history step, -1 when unrecorded
 };
 
-// The one code that writes maps. In order: the preconditions (no interrupted
-// step on the map, the file unchanged since the plan's stamp, every expected
-// range) refuse the plan with Refused and nothing written; the before-images
-// are made durable in one transaction of the edit history; the map is written
-// and synced; the step is marked done. A failure while writing or syncing puts
-// the before-images back at once.
-ApplyResult ApplyPlan(const EditPlan& plan);
+// The one code that writes maps. In order:
+//  (a) the preconditions refuse the plan (Refused, nothing written): an
+//      interrupted step on the map, the file changed since the plan's stamp,
+//      a range that does not hold what the plan expects;
+//  (b) the before-images of the ranges that change are made durable in one
+//      transaction of the edit history (a history that fails here refuses the
+//      command; one that could not be opened at all leaves it unrecorded);
+//  (c) the map is written, (d) synced, (e) the step marked done.
+// A failure in (c) or (d) puts the before-images back at once (from memory)
+// and drops the step; only if that fails too does the step stay for recovery.
+// A failure in (e) leaves a step whose ranges all hold their after-bytes,
+// which recovery marks done rather than taking back.
+PlanOutcome ApplyPlan(const EditPlan& plan);
+
+// The history's steps, planned and applied.
+PlanOutcome UndoStep(std::int64_t step);
+PlanOutcome RedoStep(std::int64_t step);
+PlanOutcome RecoverStep(std::int64_t step);
 
 inline constexpr const char* kNothingToWriteText = "%1: nothing to change; the map already holds these bytes.";
 inline constexpr const char* kInterruptedRefusalText =
     "This map has an interrupted edit (%1). Recover it first: Edit > History, or jov-cli recover MAP.";
 inline constexpr const char* kStaleMapText =
-    "%1 was changed on disk since JOV read it; nothing was written. It has been re-read: try again.";
+    "%1 was changed on disk after JOV read it, so nothing was written. Read it again and repeat the command.";
+inline constexpr const char* kExpectedBytesText =
+    "The map does not hold what this command expects at %1 (%2), so nothing was written.";
 
 }  // namespace jov

@@ -1,9 +1,5 @@
 #include "history/History.h"
 
-#include <signal.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +10,8 @@
 #include "map/Refused.h"
 #include "platform/BinaryFile.h"
 #include "platform/FileError.h"
+#include "platform/Folders.h"
+#include "platform/Process.h"
 
 namespace jov {
 
@@ -21,7 +19,6 @@ namespace {
 
 constexpr std::uint64_t kDefaultLimitMb = 512;
 constexpr const char* kLimitSetting = "limit_mb";
-constexpr const char* kUnscopedLabel = "Edit";
 
 std::string Replace(std::string text, const std::string& mark, const std::string& by) {
   const auto at = text.find(mark);
@@ -40,24 +37,49 @@ std::int64_t NowMs() {
   return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
 }
 
-bool ProcessAlive(std::int64_t pid) {
-  if (pid <= 0) return false;
-  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
-}
-
-// The map as undo, redo and recovery write it: its bytes are the step's, so they
-// are not recorded as a new step.
-BinaryFile OpenForReplay(const std::string& path) {
-  BinaryFile file;
-  file.Open(path, BinaryFile::Mode::ReadWrite, kUnnamedFile);
-  file.SetJournaled(false);
-  return file;
-}
-
 std::optional<std::uint64_t> ParseMb(const std::string& text) {
   if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || text.size() > 12)
     return std::nullopt;
   return std::stoull(text);
+}
+
+bool Legacy(const std::vector<StepWrite>& writes) {
+  for (const StepWrite& write : writes)
+    if (!write.hasHash) return true;
+  return false;
+}
+
+std::vector<unsigned char> ReadRange(const BinaryFile& file, std::uint64_t offset, std::uint64_t n) {
+  std::vector<unsigned char> bytes(static_cast<std::size_t>(n));
+  file.Read(offset, bytes.data(), bytes.size());
+  return bytes;
+}
+
+bool HoldsAfter(const BinaryFile& file, const StepWrite& write) {
+  const auto bytes = ReadRange(file, write.offset, write.afterSize);
+  return RangeHash(bytes.data(), bytes.size()) == write.afterHash;
+}
+
+bool HoldsBefore(const BinaryFile& file, const StepWrite& write) {
+  return ReadRange(file, write.offset, write.before.size()) == write.before;
+}
+
+// A plan over the map a step belongs to, as it is now.
+EditPlan PlanFor(PlanKind kind, const StepInfo& info, const BinaryFile& file) {
+  EditPlan plan;
+  plan.kind = kind;
+  plan.step = info.id;
+  plan.label = info.label;
+  plan.path = info.mapPath;
+  plan.stamp = FileStamp::Of(info.mapPath);
+  plan.lengthBefore = file.Length();
+  return plan;
+}
+
+BinaryFile OpenMap(const std::string& path) {
+  BinaryFile file;
+  file.Open(path, BinaryFile::Mode::ReadOnly, kUnnamedFile);
+  return file;
 }
 
 }  // namespace
@@ -67,18 +89,7 @@ History& History::Instance() {
   return history;
 }
 
-void History::Install() { BinaryFile::SetJournal(this); }
-
-void History::Uninstall() {
-  if (BinaryFile::Journal() == this) BinaryFile::SetJournal(nullptr);
-}
-
-std::string History::StateDir() {
-  if (const char* dir = std::getenv("JOV_STATE_DIR"); dir && *dir) return dir;
-  if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg && *xdg) return std::string(xdg) + "/jov";
-  const char* home = std::getenv("HOME");
-  return std::string(home && *home ? home : ".") + "/.local/state/jov";
-}
+std::string History::StateDir() { return StateFolder(); }
 
 std::string History::DatabasePath() { return StateDir() + "/history.sqlite3"; }
 
@@ -93,9 +104,7 @@ void History::Reset() {
   m_triedOpen = false;
   m_off = false;
   m_offReason.clear();
-  m_scope.reset();
   m_lastWritten.clear();
-  m_keys.clear();
 }
 
 void History::Off(const std::string& reason, bool notify) {
@@ -121,6 +130,12 @@ HistoryStore* History::Store() {
     }
   }
   return m_store.get();
+}
+
+HistoryStore& History::RequireStore() {
+  HistoryStore* store = Store();
+  if (!store) throw Refused(Replace(kHistoryOffText, "%1", m_offReason));
+  return *store;
 }
 
 bool History::IsOn() { return Store() != nullptr; }
@@ -150,208 +165,49 @@ void History::SetLimitMb(std::uint64_t megabytes) {
   }
 }
 
-const std::string& History::KeyOfFile(const BinaryFile& file) {
-  auto found = m_keys.find(file.Path());
-  if (found == m_keys.end()) found = m_keys.emplace(file.Path(), KeyOf(file.Path())).first;
-  return found->second;
-}
-
-void History::BeforeWrite(const BinaryFile& file, std::uint64_t offset, const void* data, std::size_t n) {
-  const std::uint64_t length = file.Length();
-  const std::size_t inside =
-      offset < length ? static_cast<std::size_t>(std::min<std::uint64_t>(n, length - offset)) : 0;
-  std::vector<unsigned char> before(inside);
-  file.Read(offset, before.data(), inside);
-  const auto* after = static_cast<const unsigned char*>(data);
-
-  // Of a large write only the runs of bytes it changes are kept: a command that
-  // rewrites a whole tag to change a few bytes of it (the hex editor, Direct
-  // Inject over a similar tag) stores and checks those few. Runs closer than kGap
-  // are one. A small write (a field, an entry, a name) is kept whole.
-  constexpr std::size_t kWhole = 4096;
-  constexpr std::size_t kGap = 64;
-  std::vector<std::pair<std::size_t, std::size_t>> runs;  // [start, end) inside the write
-  if (n <= kWhole) {
-    runs.emplace_back(0, n);
-  } else {
-    for (std::size_t i = 0; i < inside;) {
-      if (before[i] == after[i]) {
-        ++i;
-        continue;
-      }
-      std::size_t end = i + 1;
-      while (end < inside && before[end] != after[end]) ++end;
-      if (!runs.empty() && i - runs.back().second < kGap)
-        runs.back().second = end;
-      else
-        runs.emplace_back(i, end);
-      i = end;
-    }
-    // Bytes past the end of the file are all new.
-    if (inside < n) {
-      if (!runs.empty() && inside - runs.back().second < kGap)
-        runs.back().second = n;
-      else
-        runs.emplace_back(inside, n);
-    }
+// Queries: a database that fails here turns the history off (nothing is being
+// written, so nothing is at stake but the history itself).
+#define JOV_QUERY(expr, fallback)        \
+  HistoryStore* store = Store();         \
+  if (!store) return fallback;           \
+  try {                                  \
+    return expr;                         \
+  } catch (const HistoryError& e) {      \
+    Off(e.what(), true);                 \
+    return fallback;                     \
   }
-  if (runs.empty()) return;
 
-  std::vector<StepWrite> writes;
-  writes.reserve(runs.size());
-  for (const auto& [start, end] : runs) {
-    StepWrite write;
-    write.offset = offset + start;
-    write.before.assign(before.begin() + static_cast<std::ptrdiff_t>(start),
-                        before.begin() + static_cast<std::ptrdiff_t>(std::min(end, inside)));
-    write.after.assign(after + start, after + end);
-    write.lengthBefore = length;
-    write.lengthAfter = std::max<std::uint64_t>(length, offset + end);
-    writes.push_back(std::move(write));
-  }
-  Record(file, std::move(writes));
-}
+std::vector<StepInfo> History::Steps(const std::string& mapPath) { JOV_QUERY(store->Steps(KeyOf(mapPath)), {}) }
 
-void History::BeforeSetLength(const BinaryFile& file, std::uint64_t length) {
-  StepWrite write;
-  write.lengthBefore = file.Length();
-  write.lengthAfter = length;
-  write.offset = std::min(length, write.lengthBefore);
-  if (length < write.lengthBefore) {
-    write.before.resize(static_cast<std::size_t>(write.lengthBefore - length));
-    file.Read(length, write.before.data(), write.before.size());
-  }
-  Record(file, {std::move(write)});
-}
-
-void History::Record(const BinaryFile& file, std::vector<StepWrite> writes) {
-  const std::string& key = KeyOfFile(file);
-  HistoryStore* store = Store();
-  if (!m_scope) {
-    // A write no command announced: a step of its own, finished at once.
-    if (!store) return;
-    try {
-      const std::int64_t id = store->BeginStep(key, kUnscopedLabel, NowMs(), ::getpid(), writes);
-      store->SetState(id, StepState::Done);
-      store->DropUndone(key);
-    } catch (const HistoryError& e) {
-      Off(e.what(), true);
-    }
-    return;
-  }
-  ScopeStep* step = nullptr;
-  for (ScopeStep& candidate : m_scope->steps)
-    if (candidate.mapPath == key) step = &candidate;
-  if (!step) {
-    m_scope->steps.push_back({key, -1, {}});
-    step = &m_scope->steps.back();
-  }
-  if (store) {
-    try {
-      if (step->id < 0) {
-        if (step->writes.empty()) step->id = store->BeginStep(key, m_scope->label, NowMs(), ::getpid(), writes);
-      } else {
-        store->AddWrites(step->id, writes);
-      }
-    } catch (const HistoryError& e) {
-      Off(e.what(), true);
-    }
-  }
-  // The bytes stay in memory too: a failed command is rolled back from them even
-  // when the database is off.
-  for (StepWrite& write : writes) step->writes.push_back(std::move(write));
-}
-
-bool History::OpenScope(const std::string& label) {
-  if (m_scope) return false;
-  m_scope = Scope{label, {}};
-  return true;
-}
-
-void History::CloseScope(bool commit) {
-  if (!m_scope) return;
-  Scope scope = std::move(*m_scope);
-  m_scope.reset();
-  m_lastWritten.clear();
-  for (ScopeStep& step : scope.steps) {
-    m_lastWritten.push_back(step.mapPath);
-    HistoryStore* store = Store();
-    if (commit) {
-      if (!store || step.id < 0) continue;
-      try {
-        store->FinishStep(step.id, step.mapPath, LimitBytes());
-      } catch (const HistoryError& e) {
-        Off(e.what(), true);
-      }
-      continue;
-    }
-    // The command failed part-way: its bytes go back at once. If that fails as
-    // well, the step stays in Writing for recovery at the next open.
-    try {
-      BinaryFile file = OpenForReplay(step.mapPath);
-      WriteBefore(file, step.writes);
-    } catch (const FileError&) {
-      continue;
-    }
-    if (store && step.id >= 0) {
-      try {
-        store->DeleteStep(step.id);
-      } catch (const HistoryError& e) {
-        Off(e.what(), true);
-      }
-    }
-  }
-}
-
-std::vector<StepInfo> History::Steps(const std::string& mapPath) {
-  HistoryStore* store = Store();
-  if (!store) return {};
-  try {
-    return store->Steps(KeyOf(mapPath));
-  } catch (const HistoryError& e) {
-    Off(e.what(), true);
-    return {};
-  }
-}
+std::optional<StepInfo> History::Step(std::int64_t step) { JOV_QUERY(store->Step(step), std::nullopt) }
 
 std::optional<StepInfo> History::NewestDone(const std::vector<std::string>& mapPaths) {
-  HistoryStore* store = Store();
-  if (!store) return std::nullopt;
   std::vector<std::string> keys;
   for (const auto& path : mapPaths) keys.push_back(KeyOf(path));
-  try {
-    return store->NewestDone(keys);
-  } catch (const HistoryError& e) {
-    Off(e.what(), true);
-    return std::nullopt;
-  }
+  JOV_QUERY(store->NewestDone(keys), std::nullopt)
 }
 
 std::optional<StepInfo> History::OldestUndone(const std::vector<std::string>& mapPaths) {
-  HistoryStore* store = Store();
-  if (!store) return std::nullopt;
   std::vector<std::string> keys;
   for (const auto& path : mapPaths) keys.push_back(KeyOf(path));
-  try {
-    return store->OldestUndone(keys);
-  } catch (const HistoryError& e) {
-    Off(e.what(), true);
-    return std::nullopt;
-  }
+  JOV_QUERY(store->OldestUndone(keys), std::nullopt)
 }
+
+#undef JOV_QUERY
 
 std::vector<StepInfo> History::Interrupted(const std::string& mapPath) {
   HistoryStore* store = Store();
   if (!store) return {};
   std::vector<StepInfo> found;
   try {
+    const ProcessIdentity self = CurrentProcess();
     for (StepInfo& step : store->Unfinished(KeyOf(mapPath))) {
-      // A step of this process's open command, or of another JOV process still
-      // running, is being written now, not interrupted.
-      bool ours = false;
-      if (m_scope)
-        for (const ScopeStep& open : m_scope->steps) ours = ours || open.id == step.id;
-      if (ours || (step.pid != ::getpid() && ProcessAlive(step.pid))) continue;
+      // A step of another JOV process still running is being written now. One
+      // of this process is never in flight here (the executor finishes or ends
+      // its step before it returns), so it was left by a failure.
+      const ProcessIdentity writer{step.pid, step.startTime, step.bootId};
+      const bool self_ = writer.pid == self.pid && writer.startTime == self.startTime && writer.bootId == self.bootId;
+      if (!self_ && StillRunning(writer)) continue;
       found.push_back(std::move(step));
     }
   } catch (const HistoryError& e) {
@@ -370,80 +226,192 @@ void History::ClearMap(const std::string& mapPath) {
   }
 }
 
-std::vector<StepWrite> History::WritesOf(std::int64_t step, StepState expected, const char* verb) {
-  HistoryStore* store = Store();
-  if (!store) throw Refused(Replace(kHistoryOffText, "%1", m_offReason));
-  auto info = store->Step(step);
-  if (!info || info->state != expected)
-    throw Refused(std::string("That step can no longer be ") + verb + ".");
-  return store->Writes(step);
-}
-
-void History::Undo(std::int64_t step) { Replay(step, true); }
-
-void History::Redo(std::int64_t step) { Replay(step, false); }
-
-void History::Replay(std::int64_t step, bool undo) {
+std::vector<StepWrite> History::WritesOf(std::int64_t step, StepState expected, const char* verb, StepInfo& info) {
+  HistoryStore& store = RequireStore();
   try {
-    const auto writes =
-        WritesOf(step, undo ? StepState::Done : StepState::Undone, undo ? "undone" : "redone");
-    const auto info = m_store->Step(step);
-    BinaryFile file = OpenForReplay(info->mapPath);
-    // Nothing is written unless the map holds what the step left (undo) or
-    // found (redo) at every range it touched.
-    if (auto differ = undo ? CompareWithAfter(file, writes) : CompareWithBefore(file, writes)) {
-      std::string text = differ->length ? (undo ? kUndoLengthText : kRedoLengthText)
-                                        : (undo ? kUndoChangedText : kRedoChangedText);
-      text = Replace(text, "%1", info->label);
-      if (differ->length) {
-        text = Replace(Replace(text, "%2", std::to_string(differ->found)), "%3", std::to_string(differ->expected));
-      } else {
-        text = Replace(text, "%2", HexOffset(differ->offset));
-      }
-      throw Refused(text);
-    }
-    m_store->SetState(step, undo ? StepState::Undoing : StepState::Redoing);
-    if (undo)
-      WriteBefore(file, writes);
-    else
-      WriteAfter(file, writes);
-    m_store->SetState(step, undo ? StepState::Undone : StepState::Done);
-    m_lastWritten = {info->mapPath};
+    auto found = store.Step(step);
+    if (!found || found->state != expected) throw Refused(std::string("That step can no longer be ") + verb + ".");
+    info = *found;
+    return store.Writes(step);
   } catch (const HistoryError& e) {
     Off(e.what(), true);
     throw Refused(Replace(kHistoryOffText, "%1", m_offReason));
   }
 }
 
-void History::Recover(std::int64_t step) {
-  HistoryStore* store = Store();
-  if (!store) throw Refused(Replace(kHistoryOffText, "%1", m_offReason));
-  try {
-    const auto info = store->Step(step);
-    if (!info) return;
-    const auto writes = store->Writes(step);
-    BinaryFile file = OpenForReplay(info->mapPath);
-    switch (info->state) {
-      case StepState::Writing:
-        WriteBefore(file, writes);
-        store->DeleteStep(step);
-        break;
-      case StepState::Redoing:
-        WriteBefore(file, writes);
-        store->SetState(step, StepState::Undone);
-        break;
-      case StepState::Undoing:
-        // Finished: the user asked for the bytes before the step, and they are
-        // what the database holds safely (the before-bytes went first).
-        WriteBefore(file, writes);
-        store->SetState(step, StepState::Undone);
-        break;
-      default: break;
+EditPlan History::PlanUndo(std::int64_t step) {
+  StepInfo info;
+  const auto writes = WritesOf(step, StepState::Done, "undone", info);
+  const BinaryFile file = OpenMap(info.mapPath);
+  EditPlan plan = PlanFor(PlanKind::Undo, info, file);
+  auto refuse = [&](std::uint64_t offset) {
+    throw Refused(Replace(Replace(kUndoChangedText, "%1", info.label), "%2", HexOffset(offset)));
+  };
+  auto refuseLength = [&](std::uint64_t expected) {
+    throw Refused(Replace(Replace(Replace(kUndoLengthText, "%1", info.label), "%2", std::to_string(plan.lengthBefore)),
+                          "%3", std::to_string(expected)));
+  };
+  if (writes.empty()) return plan;
+  if (Legacy(writes)) {
+    // A step of an older history: its writes may overlap, and they carry their
+    // after-bytes; the file must hold the state they left over their union.
+    if (auto differ = CompareWithAfter(file, writes)) {
+      if (differ->length) refuseLength(differ->expected);
+      refuse(differ->offset);
     }
-    m_lastWritten = {info->mapPath};
+    const StepImage after = AfterImage(writes);
+    const StepImage before = BeforeImage(writes);
+    for (const PlanWrite& range : after.ranges) plan.expects.push_back({range.offset, range.bytes, "", {}, 0});
+    plan.expectLength = after.length;
+    plan.writes = before.ranges;
+    plan.lengthAfter = before.length;
+    return plan;
+  }
+  const std::uint64_t lengthAfter = writes.front().lengthAfter;
+  if (plan.lengthBefore != lengthAfter) refuseLength(lengthAfter);
+  for (const StepWrite& write : writes) {
+    if (!HoldsAfter(file, write)) refuse(write.offset);
+    plan.expects.push_back({write.offset, {}, "", write.afterHash, write.afterSize});
+    plan.writes.push_back({write.offset, write.before});
+  }
+  plan.expectLength = lengthAfter;
+  plan.lengthAfter = writes.front().lengthBefore;
+  return plan;
+}
+
+EditPlan History::PlanRedo(std::int64_t step) {
+  StepInfo info;
+  const auto writes = WritesOf(step, StepState::Undone, "redone", info);
+  const BinaryFile file = OpenMap(info.mapPath);
+  EditPlan plan = PlanFor(PlanKind::Redo, info, file);
+  auto refuse = [&](std::uint64_t offset) {
+    throw Refused(Replace(Replace(kRedoChangedText, "%1", info.label), "%2", HexOffset(offset)));
+  };
+  auto refuseLength = [&](std::uint64_t expected) {
+    throw Refused(Replace(Replace(Replace(kRedoLengthText, "%1", info.label), "%2", std::to_string(plan.lengthBefore)),
+                          "%3", std::to_string(expected)));
+  };
+  if (writes.empty()) return plan;
+  if (Legacy(writes)) {
+    if (auto differ = CompareWithBefore(file, writes)) {
+      if (differ->length) refuseLength(differ->expected);
+      refuse(differ->offset);
+    }
+    const StepImage before = BeforeImage(writes);
+    const StepImage after = AfterImage(writes);
+    for (const PlanWrite& range : before.ranges) plan.expects.push_back({range.offset, range.bytes, "", {}, 0});
+    plan.expectLength = before.length;
+    plan.writes = after.ranges;
+    plan.lengthAfter = after.length;
+    return plan;
+  }
+  const std::uint64_t lengthBefore = writes.front().lengthBefore;
+  if (plan.lengthBefore != lengthBefore) refuseLength(lengthBefore);
+  for (const StepWrite& write : writes) {
+    if (write.after.size() != write.afterSize) throw Refused("That step can no longer be redone.");
+    if (!HoldsBefore(file, write)) refuse(write.offset);
+    plan.expects.push_back({write.offset, write.before, "", {}, 0});
+    plan.writes.push_back({write.offset, write.after});
+  }
+  plan.expectLength = lengthBefore;
+  plan.lengthAfter = writes.front().lengthAfter;
+  return plan;
+}
+
+EditPlan History::PlanRecover(std::int64_t step) {
+  HistoryStore& store = RequireStore();
+  std::optional<StepInfo> info;
+  std::vector<StepWrite> writes;
+  try {
+    info = store.Step(step);
+    if (!info || info->state == StepState::Done || info->state == StepState::Undone)
+      throw Refused("That step is not interrupted.");
+    writes = store.Writes(step);
   } catch (const HistoryError& e) {
     Off(e.what(), true);
     throw Refused(Replace(kHistoryOffText, "%1", m_offReason));
+  }
+  const BinaryFile file = OpenMap(info->mapPath);
+  EditPlan plan = PlanFor(PlanKind::Recover, *info, file);
+  if (writes.empty()) {
+    plan.finishOnly = info->state == StepState::Writing;
+    return plan;
+  }
+  if (Legacy(writes)) {
+    // An older history recorded each write before it was made, so its
+    // before-bytes cover whatever reached the map.
+    if (info->state == StepState::Writing && !CompareWithAfter(file, writes)) {
+      plan.finishOnly = true;
+      return plan;
+    }
+    const StepImage before = BeforeImage(writes);
+    plan.writes = before.ranges;
+    plan.lengthAfter = before.length;
+    return plan;
+  }
+  const std::uint64_t lengthBefore = writes.front().lengthBefore;
+  const std::uint64_t lengthAfter = writes.front().lengthAfter;
+  if (plan.lengthBefore != lengthBefore && plan.lengthBefore != lengthAfter)
+    throw Refused(Replace(Replace(Replace(Replace(kRecoverLengthText, "%1", info->label), "%2",
+                                          std::to_string(plan.lengthBefore)),
+                                  "%3", std::to_string(lengthBefore)),
+                          "%4", std::to_string(lengthAfter)));
+  bool allAfter = plan.lengthBefore == lengthAfter;
+  for (const StepWrite& write : writes) {
+    // Bytes a write added past the old end are checked by the length alone.
+    const bool after = HoldsAfter(file, write);
+    if (!after && !HoldsBefore(file, write))
+      throw Refused(Replace(Replace(kRecoverChangedText, "%1", info->label), "%2", HexOffset(write.offset)));
+    allAfter = allAfter && after;
+    plan.writes.push_back({write.offset, write.before});
+  }
+  if (allAfter && (info->state == StepState::Writing || info->state == StepState::Redoing)) {
+    // The command (or redo) reached its end, the map synced, but not the mark
+    // that says so: it is finished, not taken back.
+    plan.writes.clear();
+    plan.finishOnly = true;
+    return plan;
+  }
+  plan.lengthAfter = lengthBefore;
+  return plan;
+}
+
+std::int64_t History::RecordStep(const std::string& key, const std::string& label,
+                                 const std::vector<StepWrite>& writes, std::uint64_t changed) {
+  HistoryStore* store = Store();
+  if (!store) return -1;
+  return store->BeginStep(key, label, NowMs(), CurrentProcess(), writes, changed);
+}
+
+void History::FinishStep(std::int64_t step, const std::string& key) {
+  if (HistoryStore* store = Store()) store->FinishStep(step, key, LimitBytes());
+}
+
+void History::DiscardStep(std::int64_t step) {
+  if (HistoryStore* store = Store()) store->DeleteStep(step);
+}
+
+void History::BeginUndo(std::int64_t step, const std::vector<std::vector<unsigned char>>& after) {
+  RequireStore().BeginUndo(step, after);
+}
+
+void History::SetState(std::int64_t step, StepState state) {
+  if (HistoryStore* store = Store()) store->SetState(step, state);
+}
+
+void History::EndRecovery(const EditPlan& plan) {
+  HistoryStore& store = RequireStore();
+  const auto info = store.Step(plan.step);
+  if (!info) return;
+  if (plan.finishOnly && info->state == StepState::Redoing) {
+    store.SetState(plan.step, StepState::Done);
+  } else if (plan.finishOnly) {
+    store.FinishStep(plan.step, info->mapPath, LimitBytes());
+  } else if (info->state == StepState::Writing) {
+    store.DeleteStep(plan.step);
+  } else {
+    // An undo is finished, a redo taken back: the step can be redone.
+    store.SetState(plan.step, StepState::Undone);
   }
 }
 

@@ -8,27 +8,23 @@
 #include <vector>
 
 #include "history/HistoryStore.h"
-#include "platform/WriteJournal.h"
+#include "map/EditPlan.h"
 
 namespace jov {
 
-// The edit history of this process: the journal every map write goes through
-// (installed into BinaryFile by the front ends at start-up), the open command
-// scope, and undo, redo and recovery of recorded steps.
+// The edit history: the database of steps, and the planners of undo, redo and
+// recovery. It writes no map; the executor (edit/Executor.h) applies what it
+// plans and records commands through RecordStep/FinishStep.
 //
-// The database lives in the user's state folder: $JOV_STATE_DIR, else
-// $XDG_STATE_HOME/jov, else ~/.local/state/jov; it is opened at the first write
-// or query. When it cannot be opened or written, the history turns itself off
-// (OffReason() says why, the notice is called once) and maps are written as
-// before; a command that fails part-way is still rolled back from the bytes kept
-// in memory.
-class History final : public WriteJournal {
+// The database lives in the user's state folder (platform/Folders.h); it is
+// opened at the first use. When it cannot be opened at all, the history is off
+// (OffReason() says why, the notice is called once) and maps are written
+// unrecorded. A database that fails in the middle of a command refuses that
+// command instead (the executor's rule).
+class History {
  public:
   static History& Instance();
 
-  // Records every map write from now on (BinaryFile::SetJournal).
-  void Install();
-  void Uninstall();
   // Stops recording into the database (jov-cli --no-history).
   void TurnOff(const std::string& reason);
   bool IsOn();
@@ -50,60 +46,52 @@ class History final : public WriteJournal {
   void SetLimitMb(std::uint64_t megabytes);
 
   std::vector<StepInfo> Steps(const std::string& mapPath);
+  std::optional<StepInfo> Step(std::int64_t step);
   std::optional<StepInfo> NewestDone(const std::vector<std::string>& mapPaths);
   std::optional<StepInfo> OldestUndone(const std::vector<std::string>& mapPaths);
   // Steps of the map left unfinished by a process that is gone (killed, lost
-  // power), oldest first.
+  // power, a reboot since) or by a failure of this one, oldest first.
   std::vector<StepInfo> Interrupted(const std::string& mapPath);
   void ClearMap(const std::string& mapPath);
 
-  // Takes a Done step back, or does an Undone step again. Before writing, every
-  // range the step wrote must hold what the step left (undo) or found (redo), and
-  // the map's length must match; otherwise it throws Refused naming the first
-  // offset that differs, and nothing is written.
-  void Undo(std::int64_t step);
-  void Redo(std::int64_t step);
-  // Ends an interrupted step with the bytes from before it: a command's writes
-  // and a redo are taken back, an undo is finished.
-  void Recover(std::int64_t step);
+  // Plans of taking a Done step back, doing an Undone step again, and ending an
+  // interrupted step. Each reads the map first and refuses (Refused, naming
+  // the first offset that differs) when it does not hold what the step left
+  // (undo), found (redo), or either of the two (recovery).
+  EditPlan PlanUndo(std::int64_t step);
+  EditPlan PlanRedo(std::int64_t step);
+  EditPlan PlanRecover(std::int64_t step);
 
-  // Maps written by the last scope that closed (keys), for views to re-read.
+  // The executor's side. Each throws HistoryError when the database fails.
+  std::int64_t RecordStep(const std::string& key, const std::string& label, const std::vector<StepWrite>& writes,
+                          std::uint64_t changed);
+  void FinishStep(std::int64_t step, const std::string& key);
+  void DiscardStep(std::int64_t step);
+  void BeginUndo(std::int64_t step, const std::vector<std::vector<unsigned char>>& after);
+  void SetState(std::int64_t step, StepState state);
+  // After an interrupted step's bytes were put back (or found complete).
+  void EndRecovery(const EditPlan& plan);
+
+  // Tests: the database fills up after pages more pages.
+  void LimitGrowthForTests(int pages) { RequireStore().LimitGrowthForTests(pages); }
+
+  // Maps written by the last plan applied (keys), for views to re-read.
   const std::vector<std::string>& LastWritten() const { return m_lastWritten; }
-
-  // EditScope's side.
-  bool OpenScope(const std::string& label);
-  void CloseScope(bool commit);
-
-  void BeforeWrite(const BinaryFile& file, std::uint64_t offset, const void* data, std::size_t n) override;
-  void BeforeSetLength(const BinaryFile& file, std::uint64_t length) override;
+  void SetLastWritten(std::vector<std::string> keys) { m_lastWritten = std::move(keys); }
 
  private:
-  struct ScopeStep {
-    std::string mapPath;
-    std::int64_t id = -1;  // -1: not in the database
-    std::vector<StepWrite> writes;
-  };
-  struct Scope {
-    std::string label;
-    std::vector<ScopeStep> steps;
-  };
-
   History() = default;
   HistoryStore* Store();
+  HistoryStore& RequireStore();
   void Off(const std::string& reason, bool notify);
-  void Record(const BinaryFile& file, std::vector<StepWrite> writes);
-  const std::string& KeyOfFile(const BinaryFile& file);
-  std::vector<StepWrite> WritesOf(std::int64_t step, StepState expected, const char* verb);
-  void Replay(std::int64_t step, bool undo);
+  std::vector<StepWrite> WritesOf(std::int64_t step, StepState expected, const char* verb, StepInfo& info);
 
   std::unique_ptr<HistoryStore> m_store;
   bool m_triedOpen = false;
   bool m_off = false;
   std::string m_offReason;
   std::function<void(const std::string&)> m_offNotice;
-  std::optional<Scope> m_scope;
   std::vector<std::string> m_lastWritten;
-  std::map<std::string, std::string> m_keys;  // path as opened -> canonical
 };
 
 // Messages of undo, redo and recovery.
@@ -115,9 +103,17 @@ inline constexpr const char* kUndoLengthText =
     "The map was changed after \"%1\": it is %2 bytes long, not %3. Nothing was undone.";
 inline constexpr const char* kRedoLengthText =
     "The map was changed after \"%1\" was undone: it is %2 bytes long, not %3. Nothing was redone.";
+inline constexpr const char* kRecoverChangedText =
+    "The map was changed after \"%1\" was interrupted: the bytes at %2 are neither what that step found nor what it "
+    "wrote. Nothing was restored.";
+inline constexpr const char* kRecoverLengthText =
+    "The map was changed after \"%1\" was interrupted: it is %2 bytes long, neither %3 nor %4. Nothing was restored.";
 inline constexpr const char* kRecoverQuestion =
     "JOV was stopped while \"%1\" was writing this map, so the map may be neither as it was nor as that command "
     "would have left it. Restore the map as it was before that command?";
 inline constexpr const char* kHistoryOffText = "The edit history is off: %1. Maps are still written, but edits cannot be undone.";
+inline constexpr const char* kHistoryFailedText =
+    "The edit history could not record this command (%1), so nothing was written. Free some space in the state "
+    "folder and try again.";
 
 }  // namespace jov

@@ -1,6 +1,7 @@
 #include "history/HistoryStore.h"
 
 #include <sqlite3.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -25,6 +26,8 @@ CREATE TABLE IF NOT EXISTS steps(
   time_ms INTEGER NOT NULL,
   state INTEGER NOT NULL,
   pid INTEGER NOT NULL,
+  start_time INTEGER NOT NULL DEFAULT 0,
+  boot_id TEXT NOT NULL DEFAULT '',
   bytes INTEGER NOT NULL DEFAULT 0,
   stored INTEGER NOT NULL DEFAULT 0,
   writes INTEGER NOT NULL DEFAULT 0);
@@ -37,23 +40,28 @@ CREATE TABLE IF NOT EXISTS writes(
   after BLOB NOT NULL,
   length_before INTEGER NOT NULL,
   length_after INTEGER NOT NULL,
+  after_hash INTEGER,
+  after_size INTEGER NOT NULL DEFAULT 0,
   PRIMARY KEY(step_id, seq)) WITHOUT ROWID;
 CREATE TABLE IF NOT EXISTS settings(
   key TEXT PRIMARY KEY,
   value TEXT NOT NULL);
 )sql";
 
-// The bytes a write changed: those whose value differs, plus every byte it added
-// to the file or cut off.
-std::uint64_t Changed(const StepWrite& write) {
-  std::uint64_t changed = 0;
-  const std::size_t common = std::min(write.before.size(), write.after.size());
-  for (std::size_t i = 0; i < common; ++i) changed += write.before[i] != write.after[i];
-  if (write.lengthAfter > write.lengthBefore) return changed + (write.lengthAfter - write.lengthBefore);
-  return changed + (write.lengthBefore - write.lengthAfter);
-}
-
 }  // namespace
+
+std::uint64_t RangeHash(const unsigned char* data, std::size_t n) {
+  // CRC-32 and Adler-32 side by side: 64 bits, both from zlib, both fast.
+  uLong crc = crc32(0L, Z_NULL, 0);
+  uLong adler = adler32(0L, Z_NULL, 0);
+  for (std::size_t done = 0; done < n;) {
+    const auto part = static_cast<uInt>(std::min<std::size_t>(n - done, 1u << 30));
+    crc = crc32(crc, data + done, part);
+    adler = adler32(adler, data + done, part);
+    done += part;
+  }
+  return (static_cast<std::uint64_t>(crc) << 32) | static_cast<std::uint64_t>(adler & 0xFFFFFFFFu);
+}
 
 // A prepared statement, finalized when it goes.
 class HistoryStore::Statement {
@@ -93,6 +101,7 @@ class HistoryStore::Statement {
     }
   }
   std::int64_t Int(int column) { return sqlite3_column_int64(m_statement, column); }
+  bool IsSet(int column) { return sqlite3_column_type(m_statement, column) != SQLITE_NULL; }
   std::string Text(int column) {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
     return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(m_statement, column))) : "";
@@ -150,15 +159,18 @@ HistoryStore::HistoryStore(const std::string& path) : m_path(path) {
   }
   try {
     sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
-    // Steps hold whole tags (a million bytes and more): large pages keep a blob
-    // in few of them, and the log is copied into the database in 16 MB batches
-    // rather than after every big step. The page size only takes for a new file.
-    Exec("PRAGMA page_size=65536");
+    // Small pages: a 10-byte edit writes a few KiB of log, not half a MiB; a
+    // whole tag's before-image spans overflow pages either way. The page size
+    // only takes for a new file. The log is copied into the database in 16 MB
+    // batches, and not at every jov-cli exit.
+    Exec("PRAGMA page_size=4096");
     Exec("PRAGMA journal_mode=WAL");
-    Exec("PRAGMA wal_autocheckpoint=256");
+    Exec("PRAGMA wal_autocheckpoint=4096");
+    sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     Exec("PRAGMA synchronous=FULL");
     Exec("PRAGMA foreign_keys=ON");
     Exec(kSchema);
+    Migrate();
     // A damaged file passes the open and fails here.
     Statement check(*this, "PRAGMA quick_check");
     if (!check.Step() || check.Text(0) != "ok") throw HistoryError(path + " is damaged");
@@ -220,57 +232,74 @@ std::int64_t HistoryStore::MapId(const std::string& mapPath, bool create) {
   return find.Step() ? find.Int(0) : -1;
 }
 
-void HistoryStore::InsertWrites(std::int64_t step, int seq, const std::vector<StepWrite>& writes) {
-  std::uint64_t changed = 0;
-  std::uint64_t stored = 0;
-  for (const StepWrite& write : writes) {
-    Statement(*this,
-              "INSERT INTO writes(step_id, seq, offset, before, after, length_before, length_after) "
-              "VALUES(?, ?, ?, ?, ?, ?, ?)")
-        .Bind(1, step)
-        .Bind(2, seq++)
-        .Bind(3, static_cast<std::int64_t>(write.offset))
-        .Bind(4, write.before)
-        .Bind(5, write.after)
-        .Bind(6, static_cast<std::int64_t>(write.lengthBefore))
-        .Bind(7, static_cast<std::int64_t>(write.lengthAfter))
-        .Run();
-    changed += Changed(write);
-    stored += write.before.size() + write.after.size();
-  }
-  Statement(*this, "UPDATE steps SET writes = writes + ?, bytes = bytes + ?, stored = stored + ? WHERE id = ?")
-      .Bind(1, static_cast<std::int64_t>(writes.size()))
-      .Bind(2, static_cast<std::int64_t>(changed))
-      .Bind(3, static_cast<std::int64_t>(stored))
-      .Bind(4, step)
-      .Run();
+void HistoryStore::Migrate() {
+  // Histories written before steps kept hashes and process identities get the
+  // columns; their rows keep their after-bytes and read as steps without hash.
+  auto hasColumn = [&](const char* table, const char* column) {
+    Statement info(*this, std::string("PRAGMA table_info(") + table + ")");
+    while (info.Step())
+      if (info.Text(1) == column) return true;
+    return false;
+  };
+  if (!hasColumn("steps", "start_time")) Exec("ALTER TABLE steps ADD COLUMN start_time INTEGER NOT NULL DEFAULT 0");
+  if (!hasColumn("steps", "boot_id")) Exec("ALTER TABLE steps ADD COLUMN boot_id TEXT NOT NULL DEFAULT ''");
+  if (!hasColumn("writes", "after_hash")) Exec("ALTER TABLE writes ADD COLUMN after_hash INTEGER");
+  if (!hasColumn("writes", "after_size")) Exec("ALTER TABLE writes ADD COLUMN after_size INTEGER NOT NULL DEFAULT 0");
 }
 
 std::int64_t HistoryStore::BeginStep(const std::string& mapPath, const std::string& label, std::int64_t timeMs,
-                                     std::int64_t pid, const std::vector<StepWrite>& first) {
+                                     const ProcessIdentity& process, const std::vector<StepWrite>& writes,
+                                     std::uint64_t changed) {
   Transaction transaction(m_db);
   if (!transaction.Began()) Fail("begin");
   const std::int64_t map = MapId(mapPath, true);
-  Statement(*this, "INSERT INTO steps(map_id, label, time_ms, state, pid) VALUES(?, ?, ?, ?, ?)")
+  std::uint64_t stored = 0;
+  for (const StepWrite& write : writes) stored += write.before.size() + write.afterSize;
+  Statement(*this,
+            "INSERT INTO steps(map_id, label, time_ms, state, pid, start_time, boot_id, bytes, stored, writes) "
+            "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
       .Bind(1, map)
       .Bind(2, label)
       .Bind(3, timeMs)
       .Bind(4, static_cast<std::int64_t>(StepState::Writing))
-      .Bind(5, pid)
+      .Bind(5, process.pid)
+      .Bind(6, process.startTime)
+      .Bind(7, process.bootId)
+      .Bind(8, static_cast<std::int64_t>(changed))
+      .Bind(9, static_cast<std::int64_t>(stored))
+      .Bind(10, static_cast<std::int64_t>(writes.size()))
       .Run();
   const std::int64_t step = sqlite3_last_insert_rowid(m_db);
-  InsertWrites(step, 0, first);
+  int seq = 0;
+  for (const StepWrite& write : writes) {
+    Statement(*this,
+              "INSERT INTO writes(step_id, seq, offset, before, after, length_before, length_after, after_hash, "
+              "after_size) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)")
+        .Bind(1, step)
+        .Bind(2, seq++)
+        .Bind(3, static_cast<std::int64_t>(write.offset))
+        .Bind(4, write.before)
+        .Bind(5, std::vector<unsigned char>())
+        .Bind(6, static_cast<std::int64_t>(write.lengthBefore))
+        .Bind(7, static_cast<std::int64_t>(write.lengthAfter))
+        .Bind(8, static_cast<std::int64_t>(write.afterHash))
+        .Bind(9, static_cast<std::int64_t>(write.afterSize))
+        .Run();
+  }
   if (!transaction.Commit()) Fail("commit");
   return step;
 }
 
-void HistoryStore::AddWrites(std::int64_t step, const std::vector<StepWrite>& writes) {
+void HistoryStore::BeginUndo(std::int64_t step, const std::vector<std::vector<unsigned char>>& after) {
   Transaction transaction(m_db);
   if (!transaction.Began()) Fail("begin");
-  Statement count(*this, "SELECT writes FROM steps WHERE id = ?");
-  count.Bind(1, step);
-  if (!count.Step()) throw HistoryError("history database " + m_path + ": a step went missing");
-  InsertWrites(step, static_cast<int>(count.Int(0)), writes);
+  for (std::size_t seq = 0; seq < after.size(); ++seq)
+    Statement(*this, "UPDATE writes SET after = ? WHERE step_id = ? AND seq = ?")
+        .Bind(1, after[seq])
+        .Bind(2, step)
+        .Bind(3, static_cast<std::int64_t>(seq))
+        .Run();
+  SetState(step, StepState::Undoing);
   if (!transaction.Commit()) Fail("commit");
 }
 
@@ -293,6 +322,19 @@ void HistoryStore::DropUndone(const std::string& mapPath) {
 }
 
 void HistoryStore::FinishStep(std::int64_t step, const std::string& mapPath, std::uint64_t limit) {
+  // The mark need not wait for the disk: lost to a power cut, it leaves a step
+  // whose ranges all hold their after-bytes, which recovery marks done again.
+  // One sync per command is the before-images'.
+  Exec("PRAGMA synchronous=NORMAL");
+  struct Restore {
+    HistoryStore& store;
+    ~Restore() {
+      try {
+        store.Exec("PRAGMA synchronous=FULL");
+      } catch (...) {
+      }
+    }
+  } restore{*this};
   Transaction transaction(m_db);
   if (!transaction.Began()) Fail("begin");
   SetState(step, StepState::Done);
@@ -339,7 +381,7 @@ void HistoryStore::ClearMap(const std::string& mapPath) {
 
 namespace {
 const char* const kStepColumns =
-    "SELECT steps.id, maps.path, label, time_ms, state, pid, bytes, stored FROM steps JOIN maps ON maps.id = "
+    "SELECT steps.id, maps.path, label, time_ms, state, pid, bytes, stored, start_time, boot_id FROM steps JOIN maps ON maps.id = "
     "steps.map_id ";
 }
 
@@ -366,6 +408,8 @@ std::vector<StepInfo> HistoryStore::Query(const std::string& where, const std::v
     info.pid = query.Int(5);
     info.bytes = static_cast<std::uint64_t>(query.Int(6));
     info.stored = static_cast<std::uint64_t>(query.Int(7));
+    info.startTime = query.Int(8);
+    info.bootId = query.Text(9);
     steps.push_back(std::move(info));
   }
   return steps;
@@ -379,8 +423,8 @@ std::optional<StepInfo> HistoryStore::Step(std::int64_t step) {
 
 std::vector<StepWrite> HistoryStore::Writes(std::int64_t step) {
   Statement query(*this,
-                  "SELECT offset, before, after, length_before, length_after FROM writes WHERE step_id = ? ORDER BY "
-                  "seq");
+                  "SELECT offset, before, after, length_before, length_after, after_hash, after_size FROM writes "
+                  "WHERE step_id = ? ORDER BY seq");
   query.Bind(1, step);
   std::vector<StepWrite> writes;
   while (query.Step()) {
@@ -390,6 +434,9 @@ std::vector<StepWrite> HistoryStore::Writes(std::int64_t step) {
     write.after = query.Blob(2);
     write.lengthBefore = static_cast<std::uint64_t>(query.Int(3));
     write.lengthAfter = static_cast<std::uint64_t>(query.Int(4));
+    write.hasHash = query.IsSet(5);
+    write.afterHash = static_cast<std::uint64_t>(query.Int(5));
+    write.afterSize = static_cast<std::uint64_t>(query.Int(6));
     writes.push_back(std::move(write));
   }
   return writes;
@@ -415,6 +462,13 @@ std::optional<StepInfo> HistoryStore::OldestUndone(const std::vector<std::string
   auto found = Query("steps.state = 2", mapPaths, " ORDER BY steps.id LIMIT 1");
   if (found.empty()) return std::nullopt;
   return found.front();
+}
+
+void HistoryStore::LimitGrowthForTests(int pages) {
+  Statement count(*this, "PRAGMA page_count");
+  count.Step();
+  const std::string limit = "PRAGMA max_page_count=" + std::to_string(count.Int(0) + pages);
+  Statement(*this, limit).Run();
 }
 
 std::optional<std::string> HistoryStore::Setting(const std::string& key) {

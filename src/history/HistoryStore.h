@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Process.h"
+
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -28,13 +30,26 @@ enum class StepState : int { Writing = 0, Done = 1, Undone = 2, Undoing = 3, Red
 // shorter before); lengthBefore/After are the file's length around the write. A
 // length change is a write with no after-bytes: shrinking keeps the bytes cut off
 // as before.
+//
+// A step recorded by the executor holds disjoint ranges. At command time only
+// the before-bytes are stored, with the size and hash of what the range holds
+// afterwards (afterSize, afterHash); the after-bytes are read from the map when
+// the step is undone (checked against the hash) and stored then, for redo. A
+// step of an older history has its after-bytes from the start and no hash
+// (hasHash false); its writes may overlap.
 struct StepWrite {
   std::uint64_t offset = 0;
   std::vector<unsigned char> before;
   std::vector<unsigned char> after;
   std::uint64_t lengthBefore = 0;
   std::uint64_t lengthAfter = 0;
+  bool hasHash = false;
+  std::uint64_t afterHash = 0;
+  std::uint64_t afterSize = 0;
 };
+
+// The hash kept of a range's after-bytes.
+std::uint64_t RangeHash(const unsigned char* data, std::size_t n);
 
 struct StepInfo {
   std::int64_t id = 0;
@@ -43,6 +58,8 @@ struct StepInfo {
   std::int64_t timeMs = 0;  // milliseconds since 1970, UTC
   StepState state = StepState::Done;
   std::int64_t pid = 0;
+  std::int64_t startTime = 0;  // of the process that wrote it (platform/Process.h)
+  std::string bootId;
   std::uint64_t bytes = 0;   // bytes the step changed (after-bytes and length changes)
   std::uint64_t stored = 0;  // bytes kept for it (before and after)
 };
@@ -61,11 +78,12 @@ class HistoryStore {
 
   const std::string& Path() const { return m_path; }
 
-  // A new step in state Writing with its first writes, committed together.
-  std::int64_t BeginStep(const std::string& mapPath, const std::string& label, std::int64_t timeMs, std::int64_t pid,
-                         const std::vector<StepWrite>& first);
-  // More writes of a step, committed together.
-  void AddWrites(std::int64_t step, const std::vector<StepWrite>& writes);
+  // A new step in state Writing with all its writes, committed together.
+  std::int64_t BeginStep(const std::string& mapPath, const std::string& label, std::int64_t timeMs,
+                         const ProcessIdentity& process, const std::vector<StepWrite>& writes, std::uint64_t changed);
+  // The after-bytes of each write (in order) stored and the step marked Undoing,
+  // in one transaction.
+  void BeginUndo(std::int64_t step, const std::vector<std::vector<unsigned char>>& after);
   void SetState(std::int64_t step, StepState state);
   // A command's step is complete: marked Done, the map's undone steps dropped
   // (they can no longer be redone) and its oldest steps beyond limit bytes, in
@@ -89,6 +107,10 @@ class HistoryStore {
   std::optional<StepInfo> NewestDone(const std::vector<std::string>& mapPaths);
   std::optional<StepInfo> OldestUndone(const std::vector<std::string>& mapPaths);
 
+  // Tests: a database that can grow by at most pages more pages, as on a disk
+  // that fills up.
+  void LimitGrowthForTests(int pages);
+
   std::optional<std::string> Setting(const std::string& key);
   void SetSetting(const std::string& key, const std::string& value);
 
@@ -97,7 +119,7 @@ class HistoryStore {
   void Exec(const char* sql);
   [[noreturn]] void Fail(const char* what);
   std::int64_t MapId(const std::string& mapPath, bool create);
-  void InsertWrites(std::int64_t step, int seq, const std::vector<StepWrite>& writes);
+  void Migrate();
   // Steps matching where; ? marks take the map paths, then id when given.
   std::vector<StepInfo> Query(const std::string& where, const std::vector<std::string>& mapPaths, const char* tail,
                               std::int64_t id = -1);

@@ -51,6 +51,13 @@ class Overlay {
     }
   }
 
+  StepImage Image() const {
+    StepImage image;
+    image.length = m_length;
+    for (const auto& [start, bytes] : m_segments) image.ranges.push_back({start, bytes});
+    return image;
+  }
+
   std::optional<StepMismatch> Compare(const BinaryFile& file) const {
     const std::uint64_t length = file.Length();
     if (length != m_length) return StepMismatch{true, 0, length, m_length};
@@ -92,24 +99,24 @@ std::optional<StepMismatch> CompareWithBefore(const BinaryFile& file, const std:
   return state.Compare(file);
 }
 
-void WriteBefore(BinaryFile& file, const std::vector<StepWrite>& writes) {
-  for (auto it = writes.rbegin(); it != writes.rend(); ++it) {
-    // Bytes cut off by a shrink come back past the end; a write that extended
-    // the file is cut back after its old bytes are in place.
-    if (!it->before.empty()) file.Write(it->offset, it->before.data(), it->before.size());
-    if (file.Length() != it->lengthBefore) file.SetLength(it->lengthBefore);
+StepImage AfterImage(const std::vector<StepWrite>& writes) {
+  if (writes.empty()) return {};
+  Overlay state(writes.front().lengthBefore);
+  for (const StepWrite& write : writes) {
+    state.Write(write.offset, write.after);
+    state.SetLength(write.lengthAfter);
   }
+  return state.Image();
 }
 
-void WriteAfter(BinaryFile& file, const std::vector<StepWrite>& writes) {
-  for (const StepWrite& write : writes) {
-    if (write.lengthAfter < write.lengthBefore) {
-      file.SetLength(write.lengthAfter);
-      continue;
-    }
-    if (!write.after.empty()) file.Write(write.offset, write.after.data(), write.after.size());
-    if (file.Length() != write.lengthAfter) file.SetLength(write.lengthAfter);
+StepImage BeforeImage(const std::vector<StepWrite>& writes) {
+  if (writes.empty()) return {};
+  Overlay state(writes.back().lengthAfter);
+  for (auto it = writes.rbegin(); it != writes.rend(); ++it) {
+    state.Write(it->offset, it->before);
+    state.SetLength(it->lengthBefore);
   }
+  return state.Image();
 }
 
 }  // namespace jov

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "history/HistoryStore.h"
+#include "map/EditPlan.h"
 
 namespace jov {
 
@@ -23,9 +24,13 @@ struct StepMismatch {
 std::optional<StepMismatch> CompareWithAfter(const BinaryFile& file, const std::vector<StepWrite>& writes);
 std::optional<StepMismatch> CompareWithBefore(const BinaryFile& file, const std::vector<StepWrite>& writes);
 
-// Puts the step's bytes into the file: before-bytes newest write first, or
-// after-bytes oldest first, with the file's length at each write set back.
-void WriteBefore(BinaryFile& file, const std::vector<StepWrite>& writes);
-void WriteAfter(BinaryFile& file, const std::vector<StepWrite>& writes);
+// The file's state before or after the step, over every range its writes
+// touched: disjoint ascending ranges, and the file's length at that end.
+struct StepImage {
+  std::vector<PlanWrite> ranges;
+  std::uint64_t length = 0;
+};
+StepImage AfterImage(const std::vector<StepWrite>& writes);
+StepImage BeforeImage(const std::vector<StepWrite>& writes);
 
 }  // namespace jov

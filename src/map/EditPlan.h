@@ -19,13 +19,27 @@ struct PlanWrite {
 
 // Bytes the map must hold at offset when the plan is applied, or the plan is
 // refused with text naming what differs (a patch that says what it overwrites).
+// A range whose bytes the plan only knows by hash (what a recorded step left)
+// has hash set and size its length.
 struct PlanExpect {
   std::uint64_t offset = 0;
   std::vector<unsigned char> bytes;
   std::string what;  // "the name of tag 3", shown when the bytes differ
+  std::optional<std::uint64_t> hash;
+  std::uint64_t size = 0;
+  std::uint64_t Size() const { return hash ? size : bytes.size(); }
 };
 
+// Commands write new bytes and become history steps; the others write a
+// recorded step's bytes back and move that step between its states.
+enum class PlanKind { Command, Undo, Redo, Recover };
+
 struct EditPlan {
+  PlanKind kind = PlanKind::Command;
+  std::int64_t step = -1;  // the history step an undo, redo or recovery works on
+  // A recovery that only marks its step done: every range already holds the
+  // step's after-bytes.
+  bool finishOnly = false;
   std::string label;  // the history step's label: "Direct Inject weap:weapons\pistol\pistol"
   std::string path;   // the map, as it was opened
   // The file as the planner read it: a file changed since (by another panel or
@@ -33,6 +47,8 @@ struct EditPlan {
   FileStamp stamp;
   std::uint64_t lengthBefore = 0;
   std::vector<PlanExpect> expects;
+  // The length the file must have when the plan is applied (undo, redo).
+  std::optional<std::uint64_t> expectLength;
   // Disjoint, in ascending order once Normalize() ran. A write past the end of
   // the file extends it; bytes between the old end and a write read as zeros.
   std::vector<PlanWrite> writes;

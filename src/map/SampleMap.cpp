@@ -32,11 +32,16 @@ std::vector<std::size_t> RelayoutPositions(int count, std::uint32_t relayout) {
   return positions;
 }
 
-std::uint32_t RelayoutIdentifier(std::uint32_t identifier, int n, std::uint32_t relayout) {
+// Generated tag n placed at index position: the tag's index in the low half, as
+// the game numbers its tags (the map check warns about any other), and a salt
+// per tag in the high half whose two bytes have their top bit set. A zero byte
+// there would make identifiers such as e6000000, which runs of zeros in the
+// metadata match by chance.
+std::uint32_t RelayoutIdentifier(std::uint32_t identifier, int n, std::size_t position, std::uint32_t relayout) {
   if (relayout == 0) return identifier;
-  // A salt in the high half, the low half derived from it: unique per tag, never ffffffff.
-  const std::uint32_t high = (0xE174u + relayout * 0x0123u + static_cast<std::uint32_t>(n)) & 0xFFFFu;
-  return (high << 16) | (high ^ 0x5A5Au);
+  const std::uint32_t salt = 0x0174u + relayout * 0x0123u + static_cast<std::uint32_t>(n);
+  const std::uint32_t high = 0x8080u | (salt & 0x7Fu) | ((salt >> 7) & 0x7Fu) << 8;
+  return (high << 16) | (static_cast<std::uint32_t>(position) & 0xFFFFu);
 }
 
 }  // namespace
@@ -198,11 +203,12 @@ SampleMapPlan GenerateSampleMap(std::uint16_t version, int tagCount, std::uint32
     std::uint32_t size = n == count - 1 ? 0 : metaBytesPerTag / 2 + below(metaBytesPerTag) + (n % 3);
     if (n == 0) size = std::max<std::uint32_t>(size, kSampleBspListAt + 32);  // room for the BSP list
     tag.meta.assign(size, 0);
-    tag.identifier = RelayoutIdentifier(tag.identifier, n, relayout);
     plan.tags.push_back(std::move(tag));
   }
   // Generated tag n sits at index[n]; content is drawn in generation order.
   const std::vector<std::size_t> index = RelayoutPositions(count, relayout);
+  for (std::size_t n = 0; n < index.size(); ++n)
+    plan.tags[n].identifier = RelayoutIdentifier(plan.tags[n].identifier, static_cast<int>(n), index[n], relayout);
   std::vector<SampleTag> placed(plan.tags.size());
   for (std::size_t n = 0; n < index.size(); ++n) placed[index[n]] = std::move(plan.tags[n]);
   plan.tags = std::move(placed);

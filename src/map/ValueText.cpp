@@ -114,6 +114,16 @@ std::string ToUpperAscii(std::string text) {
   return text;
 }
 
+std::string FillText(std::string text, std::initializer_list<std::string> args) {
+  int n = 0;
+  for (const std::string& arg : args) {
+    const std::string mark = "%" + std::to_string(++n);
+    for (std::size_t at = text.find(mark); at != std::string::npos; at = text.find(mark, at + arg.size()))
+      text.replace(at, mark.size(), arg);
+  }
+  return text;
+}
+
 std::uint32_t ReadLe32(const unsigned char* b) {
   return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
          static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,9 @@ std::string FloatToText(float value);
 // leading zeros removed, so 0 gives an empty text.
 std::string TrimmedHex(std::uint32_t value);
 std::string ToUpperAscii(std::string text);
+// A message template with its marks filled: every "%1" by args[0], "%2" by
+// args[1], ... (texts such as "%1 is not a Halo map: %2.").
+std::string FillText(std::string text, std::initializer_list<std::string> args);
 // The 4 bytes of a little-endian word.
 std::uint32_t ReadLe32(const unsigned char* bytes);
 std::uint16_t ReadLe16(const unsigned char* bytes);

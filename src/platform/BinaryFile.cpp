@@ -4,15 +4,6 @@
 
 namespace jov {
 
-namespace {
-WriteJournal*& JournalSlot() {
-  static WriteJournal* journal = nullptr;
-  return journal;
-}
-}  // namespace
-
-void BinaryFile::SetJournal(WriteJournal* journal) { JournalSlot() = journal; }
-WriteJournal* BinaryFile::Journal() { return JournalSlot(); }
 
 BinaryFile::~BinaryFile() { Close(); }
 
@@ -20,8 +11,7 @@ BinaryFile::BinaryFile(BinaryFile&& other) noexcept
     : m_handle(other.m_handle),
       m_displayName(std::move(other.m_displayName)),
       m_path(std::move(other.m_path)),
-      m_stage(other.m_stage),
-      m_journaled(other.m_journaled) {
+      m_stage(other.m_stage) {
   other.m_handle = native::kNoHandle;
   other.m_stage = nullptr;
 }
@@ -33,7 +23,6 @@ BinaryFile& BinaryFile::operator=(BinaryFile&& other) noexcept {
     m_displayName = std::move(other.m_displayName);
     m_path = std::move(other.m_path);
     m_stage = other.m_stage;
-    m_journaled = other.m_journaled;
     other.m_handle = native::kNoHandle;
     other.m_stage = nullptr;
   }
@@ -48,13 +37,12 @@ void BinaryFile::Open(const std::string& path, Mode mode, const std::string& dis
   if (mode == Mode::CreateTruncate) how = native::OpenMode::CreateTruncate;
   m_handle = native::Open(path, how, displayName);
   m_path = path;
-  m_journaled = mode == Mode::ReadWrite;
 }
 
 void BinaryFile::Close() {
   if (m_handle != native::kNoHandle) native::Close(m_handle);
+  // A stage outlives a reopen: a command being planned may re-read its map.
   m_handle = native::kNoHandle;
-  m_stage = nullptr;
 }
 
 void BinaryFile::RequireOpen() const {
@@ -93,7 +81,6 @@ void BinaryFile::Write(std::uint64_t offset, const void* buffer, std::size_t n) 
   if (n > 0) CheckPosition(offset + n - 1);
   if (n == 0) return;
   if (m_stage) return m_stage->Write(offset, buffer, n);
-  if (m_journaled && JournalSlot()) JournalSlot()->BeforeWrite(*this, offset, buffer, n);
   native::WriteAt(m_handle, offset, buffer, n, m_displayName);
 }
 
@@ -112,7 +99,6 @@ void BinaryFile::SetLength(std::uint64_t length) {
   RequireOpen();
   CheckPosition(length);
   if (m_stage) return m_stage->SetLength(length);
-  if (m_journaled && JournalSlot()) JournalSlot()->BeforeSetLength(*this, length);
   native::SetLength(m_handle, length, m_displayName);
 }
 

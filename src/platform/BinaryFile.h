@@ -6,7 +6,6 @@
 
 #include "platform/FileError.h"
 #include "platform/NativeFile.h"
-#include "platform/WriteJournal.h"
 #include "platform/WriteStage.h"
 
 namespace jov {
@@ -60,11 +59,6 @@ class BinaryFile {
   // Bypass the stage: what the file itself holds.
   std::size_t ReadUnstaged(std::uint64_t offset, void* buffer, std::size_t n) const;
   std::uint64_t LengthUnstaged() const;
-  // Transitional: writes of journaled handles are reported to the journal first.
-  bool Journaled() const { return m_journaled; }
-  void SetJournaled(bool on) { m_journaled = on; }
-  static void SetJournal(WriteJournal* journal);
-  static WriteJournal* Journal();
 
   // Fills n bytes from offset; bytes past the end of the file are zero.
   // Returns how many bytes came from the file.
@@ -93,7 +87,6 @@ class BinaryFile {
   std::string m_displayName;
   std::string m_path;
   WriteStage* m_stage = nullptr;
-  bool m_journaled = false;
 };
 
 }  // namespace jov

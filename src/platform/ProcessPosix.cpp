@@ -42,7 +42,11 @@ std::int64_t StartTimeOf(std::int64_t pid) {
 }  // namespace
 
 ProcessIdentity CurrentProcess() {
-  static const ProcessIdentity self{::getpid(), StartTimeOf(::getpid()), BootId()};
+  // Cached per pid: a forked child is a process of its own.
+  static const std::string boot = BootId();
+  static ProcessIdentity self;
+  const std::int64_t pid = ::getpid();
+  if (self.pid != pid) self = ProcessIdentity{pid, StartTimeOf(pid), boot};
   return self;
 }
 

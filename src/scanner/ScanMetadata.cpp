@@ -56,23 +56,55 @@ HitSpan HitsOf(const std::vector<NeedleHit>& hits, PatternSearch::Range range) {
   return HitSpan(hits.data() + (first - hits.begin()), static_cast<std::size_t>(end - first));
 }
 
+}  // namespace
+
+std::vector<std::string> DependencyNeedles() {
+  std::vector<std::string> needles;
+  for (int row = 0; row < TagClassTable::kSearchRows; ++row)
+    needles.push_back(SwapHexBytes(TextToHex(TagClassTable::Rows()[static_cast<std::size_t>(row)].code)));
+  return needles;
+}
+
+std::vector<std::string> LoneIdNeedles(const CMapFile& map) {
+  std::vector<std::string> needles;
+  const int count = std::min<int>(map.m_nTagCount, static_cast<int>(map.m_tags.size()));
+  for (int t = 0; t < count; ++t) needles.push_back(SwapHexBytes(map.m_tags[static_cast<std::size_t>(t)].strIdentifier));
+  return needles;
+}
+
+std::unordered_map<std::string, int> IdentifierIndex(const CMapFile& map) {
+  std::unordered_map<std::string, int> index;
+  const int count = std::min<int>(map.m_nTagCount, static_cast<int>(map.m_tags.size()));
+  for (int t = 0; t < count; ++t) index.emplace(map.m_tags[static_cast<std::size_t>(t)].strIdentifier, t);
+  return index;
+}
+
+std::string DependencyIdentifier(std::string_view text, std::uint32_t pos) {
+  // The identifier stands 12 bytes after the class code; near the end of the
+  // text fewer digits are left and no tag can match them.
+  return SwapPairs(Slice(text, std::size_t{pos} + 24, 8));
+}
+
+bool FollowsKnownClass(std::string_view text, std::uint32_t pos) {
+  // An identifier 12 bytes after a known class code belongs to a dependency.
+  // Close to the start the code is read from the text's first bytes instead.
+  const std::string hex = SwapPairs(Slice(text, pos >= 24 ? pos - 24 : 0, 8));
+  std::vector<unsigned char> bytes((hex.size() + 1) / 2);
+  HexToBytes(hex, bytes.data());
+  std::string code;
+  for (const unsigned char b : bytes) {
+    if (b == 0) break;
+    code += static_cast<char>(b);
+  }
+  return TagClassTable::IsKnownReferenceClass(code);
+}
+
+namespace {
+
 class Scanner {
  public:
   Scanner(const CMapFile& map, int tag, std::string_view text, ScanResult& result)
       : m_map(map), m_tag(tag), m_text(text), m_result(result) {}
-
-  static std::vector<std::string> DependencyNeedles() {
-    std::vector<std::string> needles;
-    for (int row = 0; row < TagClassTable::kSearchRows; ++row)
-      needles.push_back(SwapHexBytes(TextToHex(TagClassTable::Rows()[static_cast<std::size_t>(row)].code)));
-    return needles;
-  }
-
-  std::vector<std::string> LoneIdNeedles() const {
-    std::vector<std::string> needles;
-    for (int t = 0; t < TagCount(); ++t) needles.push_back(SwapHexBytes(Tag(t).strIdentifier));
-    return needles;
-  }
 
   static std::vector<std::string> ShortNeedles(int limit) {
     std::vector<std::string> needles;
@@ -89,12 +121,10 @@ class Scanner {
   // hit.needle - first is the class table row.
   void Dependencies(HitSpan hits, std::uint32_t first) {
     if (hits.empty()) return;
-    const auto identifiers = IdentifierIndex();
+    const auto identifiers = IdentifierIndex(m_map);
     for (const NeedleHit& hit : hits) {
       const std::string& code = TagClassTable::Rows()[hit.needle - first].code;
-      // The identifier stands 12 bytes after the class code; near the end of the
-      // text fewer digits are left and no tag can match them.
-      const std::string id = SwapPairs(Slice(m_text, hit.pos + 24, 8));
+      const std::string id = DependencyIdentifier(m_text, hit.pos);
       ScanItem& item = Add(hit.pos, "Dependency -- 0x");
       item.strClass = code;
       item.strLabel += " -- ";
@@ -117,9 +147,7 @@ class Scanner {
   // hit.needle - first is the tag index.
   void LoneIds(HitSpan hits, std::uint32_t first) {
     for (const NeedleHit& hit : hits) {
-      // An identifier 12 bytes after a known class code belongs to a dependency.
-      // Close to the start the code is read from the text's first bytes instead.
-      if (TagClassTable::IsKnownReferenceClass(ClassCodeBefore(hit.pos))) continue;
+      if (FollowsKnownClass(m_text, hit.pos)) continue;
       const auto t = static_cast<int>(hit.needle - first);
       ScanItem& item = Add(hit.pos, "LoneID -- 0x");
       item.chKind = kKindLoneId;
@@ -197,26 +225,6 @@ class Scanner {
     return item;
   }
 
-  // Identifier text to the lowest tag index that has it.
-  std::unordered_map<std::string, int> IdentifierIndex() const {
-    std::unordered_map<std::string, int> index;
-    for (int t = 0; t < TagCount(); ++t) index.emplace(Tag(t).strIdentifier, t);
-    return index;
-  }
-
-  // The 4 bytes 12 bytes before pos as characters, up to the first zero byte.
-  std::string ClassCodeBefore(std::uint32_t pos) const {
-    const std::string hex = SwapPairs(Slice(m_text, pos >= 24 ? pos - 24 : 0, 8));
-    std::vector<unsigned char> bytes((hex.size() + 1) / 2);
-    HexToBytes(hex, bytes.data());
-    std::string code;
-    for (const unsigned char b : bytes) {
-      if (b == 0) break;
-      code += static_cast<char>(b);
-    }
-    return code;
-  }
-
   const CMapFile& m_map;
   int m_tag;
   std::string_view m_text;
@@ -286,8 +294,8 @@ ScanResult ScanMetadataText(const CMapFile& map, int tag, std::string_view text,
   }
   // Every kind but the reflexives in one search, the reflexives in another.
   PatternSearch search;
-  const auto dependencies = search.Add(options.bDependencies ? Scanner::DependencyNeedles() : std::vector<std::string>());
-  const auto loneIds = search.Add(options.bLoneIDs ? scanner.LoneIdNeedles() : std::vector<std::string>());
+  const auto dependencies = search.Add(options.bDependencies ? DependencyNeedles() : std::vector<std::string>());
+  const auto loneIds = search.Add(options.bLoneIDs ? LoneIdNeedles(map) : std::vector<std::string>());
   const auto shorts = search.Add(options.bShorts ? Scanner::ShortNeedles(options.nShortsLimit) : std::vector<std::string>());
   const auto floatRange = search.Add(floats ? Scanner::FloatNeedles(*floats) : std::vector<std::string>());
   const std::vector<NeedleHit> hits = FindAllNeedles(text, search.needles);

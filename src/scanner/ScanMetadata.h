@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "map/MapFile.h"
@@ -47,6 +48,22 @@ struct ScanResult {
 ScanResult ScanMetadata(CMapFile& map, int tag, const ScanOptions& options);
 // Scans text, the metadata text of tag as ReadMetaHex gives it.
 ScanResult ScanMetadataText(const CMapFile& map, int tag, std::string_view text, const ScanOptions& options);
+
+// The scanner's reference rules, shared with the reference index. Needles are
+// searched on the metadata text (two characters a byte); positions are
+// characters.
+// The class codes of the first kSearchRows class rows, stored reversed.
+std::vector<std::string> DependencyNeedles();
+// Every tag's identifier as stored, in index order (one needle a tag).
+std::vector<std::string> LoneIdNeedles(const CMapFile& map);
+// Identifier text to the lowest tag index that has it.
+std::unordered_map<std::string, int> IdentifierIndex(const CMapFile& map);
+// The identifier a dependency whose class code stands at pos names, as the
+// index's identifier text ("ffffffff" for a nulled one).
+std::string DependencyIdentifier(std::string_view text, std::uint32_t pos);
+// True when the identifier at pos stands 12 bytes after a known class code: part
+// of a dependency, not a lone identifier.
+bool FollowsKnownClass(std::string_view text, std::uint32_t pos);
 
 // "0000012c" for character 600: the hit's byte offset, 8 lowercase digits.
 std::string OffsetText(std::uint32_t pos);

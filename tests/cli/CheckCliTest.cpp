@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "CliRunner.h"
+#include "support/MadeSample.h"
 #include "map/MapFile.h"
 #include "map/SampleMap.h"
 #include "map/ValueText.h"
@@ -101,7 +102,7 @@ TEST(XboxCli, ACompressedSampleIsReportedAndDecompressesToTheSampleMap) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("jov-cli xbox-decompress IN OUT"), std::string::npos) << r.out;
   ASSERT_EQ(RunCli({"xbox-decompress", packed, plain}).status, 0);
-  EXPECT_EQ(ReadBytesFromFile(plain), WriteSampleMap(GenerateSampleMap(kVersionXbox, 40, 3)));
+  EXPECT_EQ(ReadBytesFromFile(plain), WriteSampleMap(testing::MadeSample(kVersionXbox, 40, 3)));
   EXPECT_EQ(RunCli({"check", plain}).status, 0);
   const std::string again = dir.File("again.map");
   ASSERT_EQ(RunCli({"xbox-compress", plain, again}).status, 0);
@@ -109,6 +110,23 @@ TEST(XboxCli, ACompressedSampleIsReportedAndDecompressesToTheSampleMap) {
   r = RunCli({"xbox-compress", plain, plain});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(RunCli({"make-sample", packed, "--xbox-compressed", "--version", "7"}).status, 2);
+}
+
+// Every command that opens a map refuses a file that is none, and writes nothing.
+TEST(CheckCli, CommandsRefuseAFileThatIsNotAMap) {
+  TempDir dir;
+  const std::string text = "Not a map, just a README.\n";
+  const std::string readme = dir.Write("README", std::vector<unsigned char>(text.begin(), text.end()));
+  const std::string map = dir.Write("a.map", WriteSampleMap(GenerateSampleMap(kVersionPc, 8, 2)));
+  const std::vector<std::vector<std::string>> commands = {
+      {"info", readme}, {"tags", readme}, {"crc", readme, "--fix"}, {"diff", map, readme}, {"insert-data", readme, "00112233"},
+  };
+  for (const auto& args : commands) {
+    const auto result = RunCli(args);
+    EXPECT_EQ(result.status, 1) << args[0] << ": " << result.err;
+    EXPECT_EQ(result.out, readme + " is not a Halo map: it is 26 bytes long, shorter than the 2048-byte map header.\n") << args[0];
+  }
+  EXPECT_EQ(ReadBytesFromFile(readme), std::vector<unsigned char>(text.begin(), text.end()));
 }
 
 }  // namespace

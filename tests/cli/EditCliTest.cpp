@@ -100,12 +100,12 @@ TEST(HeaderCli, SavesTheGivenFieldsAndPrintsTheReReadInfo) {
   EXPECT_EQ(m.Now(), m.before);
   EXPECT_EQ(same.out, RunCli({"info", m.path}).out);
 
-  // EoF Position 0xabc lies past this small map's end: written only with --yes.
-  const std::vector<std::string> args = {"header", m.path, "--map-name", "short", "--map-type", "2", "--eof-position", "abc",
+  // An EoF Position past 0x7FFFFFFF is an error the map does not have: written only with --yes.
+  const std::vector<std::string> args = {"header", m.path, "--map-name", "short", "--map-type", "2", "--eof-position", "80000010",
                                          "--tag-count", "2", "--meta-index-size", "12"};
   const auto asked = RunCli(args);
   EXPECT_EQ(asked.status, 1);
-  EXPECT_NE(asked.out.find("EoF Position 0xabc lies past the end of the file"), std::string::npos) << asked.out;
+  EXPECT_NE(asked.out.find("EoF Position 0x80000010 lies past 0x7FFFFFFF"), std::string::npos) << asked.out;
   EXPECT_EQ(m.Now(), m.before);
   std::vector<std::string> yes = args;
   yes.push_back("--yes");
@@ -114,7 +114,7 @@ TEST(HeaderCli, SavesTheGivenFieldsAndPrintsTheReReadInfo) {
   std::vector<unsigned char> expected = m.before;
   Put(expected, 0x20, std::string("short") + std::string(27, '\0'));
   PutLe16(expected, 0x60, 2);
-  PutLe32(expected, 0x08, 0xABC);
+  PutLe32(expected, 0x08, 0x80000010u);
   PutLe16(expected, 0x800 + 12, 2);
   PutLe32(expected, 0x14, 12);
   EXPECT_EQ(m.Now(), expected);
@@ -127,7 +127,7 @@ TEST(HeaderCli, SavesTheGivenFieldsAndPrintsTheReReadInfo) {
   EXPECT_EQ(lines[4], "Tag Count: 2");
   EXPECT_EQ(lines[8], "Map Type: 2");
   EXPECT_EQ(lines[9], "SP/MP: User Interface");
-  EXPECT_EQ(lines[12], "EoF Position: abc");
+  EXPECT_EQ(lines[12], "EoF Position: 80000010");
 }
 
 TEST(HeaderCli, AValueThatDoesNotReadBackWritesNothing) {

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "CliRunner.h"
+#include "support/MadeSample.h"
 #include "map/SampleMap.h"
 #include "map/ValueText.h"
 #include "support/TempDir.h"
@@ -42,7 +43,7 @@ TEST(MakeSampleCli, TheSameSeedGivesTheSameBytesAndTheWritersMap) {
   EXPECT_EQ(bytes, ReadBytesFromFile(dir.File("b.map")));
   EXPECT_NE(bytes, ReadBytesFromFile(dir.File("c.map")));
   // Version 7 and 64 tags unless asked otherwise.
-  EXPECT_EQ(bytes, WriteSampleMap(GenerateSampleMap(7, 64, 5)));
+  EXPECT_EQ(bytes, WriteSampleMap(testing::MadeSample(7, 64, 5)));
 }
 
 TEST(MakeSampleCli, WritesEachOfTheThreeVersions) {
@@ -80,7 +81,7 @@ TEST(InfoCli, PrintsTheFifteenMapInfoLinesInOrder) {
   TempDir dir;
   const std::string path = dir.File("sample.map");
   ASSERT_EQ(RunCli({"make-sample", path, "--version", "7", "--tags", "10", "--seed", "3"}).status, 0);
-  const SampleMapPlan plan = GenerateSampleMap(7, 10, 3);
+  const SampleMapPlan plan = testing::MadeSample(7, 10, 3);
   const SampleLayout layout = LayoutOf(plan);
   const auto r = RunCli({"info", path});
   ASSERT_EQ(r.status, 0) << r.err;

@@ -1,7 +1,11 @@
 // jov-cli scan, select and update-item, run as a user runs them.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include "CliRunner.h"
+#include "scanner/ReferenceIndex.h"
+#include "support/TestMap.h"
 #include "map/SampleMap.h"
 #include "map/ValueText.h"
 #include "scanner/FloatSeries.h"
@@ -157,6 +161,41 @@ TEST(ScanCli, ARefusedUpdateWritesNothing) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, std::string(kShortOutOfRange) + "\n");
   EXPECT_EQ(m.FileBytes(), before);
+}
+
+// refs prints the index's references to a tag, as text and as JSON, in the same order.
+TEST(ScanCli, RefsListsEveryTagThatUsesATag) {
+  testing::TestMap test(GenerateSampleMap(kVersionPc, 50, 6));
+  test.Open();
+  const ReferenceIndex index(test.map);
+  int used = 0;
+  for (int t = 0; t < test.map.m_nTagCount; ++t)
+    if (index.To(t).size() > index.To(used).size()) used = t;
+  const auto& expected = index.To(used);
+  ASSERT_GE(expected.size(), 2u);
+  const std::string name = test.Tag(used).strClass1 + ":" + test.Tag(used).strName;
+  const auto fromName = [&](int t) { return test.Tag(t).strClass1 + ":" + test.Tag(t).strName; };
+
+  const auto text = RunCli({"refs", test.path, name});
+  ASSERT_EQ(text.status, 0) << text.err;
+  const auto lines = Lines(text.out);
+  ASSERT_EQ(lines.size(), expected.size());
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    EXPECT_EQ(lines[i], fromName(expected[i].from) + "\t0x" + TrimmedHex(expected[i].offset) + (expected[i].offset ? "" : "0") + "\t" +
+                            KindText(expected[i].kind) + "\t");
+
+  const auto json = RunCli({"refs", test.path, std::to_string(used), "--json"});
+  ASSERT_EQ(json.status, 0) << json.err;
+  const auto doc = nlohmann::json::parse(json.out);
+  EXPECT_EQ(doc["tag"], name);
+  ASSERT_EQ(doc["references"].size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) {
+    EXPECT_EQ(doc["references"][i]["from"], fromName(expected[i].from));
+    EXPECT_EQ(doc["references"][i]["offset"], expected[i].offset);
+    EXPECT_EQ(doc["references"][i]["kind"], KindText(expected[i].kind));
+    EXPECT_TRUE(doc["references"][i]["field"].is_null());
+  }
+  EXPECT_EQ(RunCli({"refs", test.path, "no:such"}).status, 2);
 }
 
 }  // namespace

@@ -223,12 +223,6 @@ TEST_F(AddTagTest, ASecondAddPlacesItsNameAfterTheRoomReservedForTheFirst) {
   // past the file's end, and nothing more is written there until it is filled.
   EXPECT_EQ(Le32(first, 0x08), eof + 6 + 300);
   EXPECT_LT(first.size(), eof + 6 + 300);
-  EXPECT_THROW(Add(t.path, Fields("second!", 40)), Refused);
-  EXPECT_EQ(ReadBytesFromFile(t.path), first);
-  BinaryFile grown;
-  grown.Open(t.path, BinaryFile::Mode::ReadWrite, t.path);
-  grown.SetLength(eof + 6 + 300);
-  grown.Close();
   const Bytes after = Add(t.path, Fields("second!", 40));
   const std::uint32_t secondName = eof + 6 + 300;
   EXPECT_EQ(std::string(after.begin() + secondName, after.end()), std::string("second!") + '\0');

@@ -13,9 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "history/EditScope.h"
+#include "edit/Executor.h"
 #include "history/History.h"
 #include "map/Refused.h"
+#include "support/Planned.h"
 #include "support/WriteCommands.h"
 #include "support/WriteFaults.h"
 
@@ -34,7 +35,7 @@ class HistoryTest : public ::testing::Test {
   void SetUp() override { UseStateDir(m_state.Path()); }
   void TearDown() override {
     BinaryFile::SetWriteCallForTests(nullptr);
-    History::Instance().Uninstall();
+    BinaryFile::SetSyncCallForTests(nullptr);
     History::Instance().SetOffNotice(nullptr);
     History::Instance().Reset();
     ::unsetenv("JOV_HISTORY_LIMIT_MB");
@@ -42,18 +43,16 @@ class HistoryTest : public ::testing::Test {
   static void UseStateDir(const std::string& dir) {
     ::setenv("JOV_STATE_DIR", dir.c_str(), 1);
     History::Instance().Reset();
-    History::Instance().Install();
   }
   static History& H() { return History::Instance(); }
 
-  // Runs a table command as the editor does: one scope, the map re-read first.
+  // Runs a table command as the editor does: the map re-read first, the
+  // command planned, the plan applied.
   static bool Run(const Command& command, Bench& b) {
     b.t.map.CloseFile();
     b.t.Open();
     try {
-      EditScope scope(command.name);
-      command.run(b);
-      scope.Commit();
+      testing::RunPlanned(b.t.map, command.name, [&] { command.run(b); });
       return true;
     } catch (const Refused&) {
       return false;
@@ -88,14 +87,14 @@ TEST_F(HistoryTest, UndoingEveryStepOfARandomSequenceGivesBackEachEarlierMapAndR
     for (std::size_t k = states.size() - 1; k > 0; --k) {
       const auto step = H().NewestDone({b.t.path});
       ASSERT_TRUE(step);
-      H().Undo(step->id);
+      UndoStep(step->id);
       ASSERT_EQ(b.Now(), states[k - 1]) << "after undoing " << step->label;
     }
     EXPECT_FALSE(H().NewestDone({b.t.path}));
     for (std::size_t k = 1; k < states.size(); ++k) {
       const auto step = H().OldestUndone({b.t.path});
       ASSERT_TRUE(step);
-      H().Redo(step->id);
+      RedoStep(step->id);
       ASSERT_EQ(b.Now(), states[k]) << "after redoing " << step->label;
     }
   }
@@ -119,7 +118,7 @@ TEST_F(HistoryTest, LargeWritesKeepOnlyTheirChangedRunsAndStillUndoAndRedoByteFo
     BinaryFile file;
     file.Open(path, BinaryFile::Mode::ReadWrite, kUnnamedFile);
     for (int step = 0; step < 3; ++step) {
-      EditScope scope("step");
+      EditPlan plan = testing::RawPlan(path, "step");
       for (int w = 0; w < 1 + static_cast<int>(random() % 3); ++w) {
         // A rewrite of what is there with a few changed bytes, some at its ends,
         // sometimes running past the end of the file.
@@ -130,17 +129,17 @@ TEST_F(HistoryTest, LargeWritesKeepOnlyTheirChangedRunsAndStillUndoAndRedoByteFo
         for (int k = static_cast<int>(random() % 40); k > 0; --k) data[random() % n] ^= 0xA5;
         if (random() % 2) data.front() ^= 1;
         if (random() % 2) data.back() ^= 1;
-        file.Write(at, data.data(), n);
+        plan.Write(at, data.data(), n);
       }
-      scope.Commit();
+      ApplyPlan(plan);
       states.push_back(ReadBytesFromFile(path));
     }
     for (std::size_t k = states.size() - 1; k > 0; --k) {
-      H().Undo(H().NewestDone({path})->id);
+      UndoStep(H().NewestDone({path})->id);
       ASSERT_EQ(ReadBytesFromFile(path), states[k - 1]);
     }
     for (std::size_t k = 1; k < states.size(); ++k) {
-      H().Redo(H().OldestUndone({path})->id);
+      RedoStep(H().OldestUndone({path})->id);
       ASSERT_EQ(ReadBytesFromFile(path), states[k]);
     }
     std::uint64_t stored = 0;
@@ -149,38 +148,79 @@ TEST_F(HistoryTest, LargeWritesKeepOnlyTheirChangedRunsAndStillUndoAndRedoByteFo
   }
 }
 
-// How many writes a command makes to its map when nothing goes wrong.
-std::size_t WritesOf(const Command& command) {
+// A table command's plan on a fresh bench, and the map it leaves.
+struct Planned {
+  EditPlan plan;
+  Bytes after;
+};
+Planned PlanAndResult(const Command& command) {
   Bench b;
-  const auto recording = testing::WriteFault::Recording(b.t.path);
-  command.run(b);
-  return recording.Log().size();
+  Planned planned;
+  planned.plan = PlanOf(b.t.map, command.name, [&] { command.run(b); });
+  History::Instance().TurnOff("a dry run");
+  ApplyPlan(planned.plan);
+  History::Instance().Reset();
+  planned.after = b.Now();
+  return planned;
 }
 
-TEST_F(HistoryTest, ACommandKilledAtAnyWriteIsFoundAtTheNextOpenAndRecoveryRestoresTheMap) {
+// The calls to the system that reach the map while a plan is applied: every
+// write, then the sync.
+std::size_t CallsOf(const Command& command) {
+  Bench b;
+  const EditPlan plan = PlanOf(b.t.map, command.name, [&] { command.run(b); });
+  const auto recording = testing::WriteFault::Recording(b.t.path);
+  ApplyPlan(plan);
+  return recording.Log().size() + 1;
+}
+
+// Makes call k (a write, or the sync after the last write) do what stop says.
+void HookCalls(std::size_t k, std::function<void()> stop, bool fromThereOn) {
+  static std::size_t seen;
+  static std::size_t target;
+  static bool persistent;
+  static std::function<void()> action;
+  seen = 0;
+  target = k;
+  persistent = fromThereOn;
+  action = std::move(stop);
+  auto hit = [] { return persistent ? seen++ >= target : seen++ == target; };
+  BinaryFile::SetWriteCallForTests([hit](int fd, const void* data, std::size_t n, std::int64_t at) -> long {
+    if (hit()) {
+      action();
+      errno = ENOSPC;
+      return -1;
+    }
+    return ::pwrite(fd, data, n, at);
+  });
+  BinaryFile::SetSyncCallForTests([hit](int fd) -> int {
+    if (hit()) {
+      action();
+      errno = ENOSPC;
+      return -1;
+    }
+    return ::fsync(fd);
+  });
+}
+
+TEST_F(HistoryTest, ACommandKilledAtAnyWriteOrSyncLeavesTheMapBeforeOrAfterItAndRecoveryEndsTheStep) {
 #ifdef _WIN32
   GTEST_SKIP() << "the command runs in a child made with fork(), which Windows does not have";
 #endif
   for (const Command& command : WriteCommands()) {
-    const std::size_t writes = WritesOf(command);
-    ASSERT_GT(writes, 0u) << command.name;
-    for (std::size_t k = 0; k < writes; ++k) {
-      SCOPED_TRACE(std::string(command.name) + ", killed before write " + std::to_string(k));
+    const Planned whole = PlanAndResult(command);
+    const std::size_t calls = CallsOf(command);
+    for (std::size_t k = 0; k < calls; ++k) {
+      SCOPED_TRACE(std::string(command.name) + ", killed at call " + std::to_string(k));
       Bench b;
+      const EditPlan plan = PlanOf(b.t.map, command.name, [&] { command.run(b); });
       // The database is opened by the child alone, as by a process of its own.
       H().Reset();
       const pid_t child = ::fork();
       ASSERT_GE(child, 0);
       if (child == 0) {
-        H().Install();
-        std::size_t seen = 0;
-        BinaryFile::SetWriteCallForTests([&seen, k](int fd, const void* data, std::size_t n, std::int64_t at) -> long {
-          if (seen++ == k) ::_exit(0);
-          return ::pwrite(fd, data, n, at);
-        });
-        EditScope scope(command.name);
-        command.run(b);
-        scope.Commit();
+        HookCalls(k, [] { ::_exit(0); }, false);
+        ApplyPlan(plan);
         ::_exit(3);  // the kill never came
       }
       int status = 0;
@@ -189,38 +229,49 @@ TEST_F(HistoryTest, ACommandKilledAtAnyWriteIsFoundAtTheNextOpenAndRecoveryResto
 
       H().Reset();
       const auto interrupted = H().Interrupted(b.t.path);
-      // A large write that changes nothing leaves nothing to record, nor to restore.
-      ASSERT_LE(interrupted.size(), 1u);
-      if (!interrupted.empty()) {
-        EXPECT_EQ(interrupted[0].label, command.name);
-        H().Recover(interrupted[0].id);
-      }
-      EXPECT_EQ(b.Now(), b.before);
+      ASSERT_EQ(interrupted.size(), 1u);
+      EXPECT_EQ(interrupted[0].label, command.name);
+      // Another command is refused while the step is interrupted.
+      EXPECT_THROW(ApplyPlan(plan), Refused);
+      const EditPlan recovery = H().PlanRecover(interrupted[0].id);
+      ApplyPlan(recovery);
+      // Killed at the sync, every byte had been written: the command is done.
+      EXPECT_EQ(b.Now(), recovery.finishOnly ? whole.after : b.before);
       EXPECT_TRUE(H().Interrupted(b.t.path).empty());
-      EXPECT_TRUE(H().Steps(b.t.path).empty());
+      EXPECT_EQ(H().Steps(b.t.path).size(), recovery.finishOnly ? 1u : 0u);
     }
   }
 }
 
-TEST_F(HistoryTest, ACommandStoppedByAFileErrorIsRolledBackAtOnce) {
-  for (const Command& command : WriteCommands()) {
-    const std::size_t writes = WritesOf(command);
-    for (std::size_t k = 0; k < writes; ++k) {
-      SCOPED_TRACE(std::string(command.name) + ", failing write " + std::to_string(k));
-      Bench b;
-      std::size_t seen = 0;
-      // One write fails (the disk was full for a moment); the restore gets through.
-      BinaryFile::SetWriteCallForTests([&seen, k](int fd, const void* data, std::size_t n, std::int64_t at) -> long {
-        if (seen++ == k) {
-          errno = ENOSPC;
-          return -1;
+TEST_F(HistoryTest, AFullDiskAtAnyWriteOrSyncNeverTearsTheMapAndNeverTakesBackAReportedSuccess) {
+  for (const bool fromThereOn : {false, true}) {
+    for (const Command& command : WriteCommands()) {
+      const Planned whole = PlanAndResult(command);
+      const std::size_t calls = CallsOf(command);
+      for (std::size_t k = 0; k < calls; ++k) {
+        SCOPED_TRACE(std::string(command.name) + (fromThereOn ? ", disk full from call " : ", failing call ") +
+                     std::to_string(k));
+        Bench b;
+        const EditPlan plan = PlanOf(b.t.map, command.name, [&] { command.run(b); });
+        HookCalls(k, [] {}, fromThereOn);
+        bool reported = false;
+        try {
+          ApplyPlan(plan);
+          reported = true;
+        } catch (const FileError&) {
         }
-        return ::pwrite(fd, data, n, at);
-      });
-      EXPECT_THROW(Run(command, b), FileError);
-      BinaryFile::SetWriteCallForTests(nullptr);
-      EXPECT_EQ(b.Now(), b.before);
-      EXPECT_TRUE(H().Steps(b.t.path).empty());
+        BinaryFile::SetWriteCallForTests(nullptr);
+        BinaryFile::SetSyncCallForTests(nullptr);
+        EXPECT_FALSE(reported);
+        for (const StepInfo& step : H().Interrupted(b.t.path)) ApplyPlan(H().PlanRecover(step.id));
+        const Bytes now = b.Now();
+        EXPECT_TRUE(now == b.before || now == whole.after) << "torn";
+        // A failure the restore got through leaves no step at all.
+        if (!fromThereOn) {
+          EXPECT_EQ(now, b.before);
+          EXPECT_TRUE(H().Steps(b.t.path).empty());
+        }
+      }
     }
   }
 }
@@ -236,7 +287,7 @@ TEST_F(HistoryTest, AMapChangedAfterAStepIsNeverWrittenByUndoOrRedo) {
   const Command& insert = CommandNamed("Insert Data");
   const std::vector<Change> changes = {
       {"a byte of the data", [](Bytes& m) { m[m.size() - 3] ^= 0xFF; }, "the bytes at 0x", false},
-      {"the header field", [](Bytes& m) { m[0x09] ^= 0x01; }, "the bytes at 0x9 ", true},
+      {"the header field", [](Bytes& m) { m[0x09] ^= 0x01; }, "the bytes at 0x", true},
       {"a byte appended", [](Bytes& m) { m.push_back(0); }, "bytes long, not", true},
       {"the file cut short", [](Bytes& m) { m.resize(m.size() - 1); }, "bytes long, not", true},
   };
@@ -248,12 +299,12 @@ TEST_F(HistoryTest, AMapChangedAfterAStepIsNeverWrittenByUndoOrRedo) {
       ASSERT_TRUE(Run(insert, b));
       const auto step = H().NewestDone({b.t.path});
       ASSERT_TRUE(step);
-      if (redo) H().Undo(step->id);
+      if (redo) UndoStep(step->id);
       Bytes changed = b.Now();
       c.change(changed);
       WriteBytesToFile(b.t.path, changed);
       try {
-        redo ? H().Redo(step->id) : H().Undo(step->id);
+        redo ? RedoStep(step->id) : UndoStep(step->id);
         ADD_FAILURE() << "not refused";
       } catch (const Refused& refused) {
         EXPECT_NE(std::string(refused.what()).find(c.says), std::string::npos) << refused.what();
@@ -297,14 +348,11 @@ TEST_F(HistoryTest, TwoProcessesEditingOneMapLoseAndMixUpNoStep) {
     children[p] = ::fork();
     ASSERT_GE(children[p], 0);
     if (children[p] == 0) {
-      H().Install();
-      BinaryFile file;
-      file.Open(b.t.path, BinaryFile::Mode::ReadWrite, kUnnamedFile);
       for (int i = 0; i < kSteps; ++i) {
-        EditScope scope(std::string(1, static_cast<char>('A' + p)) + std::to_string(i));
+        EditPlan plan = testing::RawPlan(b.t.path, std::string(1, static_cast<char>('A' + p)) + std::to_string(i));
         const unsigned char bytes[2] = {static_cast<unsigned char>(p + 1), static_cast<unsigned char>(i + 1)};
-        file.Write(0x100 + static_cast<std::uint64_t>(p * 2 * kSteps + i * 2), bytes, 2);
-        scope.Commit();
+        plan.Write(0x100 + static_cast<std::uint64_t>(p * 2 * kSteps + i * 2), bytes, 2);
+        ApplyPlan(plan);
       }
       ::_exit(0);
     }
@@ -323,20 +371,18 @@ TEST_F(HistoryTest, TwoProcessesEditingOneMapLoseAndMixUpNoStep) {
     ++seen[static_cast<std::size_t>(p * kSteps + std::stoi(step.label.substr(1)))];
   }
   EXPECT_EQ(seen, std::vector<int>(2 * kSteps, 1));
-  while (const auto step = H().NewestDone({b.t.path})) H().Undo(step->id);
+  while (const auto step = H().NewestDone({b.t.path})) UndoStep(step->id);
   EXPECT_EQ(b.Now(), b.before);
 }
 
 TEST_F(HistoryTest, TheOldestStepsGoWhenAMapsHistoryOutgrowsItsLimit) {
   ::setenv("JOV_HISTORY_LIMIT_MB", "1", 1);
   Bench b;
-  BinaryFile file;
-  file.Open(b.t.path, BinaryFile::Mode::ReadWrite, kUnnamedFile);
   const Bytes block(400 * 1024, 0x5A);
   for (const char* label : {"first", "second", "third"}) {
-    EditScope scope(label);
-    file.Write(file.Length(), block.data(), block.size());
-    scope.Commit();
+    EditPlan plan = testing::RawPlan(b.t.path, label);
+    plan.Write(plan.lengthBefore, block.data(), block.size());
+    ApplyPlan(plan);
   }
   std::vector<std::string> kept;
   for (const StepInfo& step : H().Steps(b.t.path)) kept.push_back(step.label);

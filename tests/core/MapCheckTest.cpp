@@ -42,12 +42,14 @@ std::string Dump(const CheckReport& report) {
   return text;
 }
 
-TEST(CheckMap, SampleMapsOfEveryVersionHaveNoErrorAndNoWarning) {
+TEST(CheckMap, SampleMapsOfEveryVersionAndLayoutHaveNoErrorAndNoWarning) {
   std::mt19937 rng(13);
   for (int round = 0; round < 24; ++round) {
     const std::uint16_t version = std::array<std::uint16_t, 3>{kVersionXbox, kVersionPc, kVersionCe}[round % 3];
-    const Sample s(version, 2 + static_cast<int>(rng() % 200), rng());
-    const CheckReport report = CheckMapBytes(s.bytes);
+    // Every other round in another layout (other index order and identifiers).
+    const std::uint32_t relayout = round % 2 == 0 ? 0 : 1 + rng() % 50;
+    const Bytes bytes = WriteSampleMap(GenerateSampleMap(version, 2 + static_cast<int>(rng() % 200), rng(), 256, relayout));
+    const CheckReport report = CheckMapBytes(bytes);
     SCOPED_TRACE(Dump(report));
     EXPECT_EQ(report.errors, 0);
     EXPECT_EQ(report.warnings, 0);
@@ -90,8 +92,10 @@ TEST(CheckMap, EachBrokenMapGivesItsFinding) {
          CompressXboxMap(dir.Write("in.map", s.bytes), dir.File("out.map"));
          s.bytes = ReadBytesFromFile(dir.File("out.map"));
        }, Severity::Error, "file", "the Xbox map is compressed; decompress it to a new file first: jov-cli xbox-decompress IN OUT"},
-      {"EoF past the end", [](Sample& s) { PutLe32(s.bytes, 0x08, static_cast<std::uint32_t>(s.bytes.size()) + 1); },
-       Severity::Error, "header 0x008 EoF Position", "lies past the end of the file"},
+      {"EoF past the end: room reserved", [](Sample& s) { PutLe32(s.bytes, 0x08, static_cast<std::uint32_t>(s.bytes.size()) + 1); },
+       Severity::Note, "header 0x008 EoF Position", "room reserved for a tag's metadata"},
+      {"EoF past the last position", [](Sample& s) { PutLe32(s.bytes, 0x08, 0x80000100u); },
+       Severity::Error, "header 0x008 EoF Position", "lies past 0x7FFFFFFF"},
       {"overlapping metadata", [](Sample& s) { PutLe32(s.bytes, s.Entry(1) + 0x14, s.Word(s.Entry(3) + 0x14)); },
        Severity::Warning, "tag 2 ", "overlaps tag 0's metadata"},
       {"identifier twice", [](Sample& s) { PutLe32(s.bytes, s.Entry(6) + 0x0C, s.Word(s.Entry(5) + 0x0C)); },

@@ -7,7 +7,8 @@
 #include <nlohmann/json.hpp>
 
 #include "compare/Patch.h"
-#include "history/EditScope.h"
+#include "edit/Executor.h"
+#include "support/Planned.h"
 #include "history/History.h"
 #include "map/Refused.h"
 #include "map/SampleMap.h"
@@ -104,7 +105,7 @@ TEST(Patch, ConflictsAreAllListedAndNothingIsWritten) {
     target.Open();
     RecordedDialogs dialogs;
     dialogs.yesAnswer = true;
-    const ApplyResult result = ApplyPatch(target.map, c.patch, dialogs, false);
+    const PatchResult result = ApplyPatch(target.map, c.patch, dialogs, false);
     EXPECT_EQ(result.outcome, ApplyOutcome::Conflicts);
     EXPECT_TRUE(result.writes.empty());
     target.map.CloseFile();
@@ -128,7 +129,7 @@ TEST(Patch, AnotherMapAsksFirstAndDryRunsWriteNothing) {
     target->Open();
     RecordedDialogs dialogs;
     dialogs.yesAnswer = true;
-    const ApplyResult result = ApplyPatch(target->map, c.patch, dialogs, true);
+    const PatchResult result = ApplyPatch(target->map, c.patch, dialogs, true);
     EXPECT_EQ(result.outcome, ApplyOutcome::Verified);
     EXPECT_EQ(dialogs.questions, std::vector<std::string>{kPatchOtherMapQuestion});
     EXPECT_FALSE(result.writes.empty());
@@ -148,7 +149,6 @@ TEST(Patch, OneUndoTakesAnAppliedPatchBack) {
   ::setenv("JOV_STATE_DIR", state.Path().c_str(), 1);
   History& history = History::Instance();
   history.Reset();
-  history.Install();
   for (const bool relaid : {false, true}) {
     const PatchCase c(kVersionCe, 12, {5, 3, true, 40, 12});
     TestMap target(relaid ? WriteSampleMap(GenerateSampleMap(kVersionCe, 40, 12, 256, 4)) : c.original);
@@ -156,11 +156,7 @@ TEST(Patch, OneUndoTakesAnAppliedPatchBack) {
     target.Open();
     RecordedDialogs dialogs;
     dialogs.yesAnswer = true;
-    {
-      EditScope scope("Apply Patch " + c.patch.title);
-      ASSERT_EQ(ApplyPatch(target.map, c.patch, dialogs, false).outcome, ApplyOutcome::Applied);
-      scope.Commit();
-    }
+    ASSERT_EQ(ApplyPatch(target.map, c.patch, dialogs, false).outcome, ApplyOutcome::Applied);
     target.map.CloseFile();
     if (!relaid) {
       EXPECT_EQ(ReadBytesFromFile(target.path), c.modified);
@@ -168,10 +164,9 @@ TEST(Patch, OneUndoTakesAnAppliedPatchBack) {
     const std::vector<StepInfo> steps = history.Steps(target.path);
     ASSERT_EQ(steps.size(), 1u);
     EXPECT_EQ(steps[0].label, "Apply Patch Test mod");
-    history.Undo(steps[0].id);
+    UndoStep(steps[0].id);
     EXPECT_EQ(ReadBytesFromFile(target.path), before);
   }
-  history.Uninstall();
   history.Reset();
 }
 

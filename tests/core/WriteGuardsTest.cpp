@@ -15,7 +15,8 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 
 // Insert Data and Add Tag write at the EoF Position: neither may when it lies
-// inside the header or past the file's end, and the file stays as it was.
+// inside the header or past 0x7FFFFFFF, and the file stays as it was. Past the
+// file's end is room Add Tag reserved: both go ahead there.
 TEST(WriteGuards, InsertDataAndAddTagRefuseAnEofPositionOutsideTheFile) {
   struct Case {
     const char* name;
@@ -25,8 +26,9 @@ TEST(WriteGuards, InsertDataAndAddTagRefuseAnEofPositionOutsideTheFile) {
   const std::vector<Case> cases = {
       {"inside the header", [](std::uint32_t) { return 0x10u; }, kEofInsideHeader},
       {"just before the header's end", [](std::uint32_t) { return 0x7FFu; }, kEofInsideHeader},
-      {"one past the end", [](std::uint32_t length) { return length + 1; }, kEofPastFileEnd},
-      {"far past the end", [](std::uint32_t) { return 0x7000000u; }, kEofPastFileEnd},
+      {"one past the end", [](std::uint32_t length) { return length + 1; }, nullptr},
+      {"a reserved room past the end", [](std::uint32_t length) { return length + 4096; }, nullptr},
+      {"past the last position", [](std::uint32_t) { return 0x80000000u; }, kEofPastFileEnd},
       {"at the end", [](std::uint32_t length) { return length; }, nullptr},
       {"free space before the end", [](std::uint32_t length) { return length - 64; }, nullptr},
   };
@@ -81,8 +83,10 @@ TEST(WriteGuards, AHeaderThatAddsAnErrorIsAskedAboutFirst) {
       {"an unknown version", [](MapHeaderInfo& h, std::uint32_t) { h.m_nVersion = 30778; }, "version 30778 is none of"},
       {"an index offset outside", [](MapHeaderInfo& h, std::uint32_t length) { h.m_strIndexOffset = UIntToHex(length + 0x100); },
        "lies outside the file"},
-      {"an EoF Position past the end", [](MapHeaderInfo& h, std::uint32_t length) { h.m_strEofPosition = UIntToHex(length + 1); },
-       "lies past the end of the file"},
+      {"an EoF Position past the end (room reserved)",
+       [](MapHeaderInfo& h, std::uint32_t length) { h.m_strEofPosition = UIntToHex(length + 1); }, nullptr},
+      {"an EoF Position past 0x7FFFFFFF", [](MapHeaderInfo& h, std::uint32_t) { h.m_strEofPosition = "80000010"; },
+       "lies past 0x7FFFFFFF"},
   };
   for (const Case& c : cases) {
     for (const bool yes : {false, true}) {

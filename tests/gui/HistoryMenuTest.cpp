@@ -126,6 +126,23 @@ class HistoryMenuTest : public QObject {
     QCOMPARE(Read(path), changed);
   }
 
+  void aMapWrittenByAnotherProgramIsReReadWhileTheEditorIsIdle() {
+    const QString path = Write(QStringLiteral("watched.map"));
+    ScriptedDialogs dialogs;
+    CMapEditorDlg window(dialogs);
+    window.OpenArguments({path, path});
+    QCOMPARE(window.Panel1().Map().m_strMapName, window.Panel2().Map().m_strMapName);
+    Bytes changed = Read(path);
+    const std::string name = "renamed elsewhere";
+    std::fill(changed.begin() + 0x20, changed.begin() + 0x40, 0);
+    std::copy(name.begin(), name.end(), changed.begin() + 0x20);
+    jov::WriteBytesToFile(path.toStdString(), changed);
+    // No command runs: the watcher alone brings both views up to date.
+    QTRY_COMPARE(window.Panel1().Map().m_strMapName, name);
+    QCOMPARE(window.Panel2().Map().m_strMapName, name);
+    QVERIFY(window.CommandStatus().contains(QStringLiteral("watched.map changed on disk; re-read.")));
+  }
+
   void aStepLeftUnfinishedIsOfferedBackWhenTheMapOpens() {
     const QString path = Write(QStringLiteral("stopped.map"));
     const Bytes original = Read(path);
@@ -134,14 +151,28 @@ class HistoryMenuTest : public QObject {
     const pid_t gone = ::fork();
     if (gone == 0) ::_exit(0);
     ::waitpid(gone, nullptr, 0);
+    // Its two ranges: the EoF Position (written) and the data at the end (not).
     jov::StepWrite write;
     write.offset = 8;
     write.before.assign(original.begin() + 8, original.begin() + 12);
     write.after = {0x44, 0x33, 0x22, 0x11};
-    write.lengthBefore = write.lengthAfter = original.size();
+    write.hasHash = true;
+    write.afterSize = 4;
+    write.afterHash = jov::RangeHash(write.after.data(), 4);
+    write.lengthBefore = original.size();
+    write.lengthAfter = original.size() + 3;
+    jov::StepWrite data;
+    const unsigned char appended[3] = {1, 2, 3};
+    data.offset = original.size();
+    data.hasHash = true;
+    data.afterSize = 3;
+    data.afterHash = jov::RangeHash(appended, 3);
+    data.lengthBefore = write.lengthBefore;
+    data.lengthAfter = write.lengthAfter;
     {
       jov::HistoryStore store(jov::History::DatabasePath());
-      store.BeginStep(jov::History::KeyOf(path.toStdString()), "Insert Data", 0, gone, {write});
+      store.BeginStep(jov::History::KeyOf(path.toStdString()), "Insert Data", 0, jov::ProcessIdentity{gone, 0, ""},
+                      {write, data}, 7);
     }
     Bytes half = original;
     std::copy(write.after.begin(), write.after.end(), half.begin() + 8);

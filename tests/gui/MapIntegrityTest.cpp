@@ -99,7 +99,7 @@ class MapIntegrityTest : public QObject {
     // offered for decompression beside it.
     const jov::SampleMapPlan plan = jov::GenerateSampleMap(jov::kVersionPc, 8, 2);
     std::vector<unsigned char> bytes = jov::WriteSampleMap(plan);
-    jov::PutLe32(bytes, 0x08, static_cast<std::uint32_t>(bytes.size() + 0x100));
+    jov::PutLe32(bytes, 0x08, 0x80000010u);
     const std::string broken = m_dir.filePath(QStringLiteral("eof.map")).toStdString();
     jov::WriteBytesToFile(broken, bytes);
     const std::string plain = m_dir.filePath(QStringLiteral("plain.map")).toStdString();
@@ -162,7 +162,7 @@ class MapIntegrityTest : public QObject {
     const auto before = jov::ReadBytesFromFile(path);
     int runs = 0;
     // An EoF Position past the file's end: the map still reads, but writes at its end would not.
-    const QString eof = QString::fromStdString(jov::UIntToHex(static_cast<std::uint32_t>(before.size()) + 0x100));
+    const QString eof = QStringLiteral("80000010");
     Drive<CMapInfoDlg>(window, runs, [&eof](CMapInfoDlg& dialog) {
       dialog.Field(jov::MapInfoField::EofPosition)->setText(eof);
       dialog.m_buttonSaveChanges->click();
@@ -171,13 +171,13 @@ class MapIntegrityTest : public QObject {
     dialogs.yesNoAnswers.push_back(false);
     window.RunCommand([&] { window.OnMapInfo(panel); });
     QCOMPARE(dialogs.questions.size(), std::size_t{1});
-    QVERIFY(dialogs.questions[0].find("EoF Position 0x" + eof.toStdString() + " lies past the end of the file") != std::string::npos);
+    QVERIFY(dialogs.questions[0].find("EoF Position 0x" + eof.toStdString() + " lies past 0x7FFFFFFF") != std::string::npos);
     QCOMPARE(jov::ReadBytesFromFile(path), before);
 
     dialogs.yesNoAnswers.push_back(true);
     window.RunCommand([&] { window.OnMapInfo(panel); });
     QCOMPARE(dialogs.questions.size(), std::size_t{2});
-    QCOMPARE(jov::ReadLe32(jov::ReadBytesFromFile(path).data() + 0x08), static_cast<std::uint32_t>(before.size()) + 0x100);
+    QCOMPARE(jov::ReadLe32(jov::ReadBytesFromFile(path).data() + 0x08), 0x80000010u);
     QVERIFY(dialogs.fileErrors.empty());
     QCOMPARE(runs, 2);
   }

@@ -39,6 +39,7 @@ expected=(
   share/man/man1/jov.1 share/man/man1/jov-cli.1
   share/bash-completion/completions/jov-cli
   share/doc/jov/guide.md share/doc/jov/copyright
+  share/jov/definitions/weap.json share/jov/definitions/object.json
 )
 for size in 16 32 48 128 256; do expected+=("share/icons/hicolor/${size}x${size}/apps/$id.png"); done
 for file in "${expected[@]}"; do

@@ -1,0 +1,137 @@
+#include "FieldsView.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QSortFilterProxyModel>
+#include <QStandardItemModel>
+#include <QTimer>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include "FieldDelegate.h"
+#include "edit/Executor.h"
+#include "fields/FieldValue.h"
+#include "map/MapFile.h"
+#include "map/Refused.h"
+#include "map/ValueText.h"
+#include "platform/FileError.h"
+
+FieldsView::FieldsView(jov::CMapFile& map, QWidget* parent) : QWidget(parent), m_map(map) {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  m_filter = new QLineEdit(this);
+  m_filter->setPlaceholderText(tr("Find a field by name"));
+  m_filter->setClearButtonEnabled(true);
+  m_model = new QStandardItemModel(0, kColumns, this);
+  m_model->setHorizontalHeaderLabels({tr("Name"), tr("Value"), tr("Type"), tr("Offset")});
+  m_proxy = new QSortFilterProxyModel(this);
+  m_proxy->setSourceModel(m_model);
+  m_proxy->setFilterKeyColumn(kName);
+  m_proxy->setFilterCaseSensitivity(Qt::CaseInsensitive);
+  m_proxy->setRecursiveFilteringEnabled(true);
+  m_view = new QTreeView(this);
+  m_view->setModel(m_proxy);
+  m_view->setItemDelegateForColumn(kValue, new FieldDelegate(*this));
+  m_view->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+  m_view->setUniformRowHeights(true);
+  m_view->header()->setSectionResizeMode(QHeaderView::Interactive);
+  layout->addWidget(m_filter);
+  layout->addWidget(m_view);
+  connect(m_filter, &QLineEdit::textChanged, this, [this](const QString& text) {
+    m_proxy->setFilterFixedString(text);
+    if (!text.isEmpty()) m_view->expandAll();
+  });
+  connect(m_view, &QTreeView::doubleClicked, this, &FieldsView::OnDoubleClicked);
+}
+
+void FieldsView::SetDefinitions(std::shared_ptr<const jov::DefinitionSet> definitions) {
+  m_definitions = std::move(definitions);
+  ShowTag(m_tag);
+}
+
+void FieldsView::ShowTag(std::optional<int> tag) {
+  m_tag = tag;
+  m_tree = jov::FieldTree{};
+  if (tag && m_map.m_bOpen && *tag >= 0 && *tag < static_cast<int>(m_map.m_tags.size())) {
+    if (!m_definitions) m_definitions = std::make_shared<const jov::DefinitionSet>(jov::LoadDefinitions());
+    try {
+      m_tree = jov::BuildFieldTree(m_map, *tag, m_definitions->Find(m_map.m_tags[static_cast<std::size_t>(*tag)].strClass1));
+    } catch (const jov::Refused& e) {
+      m_tree.messages.push_back(e.what());
+    } catch (const jov::FileError& e) {
+      m_tree.messages.push_back(e.what());
+    }
+  }
+  Fill();
+}
+
+void FieldsView::Fill() {
+  m_model->removeRows(0, m_model->rowCount());
+  std::vector<QStandardItem*> names(m_tree.nodes.size(), nullptr);
+  const QColor greyed = palette().color(QPalette::Disabled, QPalette::Text);
+  for (std::size_t i = 0; i < m_tree.nodes.size(); ++i) {
+    const jov::FieldNode& node = m_tree.nodes[i];
+    if (node.hidden) continue;
+    QList<QStandardItem*> row;
+    auto* name = new QStandardItem(QString::fromStdString(node.name));
+    name->setToolTip(QString::fromStdString(node.path));
+    auto* value = new QStandardItem(QString::fromStdString(jov::DisplayText(m_tree, node)));
+    value->setData(QString::fromStdString(node.path), kPathRole);
+    value->setData(static_cast<int>(i), kNodeRole);
+    const bool editable = !node.entry && !node.readOnly && node.error.empty() && node.type != jov::FieldType::Block &&
+                          node.type != jov::FieldType::DataRef;
+    value->setEditable(editable);
+    if (!node.error.empty()) value->setToolTip(QString::fromStdString(node.error));
+    auto* type = new QStandardItem(QString::fromStdString(jov::TypeText(node)));
+    auto* offset = new QStandardItem("0x" + QString::fromStdString(jov::UIntToHex(node.offset)));
+    row << name << value << type << offset;
+    for (QStandardItem* item : row) {
+      if (item != value) item->setEditable(false);
+      if (node.readOnly) item->setForeground(greyed);
+    }
+    names[i] = name;
+    QStandardItem* parent = node.parent >= 0 ? names[static_cast<std::size_t>(node.parent)] : nullptr;
+    if (parent) parent->appendRow(row);
+    else m_model->appendRow(row);
+  }
+  for (const std::string& message : m_tree.messages) {
+    auto* note = new QStandardItem(QString::fromStdString(message));
+    note->setEditable(false);
+    note->setForeground(greyed);
+    m_model->insertRow(0, QList<QStandardItem*>{note});
+    m_view->setFirstColumnSpanned(0, QModelIndex(), true);
+  }
+  m_view->resizeColumnToContents(kName);
+}
+
+bool FieldsView::SetField(const std::string& path, const QString& text) {
+  try {
+    const jov::EditPlan plan = jov::PlanFieldSet(m_map, m_tree, path, text.toStdString(), false);
+    jov::ApplyPlan(plan);
+  } catch (const jov::Refused& e) {
+    QMessageBox::warning(this, tr("Fields"), QString::fromStdString(e.what()));
+    return false;
+  } catch (const jov::FileError& e) {
+    QMessageBox::warning(this, tr("Fields"), QString::fromStdString(e.what()));
+    return false;
+  }
+  // The model is rebuilt once the editor has closed.
+  QTimer::singleShot(0, this, [this] {
+    ShowTag(m_tag);
+    emit MapWritten();
+  });
+  return true;
+}
+
+void FieldsView::OnDoubleClicked(const QModelIndex& index) {
+  const QModelIndex value = m_proxy->mapToSource(index.siblingAtColumn(kValue));
+  const QVariant node = m_model->data(value, kNodeRole);
+  if (!node.isValid()) return;
+  const jov::FieldNode& field = m_tree.nodes[static_cast<std::size_t>(node.toInt())];
+  if ((field.type == jov::FieldType::TagRef || field.type == jov::FieldType::TagId) && field.refTag && index.column() != kValue) {
+    emit TagActivated(*field.refTag);
+    return;
+  }
+  if (m_model->itemFromIndex(value)->isEditable()) m_view->edit(index.siblingAtColumn(kValue));
+}

@@ -1,0 +1,67 @@
+#pragma once
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <QWidget>
+
+#include "fields/FieldDefinition.h"
+#include "fields/FieldTree.h"
+
+class QLineEdit;
+class QSortFilterProxyModel;
+class QStandardItemModel;
+class QTreeView;
+class QModelIndex;
+
+namespace jov {
+class CMapFile;
+}
+
+// The "Fields" view: the selected tag shown as its fields by its class
+// definition, Name / Value / Type / Offset, blocks expanding to their entries,
+// a filter box above that finds a field by name. A value is edited in place
+// (FieldDelegate); each edit is one plan through the executor and one history
+// step "Set PATH of CLASS:NAME". Double-clicking a reference asks for that tag
+// to be selected (TagActivated).
+class FieldsView : public QWidget {
+  Q_OBJECT
+
+ public:
+  enum Column { kName, kValue, kType, kOffset, kColumns };
+  // Roles of the Value column's items.
+  static constexpr int kPathRole = Qt::UserRole + 1;
+  static constexpr int kNodeRole = Qt::UserRole + 2;
+
+  explicit FieldsView(jov::CMapFile& map, QWidget* parent = nullptr);
+
+  // The definitions used (the built-in and the user's folder by default).
+  void SetDefinitions(std::shared_ptr<const jov::DefinitionSet> definitions);
+  // Shows tag's fields; none (or a closed map) empties the view.
+  void ShowTag(std::optional<int> tag);
+  const jov::FieldTree& Tree() const { return m_tree; }
+  jov::CMapFile& Map() { return m_map; }
+  // Writes text (display units) into the field at path as one plan; a refused
+  // value is shown in a message and nothing is written. True when written.
+  bool SetField(const std::string& path, const QString& text);
+
+  QTreeView* View() const { return m_view; }
+  QLineEdit* Filter() const { return m_filter; }
+
+ signals:
+  void TagActivated(int tag);
+  void MapWritten();
+
+ private:
+  void Fill();
+  void OnDoubleClicked(const QModelIndex& index);
+
+  jov::CMapFile& m_map;
+  std::shared_ptr<const jov::DefinitionSet> m_definitions;
+  std::optional<int> m_tag;
+  jov::FieldTree m_tree;
+  QLineEdit* m_filter = nullptr;
+  QTreeView* m_view = nullptr;
+  QStandardItemModel* m_model = nullptr;
+  QSortFilterProxyModel* m_proxy = nullptr;
+};

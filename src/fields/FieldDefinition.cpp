@@ -1,0 +1,357 @@
+#include "fields/FieldDefinition.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include <nlohmann/json.hpp>
+
+#include "fields/PluginReader.h"
+#include "map/ValueText.h"
+#include "platform/Folders.h"
+
+namespace jov {
+
+namespace {
+
+struct TypeInfo {
+  FieldType type;
+  std::string_view name;
+  std::uint32_t size;
+};
+
+constexpr std::array kTypes = {
+    TypeInfo{FieldType::Float, "float", 4},     TypeInfo{FieldType::Angle, "angle", 4},
+    TypeInfo{FieldType::Int8, "int8", 1},       TypeInfo{FieldType::Int16, "int16", 2},
+    TypeInfo{FieldType::Int32, "int32", 4},     TypeInfo{FieldType::UInt32, "uint32", 4},
+    TypeInfo{FieldType::Enum8, "enum8", 1},     TypeInfo{FieldType::Enum16, "enum16", 2},
+    TypeInfo{FieldType::Enum32, "enum32", 4},   TypeInfo{FieldType::Flags8, "flags8", 1},
+    TypeInfo{FieldType::Flags16, "flags16", 2}, TypeInfo{FieldType::Flags32, "flags32", 4},
+    TypeInfo{FieldType::String, "string", 32},  TypeInfo{FieldType::Range, "range", 8},
+    TypeInfo{FieldType::Range16, "range16", 4}, TypeInfo{FieldType::Point3, "point3", 12},
+    TypeInfo{FieldType::TagRef, "tagref", 16},  TypeInfo{FieldType::TagId, "tagid", 4},
+    TypeInfo{FieldType::Block, "block", 12},    TypeInfo{FieldType::DataRef, "dataref", 20},
+    TypeInfo{FieldType::Unknown, "unknown", 4},
+};
+
+const TypeInfo& InfoOf(FieldType type) { return kTypes[static_cast<std::size_t>(type)]; }
+
+// A definition file that cannot be used: the text names the file and the place.
+struct BadDefinition : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+std::uint32_t NumberOf(const nlohmann::json& value, const std::string& what) {
+  if (value.is_number_unsigned()) return value.get<std::uint32_t>();
+  if (value.is_string()) {
+    const std::string text = value.get<std::string>();
+    std::size_t used = 0;
+    unsigned long n = 0;
+    try {
+      n = std::stoul(text, &used, 0);
+    } catch (const std::exception&) {
+      used = 0;
+    }
+    if (used == text.size() && used > 0 && n <= 0xFFFFFFFFul) return static_cast<std::uint32_t>(n);
+  }
+  throw BadDefinition(what + " is not a number (" + value.dump() + ")");
+}
+
+FieldUnit UnitNamed(const std::string& name, const std::string& where) {
+  if (name == "radians") return FieldUnit::Radians;
+  if (name == "per_tick") return FieldUnit::PerTick;
+  if (name.empty()) return FieldUnit::None;
+  throw BadDefinition(where + ": unknown unit \"" + name + "\"");
+}
+
+// options / bits: an array (the position is the value or bit; null skips one) or
+// an object of value -> name.
+std::map<std::int64_t, std::string> NamesOf(const nlohmann::json& list, const std::string& where) {
+  std::map<std::int64_t, std::string> names;
+  if (list.is_array()) {
+    for (std::size_t i = 0; i < list.size(); ++i)
+      if (list[i].is_string()) names[static_cast<std::int64_t>(i)] = list[i].get<std::string>();
+  } else if (list.is_object()) {
+    for (const auto& [key, name] : list.items()) {
+      if (!name.is_string()) throw BadDefinition(where + ": the name of " + key + " is not a text");
+      names[NumberOf(nlohmann::json(key), where + ": option " + key)] = name.get<std::string>();
+    }
+  } else {
+    throw BadDefinition(where + ": options must be a list or an object");
+  }
+  return names;
+}
+
+void ParseFields(const nlohmann::json& list, const std::string& where, std::vector<FieldDef>& out);
+
+void ParseField(const nlohmann::json& item, const std::string& where, std::vector<FieldDef>& out) {
+  if (!item.is_object()) throw BadDefinition(where + ": a field must be an object");
+  const std::string id = item.value("id", "");
+  if (id.empty()) throw BadDefinition(where + ": a field without an id");
+  const std::string here = where + ": field \"" + id + "\"";
+  const auto type = FieldTypeNamed(item.value("type", ""));
+  if (!type) throw BadDefinition(here + ": unknown type \"" + item.value("type", "") + "\"");
+  if (!item.contains("offset")) throw BadDefinition(here + ": no offset");
+  FieldDef f;
+  f.id = id;
+  f.type = *type;
+  f.offset = NumberOf(item["offset"], here + ": offset");
+  f.size = FieldTypeSize(*type);
+  // Only texts and unknown bytes have a length of their own.
+  if (item.contains("size")) {
+    if (*type != FieldType::String && *type != FieldType::Unknown) throw BadDefinition(here + ": a " + item.value("type", "") + " has no size");
+    f.size = NumberOf(item["size"], here + ": size");
+    if (f.size == 0) throw BadDefinition(here + ": size 0");
+  }
+  f.unit = *type == FieldType::Angle ? FieldUnit::Radians : UnitNamed(item.value("unit", ""), here);
+  f.readOnly = item.value("read_only", false);
+  f.hidden = item.value("hidden", false);
+  if (item.contains("options")) f.names = NamesOf(item["options"], here);
+  if (item.contains("bits")) f.names = NamesOf(item["bits"], here);
+  if (item.contains("classes"))
+    for (const auto& c : item["classes"]) f.classes.push_back(c.get<std::string>());
+  if (f.type == FieldType::Block) {
+    if (!item.contains("entry_size")) throw BadDefinition(here + ": a block without entry_size");
+    f.entrySize = NumberOf(item["entry_size"], here + ": entry_size");
+    if (item.contains("fields")) ParseFields(item["fields"], here, f.entry);
+  }
+  // "count": N fields of the same type one after another, ids id_0 ... id_N-1.
+  const std::uint32_t count = item.contains("count") ? NumberOf(item["count"], here + ": count") : 0;
+  if (count == 0) {
+    out.push_back(std::move(f));
+    return;
+  }
+  if (count > 4096) throw BadDefinition(here + ": count over 4096");
+  for (std::uint32_t i = 0; i < count; ++i) {
+    FieldDef copy = f;
+    copy.id = id + "_" + std::to_string(i);
+    copy.offset = f.offset + i * f.size;
+    out.push_back(std::move(copy));
+  }
+}
+
+void ParseFields(const nlohmann::json& list, const std::string& where, std::vector<FieldDef>& out) {
+  if (!list.is_array()) throw BadDefinition(where + ": fields must be a list");
+  for (const auto& item : list) ParseField(item, where, out);
+}
+
+void SortByOffset(std::vector<FieldDef>& fields) {
+  std::stable_sort(fields.begin(), fields.end(), [](const FieldDef& a, const FieldDef& b) { return a.offset < b.offset; });
+  for (FieldDef& f : fields) SortByOffset(f.entry);
+}
+
+void CheckStruct(const std::vector<FieldDef>& fields, std::uint32_t size, const std::string& where,
+                 std::vector<std::string>& problems) {
+  const FieldDef* previous = nullptr;
+  for (const FieldDef& f : fields) {
+    const std::uint64_t end = std::uint64_t{f.offset} + f.size;
+    if (end > size)
+      problems.push_back(where + f.id + " at 0x" + UIntToHex(f.offset) + " (" + std::to_string(f.size) +
+                         " bytes) runs past the size 0x" + UIntToHex(size));
+    if (previous && std::uint64_t{previous->offset} + previous->size > f.offset)
+      problems.push_back(where + f.id + " at 0x" + UIntToHex(f.offset) + " overlaps " + previous->id + " at 0x" +
+                         UIntToHex(previous->offset));
+    if (f.type == FieldType::Block) {
+      if (f.entrySize == 0 && !f.entry.empty()) problems.push_back(where + f.id + " has fields but no entry size");
+      CheckStruct(f.entry, f.entrySize, where + f.id + "[].", problems);
+    }
+    if (!previous || end > std::uint64_t{previous->offset} + previous->size) previous = &f;
+  }
+}
+
+std::string LineOfOffset(const std::string& text, std::size_t offset) {
+  return std::to_string(1 + std::count(text.begin(), text.begin() + static_cast<long>(std::min(offset, text.size())), '\n'));
+}
+
+std::string ReadText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw BadDefinition(path.string() + ": cannot be read");
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+std::string_view FieldTypeName(FieldType type) { return InfoOf(type).name; }
+
+std::optional<FieldType> FieldTypeNamed(std::string_view name) {
+  for (const TypeInfo& info : kTypes)
+    if (info.name == name) return info.type;
+  return std::nullopt;
+}
+
+std::uint32_t FieldTypeSize(FieldType type) { return InfoOf(type).size; }
+
+std::string IdFromName(std::string_view name) {
+  std::string id;
+  bool gap = false;
+  for (const char c : name) {
+    const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    if ((lower >= 'a' && lower <= 'z') || (lower >= '0' && lower <= '9')) {
+      if (gap && !id.empty()) id += '_';
+      gap = false;
+      id += lower;
+    } else {
+      gap = true;
+    }
+  }
+  return id.empty() ? "field" : id;
+}
+
+std::vector<std::string> CheckLayout(const ClassDef& def) {
+  std::vector<std::string> problems;
+  CheckStruct(def.fields, def.size, "", problems);
+  return problems;
+}
+
+struct DefinitionSet::Raw {
+  ClassDef own;
+  std::string include;  // the parent class, "" for none
+};
+
+void DefinitionSet::LoadJsonText(const std::string& text, const std::string& source) {
+  try {
+    nlohmann::json doc;
+    try {
+      doc = nlohmann::json::parse(text);
+    } catch (const nlohmann::json::parse_error& e) {
+      throw BadDefinition(source + ":" + LineOfOffset(text, e.byte == 0 ? 0 : e.byte - 1) + ": not JSON (" + e.what() + ")");
+    }
+    if (!doc.is_object() || !doc.contains("class") || !doc["class"].is_string())
+      throw BadDefinition(source + ": no \"class\"");
+    auto raw = std::make_shared<Raw>();
+    raw->own.cls = doc["class"].get<std::string>();
+    raw->own.name = doc.value("name", raw->own.cls);
+    raw->own.abstract = doc.value("abstract", false);
+    raw->own.source = source;
+    if (!doc.contains("size")) throw BadDefinition(source + ": no \"size\"");
+    raw->own.size = NumberOf(doc["size"], source + ": size");
+    raw->include = doc.value("include", "");
+    if (doc.contains("fields")) ParseFields(doc["fields"], source, raw->own.fields);
+    m_raw[raw->own.cls].push_back(raw);
+  } catch (const BadDefinition& e) {
+    m_messages.push_back(std::string(e.what()) + "; the file is skipped.");
+  } catch (const nlohmann::json::exception& e) {
+    m_messages.push_back(source + ": " + e.what() + "; the file is skipped.");
+  }
+  if (!m_loadingFolder) Resolve();
+}
+
+void DefinitionSet::LoadPluginText(const std::string& text, const std::string& source, const std::string& cls) {
+  PluginResult plugin = ReadPlugin(text, source, cls);
+  if (!plugin.error.empty()) {
+    m_messages.push_back(plugin.error + "; the file is skipped.");
+    return;
+  }
+  auto raw = std::make_shared<Raw>();
+  raw->own = std::move(plugin.def);
+  m_raw[raw->own.cls].push_back(raw);
+  if (!m_loadingFolder) Resolve();
+}
+
+void DefinitionSet::LoadFolder(const std::string& folder) {
+  std::error_code error;
+  if (!std::filesystem::is_directory(folder, error)) return;
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+    if (entry.is_regular_file(error)) files.push_back(entry.path());
+  std::sort(files.begin(), files.end());
+  // Parents and children may come in any order: resolved once, at the end.
+  m_loadingFolder = true;
+  for (const auto& path : files) {
+    const std::string extension = path.extension().string();
+    if (extension != ".json" && extension != ".xml") continue;
+    std::string text;
+    try {
+      text = ReadText(path);
+    } catch (const BadDefinition& e) {
+      m_messages.push_back(std::string(e.what()) + "; the file is skipped.");
+      continue;
+    }
+    if (extension == ".json") LoadJsonText(text, path.string());
+    else LoadPluginText(text, path.string(), path.stem().string());
+  }
+  m_loadingFolder = false;
+  Resolve();
+}
+
+// Children take their parents' fields first. A class whose newest file is
+// unsound (its layout, or its parent chain) keeps the one read before it.
+void DefinitionSet::Resolve() {
+  m_classes.clear();
+  std::vector<std::string> problems;
+  auto build = [&](const Raw& raw, ClassDef& def) -> std::string {
+    def = raw.own;
+    std::vector<std::string> chain{raw.own.cls};
+    std::vector<FieldDef> inherited;
+    for (std::string parent = raw.include; !parent.empty();) {
+      if (std::find(chain.begin(), chain.end(), parent) != chain.end()) return "includes itself through " + parent;
+      const auto it = m_raw.find(parent);
+      if (it == m_raw.end() || it->second.empty()) return "includes " + parent + ", which no definition gives";
+      chain.push_back(parent);
+      const Raw& up = *it->second.back();
+      inherited.insert(inherited.begin(), up.own.fields.begin(), up.own.fields.end());
+      parent = up.include;
+    }
+    def.fields.insert(def.fields.begin(), inherited.begin(), inherited.end());
+    SortByOffset(def.fields);
+    const auto layout = CheckLayout(def);
+    return layout.empty() ? std::string() : layout.front();
+  };
+  for (const auto& [cls, stack] : m_raw) {
+    for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
+      ClassDef def;
+      const std::string problem = build(**it, def);
+      if (problem.empty()) {
+        m_classes.emplace(cls, std::move(def));
+        break;
+      }
+      problems.push_back((*it)->own.source + ": " + problem + "; the file is skipped.");
+    }
+  }
+  m_resolveMessages = std::move(problems);
+}
+
+const ClassDef* DefinitionSet::Find(const std::string& cls) const {
+  const auto it = m_classes.find(cls);
+  return it == m_classes.end() || it->second.abstract ? nullptr : &it->second;
+}
+
+std::vector<const ClassDef*> DefinitionSet::All() const {
+  std::vector<const ClassDef*> all;
+  for (const auto& [cls, def] : m_classes) all.push_back(&def);
+  return all;
+}
+
+std::vector<std::string> DefinitionSet::Messages() const {
+  std::vector<std::string> all = m_messages;
+  all.insert(all.end(), m_resolveMessages.begin(), m_resolveMessages.end());
+  return all;
+}
+
+std::string BuiltInDefinitionsFolder() {
+  std::error_code error;
+  const auto exe = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (!error) {
+    const auto installed = exe.parent_path().parent_path() / "share" / "jov" / "definitions";
+    if (std::filesystem::is_directory(installed, error)) return installed.string();
+  }
+#ifdef JOV_SOURCE_DEFINITIONS
+  return JOV_SOURCE_DEFINITIONS;
+#else
+  return {};
+#endif
+}
+
+DefinitionSet LoadDefinitions(const std::string& userFolder) {
+  DefinitionSet set;
+  set.LoadFolder(BuiltInDefinitionsFolder());
+  set.LoadFolder(userFolder.empty() ? UserDefinitionsFolder() : userFolder);
+  return set;
+}
+
+}  // namespace jov

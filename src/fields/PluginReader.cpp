@@ -1,0 +1,117 @@
+#include "fields/PluginReader.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <unordered_map>
+
+#include <pugixml.hpp>
+
+namespace jov {
+
+namespace {
+
+struct BadPlugin : std::runtime_error {
+  BadPlugin(const std::string& text, std::ptrdiff_t at) : std::runtime_error(text), offset(at) {}
+  std::ptrdiff_t offset;
+};
+
+std::uint32_t Number(const pugi::xml_node& node, const char* attribute, bool required, std::uint32_t fallback = 0) {
+  const pugi::xml_attribute a = node.attribute(attribute);
+  if (!a) {
+    if (required) throw BadPlugin(std::string("<") + node.name() + "> has no " + attribute, node.offset_debug());
+    return fallback;
+  }
+  const std::string text = a.value();
+  std::size_t used = 0;
+  unsigned long long n = 0;
+  try {
+    n = std::stoull(text, &used, 0);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (used == 0 || used != text.size() || n > 0xFFFFFFFFull)
+    throw BadPlugin(std::string("<") + node.name() + "> " + attribute + "=\"" + text + "\" is not a number",
+                    node.offset_debug());
+  return static_cast<std::uint32_t>(n);
+}
+
+std::optional<FieldType> PluginType(std::string_view element, const pugi::xml_node& node) {
+  static const std::unordered_map<std::string_view, FieldType> kTypes = {
+      {"float32", FieldType::Float},   {"degree", FieldType::Angle},    {"int8", FieldType::Int8},
+      {"int16", FieldType::Int16},     {"int32", FieldType::Int32},     {"uint32", FieldType::UInt32},
+      {"enum8", FieldType::Enum8},     {"enum16", FieldType::Enum16},   {"enum32", FieldType::Enum32},
+      {"flags8", FieldType::Flags8},   {"flags16", FieldType::Flags16}, {"flags32", FieldType::Flags32},
+      {"ascii", FieldType::String},    {"rangef", FieldType::Range},    {"range16", FieldType::Range16},
+      {"point3", FieldType::Point3},   {"vector3", FieldType::Point3},  {"colorf", FieldType::Point3},
+      {"tagRef", FieldType::TagRef},   {"dataref", FieldType::DataRef}, {"undefined", FieldType::Unknown},
+      {"tagblock", FieldType::Block},
+  };
+  const auto it = kTypes.find(element);
+  if (it == kTypes.end()) return std::nullopt;
+  if (it->second == FieldType::TagRef && std::string_view(node.attribute("withGroup").value()) == "false")
+    return FieldType::TagId;
+  return it->second;
+}
+
+void ReadStruct(const pugi::xml_node& parent, std::vector<FieldDef>& out) {
+  std::unordered_map<std::string, int> seen;
+  for (const pugi::xml_node& node : parent.children()) {
+    if (node.type() != pugi::node_element) continue;
+    const auto type = PluginType(node.name(), node);
+    if (!type) continue;  // comments, revisions, kinds not known
+    FieldDef f;
+    f.type = *type;
+    f.id = IdFromName(node.attribute("name").value());
+    if (const int n = ++seen[f.id]; n > 1) f.id += "_" + std::to_string(n);
+    f.offset = Number(node, "offset", true);
+    f.size = f.type == FieldType::String ? Number(node, "length", false, 32) : FieldTypeSize(f.type);
+    if (f.type == FieldType::Angle) f.unit = FieldUnit::Radians;
+    f.hidden = std::string_view(node.attribute("visible").value()) == "false";
+    if (f.type == FieldType::Enum8 || f.type == FieldType::Enum16 || f.type == FieldType::Enum32) {
+      for (const pugi::xml_node& option : node.children("option"))
+        f.names[Number(option, "value", true)] = IdFromName(option.attribute("name").value());
+    } else if (f.type == FieldType::Flags8 || f.type == FieldType::Flags16 || f.type == FieldType::Flags32) {
+      for (const pugi::xml_node& bit : node.children("bit"))
+        f.names[Number(bit, "index", true)] = IdFromName(bit.attribute("name").value());
+    } else if (f.type == FieldType::Block) {
+      f.entrySize = Number(node, "elementSize", true);
+      ReadStruct(node, f.entry);
+    }
+    out.push_back(std::move(f));
+  }
+  std::stable_sort(out.begin(), out.end(), [](const FieldDef& a, const FieldDef& b) { return a.offset < b.offset; });
+}
+
+std::string LineOf(const std::string& text, std::ptrdiff_t offset) {
+  const auto end = text.begin() + std::clamp<std::ptrdiff_t>(offset, 0, static_cast<std::ptrdiff_t>(text.size()));
+  return std::to_string(1 + std::count(text.begin(), end, '\n'));
+}
+
+}  // namespace
+
+PluginResult ReadPlugin(const std::string& text, const std::string& source, const std::string& cls) {
+  PluginResult result;
+  pugi::xml_document doc;
+  const pugi::xml_parse_result parsed = doc.load_buffer(text.data(), text.size());
+  if (!parsed) {
+    result.error = source + ":" + LineOf(text, parsed.offset) + ": not XML (" + parsed.description() + ")";
+    return result;
+  }
+  const pugi::xml_node root = doc.child("plugin");
+  if (!root) {
+    result.error = source + ":1: no <plugin> element";
+    return result;
+  }
+  try {
+    result.def.cls = cls;
+    result.def.name = cls;
+    result.def.source = source;
+    result.def.size = Number(root, "baseSize", true);
+    ReadStruct(root, result.def.fields);
+  } catch (const BadPlugin& e) {
+    result.error = source + ":" + LineOf(text, e.offset) + ": " + e.what();
+  }
+  return result;
+}
+
+}  // namespace jov
