@@ -58,6 +58,20 @@ if [[ ! -f $deps/lib/libsqlite3.a ]]; then
   rm -rf "$work"
 fi
 
+# --- pugixml (the XML definition files), from Debian's source.
+if [[ ! -f $deps/lib/cmake/pugixml/pugixml-config.cmake ]]; then
+  echo "Building pugixml for Windows from Debian's source"
+  work=$(mktemp -d)
+  scripts/debian-source.sh pugixml "$work" >"$work/source.log" 2>&1 || { cat "$work/source.log" >&2; exit 1; }
+  src=$(find "$work" -maxdepth 1 -type d -name 'pugixml-*' | head -n 1)
+  cmake -S "$src" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF -DPUGIXML_BUILD_TESTS=OFF \
+        -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchain-mingw64.cmake" -DCMAKE_INSTALL_PREFIX="$deps" \
+        -DCMAKE_INSTALL_LIBDIR=lib "${launcher[@]}" >"$work/configure.log" 2>&1 || { cat "$work/configure.log" >&2; exit 1; }
+  cmake --build "$work/build" >"$work/build.log" 2>&1 || { cat "$work/build.log" >&2; exit 1; }
+  cmake --install "$work/build" >/dev/null
+  rm -rf "$work"
+fi
+
 # --- GoogleTest, from Debian's googletest sources.
 if [[ ! -f $deps/lib/libgtest.a ]]; then
   echo "Building GoogleTest for Windows"
