@@ -88,6 +88,20 @@ if build build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DJOV_BENCH=ON; then
   run_script "install check" tests/packaging/check_install.sh "$here/build-test"
   stage "Debian package (build-test/)"
   run_script "Debian package" tests/packaging/check_deb.sh "$here/build-test"
+  if [[ -f tests/windows/wine_stage.sh ]]; then
+    stage "Windows build under Wine (build-windows/)"
+    bash tests/windows/wine_stage.sh "$here/build-test/jov-cli" 2>&1 | tee build-test/windows.log
+    counts=$(tail -n 1 build-test/windows.log)
+    if [[ $counts =~ ^windows:\ ([0-9]+)\ passed,\ ([0-9]+)\ failed ]]; then
+      passed=$((passed + BASH_REMATCH[1]))
+      if [[ ${BASH_REMATCH[2]} -gt 0 ]]; then
+        failed=$((failed + BASH_REMATCH[2]))
+        failures+=("Windows build under Wine: ${BASH_REMATCH[2]} failed")
+      fi
+    else
+      fail "Windows build under Wine: no result"
+    fi
+  fi
 else
   fail "normal build did not build"
 fi

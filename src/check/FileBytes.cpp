@@ -5,12 +5,13 @@
 #include <system_error>
 
 #include "platform/BinaryFile.h"
+#include "platform/PathText.h"
 
 namespace jov {
 
 FileBytes::FileBytes(const std::string& path) {
   std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) throw FileError(FileError::Cause::NotFound, path);
+  if (!std::filesystem::is_regular_file(PathFromUtf8(path), error)) throw FileError(FileError::Cause::NotFound, path);
   BinaryFile file;
   try {
     file.Open(path, BinaryFile::Mode::ReadOnly, path);

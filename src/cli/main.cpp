@@ -1,15 +1,25 @@
 #include <iostream>
+#include <string>
+#include <vector>
 
 #include "cli/CliCommon.h"
 #include "history/History.h"
 #include "map/Refused.h"
+#include "platform/Console.h"
 #include "platform/FileError.h"
 #include "platform/Version.h"
 
 int main(int argc, char** argv) {
+  jov::UseBinaryStandardStreams();
+  std::vector<std::string> arguments = jov::CommandLineArguments(argc, argv);
+  std::vector<char*> utf8Argv;
+  for (auto& argument : arguments) utf8Argv.push_back(argument.data());
   CLI::App app{"jov-cli: the JOV map editor's commands without a window"};
   app.require_subcommand(1);
   app.fallthrough(false);
+  // Options are --name on every system: a path such as /maps/x.map is never
+  // read as a Windows-style /option (set before the commands, which inherit it).
+  app.allow_windows_style_options(false);
   app.set_version_flag("--version", jov::kVersionText, "Print the program's version and exit");
   // Every map write is recorded in the edit history first, unless the user
   // turns it off for a batch job; a history that cannot be used is reported
@@ -25,7 +35,7 @@ int main(int argc, char** argv) {
       "Do not record the edits in the edit history (batch jobs)");
   jov::cli::RegisterAll(app);
   try {
-    app.parse(argc, argv);
+    app.parse(static_cast<int>(utf8Argv.size()), utf8Argv.data());
   } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
   } catch (const CLI::CallForAllHelp& e) {

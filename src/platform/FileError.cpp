@@ -15,7 +15,9 @@ FileError::Cause FileError::CauseOfError(int error) {
     case EISDIR:
     case EBUSY: return Cause::AccessDenied;
     case ENOSPC:
+#ifdef EDQUOT  // not in the Windows C runtime
     case EDQUOT:
+#endif
     case EFBIG: return Cause::DiskFull;
     case EIO: return Cause::HardIo;
     default: return Cause::Generic;
@@ -33,6 +35,7 @@ const char* TemplateFor(FileError::Cause cause) {
     case FileError::Cause::DiskFull: return "Disk full while accessing %1.";
     case FileError::Cause::EndOfFile: return "An attempt was made to access %1 past its end.";
     case FileError::Cause::NotRegularFile: return "%1 is not a regular file.";
+    case FileError::Cause::InUse: return "%1 is in use by another program that does not allow it to be changed.";
     case FileError::Cause::Generic: break;
   }
   return "An unknown error occurred while accessing %1.";

@@ -18,6 +18,7 @@ class FileError : public std::runtime_error {
     DiskFull,
     EndOfFile,
     NotRegularFile,
+    InUse,  // another program holds the file open and shares no writing
   };
 
   FileError(Cause cause, const std::string& fileName);

@@ -27,4 +27,15 @@ void SetLength(Handle handle, std::uint64_t length, const std::string& name);
 // Waits until the file's bytes are on the disk.
 void Sync(Handle handle, const std::string& name);
 
+// Whole files by path, for the whole-file writer (SaveFile).
+bool IsFolder(const std::string& path);
+// Gives to the permissions of source (when it exists); Windows files take
+// their folder's, so nothing is copied there.
+void CopyPermissions(const std::string& source, const std::string& to);
+// Removes a file; false when it could not be removed.
+bool Remove(const std::string& path);
+// Puts the file temporary in target's place in one step (an existing target
+// is replaced); the change of name is on the disk when this returns.
+void Replace(const std::string& temporary, const std::string& target, const std::string& name);
+
 }  // namespace jov::native

@@ -5,16 +5,24 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <stdexcept>
+#include <string>
+#include <vector>
+#ifdef _WIN32
+#include <windows.h>
+
+#include <thread>
+
+#include "platform/Win32Text.h"
+#else
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
-#include <stdexcept>
-#include <string>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <vector>
 
 extern char** environ;
+#endif
 
 namespace jov::testing {
 
@@ -24,6 +32,85 @@ struct CliResult {
   std::string err;  // standard error
 };
 
+#ifdef _WIN32
+// One argument quoted as CommandLineToArgvW and the C runtime read it back:
+// backslashes are literal except before a quote, where they are doubled.
+inline std::wstring QuotedArgument(const std::wstring& arg) {
+  if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) return arg;
+  std::wstring quoted = L"\"";
+  std::size_t backslashes = 0;
+  for (wchar_t c : arg) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes * 2, L'\\');
+  return quoted + L"\"";
+}
+
+// Runs program with args; input is fed to its standard input (which is empty
+// otherwise). Waits for the program to end. Arguments travel as UTF-16 on
+// Windows, so they are UTF-8 texts here.
+inline CliResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                            const std::string& input = "") {
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE inRead, inWrite, outRead, outWrite, errRead, errWrite;
+  if (!::CreatePipe(&inRead, &inWrite, &inherit, 0) || !::CreatePipe(&outRead, &outWrite, &inherit, 0) ||
+      !::CreatePipe(&errRead, &errWrite, &inherit, 0))
+    throw std::runtime_error("pipe failed");
+  // Our ends stay with us.
+  for (HANDLE h : {inWrite, outRead, errRead}) ::SetHandleInformation(h, HANDLE_FLAG_INHERIT, 0);
+
+  std::wstring commandLine = QuotedArgument(win32::Widen(program));
+  for (const std::string& a : args) commandLine += L" " + QuotedArgument(win32::Widen(a));
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = inRead;
+  startup.hStdOutput = outWrite;
+  startup.hStdError = errWrite;
+  PROCESS_INFORMATION process{};
+  const BOOL started = ::CreateProcessW(win32::Widen(program).c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                        0, nullptr, nullptr, &startup, &process);
+  const DWORD startError = ::GetLastError();
+  for (HANDLE h : {inRead, outWrite, errWrite}) ::CloseHandle(h);
+  if (!started) {
+    for (HANDLE h : {inWrite, outRead, errRead}) ::CloseHandle(h);
+    throw std::runtime_error("cannot run " + program + ": error " + std::to_string(startError));
+  }
+
+  // Each pipe has its own thread, so that neither side blocks on a full pipe.
+  CliResult result;
+  auto drain = [](HANDLE from, std::string& to) {
+    char buffer[65536];
+    DWORD got = 0;
+    while (::ReadFile(from, buffer, sizeof buffer, &got, nullptr) && got > 0) to.append(buffer, got);
+    ::CloseHandle(from);
+  };
+  std::thread out(drain, outRead, std::ref(result.out));
+  std::thread err(drain, errRead, std::ref(result.err));
+  std::size_t fed = 0;
+  while (fed < input.size()) {
+    DWORD put = 0;
+    if (!::WriteFile(inWrite, input.data() + fed, static_cast<DWORD>(input.size() - fed), &put, nullptr)) break;
+    fed += put;
+  }
+  ::CloseHandle(inWrite);
+  out.join();
+  err.join();
+  ::WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 0;
+  ::GetExitCodeProcess(process.hProcess, &code);
+  ::CloseHandle(process.hProcess);
+  ::CloseHandle(process.hThread);
+  result.status = static_cast<int>(code);
+  return result;
+}
+#else
 // Runs program with args; input is fed to its standard input (which is empty
 // otherwise). Waits for the program to end.
 inline CliResult RunProgram(const std::string& program, const std::vector<std::string>& args,
@@ -107,6 +194,8 @@ inline CliResult RunProgram(const std::string& program, const std::vector<std::s
   else if (WIFSIGNALED(waitStatus)) result.status = 128 + WTERMSIG(waitStatus);
   return result;
 }
+
+#endif
 
 #ifdef JOV_CLI_PATH
 // Runs the jov-cli built with the tests.

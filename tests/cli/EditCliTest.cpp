@@ -47,6 +47,9 @@ void Put(std::vector<unsigned char>& bytes, std::size_t at, const std::string& t
 }
 
 TEST(EditTagCli, NoChangeLeavesTheFileAndGivenFieldsAreWritten) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows hands a program its arguments as UTF-16 text: bytes that are not UTF-8 (a class of four 0xFF) cannot be given";
+#endif
   MapFile m;
   auto run = RunCli({"edit-tag", m.path, "1"});
   ASSERT_EQ(run.status, 0) << run.err;

@@ -116,6 +116,9 @@ TEST(ScanCli, SelectPrintsTheThreeBoxes) {
 }
 
 TEST(ScanCli, UpdateItemWritesThePieceAndPrintsTheRescan) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows hands a program its arguments as UTF-16 text: bytes that are not UTF-8 (a class of four 0xFF) cannot be given";
+#endif
   ScanMap m(CliMap());
   const auto before = m.FileBytes();
   const std::size_t meta = m.MetaOffset(0);

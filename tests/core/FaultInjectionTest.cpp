@@ -135,6 +135,9 @@ TEST(FaultInjection, AMapDeletedBetweenCommandsIsReportedWhenItIsReadAgain) {
 }
 
 TEST(FaultInjection, AMapReplacedBetweenCommandsIsNeverWrittenThroughTheOldPanel) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows lets no program rename a file over a map that is open, so the map cannot be replaced under a panel";
+#endif
   // Another program saves a new file under the map's name: the command writes
   // into the file the panel opened, and the new file keeps every byte.
   for (const Command& command : WriteCommands()) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -15,12 +16,25 @@ namespace jov::testing {
 class TempDir {
  public:
   TempDir() {
+#ifdef _WIN32
+    // No mkdtemp in the Windows runtime: a random name, made with
+    // create_directory, which fails when the name is taken.
+    static std::random_device random;
+    const auto base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
+      const auto candidate = base / ("jov-test-" + std::to_string(random()));
+      std::error_code error;
+      if (std::filesystem::create_directory(candidate, error)) m_path = candidate.generic_string();
+    }
+    if (m_path.empty()) throw std::runtime_error("cannot make a temporary folder");
+#else
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/jov-test-XXXXXX";
     std::vector<char> buffer(pattern.begin(), pattern.end());
     buffer.push_back('\0');
     if (!::mkdtemp(buffer.data())) throw std::runtime_error("cannot make a temporary folder");
     m_path = buffer.data();
+#endif
   }
   ~TempDir() {
     std::error_code ignored;

@@ -2,7 +2,11 @@
 // Faults in the writes that reach one file, through BinaryFile's write seam: the
 // file turned read-only, a disk that fills up after so many bytes, or a log of
 // what a command writes. Writes to every other file go through untouched.
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <climits>
@@ -18,10 +22,21 @@ namespace jov::testing {
 
 // The path an open descriptor refers to, as the system names it.
 inline std::string PathOfDescriptor(int fd) {
+#ifdef _WIN32
+  wchar_t name[32768];
+  const DWORD n = ::GetFinalPathNameByHandleW(reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(fd)), name, 32768,
+                                              FILE_NAME_NORMALIZED);
+  if (n == 0 || n >= 32768) return {};
+  std::wstring path(name, n);
+  if (path.rfind(L"\\\\?\\", 0) == 0) path.erase(0, 4);
+  std::error_code error;
+  return std::filesystem::weakly_canonical(std::filesystem::path(path), error).string();
+#else
   char link[PATH_MAX + 1];
   const std::string proc = "/proc/self/fd/" + std::to_string(fd);
   const ssize_t n = ::readlink(proc.c_str(), link, PATH_MAX);
   return n < 0 ? std::string() : std::string(link, static_cast<std::size_t>(n));
+#endif
 }
 
 // One write as the command asked for it.

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Cross-builds Qt 6.4.2's qtbase for 64-bit Windows (Core, Gui, Widgets, the
+# Windows platform plugin and style) from Debian's source, with the host tools
+# of Debian's qt6-base-dev-tools, into ${XDG_CACHE_HOME:-~/.cache}/jov/qt-6.4.2-mingw.
+# Does nothing when that folder is there already. About 13 minutes on 2 cores.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/jov
+prefix=$cache/qt-6.4.2-mingw
+if [[ -f $prefix/lib/cmake/Qt6/Qt6Config.cmake ]]; then
+  echo "build-qt-windows.sh: Qt for Windows is already built ($prefix)"
+  exit 0
+fi
+
+"$here/scripts/ensure-packages.sh" cmake ninja-build g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools dpkg-dev ccache
+
+work=$cache/qt-build
+rm -rf "$work"
+mkdir -p "$work"
+echo "Fetching Debian's qt6-base source"
+"$here/scripts/debian-source.sh" qt6-base "$work/source" >"$work/source.log" 2>&1 || { cat "$work/source.log" >&2; exit 1; }
+src=$(find "$work/source" -maxdepth 1 -type d -name 'qt6-base-*' | head -n 1)
+version=$(sed -n 's/^set(QT_REPO_MODULE_VERSION "\(.*\)")/\1/p' "$src/.cmake.conf")
+[[ $version == 6.4.2 ]] || { echo "build-qt-windows.sh: Debian's qt6-base is $version, not 6.4.2" >&2; exit 1; }
+
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+echo "Configuring Qt for Windows (log: $work/configure.log)"
+# The Windows platform plugin of 6.4.2 does not compile without OpenGL, so it
+# stays on; Debian's tarball has no wintab.h, so tablet events are off.
+cmake -S "$src" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchain-mingw64.cmake" -DCMAKE_INSTALL_PREFIX="$prefix" \
+  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+  -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DBUILD_SHARED_LIBS=ON \
+  -DFEATURE_sql=OFF -DFEATURE_network=OFF -DFEATURE_dbus=OFF -DFEATURE_tabletevent=OFF \
+  -DFEATURE_system_zlib=OFF -DFEATURE_system_freetype=OFF -DFEATURE_system_harfbuzz=OFF \
+  -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF \
+  -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_opengl=ON \
+  "${launcher[@]}" >"$work/configure.log" 2>&1 || { tail -n 40 "$work/configure.log" >&2; exit 1; }
+echo "Building Qt for Windows (log: $work/build.log)"
+cmake --build "$work/build" -j2 >"$work/build.log" 2>&1 || { tail -n 40 "$work/build.log" >&2; exit 1; }
+cmake --install "$work/build" >"$work/install.log" 2>&1 || { tail -n 40 "$work/install.log" >&2; exit 1; }
+rm -rf "$work"
+echo "build-qt-windows.sh: Qt for Windows is in $prefix"

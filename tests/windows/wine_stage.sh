@@ -1,0 +1,105 @@
+#!/usr/bin/env bash
+# The Windows build, tested under Wine: builds it (scripts/make-windows.sh,
+# --cli-only unless Qt for Windows is in the cache), runs the core and CLI
+# unit tests in a throw-away Wine prefix, compares jov-cli.exe with the Linux
+# jov-cli byte for byte (parity.sh), and, when the editor was built, starts it
+# under Xvfb with a sample map and saves a screenshot of its window.
+#
+#   tests/windows/wine_stage.sh LINUX_JOV_CLI
+#
+# Its last line counts the tests: "windows: N passed, M failed, K skipped".
+set -uo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+linux_cli=$1
+build=$here/build-windows
+cache=${XDG_CACHE_HOME:-$HOME/.cache}/jov
+passed=0 failed=0 skipped=0
+
+finish() {
+  echo "windows: $passed passed, $failed failed, $skipped skipped"
+  exit $((failed > 0))
+}
+
+mode=--cli-only
+[[ -f $cache/qt-6.4.2-mingw/lib/cmake/Qt6/Qt6Config.cmake ]] && mode=
+start=$SECONDS
+if ! "$here/scripts/make-windows.sh" $mode; then
+  echo "the Windows build failed"
+  failed=$((failed + 1))
+  finish
+fi
+echo "Windows build: $((SECONDS - start)) s"
+"$here/scripts/ensure-packages.sh" wine64 wine >/dev/null || { failed=$((failed + 1)); finish; }
+
+WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/jov-wine.XXXXXX")
+export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+cleanup() {
+  wineserver -k 2>/dev/null
+  rm -rf "$WINEPREFIX"
+}
+trap cleanup EXIT
+start=$SECONDS
+wineboot -i >/dev/null 2>&1
+# One wineserver for every program of the stage, instead of one per command.
+wineserver -p
+echo "Wine prefix ready in $((SECONDS - start)) s"
+
+# The two test programs run side by side, one a core.
+run_gtest() {
+  # The test programs' own output has Windows line ends.
+  (cd "$build" && wine "$2" --gtest_brief=1) 2>&1 | tr -d '\r' >"$build/$1.log"
+  echo "${PIPESTATUS[0]}" >"$build/$1.status"
+}
+# gtest's summary lines give the counts; a crash gives none and counts as a failure.
+count_gtest() {
+  local name=$1 log=$build/$1.log
+  grep -a -E '^\[  FAILED  \] [A-Za-z]|^\.\./.*(Failure|Skipped)' -A6 "$log" | grep -a -v '^\[       OK' | head -n 80
+  local total ok skip
+  total=$(sed -n -E 's/^\[==========\] ([0-9]+) tests? from .* ran\..*/\1/p' "$log" | tail -n 1)
+  ok=$(sed -n -E 's/^\[  PASSED  \] ([0-9]+) tests?\./\1/p' "$log" | tail -n 1)
+  skip=$(sed -n -E 's/^\[  SKIPPED \] ([0-9]+) tests?.*/\1/p' "$log" | tail -n 1)
+  if [[ -z $total ]]; then
+    echo "$name: no test summary (exit $(cat "$build/$name.status"); log: $log)"
+    failed=$((failed + 1))
+    return
+  fi
+  passed=$((passed + ${ok:-0}))
+  skipped=$((skipped + ${skip:-0}))
+  failed=$((failed + total - ${ok:-0} - ${skip:-0}))
+  echo "$name: ${ok:-0} passed, ${skip:-0} skipped of $total (log: $log)"
+}
+
+start=$SECONDS
+run_gtest core_tests core_tests.exe &
+run_gtest cli_tests cli_tests.exe &
+wait
+count_gtest core_tests
+count_gtest cli_tests
+echo "Unit tests under Wine: $((SECONDS - start)) s"
+
+echo "Parity with the Linux jov-cli"
+if bash "$here/tests/windows/parity.sh" "$linux_cli" "$build/jov-cli.exe"; then
+  passed=$((passed + 1))
+else
+  failed=$((failed + 1))
+fi
+
+if [[ -z $mode ]]; then
+  echo "The editor under Wine and Xvfb"
+  if bash "$here/tests/windows/wine_editor.sh" "$build/package" "$linux_cli" "$here/docs/images/windows.png"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+  fi
+  echo "The installer under Wine"
+  version=$(sed -n -E 's/^project\(jov VERSION ([0-9.]+).*/\1/p' "$here/CMakeLists.txt")
+  if bash "$here/tests/windows/check_installer.sh" "$build/jov-$version-setup.exe"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+  fi
+else
+  echo "The editor under Wine: skipped, Qt for Windows is not built ($cache/qt-6.4.2-mingw is missing; scripts/build-qt-windows.sh makes it in about 13 minutes)"
+fi
+finish
