@@ -37,7 +37,9 @@ jov::PlanOutcome CMapEditorDlg::ApplyPlanned(MapPanel& panel, const std::string&
   const bool held = dialogs.HoldsMessages();
   dialogs.Flush();
   if (!outcome.written && !held) {
-    ShowCommandStatus(QString::fromLatin1(jov::kNothingToWriteText).arg(QString::fromLatin1(label.c_str())));
+    // Named by its map, as every status line is.
+    ShowCommandStatus(panel.FileName() + QStringLiteral(": ") +
+                      QString::fromLatin1(jov::kNothingToWriteText).arg(QString::fromLatin1(label.c_str())));
   }
   return outcome;
 }

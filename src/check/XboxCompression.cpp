@@ -1,4 +1,5 @@
 #include "check/XboxCompression.h"
+#include "platform/PathText.h"
 
 #include <zlib.h>
 
@@ -28,8 +29,11 @@ bool IsZlibHeader(unsigned char cmf, unsigned char flg) {
 
 void RequireDifferent(const std::string& in, const std::string& out) {
   std::error_code ec;
-  const bool same = std::filesystem::exists(out, ec) ? std::filesystem::equivalent(in, out, ec)
-                                                     : std::filesystem::weakly_canonical(in, ec) == std::filesystem::weakly_canonical(out, ec);
+  const auto inPath = PathFromUtf8(in);
+  const auto outPath = PathFromUtf8(out);
+  const bool same = std::filesystem::exists(outPath, ec) ? std::filesystem::equivalent(inPath, outPath, ec)
+                                                         : std::filesystem::weakly_canonical(inPath, ec) ==
+                                                               std::filesystem::weakly_canonical(outPath, ec);
   if (same) throw Refused("OUT is the same file as IN; write the result to a new file.");
 }
 

@@ -1,4 +1,5 @@
 #include "history/History.h"
+#include "platform/PathText.h"
 
 #include <chrono>
 #include <cstdio>
@@ -78,8 +79,10 @@ std::string History::DatabasePath() { return StateDir() + "/history.sqlite3"; }
 
 std::string History::KeyOf(const std::string& path) {
   std::error_code error;
-  auto canonical = std::filesystem::weakly_canonical(path, error);
-  return error ? path : canonical.string();
+  // Through the UTF-8 path type: on Windows a plain string is read in the ANSI
+  // code page, which renames a folder such as "Mapas de Halo – copia".
+  auto canonical = std::filesystem::weakly_canonical(PathFromUtf8(path), error);
+  return error ? path : Utf8FromPath(canonical);
 }
 
 void History::Reset() {
@@ -106,7 +109,7 @@ HistoryStore* History::Store() {
     m_triedOpen = true;
     try {
       std::error_code error;
-      std::filesystem::create_directories(StateDir(), error);
+      std::filesystem::create_directories(PathFromUtf8(StateDir()), error);
       m_store = std::make_unique<HistoryStore>(DatabasePath());
     } catch (const std::exception& e) {
       Off(e.what(), true);

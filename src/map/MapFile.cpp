@@ -1,4 +1,5 @@
 #include "map/MapFile.h"
+#include "platform/PathText.h"
 
 #include <algorithm>
 #include <cstring>
@@ -64,7 +65,7 @@ void CMapFile::OpenFile() {
   // A folder, a device or a pipe: opening one for writing says "access denied",
   // which would send the user looking at permissions.
   std::error_code error;
-  const auto status = std::filesystem::status(m_strPath, error);
+  const auto status = std::filesystem::status(PathFromUtf8(m_strPath), error);
   if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
     throw FileError(FileError::Cause::NotRegularFile, kUnnamedFile);
   // A file marked read-only for everyone is not written, even by a user whom the

@@ -1,4 +1,5 @@
 #include "tools/GuerillaConverter.h"
+#include "platform/PathText.h"
 
 #include <filesystem>
 #include <system_error>
@@ -20,7 +21,7 @@ void GuerillaConverter::CreateOutput(const std::string& path) {
   // The output replaces its file, so writing over the input would destroy the
   // very tag being converted.
   std::error_code ignored;
-  if (m_input.IsOpen() && std::filesystem::equivalent(path, m_strInputPath, ignored)) throw Refused(kGuerillaSameFile);
+  if (m_input.IsOpen() && std::filesystem::equivalent(PathFromUtf8(path), PathFromUtf8(m_strInputPath), ignored)) throw Refused(kGuerillaSameFile);
   m_strOutputPath = path;
 }
 
@@ -39,7 +40,7 @@ void GuerillaConverter::Convert(const GuerillaOptions& options) {
   // The same check as when the output was chosen: the input may have been
   // chosen again since.
   std::error_code ignored;
-  if (std::filesystem::equivalent(m_strOutputPath, m_strInputPath, ignored)) throw Refused(kGuerillaSameFile);
+  if (std::filesystem::equivalent(PathFromUtf8(m_strOutputPath), PathFromUtf8(m_strInputPath), ignored)) throw Refused(kGuerillaSameFile);
   const auto length = static_cast<std::size_t>(measured);
   // What the input holds now, from its first byte; a file that shrank since it
   // was measured reads as zeros past its end.
