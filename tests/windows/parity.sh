@@ -14,9 +14,6 @@ top=$(mktemp -d "${TMPDIR:-/tmp}/jov-parity.XXXXXX")
 trap 'rm -rf "$top"' EXIT
 # The maps live in a folder whose name is not ASCII, as a copied folder of
 # maps often is on Windows; the edited ones deeper than MAX_PATH.
-# TODO(history): the edited maps go under the non-ASCII folder too once the
-# history keys maps through PathFromUtf8 (std::filesystem reads a plain
-# string in the ANSI code page there, and undo then finds no map).
 work="$top/Mapas de Halo – copia"
 mismatches=0
 checks=0
@@ -68,7 +65,7 @@ both() {
   fi
 }
 
-deep=$top/$(printf 'd%.0s' {1..120})/$(printf 'e%.0s' {1..120})
+deep=$work/$(printf 'd%.0s' {1..120})/$(printf 'e%.0s' {1..120})
 mkdir -p "$work/l" "$work/w" "$deep/l" "$deep/w" "$top/state-linux" "$top/state-windows"
 base=$work  # where both and same_file find the two builds' copies
 for version in 5 7 609; do
