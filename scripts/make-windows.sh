@@ -85,6 +85,7 @@ fi
 # --- JOV
 gui=OFF
 prefix=$deps
+qtroot=
 if [[ $cli_only -eq 0 ]]; then
   if [[ ! -f $qt/lib/cmake/Qt6/Qt6Config.cmake ]]; then
     echo "make-windows.sh: Qt for Windows is not built yet ($qt): run scripts/build-qt-windows.sh first, or use --cli-only" >&2
@@ -92,10 +93,11 @@ if [[ $cli_only -eq 0 ]]; then
   fi
   gui=ON
   prefix="$deps;$qt"
+  qtroot=$qt
 fi
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" \
       -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchain-mingw64.cmake" -DJOV_WINDOWS_DEPS="$deps" \
-      "-DCMAKE_PREFIX_PATH=$prefix" "-DCMAKE_FIND_ROOT_PATH=/usr/$triple;$deps;$qt" \
+      -DJOV_WINDOWS_QT="$qtroot" "-DCMAKE_PREFIX_PATH=$prefix" "-DCMAKE_FIND_ROOT_PATH=/usr/$triple;$deps;$qt" \
       -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
       -DSQLite3_INCLUDE_DIR="$deps/include" -DSQLite3_LIBRARY="$deps/lib/libsqlite3.a" \
       -DZLIB_USE_STATIC_LIBS=ON -DJOV_GUI=$gui -DJOV_BENCH=OFF "${launcher[@]}" >"$build.configure.log" 2>&1 \
