@@ -47,7 +47,7 @@ void RunFields(const FieldsArgs& a) {
 
 struct SetArgs {
   std::string map, tag, path, value, definitions;
-  bool raw = false, dryRun = false;
+  bool raw = false;
 };
 
 void RunSet(const SetArgs& a) {
@@ -57,17 +57,8 @@ void RunSet(const SetArgs& a) {
   const ClassDef* def = definitions.Find(opened->map.m_tags[static_cast<std::size_t>(index)].strClass1);
   const FieldTree tree = BuildFieldTree(opened->map, index, def);
   const EditPlan plan = PlanFieldSet(opened->map, tree, a.path, a.value, a.raw);
-  if (a.dryRun) {
-    std::cout << DescribePlan(plan);
-    return;
-  }
-  const PlanOutcome result = ApplyPlan(plan);
-  if (!result.written) {
-    std::string text = kNothingToWriteText;
-    text.replace(text.find("%1"), 2, plan.label);
-    std::cout << text << '\n';
-    return;
-  }
+  // Printed with --dry-run, else applied; a value already there says so.
+  if (!RunPlan(plan).written) return;
   const FieldTree after = BuildFieldTree(opened->map, index, def);
   const int at = after.Find(a.path);
   std::cout << plan.label << ": " << (at >= 0 ? DisplayText(after, after.nodes[static_cast<std::size_t>(at)]) : a.value) << '\n';
@@ -93,7 +84,7 @@ const Registration kRegistration([](CLI::App& app) {
     cmd->add_option("VALUE", a.value, "Number, option name, bit names (a,b), comma list, CLASS:NAME or none")->required();
     cmd->add_flag("--raw", a.raw, "VALUE in stored units (radians, per tick); a reference may name any class");
     cmd->add_option("--definitions", a.definitions, "Read the user's definitions (JSON or XML plugin files) from DIR");
-    cmd->add_flag("--dry-run", a.dryRun, "Print what would be written, write nothing");
+    AddDryRun(cmd);
     cmd->callback([] { RunSet(a); });
   }
 });
