@@ -32,6 +32,7 @@ trap 'rm -rf "$JOV_STATE_DIR"' EXIT
 passed=0
 failed=0
 failures=()
+notes=()
 
 stage() { printf '\n==== %s ====\n' "$1"; }
 fail() { failed=$((failed + 1)); failures+=("$1"); }
@@ -64,6 +65,8 @@ run_ctest() {
     passed=$((passed + total - bad))
     failed=$((failed + bad))
     [[ $bad -gt 0 ]] && failures+=("$name: $bad of $total tests")
+    while IFS= read -r line; do failures+=("$name: $line"); done \
+      < <(sed -n '/The following tests FAILED:/,$ s/^[[:space:]]*[0-9]* - \(.*\)$/\1/p' "$dir/ctest.log" | head -n 20)
   fi
   if [[ $status -ne 0 && ( -z "$summary" || ${bad:-0} -eq 0 ) ]]; then
     fail "$name: ctest ended with status $status"
@@ -98,6 +101,11 @@ if build build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DJOV_BENCH=ON; then
         failed=$((failed + BASH_REMATCH[2]))
         failures+=("Windows build under Wine: ${BASH_REMATCH[2]} failed")
       fi
+      # Only the end of a CI log may be read: the names go into the summary.
+      while IFS= read -r line; do failures+=("Windows: ${line#windows failed: }"); done \
+        < <(grep -a '^windows failed: ' build-test/windows.log)
+      while IFS= read -r line; do notes+=("Windows: ${line#windows note: }"); done \
+        < <(grep -a '^windows note: ' build-test/windows.log)
     else
       fail "Windows build under Wine: no result"
     fi
@@ -131,6 +139,7 @@ if [[ $run_bench -eq 1 ]]; then
 fi
 
 stage "Summary"
+for n in "${notes[@]}"; do echo "NOTE: $n"; done
 for f in "${failures[@]}"; do echo "FAILED: $f"; done
 echo "test.sh: $passed passed, $failed failed"
 [[ $failed -eq 0 ]]

@@ -6,6 +6,7 @@
 
 #include "compare/CompareMaps.h"
 #include "compare/Patch.h"
+#include "history/History.h"
 #include "map/SampleMap.h"
 #include "platform/MemoryTreeView.h"
 #include "support/ModifiedMap.h"
@@ -75,7 +76,8 @@ void ApplyTo(benchmark::State& state, const std::vector<unsigned char>& bytes) {
     OpenedFile target(path);
     testing::RecordedDialogs dialogs;
     dialogs.yesAnswer = true;
-    if (ApplyPatch(target.map, maps.patch, dialogs, false).outcome != ApplyOutcome::Applied) state.SkipWithError("not applied");
+    MapDocument document(path, History::OfUser());
+    if (ApplyPatch(target.map, maps.patch, dialogs, &document).outcome != ApplyOutcome::Applied) state.SkipWithError("not applied");
   }
   state.counters["changes"] = static_cast<double>(maps.patch.tags.size());
 }

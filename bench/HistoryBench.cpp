@@ -6,9 +6,10 @@
 #include <cstdlib>
 #include <memory>
 
-#include "edit/Executor.h"
+#include "edit/MapDocument.h"
 #include "map/PlanStage.h"
 #include "history/History.h"
+#include "support/Planned.h"
 #include "map/SampleMap.h"
 #include "platform/MemoryTreeView.h"
 #include "support/RecordedDialogs.h"
@@ -34,7 +35,7 @@ struct OpenedFile {
 struct Bench {
   Bench() {
     ::setenv("JOV_STATE_DIR", state.Path().c_str(), 1);
-    History::Instance().Reset();
+    testing::ReopenHistory();
     // Two sources of other contents, injected in turn: every inject changes the
     // destination's bytes, as a real one does.
     SampleMapPlan source = testing::MapWithTagOfSize(kVersionPc, kTags, kBigTag, kBigSize, kBigSize);
@@ -56,18 +57,18 @@ struct Bench {
 void BM_DirectInject_1MB(benchmark::State& state) {
   Bench bench;
   const bool recorded = state.range(0) != 0;
-  if (!recorded) History::Instance().TurnOff("not recorded");
+  if (!recorded) testing::TestHistory().TurnOff("not recorded");
   bool flip = false;
   for (auto _ : state) {
     CMapFile& dst = bench.dst->map;
     const EditPlan plan = PlanOf(dst, "Direct Inject", [&] {
       DirectInjectTag(dst, kBigTag, (flip ? bench.src2 : bench.src)->map, kBigTag, bench.dialogs);
     });
-    ApplyPlan(plan);
+    testing::ApplyPlan(plan);
     dst.Reload(bench.dst->tree);
     flip = !flip;
   }
-  History::Instance().Reset();
+  testing::ReopenHistory();
   state.SetLabel(recorded ? "recorded" : "not recorded");
 }
 BENCHMARK(BM_DirectInject_1MB)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -75,14 +76,14 @@ BENCHMARK(BM_DirectInject_1MB)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->U
 // Undo and redo of that step, each checking the whole million bytes first.
 void BM_UndoRedo_1MB(benchmark::State& state) {
   Bench bench;
-  History& history = History::Instance();
-  ApplyPlan(PlanOf(bench.dst->map, "Direct Inject", [&] {
+  History& history = testing::TestHistory();
+  testing::ApplyPlan(PlanOf(bench.dst->map, "Direct Inject", [&] {
     DirectInjectTag(bench.dst->map, kBigTag, bench.src->map, kBigTag, bench.dialogs);
   }));
   const std::int64_t step = history.NewestDone({bench.dst->map.m_strPath})->id;
   for (auto _ : state) {
-    UndoStep(step);
-    RedoStep(step);
+    testing::UndoStep(step);
+    testing::RedoStep(step);
   }
   state.SetLabel("one undo and one redo per iteration");
 }
@@ -90,7 +91,7 @@ BENCHMARK(BM_UndoRedo_1MB)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_InterruptedLookup_10000Steps(benchmark::State& state) {
   Bench bench;
-  History& history = History::Instance();
+  History& history = testing::TestHistory();
   ::setenv("JOV_HISTORY_LIMIT_MB", "100000", 1);
   for (int i = 0; i < 10000; ++i) {
     EditPlan plan;
@@ -99,7 +100,7 @@ void BM_InterruptedLookup_10000Steps(benchmark::State& state) {
     // Each step changes its bytes: the value written counts up.
     const unsigned char bytes[4] = {static_cast<unsigned char>(i), static_cast<unsigned char>(i >> 8), 3, 4};
     plan.Write(0x900 + static_cast<std::uint64_t>(i % 64) * 4, bytes, sizeof bytes);
-    ApplyPlan(plan);
+    testing::ApplyPlan(plan);
   }
   ::unsetenv("JOV_HISTORY_LIMIT_MB");
   for (auto _ : state) benchmark::DoNotOptimize(history.Interrupted(bench.dst->map.m_strPath));

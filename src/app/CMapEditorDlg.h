@@ -1,5 +1,7 @@
 #pragma once
-#include "edit/Executor.h"
+#include "edit/MapDocument.h"
+#include "history/History.h"
+#include <map>
 #include <QMainWindow>
 #include <QStringList>
 #include <functional>
@@ -51,6 +53,10 @@ class CMapEditorDlg : public QMainWindow {
   // nothing records nothing and says so in the status bar.
   jov::PlanOutcome ApplyPlanned(MapPanel& panel, const std::string& label,
                                 const std::function<void(jov::UserDialogs&)>& command);
+  // The document of the map at path: one per file, shared by both panels, its
+  // steps recorded into the window's edit history.
+  jov::MapDocument& DocumentOf(const std::string& path);
+  jov::History& Edits() { return *m_history; }
   // The menu command whose text (without access-key marks) is text, or nullptr.
   QAction* FindAction(const QString& text) const;
   // "&Edit": its first items are left to the edit history's commands, which are
@@ -226,6 +232,9 @@ class CMapEditorDlg : public QMainWindow {
   void ShowWritable();
 
   jov::UserDialogs& m_dialogs;
+  // The user's edit history, made with the window; every map's document shares it.
+  std::shared_ptr<jov::History> m_history = jov::History::OfUser();
+  std::map<std::string, std::unique_ptr<jov::MapDocument>> m_documents;
   // One model per panel, alive as long as the window: a map still open is closed
   // when they go.
   jov::CMapFile m_mapFile1;

@@ -2,7 +2,6 @@
 
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
 #include <QTimer>
@@ -10,7 +9,6 @@
 #include <QVBoxLayout>
 
 #include "FieldDelegate.h"
-#include "edit/Executor.h"
 #include "fields/FieldValue.h"
 #include "map/MapFile.h"
 #include "map/Refused.h"
@@ -122,28 +120,13 @@ void FieldsView::Fill() {
 }
 
 bool FieldsView::SetField(const std::string& path, const QString& text) {
-  if (m_writer) {
-    m_writing = true;
-    const bool written = m_writer(path, text);
-    m_writing = false;
-    return written;
-  }
-  try {
-    const jov::EditPlan plan = jov::PlanFieldSet(m_map, m_tree, path, text.toStdString(), false);
-    jov::ApplyPlan(plan);
-  } catch (const jov::Refused& e) {
-    QMessageBox::warning(this, tr("Fields"), QString::fromStdString(e.what()));
-    return false;
-  } catch (const jov::FileError& e) {
-    QMessageBox::warning(this, tr("Fields"), QString::fromStdString(e.what()));
-    return false;
-  }
-  // The model is rebuilt once the editor has closed.
-  QTimer::singleShot(0, this, [this] {
-    ShowTag(m_tag);
-    emit MapWritten();
-  });
-  return true;
+  // Only the window writes maps (through its documents); a view without a
+  // writer shows its fields and changes none.
+  if (!m_writer) return false;
+  m_writing = true;
+  const bool written = m_writer(path, text);
+  m_writing = false;
+  return written;
 }
 
 void FieldsView::OnDoubleClicked(const QModelIndex& index) {

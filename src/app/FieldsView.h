@@ -40,8 +40,8 @@ class FieldsView : public QWidget {
   void SetDefinitions(std::shared_ptr<const jov::DefinitionSet> definitions);
   const jov::DefinitionSet& Definitions();
   // Who writes a field: the window, which plans the edit, applies it, reports a
-  // refusal and re-reads its views. True when written. Without one the view
-  // applies the plan itself.
+  // refusal and re-reads its views. True when written. Without one no field
+  // is written.
   using Writer = std::function<bool(const std::string& path, const QString& text)>;
   void SetWriter(Writer writer) { m_writer = std::move(writer); }
   // Shows tag's fields; none (or a closed map) empties the view.
@@ -57,7 +57,6 @@ class FieldsView : public QWidget {
 
  signals:
   void TagActivated(int tag);
-  void MapWritten();
 
  private:
   void Fill();

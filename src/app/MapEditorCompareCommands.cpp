@@ -80,7 +80,7 @@ void ApplyPatchCommand(CMapEditorDlg& window, MapPanel& panel) {
   // map, so the one path every editor command takes writes it.
   jov::PatchResult result;
   window.ApplyPlanned(panel, "Apply Patch " + patch.title, [&](jov::UserDialogs& dialogs) {
-    result = jov::ApplyPatch(panel.Map(), patch, dialogs, true);
+    result = jov::ApplyPatch(panel.Map(), patch, dialogs, nullptr);
     if (result.outcome != jov::ApplyOutcome::Verified) return;
     jov::BinaryFile& file = panel.Map().File();
     for (const jov::PlanWrite& write : result.plan.writes) file.Write(write.offset, write.bytes.data(), write.bytes.size());

@@ -21,7 +21,7 @@ void CMapEditorDlg::ConnectTagViews(MapPanel& panel) {
       jov::CMapFile& map = panel.Map();
       KeepPlace(panel, [&] {
         const jov::EditPlan plan = jov::PlanFieldSet(map, panel.m_fields->Tree(), path, text.toStdString(), false);
-        written = jov::ApplyPlan(plan).written;
+        written = DocumentOf(plan.path).Apply(plan).written;
         if (written) map.Reload(*panel.m_treeTags);
         else
           ShowCommandStatus(QString::fromLatin1(jov::kNothingToWriteText).arg(QString::fromStdString(plan.label)));

@@ -40,10 +40,17 @@ void CMapEditorDlg::BuildHistoryActions() {
   edit->insertSeparator(first);
 
   // A history that cannot be kept is said once; the maps are still written.
-  jov::History::Instance().SetOffNotice([this](const std::string& reason) {
+  m_history->SetOffNotice([this](const std::string& reason) {
     m_dialogs.ShowMessage(jov::FillText(jov::kHistoryOffText, {reason}));
   });
   UpdateHistoryActions();
+}
+
+jov::MapDocument& CMapEditorDlg::DocumentOf(const std::string& path) {
+  // Keyed by the canonical path: one map open in both panels is one document.
+  auto& document = m_documents[jov::History::KeyOf(path)];
+  if (!document) document = std::make_unique<jov::MapDocument>(path, m_history);
+  return *document;
 }
 
 std::vector<std::string> CMapEditorDlg::OpenMapPaths() const {
@@ -55,7 +62,7 @@ std::vector<std::string> CMapEditorDlg::OpenMapPaths() const {
 
 void CMapEditorDlg::UpdateHistoryActions() {
   if (!m_actionUndo) return;
-  jov::History& history = jov::History::Instance();
+  jov::History& history = *m_history;
   const auto paths = OpenMapPaths();
   const auto undo = history.NewestDone(paths);
   const auto redo = history.OldestUndone(paths);
@@ -70,21 +77,21 @@ void CMapEditorDlg::UpdateHistoryActions() {
 }
 
 void CMapEditorDlg::OnUndo() {
-  const auto step = jov::History::Instance().NewestDone(OpenMapPaths());
+  const auto step = m_history->NewestDone(OpenMapPaths());
   if (!step) return;
-  jov::UndoStep(step->id);
+  DocumentOf(step->mapPath).Undo(step->id);
   ShowCommandStatus(MapFileName(step->mapPath) + QStringLiteral(": Undo: ") + Latin1(step->label));
 }
 
 void CMapEditorDlg::OnRedo() {
-  const auto step = jov::History::Instance().OldestUndone(OpenMapPaths());
+  const auto step = m_history->OldestUndone(OpenMapPaths());
   if (!step) return;
-  jov::RedoStep(step->id);
+  DocumentOf(step->mapPath).Redo(step->id);
   ShowCommandStatus(MapFileName(step->mapPath) + QStringLiteral(": Redo: ") + Latin1(step->label));
 }
 
 void CMapEditorDlg::OnHistory() {
-  jov::History& history = jov::History::Instance();
+  jov::History& history = *m_history;
   CHistoryDlg::Actions actions;
   actions.steps = [this, &history] {
     std::vector<jov::StepInfo> steps;
@@ -126,7 +133,7 @@ void CMapEditorDlg::OnHistory() {
         return;
       while (const auto step = history.NewestDone(OpenMapPaths())) {
         if (step->id < target) break;
-        jov::UndoStep(step->id);
+        DocumentOf(step->mapPath).Undo(step->id);
         ReloadChangedPanels();
         if (step->id == target) break;
       }
@@ -165,14 +172,14 @@ void CMapEditorDlg::OnMapChangedOnDisk() {
 }
 
 void CMapEditorDlg::OfferRecovery(MapPanel& panel) {
-  jov::History& history = jov::History::Instance();
+  jov::History& history = *m_history;
   const auto interrupted = history.Interrupted(panel.Map().m_strPath);
   // Newest first: each takes the map back to where the step before it left it.
   for (auto it = interrupted.rbegin(); it != interrupted.rend(); ++it) {
     const std::string question = jov::FillText(jov::kRecoverQuestion, {it->label});
     if (!m_dialogs.AskYesNoDefaultNo(question)) return;
     const jov::EditPlan plan = history.PlanRecover(it->id);
-    jov::ApplyPlan(plan);
+    DocumentOf(panel.Map().m_strPath).Apply(plan);
     ShowCommandStatus(plan.finishOnly ? QStringLiteral("Every byte of %1 is in the map: marked done").arg(Latin1(it->label))
                                       : QStringLiteral("Restored the map as it was before ") + Latin1(it->label));
   }

@@ -22,7 +22,7 @@ jov::PlanOutcome CMapEditorDlg::ApplyPlanned(MapPanel& panel, const std::string&
   KeepPlace(panel, [&] {
     try {
       const jov::EditPlan plan = jov::PlanOf(map, label, [&] { command(dialogs); });
-      if (!plan.Empty()) outcome = jov::ApplyPlan(plan);
+      if (!plan.Empty()) outcome = DocumentOf(plan.path).Apply(plan);
     } catch (...) {
       dialogs.Drop();
       try {

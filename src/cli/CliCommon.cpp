@@ -104,6 +104,17 @@ void AddDryRun(CLI::App* command) {
 
 bool DryRun() { return DryRunFlag(); }
 
+namespace {
+const std::shared_ptr<History>& SharedHistory() {
+  static const std::shared_ptr<History> history = History::OfUser();
+  return history;
+}
+}  // namespace
+
+History& ProgramHistory() { return *SharedHistory(); }
+
+MapDocument DocumentOf(const std::string& path) { return MapDocument(path, SharedHistory()); }
+
 PlanOutcome RunPlan(const EditPlan& plan, ConsoleDialogs* dialogs) {
   PlanOutcome outcome;
   const bool held = dialogs && !dialogs->deferred.empty();
@@ -112,7 +123,7 @@ PlanOutcome RunPlan(const EditPlan& plan, ConsoleDialogs* dialogs) {
     if (dialogs) dialogs->deferred.clear();
     return outcome;
   }
-  if (!plan.Empty() || plan.kind != PlanKind::Command) outcome = ApplyPlan(plan);
+  if (!plan.Empty() || plan.kind != PlanKind::Command) outcome = DocumentOf(plan.path).Apply(plan);
   if (dialogs) dialogs->Flush();
   // A command that wrote nothing because the user said no, or that explained
   // itself, needs no note; one that found its bytes already there says so.

@@ -8,7 +8,8 @@
 
 #include <CLI/CLI.hpp>
 
-#include "edit/Executor.h"
+#include "edit/MapDocument.h"
+#include "history/History.h"
 #include "map/EditPlan.h"
 #include "map/MapFile.h"
 #include "platform/MemoryTreeView.h"
@@ -82,6 +83,11 @@ class ConsoleDialogs : public UserDialogs {
 // Writing commands take --dry-run: the plan is printed, nothing is written.
 void AddDryRun(CLI::App* command);
 bool DryRun();
+
+// The edit history of this run: the user's, made at the first use; main turns
+// it off for --no-history. Every map a command writes is a document of it.
+History& ProgramHistory();
+MapDocument DocumentOf(const std::string& path);
 
 // Runs a writing command: plans what command would write into the map (its
 // messages held back), then prints the plan (--dry-run) or applies it, re-reads

@@ -91,7 +91,8 @@ void Apply(const std::string& mapPath, const std::string& patchPath, bool dryRun
   auto opened = OpenMap(mapPath);
   ConsoleDialogs dialogs;
   dialogs.yes = yes;
-  const PatchResult result = ApplyPatch(opened->map, patch, dialogs, dryRun);
+  MapDocument document = DocumentOf(mapPath);
+  const PatchResult result = ApplyPatch(opened->map, patch, dialogs, dryRun ? nullptr : &document);
   switch (result.outcome) {
     case ApplyOutcome::Declined:
       SetExitStatus(kRefused);

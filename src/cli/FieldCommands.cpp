@@ -2,7 +2,7 @@
 #include <iostream>
 
 #include "cli/CliCommon.h"
-#include "edit/Executor.h"
+#include "edit/MapDocument.h"
 #include "fields/FieldDefinition.h"
 #include "fields/FieldTree.h"
 #include "fields/FieldValue.h"

@@ -31,7 +31,7 @@ const char* StateWord(StepState state) {
 
 // The history has to be there for these commands; without it they are refused.
 History& RequireHistory() {
-  History& history = History::Instance();
+  History& history = ProgramHistory();
   if (!history.IsOn()) {
     std::string text = kHistoryOffText;
     throw Refused(text.replace(text.find("%1"), 2, history.OffReason()));

@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
   // Every map write is recorded in the edit history first, unless the user
   // turns it off for a batch job; a history that cannot be used is reported
   // once on standard error and the commands work as before.
-  jov::History& history = jov::History::Instance();
+  jov::History& history = jov::cli::ProgramHistory();
   history.SetOffNotice([](const std::string& reason) {
     std::string text = jov::kHistoryOffText;
     text.replace(text.find("%1"), 2, reason);

@@ -9,7 +9,7 @@
 
 #include "builder/AddTag.h"
 #include "compare/MapChecksum.h"
-#include "edit/Executor.h"
+#include "edit/MapDocument.h"
 #include "map/PlanStage.h"
 #include "map/Refused.h"
 #include "map/ValueText.h"
@@ -734,10 +734,10 @@ PatchResult PlanApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialo
   return result;
 }
 
-PatchResult ApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialogs, bool dryRun) {
+PatchResult ApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialogs, MapDocument* document) {
   PatchResult result = PlanApplyPatch(map, patch, dialogs);
-  if (result.outcome != ApplyOutcome::Verified || dryRun) return result;
-  ApplyPlan(result.plan);
+  if (result.outcome != ApplyOutcome::Verified || !document) return result;
+  document->Apply(result.plan);
   result.outcome = ApplyOutcome::Applied;
   return result;
 }

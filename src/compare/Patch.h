@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "compare/CompareMaps.h"
+#include "edit/MapDocument.h"
 #include "map/EditPlan.h"
 #include "map/MapFile.h"
 #include "platform/UserDialogs.h"
@@ -157,10 +158,10 @@ inline constexpr const char* kPatchOverwriteQuestion =
 // metadata, and added tags the Tag Count does not count.
 PatchResult PlanApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialogs);
 
-// PlanApplyPatch, then (unless dryRun) the plan handed to ApplyPlan as one step
-// labelled "Apply Patch TITLE". The model is not changed: callers reload the map
-// after Applied.
-PatchResult ApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialogs, bool dryRun);
+// PlanApplyPatch, then (unless document is null: a dry run) the plan applied by
+// the map's document as one step labelled "Apply Patch TITLE". The model is not
+// changed: callers reload the map after Applied.
+PatchResult ApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialogs, MapDocument* document);
 
 std::string ConflictLine(const PatchConflict& conflict);
 

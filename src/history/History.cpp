@@ -68,10 +68,9 @@ BinaryFile OpenMap(const std::string& path) {
 
 }  // namespace
 
-History& History::Instance() {
-  static History history;
-  return history;
-}
+History::History(std::string databasePath) : m_databasePath(std::move(databasePath)) {}
+
+std::shared_ptr<History> History::OfUser() { return std::make_shared<History>(DatabasePath()); }
 
 std::string History::StateDir() { return StateFolder(); }
 
@@ -83,14 +82,6 @@ std::string History::KeyOf(const std::string& path) {
   // code page, which renames a folder such as "Mapas de Halo – copia".
   auto canonical = std::filesystem::weakly_canonical(PathFromUtf8(path), error);
   return error ? path : Utf8FromPath(canonical);
-}
-
-void History::Reset() {
-  m_store.reset();
-  m_triedOpen = false;
-  m_off = false;
-  m_offReason.clear();
-  m_lastWritten.clear();
 }
 
 void History::Off(const std::string& reason, bool notify) {
@@ -109,8 +100,8 @@ HistoryStore* History::Store() {
     m_triedOpen = true;
     try {
       std::error_code error;
-      std::filesystem::create_directories(PathFromUtf8(StateDir()), error);
-      m_store = std::make_unique<HistoryStore>(DatabasePath());
+      std::filesystem::create_directories(PathFromUtf8(m_databasePath).parent_path(), error);
+      m_store = std::make_unique<HistoryStore>(m_databasePath);
     } catch (const std::exception& e) {
       Off(e.what(), true);
     }

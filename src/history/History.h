@@ -13,17 +13,22 @@
 namespace jov {
 
 // The edit history: the database of steps, and the planners of undo, redo and
-// recovery. It writes no map; the executor (edit/Executor.h) applies what it
+// recovery. It writes no map; the executor (edit/MapDocument.h) applies what it
 // plans and records commands through RecordStep/FinishStep.
 //
-// The database lives in the user's state folder (platform/Folders.h); it is
-// opened at the first use. When it cannot be opened at all, the history is off
-// (OffReason() says why, the notice is called once) and maps are written
-// unrecorded. A database that fails in the middle of a command refuses that
-// command instead (the executor's rule).
+// One object per database, made by the program (the window, jov-cli's main)
+// and shared by the documents of the maps it edits (edit/MapDocument.h); there
+// is no process-wide history. The database is opened at the first use. When it
+// cannot be opened at all, the history is off (OffReason() says why, the notice
+// is called once) and maps are written unrecorded. A database that fails in the
+// middle of a command refuses that command instead (the executor's rule).
 class History {
  public:
-  static History& Instance();
+  explicit History(std::string databasePath);
+  // The user's history: the database in the state folder (platform/Folders.h).
+  static std::shared_ptr<History> OfUser();
+  History(const History&) = delete;
+  History& operator=(const History&) = delete;
 
   // Stops recording into the database (jov-cli --no-history).
   void TurnOff(const std::string& reason);
@@ -32,11 +37,10 @@ class History {
   // Called once, with the reason, when the history turns itself off on an error.
   void SetOffNotice(std::function<void(const std::string&)> notice) { m_offNotice = std::move(notice); }
 
-  // Folder and file of the database; tests point JOV_STATE_DIR elsewhere and call
-  // Reset() to open that.
+  // Folder and file of the user's database; tests point JOV_STATE_DIR elsewhere.
   static std::string StateDir();
   static std::string DatabasePath();
-  void Reset();
+  const std::string& Database() const { return m_databasePath; }
   // A map's key in the history: its canonical path.
   static std::string KeyOf(const std::string& path);
 
@@ -75,23 +79,19 @@ class History {
   // Tests: the database fills up after pages more pages.
   void LimitGrowthForTests(int pages) { RequireStore().LimitGrowthForTests(pages); }
 
-  // Maps written by the last plan applied (keys), for views to re-read.
-  const std::vector<std::string>& LastWritten() const { return m_lastWritten; }
-  void SetLastWritten(std::vector<std::string> keys) { m_lastWritten = std::move(keys); }
 
  private:
-  History() = default;
   HistoryStore* Store();
   HistoryStore& RequireStore();
   void Off(const std::string& reason, bool notify);
   std::vector<StepWrite> WritesOf(std::int64_t step, StepState expected, const char* verb, StepInfo& info);
 
+  std::string m_databasePath;
   std::unique_ptr<HistoryStore> m_store;
   bool m_triedOpen = false;
   bool m_off = false;
   std::string m_offReason;
   std::function<void(const std::string&)> m_offNotice;
-  std::vector<std::string> m_lastWritten;
 };
 
 // Messages of undo, redo and recovery.

@@ -11,7 +11,7 @@ namespace jov {
 // What a command will write into one map, computed before anything is written:
 // the bytes, the file's length afterwards, and what must still hold when it is
 // applied. Planners read the map and return one; only the executor
-// (edit/Executor.h) writes it, after checking every precondition.
+// (edit/MapDocument.h) writes it, after checking every precondition.
 struct PlanWrite {
   std::uint64_t offset = 0;
   std::vector<unsigned char> bytes;

@@ -6,13 +6,14 @@
 
 #include "builder/AddTag.h"
 #include "check/MapCheck.h"
-#include "edit/Executor.h"
+#include "edit/MapDocument.h"
 #include "history/History.h"
 #include "map/Refused.h"
 #include "map/ValueText.h"
 #include "platform/Process.h"
 #include "support/Planned.h"
 #include "support/RecordedDialogs.h"
+#include "support/TempDir.h"
 #include "support/TestMap.h"
 #include "transfer/InjectTagMetadata.h"
 #include "transfer/InsertData.h"
@@ -27,9 +28,9 @@ class EditEngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ::setenv("JOV_STATE_DIR", m_state.Path().c_str(), 1);
-    History::Instance().Reset();
+    testing::ReopenHistory();
   }
-  void TearDown() override { History::Instance().Reset(); }
+  void TearDown() override { testing::ReopenHistory(); }
   testing::TempDir m_state;
 };
 
@@ -52,7 +53,7 @@ TEST_F(EditEngineTest, APlanIsRefusedWithNothingWrittenWhenItsPreconditionsFail)
        [](TestMap& t, EditPlan&) {
          Bytes bytes = ReadBytesFromFile(t.path);
          bytes[0x20] ^= 1;
-         WriteBytesToFile(t.path, bytes);
+         testing::RewriteLater(t.path, bytes);
        },
        "changed on disk"},
       {"an expected range holds other bytes",
@@ -60,7 +61,7 @@ TEST_F(EditEngineTest, APlanIsRefusedWithNothingWrittenWhenItsPreconditionsFail)
        "the index offset"},
       {"the history database is full",
        [](TestMap&, EditPlan& plan) {
-         History::Instance().LimitGrowthForTests(0);
+         testing::TestHistory().LimitGrowthForTests(0);
          const Bytes big(256 * 1024, 0x77);
          plan.Write(0x40, big.data(), big.size());
        },
@@ -68,41 +69,41 @@ TEST_F(EditEngineTest, APlanIsRefusedWithNothingWrittenWhenItsPreconditionsFail)
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    History::Instance().Reset();
+    testing::ReopenHistory();
     TestMap t(GenerateSampleMap(kVersionPc, 8, 3));
     // A first step, so the database exists and has pages to fill.
-    ApplyPlan(SmallPlan(t, "first", 1));
+    testing::ApplyPlan(SmallPlan(t, "first", 1));
     EditPlan plan = SmallPlan(t, "second", 2);
     c.spoil(t, plan);
     const Bytes before = ReadBytesFromFile(t.path);
     try {
-      ApplyPlan(plan);
+      testing::ApplyPlan(plan);
       ADD_FAILURE() << "not refused";
     } catch (const Refused& refused) {
       EXPECT_NE(std::string(refused.what()).find(c.says), std::string::npos) << refused.what();
     }
     EXPECT_EQ(ReadBytesFromFile(t.path), before);
-    EXPECT_TRUE(History::Instance().Interrupted(t.path).empty());
+    EXPECT_TRUE(testing::TestHistory().Interrupted(t.path).empty());
   }
 }
 
 TEST_F(EditEngineTest, APlanThatChangesNoByteRecordsNothingAndKeepsTheRedoSteps) {
   TestMap t(GenerateSampleMap(kVersionCe, 8, 4));
-  ApplyPlan(SmallPlan(t, "first", 1));
-  const auto step = History::Instance().NewestDone({t.path});
+  testing::ApplyPlan(SmallPlan(t, "first", 1));
+  const auto step = testing::TestHistory().NewestDone({t.path});
   ASSERT_TRUE(step);
-  UndoStep(step->id);
+  testing::UndoStep(step->id);
   const Bytes before = ReadBytesFromFile(t.path);
   // The bytes the map already holds, rewritten: a right CRC "fixed", a name
   // saved unchanged.
   EditPlan same = testing::RawPlan(t.path, "same");
   same.Write(0x40, before.data() + 0x40, 64);
-  const PlanOutcome outcome = ApplyPlan(same);
+  const PlanOutcome outcome = testing::ApplyPlan(same);
   EXPECT_FALSE(outcome.written);
   EXPECT_EQ(ReadBytesFromFile(t.path), before);
-  EXPECT_EQ(History::Instance().Steps(t.path).size(), 1u);
-  ASSERT_TRUE(History::Instance().OldestUndone({t.path}));
-  RedoStep(step->id);
+  EXPECT_EQ(testing::TestHistory().Steps(t.path).size(), 1u);
+  ASSERT_TRUE(testing::TestHistory().OldestUndone({t.path}));
+  testing::RedoStep(step->id);
   EXPECT_NE(ReadBytesFromFile(t.path), before);
 }
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "check/MapCrc.h"
-#include "edit/Executor.h"
+#include "edit/MapDocument.h"
 #include "transfer/InsertData.h"
 #include "history/History.h"
 #include "map/Refused.h"
@@ -38,15 +38,15 @@ class HistoryTest : public ::testing::Test {
   void TearDown() override {
     BinaryFile::SetWriteCallForTests(nullptr);
     BinaryFile::SetSyncCallForTests(nullptr);
-    History::Instance().SetOffNotice(nullptr);
-    History::Instance().Reset();
+    testing::TestHistory().SetOffNotice(nullptr);
+    testing::ReopenHistory();
     ::unsetenv("JOV_HISTORY_LIMIT_MB");
   }
   static void UseStateDir(const std::string& dir) {
     ::setenv("JOV_STATE_DIR", dir.c_str(), 1);
-    History::Instance().Reset();
+    testing::ReopenHistory();
   }
-  static History& H() { return History::Instance(); }
+  static History& H() { return testing::TestHistory(); }
 
   // Runs a table command as the editor does: the map re-read first, the
   // command planned, the plan applied.
@@ -89,14 +89,14 @@ TEST_F(HistoryTest, UndoingEveryStepOfARandomSequenceGivesBackEachEarlierMapAndR
     for (std::size_t k = states.size() - 1; k > 0; --k) {
       const auto step = H().NewestDone({b.t.path});
       ASSERT_TRUE(step);
-      UndoStep(step->id);
+      testing::UndoStep(step->id);
       ASSERT_EQ(b.Now(), states[k - 1]) << "after undoing " << step->label;
     }
     EXPECT_FALSE(H().NewestDone({b.t.path}));
     for (std::size_t k = 1; k < states.size(); ++k) {
       const auto step = H().OldestUndone({b.t.path});
       ASSERT_TRUE(step);
-      RedoStep(step->id);
+      testing::RedoStep(step->id);
       ASSERT_EQ(b.Now(), states[k]) << "after redoing " << step->label;
     }
   }
@@ -133,15 +133,15 @@ TEST_F(HistoryTest, LargeWritesKeepOnlyTheirChangedRunsAndStillUndoAndRedoByteFo
         if (random() % 2) data.back() ^= 1;
         plan.Write(at, data.data(), n);
       }
-      ApplyPlan(plan);
+      testing::ApplyPlan(plan);
       states.push_back(ReadBytesFromFile(path));
     }
     for (std::size_t k = states.size() - 1; k > 0; --k) {
-      UndoStep(H().NewestDone({path})->id);
+      testing::UndoStep(H().NewestDone({path})->id);
       ASSERT_EQ(ReadBytesFromFile(path), states[k - 1]);
     }
     for (std::size_t k = 1; k < states.size(); ++k) {
-      RedoStep(H().OldestUndone({path})->id);
+      testing::RedoStep(H().OldestUndone({path})->id);
       ASSERT_EQ(ReadBytesFromFile(path), states[k]);
     }
     std::uint64_t stored = 0;
@@ -159,9 +159,9 @@ Planned PlanAndResult(const Command& command) {
   Bench b;
   Planned planned;
   planned.plan = PlanOf(b.t.map, command.name, [&] { command.run(b); });
-  History::Instance().TurnOff("a dry run");
-  ApplyPlan(planned.plan);
-  History::Instance().Reset();
+  testing::TestHistory().TurnOff("a dry run");
+  testing::ApplyPlan(planned.plan);
+  testing::ReopenHistory();
   planned.after = b.Now();
   return planned;
 }
@@ -172,7 +172,7 @@ std::size_t CallsOf(const Command& command) {
   Bench b;
   const EditPlan plan = PlanOf(b.t.map, command.name, [&] { command.run(b); });
   const auto recording = testing::WriteFault::Recording(b.t.path);
-  ApplyPlan(plan);
+  testing::ApplyPlan(plan);
   return recording.Log().size() + 1;
 }
 
@@ -217,26 +217,26 @@ TEST_F(HistoryTest, ACommandKilledAtAnyWriteOrSyncLeavesTheMapBeforeOrAfterItAnd
       Bench b;
       const EditPlan plan = PlanOf(b.t.map, command.name, [&] { command.run(b); });
       // The database is opened by the child alone, as by a process of its own.
-      H().Reset();
+      testing::ReopenHistory();
       const pid_t child = ::fork();
       ASSERT_GE(child, 0);
       if (child == 0) {
         HookCalls(k, [] { ::_exit(0); }, false);
-        ApplyPlan(plan);
+        testing::ApplyPlan(plan);
         ::_exit(3);  // the kill never came
       }
       int status = 0;
       ::waitpid(child, &status, 0);
       ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 
-      H().Reset();
+      testing::ReopenHistory();
       const auto interrupted = H().Interrupted(b.t.path);
       ASSERT_EQ(interrupted.size(), 1u);
       EXPECT_EQ(interrupted[0].label, command.name);
       // Another command is refused while the step is interrupted.
-      EXPECT_THROW(ApplyPlan(plan), Refused);
+      EXPECT_THROW(testing::ApplyPlan(plan), Refused);
       const EditPlan recovery = H().PlanRecover(interrupted[0].id);
-      ApplyPlan(recovery);
+      testing::ApplyPlan(recovery);
       // Killed at the sync, every byte had been written: the command is done.
       EXPECT_EQ(b.Now(), recovery.finishOnly ? whole.after : b.before);
       EXPECT_TRUE(H().Interrupted(b.t.path).empty());
@@ -268,7 +268,7 @@ TEST_F(HistoryTest, UndoRedoRecoverAndTheCrcCommandsKilledAtAnyCallLeaveTheMapBe
       {"Redo",
        [&](testing::TestMap& t) {
          const std::int64_t step = insert(t);
-         UndoStep(step);
+         testing::UndoStep(step);
          return H().PlanRedo(step);
        },
        false},
@@ -290,15 +290,15 @@ TEST_F(HistoryTest, UndoRedoRecoverAndTheCrcCommandsKilledAtAnyCallLeaveTheMapBe
          t.map.CloseFile();
          t.Open();
          const EditPlan plan = PlanOf(t.map, "Insert Data", [&] { InsertDataAndReload(t.map, t.tree, "0a 0b 0c"); });
-         H().Reset();
+         testing::ReopenHistory();
          const pid_t child = ::fork();
          if (child == 0) {
            HookCalls(0, [] { ::_exit(0); }, false);
-           ApplyPlan(plan);
+           testing::ApplyPlan(plan);
            ::_exit(3);
          }
          ::waitpid(child, nullptr, 0);
-         H().Reset();
+         testing::ReopenHistory();
          return H().PlanRecover(H().Interrupted(t.path).at(0).id);
        },
        true},
@@ -309,7 +309,7 @@ TEST_F(HistoryTest, UndoRedoRecoverAndTheCrcCommandsKilledAtAnyCallLeaveTheMapBe
       // The same scenario run whole gives the map after it.
       testing::TestMap whole(GenerateSampleMap(kVersionPc, 8, 3));
       whole.Open();
-      ApplyPlan(scenario.prepare(whole));
+      testing::ApplyPlan(scenario.prepare(whole));
       const Bytes after = ReadBytesFromFile(whole.path);
       H().ClearMap(whole.path);
 
@@ -317,20 +317,20 @@ TEST_F(HistoryTest, UndoRedoRecoverAndTheCrcCommandsKilledAtAnyCallLeaveTheMapBe
       t.Open();
       const EditPlan plan = scenario.prepare(t);
       const Bytes before = ReadBytesFromFile(t.path);
-      H().Reset();
+      testing::ReopenHistory();
       const pid_t child = ::fork();
       ASSERT_GE(child, 0);
       if (child == 0) {
         HookCalls(k, [] { ::_exit(0); }, false);
-        ApplyPlan(plan);
+        testing::ApplyPlan(plan);
         ::_exit(3);  // fewer calls than k: it ran whole
       }
       int status = 0;
       ::waitpid(child, &status, 0);
       ASSERT_TRUE(WIFEXITED(status));
-      H().Reset();
+      testing::ReopenHistory();
       const auto interrupted = H().Interrupted(t.path);
-      for (auto it = interrupted.rbegin(); it != interrupted.rend(); ++it) ApplyPlan(H().PlanRecover(it->id));
+      for (auto it = interrupted.rbegin(); it != interrupted.rend(); ++it) testing::ApplyPlan(H().PlanRecover(it->id));
       EXPECT_TRUE(H().Interrupted(t.path).empty());
       const Bytes now = ReadBytesFromFile(t.path);
       if (scenario.endsAfter)
@@ -354,14 +354,14 @@ TEST_F(HistoryTest, AFullDiskAtAnyWriteOrSyncNeverTearsTheMapAndNeverTakesBackAR
         HookCalls(k, [] {}, fromThereOn);
         bool reported = false;
         try {
-          ApplyPlan(plan);
+          testing::ApplyPlan(plan);
           reported = true;
         } catch (const FileError&) {
         }
         BinaryFile::SetWriteCallForTests(nullptr);
         BinaryFile::SetSyncCallForTests(nullptr);
         EXPECT_FALSE(reported);
-        for (const StepInfo& step : H().Interrupted(b.t.path)) ApplyPlan(H().PlanRecover(step.id));
+        for (const StepInfo& step : H().Interrupted(b.t.path)) testing::ApplyPlan(H().PlanRecover(step.id));
         const Bytes now = b.Now();
         EXPECT_TRUE(now == b.before || now == whole.after) << "torn";
         // A failure the restore got through leaves no step at all.
@@ -397,12 +397,12 @@ TEST_F(HistoryTest, AMapChangedAfterAStepIsNeverWrittenByUndoOrRedo) {
       ASSERT_TRUE(Run(insert, b));
       const auto step = H().NewestDone({b.t.path});
       ASSERT_TRUE(step);
-      if (redo) UndoStep(step->id);
+      if (redo) testing::UndoStep(step->id);
       Bytes changed = b.Now();
       c.change(changed);
       WriteBytesToFile(b.t.path, changed);
       try {
-        redo ? RedoStep(step->id) : UndoStep(step->id);
+        redo ? testing::RedoStep(step->id) : testing::UndoStep(step->id);
         ADD_FAILURE() << "not refused";
       } catch (const Refused& refused) {
         EXPECT_NE(std::string(refused.what()).find(c.says), std::string::npos) << refused.what();
@@ -439,7 +439,7 @@ TEST_F(HistoryTest, TwoProcessesEditingOneMapLoseAndMixUpNoStep) {
   GTEST_SKIP() << "the command runs in a child made with fork(), which Windows does not have";
 #endif
   Bench b;
-  H().Reset();
+  testing::ReopenHistory();
   constexpr int kSteps = 25;
   pid_t children[2];
   for (int p = 0; p < 2; ++p) {
@@ -450,7 +450,7 @@ TEST_F(HistoryTest, TwoProcessesEditingOneMapLoseAndMixUpNoStep) {
         EditPlan plan = testing::RawPlan(b.t.path, std::string(1, static_cast<char>('A' + p)) + std::to_string(i));
         const unsigned char bytes[2] = {static_cast<unsigned char>(p + 1), static_cast<unsigned char>(i + 1)};
         plan.Write(0x100 + static_cast<std::uint64_t>(p * 2 * kSteps + i * 2), bytes, 2);
-        ApplyPlan(plan);
+        testing::ApplyPlan(plan);
       }
       ::_exit(0);
     }
@@ -460,7 +460,7 @@ TEST_F(HistoryTest, TwoProcessesEditingOneMapLoseAndMixUpNoStep) {
     ::waitpid(child, &status, 0);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   }
-  H().Reset();
+  testing::ReopenHistory();
   const auto steps = H().Steps(b.t.path);
   ASSERT_EQ(steps.size(), 2u * kSteps);
   std::vector<int> seen(2 * kSteps, 0);
@@ -469,7 +469,7 @@ TEST_F(HistoryTest, TwoProcessesEditingOneMapLoseAndMixUpNoStep) {
     ++seen[static_cast<std::size_t>(p * kSteps + std::stoi(step.label.substr(1)))];
   }
   EXPECT_EQ(seen, std::vector<int>(2 * kSteps, 1));
-  while (const auto step = H().NewestDone({b.t.path})) UndoStep(step->id);
+  while (const auto step = H().NewestDone({b.t.path})) testing::UndoStep(step->id);
   EXPECT_EQ(b.Now(), b.before);
 }
 
@@ -480,7 +480,7 @@ TEST_F(HistoryTest, TheOldestStepsGoWhenAMapsHistoryOutgrowsItsLimit) {
   for (const char* label : {"first", "second", "third"}) {
     EditPlan plan = testing::RawPlan(b.t.path, label);
     plan.Write(plan.lengthBefore, block.data(), block.size());
-    ApplyPlan(plan);
+    testing::ApplyPlan(plan);
   }
   std::vector<std::string> kept;
   for (const StepInfo& step : H().Steps(b.t.path)) kept.push_back(step.label);

@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "compare/Patch.h"
-#include "edit/Executor.h"
+#include "edit/MapDocument.h"
 #include "support/Planned.h"
 #include "history/History.h"
 #include "map/Refused.h"
@@ -19,6 +19,12 @@
 
 namespace jov {
 namespace {
+
+// The patch applied by its map's document.
+PatchResult Applied(CMapFile& map, const Patch& patch, UserDialogs& dialogs) {
+  MapDocument document(map.m_strPath, testing::SharedHistory());
+  return ApplyPatch(map, patch, dialogs, &document);
+}
 
 using testing::ModifyMap;
 using testing::RecordedDialogs;
@@ -43,7 +49,7 @@ std::vector<unsigned char> Apply(TestMap& target, const Patch& patch, ApplyOutco
   target.Open();
   RecordedDialogs dialogs;
   dialogs.yesAnswer = yes;
-  EXPECT_EQ(ApplyPatch(target.map, patch, dialogs, false).outcome, expected);
+  EXPECT_EQ(Applied(target.map, patch, dialogs).outcome, expected);
   target.map.CloseFile();
   return ReadBytesFromFile(target.path);
 }
@@ -105,7 +111,7 @@ TEST(Patch, ConflictsAreAllListedAndNothingIsWritten) {
     target.Open();
     RecordedDialogs dialogs;
     dialogs.yesAnswer = true;
-    const PatchResult result = ApplyPatch(target.map, c.patch, dialogs, false);
+    const PatchResult result = Applied(target.map, c.patch, dialogs);
     EXPECT_EQ(result.outcome, ApplyOutcome::Conflicts);
     EXPECT_TRUE(result.writes.empty());
     target.map.CloseFile();
@@ -129,7 +135,7 @@ TEST(Patch, AnotherMapAsksFirstAndDryRunsWriteNothing) {
     target->Open();
     RecordedDialogs dialogs;
     dialogs.yesAnswer = true;
-    const PatchResult result = ApplyPatch(target->map, c.patch, dialogs, true);
+    const PatchResult result = ApplyPatch(target->map, c.patch, dialogs, nullptr);
     EXPECT_EQ(result.outcome, ApplyOutcome::Verified);
     EXPECT_EQ(dialogs.questions, std::vector<std::string>{kPatchOtherMapQuestion});
     EXPECT_FALSE(result.writes.empty());
@@ -140,15 +146,15 @@ TEST(Patch, AnotherMapAsksFirstAndDryRunsWriteNothing) {
   TestMap copy(c.original);
   copy.Open();
   RecordedDialogs dialogs;
-  EXPECT_EQ(ApplyPatch(copy.map, c.patch, dialogs, true).outcome, ApplyOutcome::Verified);
+  EXPECT_EQ(ApplyPatch(copy.map, c.patch, dialogs, nullptr).outcome, ApplyOutcome::Verified);
   EXPECT_TRUE(dialogs.questions.empty());
 }
 
 TEST(Patch, OneUndoTakesAnAppliedPatchBack) {
   testing::TempDir state;
   ::setenv("JOV_STATE_DIR", state.Path().c_str(), 1);
-  History& history = History::Instance();
-  history.Reset();
+  testing::ReopenHistory();
+  History& history = testing::TestHistory();
   for (const bool relaid : {false, true}) {
     const PatchCase c(kVersionCe, 12, {5, 3, true, 40, 12});
     TestMap target(relaid ? WriteSampleMap(GenerateSampleMap(kVersionCe, 40, 12, 256, 4)) : c.original);
@@ -156,7 +162,7 @@ TEST(Patch, OneUndoTakesAnAppliedPatchBack) {
     target.Open();
     RecordedDialogs dialogs;
     dialogs.yesAnswer = true;
-    ASSERT_EQ(ApplyPatch(target.map, c.patch, dialogs, false).outcome, ApplyOutcome::Applied);
+    ASSERT_EQ(Applied(target.map, c.patch, dialogs).outcome, ApplyOutcome::Applied);
     target.map.CloseFile();
     if (!relaid) {
       EXPECT_EQ(ReadBytesFromFile(target.path), c.modified);
@@ -164,10 +170,10 @@ TEST(Patch, OneUndoTakesAnAppliedPatchBack) {
     const std::vector<StepInfo> steps = history.Steps(target.path);
     ASSERT_EQ(steps.size(), 1u);
     EXPECT_EQ(steps[0].label, "Apply Patch Test mod");
-    UndoStep(steps[0].id);
+    testing::UndoStep(steps[0].id);
     EXPECT_EQ(ReadBytesFromFile(target.path), before);
   }
-  history.Reset();
+  testing::ReopenHistory();
 }
 
 TEST(Patch, MalformedPatchesAreRefusedByWhatIsWrong) {
@@ -222,7 +228,7 @@ TEST(Patch, MalformedPatchesAreRefusedByWhatIsWrong) {
   EXPECT_THROW(
       {
         try {
-          ApplyPatch(target.map, c.patch, dialogs, false);
+          Applied(target.map, c.patch, dialogs);
         } catch (const Refused& refused) {
           EXPECT_NE(std::string(refused.what()).find(name), std::string::npos);
           throw;

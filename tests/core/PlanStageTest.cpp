@@ -5,8 +5,9 @@
 
 #include <random>
 
-#include "edit/Executor.h"
+#include "edit/MapDocument.h"
 #include "history/History.h"
+#include "support/Planned.h"
 #include "map/PlanStage.h"
 #include "support/TempDir.h"
 
@@ -18,7 +19,7 @@ using Bytes = std::vector<unsigned char>;
 TEST(PlanStage, StagedWritesReadBackAndApplyAsTheDirectWritesWould) {
   testing::TempDir state;
   ::setenv("JOV_STATE_DIR", state.Path().c_str(), 1);
-  History::Instance().Reset();
+  testing::ReopenHistory();
   std::mt19937 random(424242);
   for (int round = 0; round < 200; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
@@ -69,10 +70,10 @@ TEST(PlanStage, StagedWritesReadBackAndApplyAsTheDirectWritesWould) {
     file.SetStage(nullptr);
     file.Close();
     ASSERT_EQ(ReadBytesFromFile(path), start) << "the stage wrote to the file";
-    ApplyPlan(plan);
+    testing::ApplyPlan(plan);
     ASSERT_EQ(ReadBytesFromFile(path), model);
   }
-  History::Instance().Reset();
+  testing::ReopenHistory();
 }
 
 }  // namespace

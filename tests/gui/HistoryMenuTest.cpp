@@ -19,6 +19,7 @@
 #include "QtTreeView.h"
 #include "ScriptedDialogs.h"
 #include "history/History.h"
+#include "support/TempDir.h"
 #include "map/ValueText.h"
 
 using Bytes = std::vector<unsigned char>;
@@ -172,7 +173,7 @@ class HistoryMenuTest : public QObject {
     const std::string name = "renamed elsewhere";
     std::fill(changed.begin() + 0x20, changed.begin() + 0x40, 0);
     std::copy(name.begin(), name.end(), changed.begin() + 0x20);
-    jov::WriteBytesToFile(path.toStdString(), changed);
+    jov::testing::RewriteLater(path.toStdString(), changed);
     // No command runs: the watcher alone brings both views up to date.
     QTRY_COMPARE(window.Panel1().Map().m_strMapName, name);
     QCOMPARE(window.Panel2().Map().m_strMapName, name);

@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -56,5 +57,14 @@ class TempDir {
  private:
   std::string m_path;
 };
+
+// Writes bytes over the file at path as another program would, a moment
+// later: the same size written within one tick of the file system's coarse
+// clock keeps the modification time, so it is moved on by two seconds.
+inline void RewriteLater(const std::string& path, const std::vector<unsigned char>& bytes) {
+  WriteBytesToFile(path, bytes);
+  const std::filesystem::path file(std::u8string(path.begin(), path.end()));
+  std::filesystem::last_write_time(file, std::filesystem::last_write_time(file) + std::chrono::seconds(2));
+}
 
 }  // namespace jov::testing

@@ -1,4 +1,6 @@
-#include "edit/Executor.h"
+#include "edit/MapDocument.h"
+
+#include <stdexcept>
 
 #include <algorithm>
 #include <cstdio>
@@ -14,9 +16,9 @@ namespace jov {
 namespace {
 
 // (a) Everything that must hold before a byte is written.
-void CheckPreconditions(const EditPlan& plan, const BinaryFile& file) {
+void CheckPreconditions(History& history, const EditPlan& plan, const BinaryFile& file) {
   if (plan.kind != PlanKind::Recover) {
-    const auto interrupted = History::Instance().Interrupted(plan.path);
+    const auto interrupted = history.Interrupted(plan.path);
     if (!interrupted.empty()) throw Refused(FillText(kInterruptedRefusalText, {interrupted.front().label}));
   }
   const bool stamped = plan.stamp.device != 0 || plan.stamp.inode != 0 || plan.stamp.modifiedNs != 0;
@@ -129,12 +131,17 @@ void PutBack(BinaryFile& file, const std::vector<StepWrite>& images, std::uint64
 
 }  // namespace
 
-PlanOutcome ApplyPlan(const EditPlan& plan) {
-  History& history = History::Instance();
-  const std::string key = History::KeyOf(plan.path);
+MapDocument::MapDocument(std::string path, std::shared_ptr<History> history)
+    : m_path(std::move(path)), m_key(History::KeyOf(m_path)), m_history(std::move(history)) {}
+
+PlanOutcome MapDocument::Apply(const EditPlan& plan) {
+  History& history = *m_history;
+  const std::string& key = m_key;
+  if (plan.path != m_path && History::KeyOf(plan.path) != key)
+    throw std::logic_error("a plan of " + plan.path + " applied to " + m_path);
   BinaryFile file;
   file.Open(plan.path, BinaryFile::Mode::ReadWrite, kUnnamedFile);
-  CheckPreconditions(plan, file);
+  CheckPreconditions(history, plan, file);
 
   PlanOutcome result;
   const std::uint64_t length = file.Length();
@@ -203,7 +210,6 @@ PlanOutcome ApplyPlan(const EditPlan& plan) {
       } catch (...) {
         // The step stays unfinished; the next open offers to recover it.
       }
-      history.SetLastWritten({key});
       throw;
     }
   }
@@ -223,14 +229,13 @@ PlanOutcome ApplyPlan(const EditPlan& plan) {
     // marks it done, it never takes it back.
   }
   result.written = true;
-  history.SetLastWritten({key});
   return result;
 }
 
-PlanOutcome UndoStep(std::int64_t step) { return ApplyPlan(History::Instance().PlanUndo(step)); }
+PlanOutcome MapDocument::Undo(std::int64_t step) { return Apply(m_history->PlanUndo(step)); }
 
-PlanOutcome RedoStep(std::int64_t step) { return ApplyPlan(History::Instance().PlanRedo(step)); }
+PlanOutcome MapDocument::Redo(std::int64_t step) { return Apply(m_history->PlanRedo(step)); }
 
-PlanOutcome RecoverStep(std::int64_t step) { return ApplyPlan(History::Instance().PlanRecover(step)); }
+PlanOutcome MapDocument::Recover(std::int64_t step) { return Apply(m_history->PlanRecover(step)); }
 
 }  // namespace jov

@@ -1,10 +1,13 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "map/EditPlan.h"
 
 namespace jov {
+
+class History;
 
 // What applying a plan did.
 struct PlanOutcome {
@@ -13,7 +16,11 @@ struct PlanOutcome {
   std::int64_t step = -1;     // the history step, -1 when unrecorded
 };
 
-// The one code that writes maps. In order:
+// One map file as the commands edit it: its path and the edit history its
+// steps go into, which the document holds (several documents of one program
+// share one history object, as they share its database).
+//
+// Apply is the one code that writes maps. In order:
 //  (a) the preconditions refuse the plan (Refused, nothing written): an
 //      interrupted step on the map, the file changed since the plan's stamp,
 //      a range that does not hold what the plan expects;
@@ -25,12 +32,25 @@ struct PlanOutcome {
 // and drops the step; only if that fails too does the step stay for recovery.
 // A failure in (e) leaves a step whose ranges all hold their after-bytes,
 // which recovery marks done rather than taking back.
-PlanOutcome ApplyPlan(const EditPlan& plan);
+class MapDocument {
+ public:
+  MapDocument(std::string path, std::shared_ptr<History> history);
 
-// The history's steps, planned and applied.
-PlanOutcome UndoStep(std::int64_t step);
-PlanOutcome RedoStep(std::int64_t step);
-PlanOutcome RecoverStep(std::int64_t step);
+  const std::string& Path() const { return m_path; }
+  History& Edits() const { return *m_history; }
+
+  // A plan of another file is a caller's mistake (std::logic_error).
+  PlanOutcome Apply(const EditPlan& plan);
+  // The history's steps of this map, planned and applied.
+  PlanOutcome Undo(std::int64_t step);
+  PlanOutcome Redo(std::int64_t step);
+  PlanOutcome Recover(std::int64_t step);
+
+ private:
+  std::string m_path;
+  std::string m_key;
+  std::shared_ptr<History> m_history;
+};
 
 inline constexpr const char* kNothingToWriteText = "%1: nothing to change; the map already holds these bytes.";
 inline constexpr const char* kInterruptedRefusalText =
