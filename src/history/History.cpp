@@ -216,80 +216,52 @@ std::vector<StepWrite> History::WritesOf(std::int64_t step, StepState expected, 
   }
 }
 
-EditPlan History::PlanUndo(std::int64_t step) {
+// Undo and redo are one walk in two directions: undo finds the after-bytes
+// (by their hash) and writes the before-bytes, redo the other way round.
+EditPlan History::PlanReplay(std::int64_t step, bool undo) {
   StepInfo info;
-  const auto writes = WritesOf(step, StepState::Done, "undone", info);
+  const auto writes = WritesOf(step, undo ? StepState::Done : StepState::Undone, undo ? "undone" : "redone", info);
   const BinaryFile file = OpenMap(info.mapPath);
-  EditPlan plan = PlanFor(PlanKind::Undo, info, file);
+  EditPlan plan = PlanFor(undo ? PlanKind::Undo : PlanKind::Redo, info, file);
   auto refuse = [&](std::uint64_t offset) {
-    throw Refused(FillText(kUndoChangedText, {info.label, HexOffsetText(offset)}));
+    throw Refused(FillText(undo ? kUndoChangedText : kRedoChangedText, {info.label, HexOffsetText(offset)}));
   };
   auto refuseLength = [&](std::uint64_t expected) {
-    throw Refused(FillText(kUndoLengthText, {info.label, std::to_string(plan.lengthBefore), std::to_string(expected)}));
+    throw Refused(FillText(undo ? kUndoLengthText : kRedoLengthText,
+                           {info.label, std::to_string(plan.lengthBefore), std::to_string(expected)}));
   };
   if (writes.empty()) return plan;
   if (Legacy(writes)) {
     // A step of an older history: its writes may overlap, and they carry their
-    // after-bytes; the file must hold the state they left over their union.
-    if (auto differ = CompareWithAfter(file, writes)) {
+    // after-bytes; the file must hold the state they left (or found) over their union.
+    if (auto differ = undo ? CompareWithAfter(file, writes) : CompareWithBefore(file, writes)) {
       if (differ->length) refuseLength(differ->expected);
       refuse(differ->offset);
     }
-    const StepImage after = AfterImage(writes);
-    const StepImage before = BeforeImage(writes);
-    for (const PlanWrite& range : after.ranges) plan.expects.push_back({range.offset, range.bytes, "", {}, 0});
-    plan.expectLength = after.length;
-    plan.writes = before.ranges;
-    plan.lengthAfter = before.length;
+    const StepImage found = undo ? AfterImage(writes) : BeforeImage(writes);
+    const StepImage wanted = undo ? BeforeImage(writes) : AfterImage(writes);
+    for (const PlanWrite& range : found.ranges) plan.expects.push_back({range.offset, range.bytes, "", {}, 0});
+    plan.expectLength = found.length;
+    plan.writes = wanted.ranges;
+    plan.lengthAfter = wanted.length;
     return plan;
   }
-  const std::uint64_t lengthAfter = writes.front().lengthAfter;
-  if (plan.lengthBefore != lengthAfter) refuseLength(lengthAfter);
+  const std::uint64_t lengthFound = undo ? writes.front().lengthAfter : writes.front().lengthBefore;
+  if (plan.lengthBefore != lengthFound) refuseLength(lengthFound);
   for (const StepWrite& write : writes) {
-    if (!HoldsAfter(file, write)) refuse(write.offset);
-    plan.expects.push_back({write.offset, {}, "", write.afterHash, write.afterSize});
-    plan.writes.push_back({write.offset, write.before});
-  }
-  plan.expectLength = lengthAfter;
-  plan.lengthAfter = writes.front().lengthBefore;
-  return plan;
-}
-
-EditPlan History::PlanRedo(std::int64_t step) {
-  StepInfo info;
-  const auto writes = WritesOf(step, StepState::Undone, "redone", info);
-  const BinaryFile file = OpenMap(info.mapPath);
-  EditPlan plan = PlanFor(PlanKind::Redo, info, file);
-  auto refuse = [&](std::uint64_t offset) {
-    throw Refused(FillText(kRedoChangedText, {info.label, HexOffsetText(offset)}));
-  };
-  auto refuseLength = [&](std::uint64_t expected) {
-    throw Refused(FillText(kRedoLengthText, {info.label, std::to_string(plan.lengthBefore), std::to_string(expected)}));
-  };
-  if (writes.empty()) return plan;
-  if (Legacy(writes)) {
-    if (auto differ = CompareWithBefore(file, writes)) {
-      if (differ->length) refuseLength(differ->expected);
-      refuse(differ->offset);
+    if (undo) {
+      if (!HoldsAfter(file, write)) refuse(write.offset);
+      plan.expects.push_back({write.offset, {}, "", write.afterHash, write.afterSize});
+      plan.writes.push_back({write.offset, write.before});
+    } else {
+      if (write.after.size() != write.afterSize) throw Refused("That step can no longer be redone.");
+      if (!HoldsBefore(file, write)) refuse(write.offset);
+      plan.expects.push_back({write.offset, write.before, "", {}, 0});
+      plan.writes.push_back({write.offset, write.after});
     }
-    const StepImage before = BeforeImage(writes);
-    const StepImage after = AfterImage(writes);
-    for (const PlanWrite& range : before.ranges) plan.expects.push_back({range.offset, range.bytes, "", {}, 0});
-    plan.expectLength = before.length;
-    plan.writes = after.ranges;
-    plan.lengthAfter = after.length;
-    return plan;
   }
-  const std::uint64_t lengthBefore = writes.front().lengthBefore;
-  if (plan.lengthBefore != lengthBefore) refuseLength(lengthBefore);
-  for (const StepWrite& write : writes) {
-    if (write.after.size() != write.afterSize) throw Refused("That step can no longer be redone.");
-    if (!HoldsBefore(file, write)) refuse(write.offset);
-    plan.expects.push_back({write.offset, write.before, "", {}, 0});
-    plan.writes.push_back({write.offset, write.after});
-  }
-  plan.expectLength = lengthBefore;
-  plan.lengthAfter = writes.front().lengthAfter;
+  plan.expectLength = lengthFound;
+  plan.lengthAfter = undo ? writes.front().lengthBefore : writes.front().lengthAfter;
   return plan;
 }
 

@@ -62,8 +62,8 @@ class History {
   // interrupted step. Each reads the map first and refuses (Refused, naming
   // the first offset that differs) when it does not hold what the step left
   // (undo), found (redo), or either of the two (recovery).
-  EditPlan PlanUndo(std::int64_t step);
-  EditPlan PlanRedo(std::int64_t step);
+  EditPlan PlanUndo(std::int64_t step) { return PlanReplay(step, true); }
+  EditPlan PlanRedo(std::int64_t step) { return PlanReplay(step, false); }
   EditPlan PlanRecover(std::int64_t step);
 
   // The executor's side. Each throws HistoryError when the database fails.
@@ -84,6 +84,7 @@ class History {
   HistoryStore* Store();
   HistoryStore& RequireStore();
   void Off(const std::string& reason, bool notify);
+  EditPlan PlanReplay(std::int64_t step, bool undo);
   std::vector<StepWrite> WritesOf(std::int64_t step, StepState expected, const char* verb, StepInfo& info);
 
   std::string m_databasePath;
