@@ -190,14 +190,13 @@ class MapPanel : public QGroupBox {
   void mousePressEvent(QMouseEvent* event) override;
 
  public:
-
-  // Controls.
+  // The controls the user reads and types into, open to tests that drive the
+  // panel as a user does. The window and the commands go through the methods
+  // above.
   QLineEdit* m_editCaption;
   QLineEdit* m_editFilter;
   QtTreeView* m_treeTags;
-  QSplitter* m_splitColumns;
 
-  QGroupBox* m_groupTagInfo;
   QLineEdit* m_editFilename;
   QLineEdit* m_editIdentifier;
   QLineEdit* m_editMetaOffset;
@@ -208,15 +207,11 @@ class MapPanel : public QGroupBox {
   QPushButton* m_checkUpdateSize;
   QPushButton* m_buttonSwap;
   QPushButton* m_buttonSaveChanges;
-  QPushButton* m_buttonRevert;
-  QPushButton* m_buttonCopy;
   QPushButton* m_buttonSaveMetadata;
   QPushButton* m_buttonInject;
   QPushButton* m_buttonDirectInject;
 
-  QGroupBox* m_groupScanner;
   QPushButton* m_buttonScanMetadata;
-  QPushButton* m_buttonClearScanner;
   QPushButton* m_buttonUpdateItem;
   QPushButton* m_checkDependencies;
   QPushButton* m_checkReflexives;
@@ -231,12 +226,18 @@ class MapPanel : public QGroupBox {
   QTabWidget* m_tabsTag;
   FieldsView* m_fields;
   QTreeWidget* m_treeReferences;
-  QToolButton* m_buttonBack;
-  QToolButton* m_buttonForward;
-
-  QMenu* m_menuTag;  // the tag tree's context menu
 
  private:
+  QSplitter* m_splitColumns;
+  QGroupBox* m_groupTagInfo;
+  QPushButton* m_buttonRevert;
+  QPushButton* m_buttonCopy;
+  QGroupBox* m_groupScanner;
+  QPushButton* m_buttonClearScanner;
+  QToolButton* m_buttonBack;
+  QToolButton* m_buttonForward;
+  QMenu* m_menuTag;  // the tag tree's context menu
+
   // Bound values.
   std::string m_strCaption;
   std::string m_strFilename;
