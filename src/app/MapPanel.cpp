@@ -188,11 +188,11 @@ MapPanel::MapPanel(const QString& title, int shortsRange, jov::CMapFile& map, QW
   // The tag tree's context menu: the same commands as the fields and buttons,
   // for the tag under the mouse.
   m_menuTag = new QMenu(m_treeTags);
-  m_menuTag->addAction(QStringLiteral("Copy &Name"));
-  m_menuTag->addAction(QStringLiteral("Copy &Identifier"));
+  m_actionCopyName = m_menuTag->addAction(QStringLiteral("Copy &Name"));
+  m_actionCopyIdentifier = m_menuTag->addAction(QStringLiteral("Copy &Identifier"));
   m_menuTag->addSeparator();
-  m_menuTag->addAction(QStringLiteral("&Save Metadata..."));
-  m_menuTag->addAction(QStringLiteral("Open in &Hex Editor"));
+  m_actionSaveMetadata = m_menuTag->addAction(QStringLiteral("&Save Metadata..."));
+  m_actionHexEditor = m_menuTag->addAction(QStringLiteral("Open in &Hex Editor"));
   connect(m_treeTags, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
     QTreeWidgetItem* item = m_treeTags->itemAt(at);
     if (!item) return;
@@ -208,9 +208,8 @@ void MapPanel::OnTrigger(Trigger trigger, std::function<void()> run) {
   const auto click = [&](QPushButton* button) {
     connect(button, &QPushButton::clicked, this, [run = std::move(run)] { run(); });
   };
-  const auto menuLine = [&](int line) {
-    // Lines 0 and 1, a separator, then 3 and 4.
-    connect(m_menuTag->actions().at(line), &QAction::triggered, this, [run = std::move(run)] { run(); });
+  const auto menuLine = [&](QAction* line) {
+    connect(line, &QAction::triggered, this, [run = std::move(run)] { run(); });
   };
   switch (trigger) {
     case Trigger::Swap: return click(m_buttonSwap);
@@ -235,10 +234,10 @@ void MapPanel::OnTrigger(Trigger trigger, std::function<void()> run) {
     case Trigger::ResultActivated:
       connect(m_treeScanResults, &QTreeWidget::itemDoubleClicked, this, [run = std::move(run)] { run(); });
       return;
-    case Trigger::CopyTagName: return menuLine(0);
-    case Trigger::CopyTagIdentifier: return menuLine(1);
-    case Trigger::SaveTagMetadata: return menuLine(3);
-    case Trigger::OpenTagInHexEditor: return menuLine(4);
+    case Trigger::CopyTagName: return menuLine(m_actionCopyName);
+    case Trigger::CopyTagIdentifier: return menuLine(m_actionCopyIdentifier);
+    case Trigger::SaveTagMetadata: return menuLine(m_actionSaveMetadata);
+    case Trigger::OpenTagInHexEditor: return menuLine(m_actionHexEditor);
   }
 }
 

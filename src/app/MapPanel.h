@@ -12,6 +12,7 @@
 #include "transfer/TagRecordEdit.h"
 
 class DataExchange;
+class QAction;
 class FieldsView;
 class QByteArray;
 class QCheckBox;
@@ -60,7 +61,7 @@ class MapPanel : public QGroupBox {
     ScanMetadata, ClearScanner, UpdateItem,
     // The trees: a selection made, an item double-clicked.
     TagSelected, TagActivated, ResultSelected, ResultActivated,
-    // The tag tree's context menu, for the tag under the mouse.
+    // The tag tree's context menu, for the tag under the mouse (kept last).
     CopyTagName, CopyTagIdentifier, SaveTagMetadata, OpenTagInHexEditor,
   };
   // Runs run whenever trigger happens.
@@ -236,7 +237,12 @@ class MapPanel : public QGroupBox {
   QPushButton* m_buttonClearScanner;
   QToolButton* m_buttonBack;
   QToolButton* m_buttonForward;
-  QMenu* m_menuTag;  // the tag tree's context menu
+  // The tag tree's context menu and its lines.
+  QMenu* m_menuTag;
+  QAction* m_actionCopyName;
+  QAction* m_actionCopyIdentifier;
+  QAction* m_actionSaveMetadata;
+  QAction* m_actionHexEditor;
 
   // Bound values.
   std::string m_strCaption;

@@ -63,6 +63,19 @@ class MenuTableTest : public QObject {
       }
     }
   }
+
+  void everyPanelTriggerRunsOneCommand() {
+    // A trigger missing from the table is a button that does nothing; one
+    // listed twice runs two commands on one click.
+    constexpr int kTriggers = static_cast<int>(MapPanel::Trigger::OpenTagInHexEditor) + 1;  // the last one
+    int listed[kTriggers] = {};
+    for (const PanelEntry& entry : PanelTable()) {
+      QVERIFY(entry.command);
+      ++listed[static_cast<int>(entry.trigger)];
+    }
+    for (int trigger = 0; trigger < kTriggers; ++trigger)
+      QVERIFY2(listed[trigger] == 1, qPrintable(QStringLiteral("trigger %1").arg(trigger)));
+  }
 };
 
 QTEST_MAIN(MenuTableTest)
