@@ -9,7 +9,6 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QSettings>
 #include <QSplitter>
