@@ -2,15 +2,13 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QFileInfo>
 #include <QLabel>
-#include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QSettings>
 #include <QSplitter>
@@ -18,14 +16,13 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "CAboutDlg.h"
-#include "MapEditorCompareCommands.h"
 #include "MapPanel.h"
 #include "ProgramIcon.h"
-#include "QtTreeView.h"
-#include "SortedComboBox.h"
 #include "ToolTipWrap.h"
+#include "commands/EditorCommands.h"
+#include "commands/MenuTable.h"
 #include "check/MapKind.h"
+#include "fields/FieldDefinition.h"
 #include "map/Refused.h"
 #include "map/ValueText.h"
 #include "platform/FileError.h"
@@ -34,7 +31,6 @@
 namespace {
 
 constexpr int kRecentMapsKept = 10;
-const char* const kReadOnlyRefusal = "This map is open read-only.";
 
 // Figures in status lines are grouped by thousands with commas, as in "1,024".
 QString GroupedNumber(qulonglong n) { return QLocale(QLocale::English).toString(n); }
@@ -60,7 +56,7 @@ CMapEditorDlg::CMapEditorDlg(jov::UserDialogs& dialogs, QWidget* parent) : QMain
   m_panel2 = new MapPanel(QStringLiteral("Map 2"), 16, m_mapFile2, this);
   m_panel1->SetDirectInjectSource(m_panel2);
   m_panel2->SetDirectInjectSource(m_panel1);
-  setTabOrder(m_panel1->m_treeScanResults, m_panel2->m_editFilter);
+  setTabOrder(m_panel1->LastInTabOrder(), m_panel2->FirstInTabOrder());
 
   m_splitPanels = new QSplitter(Qt::Vertical, this);
   m_splitPanels->setChildrenCollapsible(false);
@@ -91,8 +87,6 @@ CMapEditorDlg::CMapEditorDlg(jov::UserDialogs& dialogs, QWidget* parent) : QMain
 
   ConnectPanel(*m_panel1);
   ConnectPanel(*m_panel2);
-  ConnectTagViews(*m_panel1);
-  ConnectTagViews(*m_panel2);
 
   // The scanner picks its results tree colours at random.
   std::srand(static_cast<unsigned>(std::time(nullptr)));
@@ -105,67 +99,33 @@ CMapEditorDlg::~CMapEditorDlg() = default;
 
 void CMapEditorDlg::BuildMenuBar() {
   QMenuBar* bar = menuBar();
-  MapPanel& p1 = *m_panel1;
-  MapPanel& p2 = *m_panel2;
-  const auto needsMap = [this](QAction* action, MapPanel& panel) {
-    m_needsMap.emplace_back(action, &panel);
-    return action;
+  std::vector<std::pair<QString, QMenu*>> menus;
+  const auto menuOf = [&](const QString& title) {
+    for (const auto& [name, menu] : menus)
+      if (name == title) return menu;
+    menus.emplace_back(title, bar->addMenu(title));
+    return menus.back().second;
   };
-
-  QMenu* file = bar->addMenu(QStringLiteral("&File"));
-  AddCommand(file, QStringLiteral("&Open Map 1"), [this, &p1] { OnOpenMap(p1); }, QKeySequence(Qt::CTRL | Qt::Key_O));
-  needsMap(AddCommand(file, QStringLiteral("&Close Map 1"), [this, &p1] { OnCloseMap(p1); },
-                      QKeySequence(Qt::CTRL | Qt::Key_W)),
-           p1);
-  file->addSeparator();
-  AddCommand(file, QStringLiteral("O&pen Map 2"), [this, &p2] { OnOpenMap(p2); },
-             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
-  needsMap(AddCommand(file, QStringLiteral("C&lose Map 2"), [this, &p2] { OnCloseMap(p2); },
-                      QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_W)),
-           p2);
-  file->addSeparator();
-  m_recentMenu = file->addMenu(QStringLiteral("&Recent Maps"));
-  file->addSeparator();
-  AddCommand(file, QStringLiteral("E&xit"), [this] { OnExit(); }, QKeySequence(Qt::CTRL | Qt::Key_Q));
-
-  m_editMenu = bar->addMenu(QStringLiteral("&Edit"));
-  AddCommand(m_editMenu, QStringLiteral("&Find"), [this] { OnFind(); }, QKeySequence(Qt::CTRL | Qt::Key_F));
-
-  QMenu* tools = m_toolsMenu = bar->addMenu(QStringLiteral("&Tools"));
-  needsMap(AddCommand(tools, QStringLiteral("Map &1 Info"), [this, &p1] { OnMapInfo(p1); }), p1);
-  needsMap(AddCommand(tools, QStringLiteral("Map &2 Info"), [this, &p2] { OnMapInfo(p2); }), p2);
-  tools->addSeparator();
-  AddCommand(tools, QStringLiteral("&Hex Float Calculator"), [this] { OnHexFloatCalculator(); });
-  AddCommand(tools, QStringLiteral("&Reflexive Calculator"), [this] { OnReflexiveCalculator(); });
-  tools->addSeparator();
-  AddCommand(tools, QStringLiteral("&Guerilla Tag Converter"), [this] { OnGuerillaTagConverter(); });
-  tools->addSeparator();
-  needsMap(AddCommand(tools, QStringLiteral("&Insert Data at End of Map 1"), [this, &p1] { OnInsertDataAtEnd(p1); }),
-           p1);
-  needsMap(AddCommand(tools, QStringLiteral("I&nsert Data at End of Map 2"), [this, &p2] { OnInsertDataAtEnd(p2); }),
-           p2);
-  tools->addSeparator();
-  needsMap(AddCommand(tools, QStringLiteral("&Add Tag to Map 1"), [this, &p1] { OnAddTag(p1); }), p1);
-  needsMap(AddCommand(tools, QStringLiteral("A&dd Tag to Map 2"), [this, &p2] { OnAddTag(p2); }), p2);
-  tools->addSeparator();
-  AddCommand(tools, QStringLiteral("&Compare Map 1 with Map 2"), [this] { CompareMapsCommand(*this); });
-  needsMap(AddCommand(tools, QStringLiteral("A&pply Patch to Map 1..."), [this, &p1] { ApplyPatchCommand(*this, p1); }), p1);
-  needsMap(AddCommand(tools, QStringLiteral("Appl&y Patch to Map 2..."), [this, &p2] { ApplyPatchCommand(*this, p2); }), p2);
-  AddIntegrityCommands(tools);
-  AddFieldsCommands(tools);
-
-  // A Linux desktop has no system menu to extend: the About box lives here.
-  QMenu* help = bar->addMenu(QStringLiteral("&Help"));
-  AddCommand(help, QStringLiteral("&About JOV..."), [this] { OnAbout(); });
+  for (const MenuEntry& entry : MenuTable()) {
+    QMenu* menu = menuOf(entry.menu);
+    switch (entry.kind) {
+      case MenuEntry::Kind::Separator: menu->addSeparator(); continue;
+      case MenuEntry::Kind::RecentMaps: m_recentMenu = menu->addMenu(entry.text); continue;
+      case MenuEntry::Kind::Command: break;
+    }
+    QAction* action = menu->addAction(entry.text);
+    if (!entry.shortcut.isEmpty()) action->setShortcut(entry.shortcut);
+    if (!entry.toolTip.isEmpty()) action->setToolTip(entry.toolTip);
+    const auto command = entry.command;
+    connect(action, &QAction::triggered, this, [this, command] { RunCommand([&] { command(*this); }); });
+    if (const int n = PanelNeeded(entry.needs)) {
+      m_needsMap.emplace_back(action, &Panel(n));
+      if (entry.writes) m_writing.emplace_back(action, &Panel(n));
+    }
+  }
+  m_editMenu = menuOf(QStringLiteral("&Edit"));
+  m_toolsMenu = menuOf(QStringLiteral("&Tools"));
   RebuildRecentMenu();
-}
-
-QAction* CMapEditorDlg::AddCommand(QMenu* menu, const QString& text, std::function<void()> command,
-                                   const QKeySequence& shortcut) {
-  QAction* action = menu->addAction(text);
-  if (!shortcut.isEmpty()) action->setShortcut(shortcut);
-  connect(action, &QAction::triggered, this, [this, command = std::move(command)] { RunCommand(command); });
-  return action;
 }
 
 QAction* CMapEditorDlg::FindAction(const QString& text) const {
@@ -178,51 +138,16 @@ QAction* CMapEditorDlg::FindAction(const QString& text) const {
 }
 
 void CMapEditorDlg::ConnectPanel(MapPanel& panel) {
-  const auto route = [this, &panel](QPushButton* button, void (CMapEditorDlg::*handler)(MapPanel&)) {
-    connect(button, &QPushButton::clicked, this, [this, &panel, handler] { RunCommand([&] { (this->*handler)(panel); }); });
-  };
-  route(panel.m_buttonSwap, &CMapEditorDlg::OnSwap);
-  route(panel.m_buttonSaveChanges, &CMapEditorDlg::OnSaveChanges);
-  route(panel.m_buttonCopy, &CMapEditorDlg::OnCopy);
-  route(panel.m_buttonSaveMetadata, &CMapEditorDlg::OnSaveMetadata);
-  route(panel.m_buttonInject, &CMapEditorDlg::OnInject);
-  route(panel.m_buttonDirectInject, &CMapEditorDlg::OnDirectInject);
-  route(panel.m_buttonScanMetadata, &CMapEditorDlg::OnScanMetadata);
-  route(panel.m_buttonClearScanner, &CMapEditorDlg::OnClearScanner);
-  route(panel.m_buttonUpdateItem, &CMapEditorDlg::OnUpdateItem);
-  connect(panel.m_buttonRevert, &QPushButton::clicked, this, [this] { RunCommand([this] { OnRevert(); }); });
-
-  connect(panel.m_treeTags, &QTreeWidget::itemSelectionChanged, this,
-          [this, &panel] { RunCommand([&] { OnTagSelected(panel); }); });
-  connect(panel.m_treeTags, &QTreeWidget::itemDoubleClicked, this,
-          [this, &panel] { RunCommand([&] { OnTagDoubleClicked(panel); }); });
-  connect(panel.m_treeScanResults, &QTreeWidget::itemSelectionChanged, this,
-          [this, &panel] { RunCommand([&] { OnScanResultSelected(panel); }); });
-  connect(panel.m_treeScanResults, &QTreeWidget::itemDoubleClicked, this,
-          [this, &panel] { RunCommand([&] { OnScanResultActivated(panel); }); });
+  for (const PanelEntry& entry : PanelTable()) {
+    const auto command = entry.command;
+    panel.OnTrigger(entry.trigger, [this, &panel, command] { RunCommand([&] { command(*this, panel); }); });
+  }
+  // The Fields view's edits: one plan, the executor, a re-read.
+  panel.SetFieldWriter([this, &panel](const std::string& path, const QString& text) {
+    return commands::SetField(*this, panel, path, text);
+  });
   connect(&panel, &MapPanel::FileDropped, this,
           [this, &panel](const QString& path) { OpenMapPath(panel, path); });
-
-  // The tag tree's context menu: the same commands as the fields and buttons,
-  // for the tag under the mouse.
-  auto* menu = new QMenu(panel.m_treeTags);
-  QAction* copyName = menu->addAction(QStringLiteral("Copy &Name"));
-  QAction* copyIdentifier = menu->addAction(QStringLiteral("Copy &Identifier"));
-  menu->addSeparator();
-  QAction* saveMetadata = menu->addAction(QStringLiteral("&Save Metadata..."));
-  QAction* hexEditor = menu->addAction(QStringLiteral("Open in &Hex Editor"));
-  connect(copyName, &QAction::triggered, this, [this, &panel] { RunCommand([&] { OnCopyTagName(panel); }); });
-  connect(copyIdentifier, &QAction::triggered, this,
-          [this, &panel] { RunCommand([&] { OnCopyTagIdentifier(panel); }); });
-  connect(saveMetadata, &QAction::triggered, this, [this, &panel] { RunCommand([&] { OnSaveMetadata(panel); }); });
-  connect(hexEditor, &QAction::triggered, this, [this, &panel] { RunCommand([&] { OnTagDoubleClicked(panel); }); });
-  connect(panel.m_treeTags, &QWidget::customContextMenuRequested, this, [this, &panel, menu](const QPoint& at) {
-    QTreeWidgetItem* item = panel.m_treeTags->itemAt(at);
-    if (!item) return;
-    panel.m_treeTags->setCurrentItem(item);
-    if (!panel.SelectedTag()) return;
-    menu->popup(panel.m_treeTags->viewport()->mapToGlobal(at));
-  });
 }
 
 void CMapEditorDlg::RunCommand(const std::function<void()>& command) {
@@ -254,19 +179,15 @@ bool CMapEditorDlg::SaveControls() { return m_exchange.Save(m_dialogs); }
 
 void CMapEditorDlg::LoadControls() { m_exchange.Load(); }
 
-void CMapEditorDlg::RequireWritable(const MapPanel& panel) {
-  if (panel.Map().m_bOpen && panel.Map().m_bReadOnly) throw jov::Refused(kReadOnlyRefusal);
-}
-
 void CMapEditorDlg::KeepPlace(MapPanel& panel, const std::function<void()>& command) {
   const MapPanel::Place place = panel.SavePlace();
-  const bool hadResults = panel.m_treeScanResults->topLevelItemCount() > 0;
+  const bool hadResults = panel.HasScanResults();
   const auto restore = [&] {
     panel.RestorePlace(place);
     if (!place.tag || panel.SelectedTag() != place.tag) return;
     panel.ShowTagRecord(panel.Map().GetTagEntry(*place.tag));
     LoadControls();
-    if (hadResults) Rescan(panel);
+    if (hadResults) commands::Rescan(panel);
   };
   try {
     command();
@@ -275,22 +196,6 @@ void CMapEditorDlg::KeepPlace(MapPanel& panel, const std::function<void()>& comm
     throw;
   }
   restore();
-}
-
-void CMapEditorDlg::OnOpenMap(MapPanel& panel) {
-  if (!SaveControls()) return;
-  // The picker comes first: a panel holding a map keeps it if the user cancels.
-  static const jov::FileDialogOptions openMap{"Halo Mapfile (*.map)|*.map|All Files (*.*)|*.*||", "map", "*.map", true};
-  const auto picked = m_dialogs.PickOpenFile(openMap);
-  if (!picked) {
-    // An empty panel shows the model's name for no map, as it always has.
-    if (!panel.Map().m_bOpen) {
-      panel.m_strCaption = panel.Map().GetHeaderInfo().m_strNickname;
-      LoadControls();
-    }
-    return;
-  }
-  OpenMapPath(panel, QFile::decodeName(picked->c_str()));
 }
 
 bool CMapEditorDlg::OpenMapPath(MapPanel& panel, const QString& path) {
@@ -314,16 +219,16 @@ bool CMapEditorDlg::OpenMapPath(MapPanel& panel, const QString& path) {
       return;
     }
     if (panel.Map().m_bOpen) {
-      panel.Map().Close(*panel.m_treeTags);
+      panel.Map().Close(panel.TagTree());
       ShowMapClosed(panel);
     }
     try {
-      panel.Map().OpenPath(*panel.m_treeTags, file);
+      panel.Map().OpenPath(panel.TagTree(), file);
     } catch (const jov::FileError&) {
       if (!OfferDecompression(panel, file)) throw;
       return;
     }
-    panel.m_strCaption = panel.Map().GetHeaderInfo().m_strNickname;
+    panel.SetCaption(panel.Map().GetHeaderInfo().m_strNickname);
     LoadControls();
     AfterOpen(panel);
   });
@@ -358,27 +263,8 @@ void CMapEditorDlg::OpenArguments(const QStringList& paths) {
   }
 }
 
-void CMapEditorDlg::OnCloseMap(MapPanel& panel) {
-  if (!SaveControls()) return;
-  const QString name = panel.FileName();
-  panel.Map().Close(*panel.m_treeTags);
-  ShowMapClosed(panel);
-  if (!name.isEmpty()) ShowCommandStatus(QStringLiteral("Closed %1").arg(name));
-}
-
 void CMapEditorDlg::ShowMapClosed(MapPanel& panel) {
-  panel.m_strCaption.clear();
-  panel.ClearScanResults();
-  panel.EmptyTagChoiceList();
-  // Nothing of the closed map may be taken for a tag of the next one.
-  panel.ShowTagRecord(jov::TagEntry{});
-  panel.ForgetReferences();
-  panel.ShowTagViews(std::nullopt);
-  panel.ResetScannerValues();
-  {
-    const QSignalBlocker blocker(panel.m_editFilter);
-    panel.m_editFilter->clear();
-  }
+  panel.ShowMapClosed();
   LoadControls();
 }
 
@@ -431,31 +317,22 @@ void CMapEditorDlg::RestoreWindowState() {
   const QByteArray geometry = m_settings->value(QStringLiteral("window/geometry")).toByteArray();
   if (!geometry.isEmpty()) restoreGeometry(geometry);
   m_splitPanels->restoreState(m_settings->value(QStringLiteral("window/panels")).toByteArray());
-  m_panel1->m_splitColumns->restoreState(m_settings->value(QStringLiteral("window/columns1")).toByteArray());
-  m_panel2->m_splitColumns->restoreState(m_settings->value(QStringLiteral("window/columns2")).toByteArray());
+  m_panel1->RestoreColumnsState(m_settings->value(QStringLiteral("window/columns1")).toByteArray());
+  m_panel2->RestoreColumnsState(m_settings->value(QStringLiteral("window/columns2")).toByteArray());
 }
 
 void CMapEditorDlg::SaveWindowState() {
   if (!m_settings) return;
   m_settings->setValue(QStringLiteral("window/geometry"), saveGeometry());
   m_settings->setValue(QStringLiteral("window/panels"), m_splitPanels->saveState());
-  m_settings->setValue(QStringLiteral("window/columns1"), m_panel1->m_splitColumns->saveState());
-  m_settings->setValue(QStringLiteral("window/columns2"), m_panel2->m_splitColumns->saveState());
+  m_settings->setValue(QStringLiteral("window/columns1"), m_panel1->ColumnsState());
+  m_settings->setValue(QStringLiteral("window/columns2"), m_panel2->ColumnsState());
   m_settings->sync();
 }
 
 void CMapEditorDlg::closeEvent(QCloseEvent* event) {
   SaveWindowState();
   QMainWindow::closeEvent(event);
-}
-
-void CMapEditorDlg::OnExit() { close(); }
-
-void CMapEditorDlg::OnFind() {
-  MapPanel* panel = FocusedPanel();
-  if (!panel) panel = m_panel1;
-  panel->m_editFilter->setFocus(Qt::ShortcutFocusReason);
-  panel->m_editFilter->selectAll();
 }
 
 MapPanel* CMapEditorDlg::FocusedPanel() const {
@@ -503,51 +380,21 @@ void CMapEditorDlg::Refresh() {
     const bool open = panel->Map().m_bOpen;
     const bool tag = open && panel->SelectedTag().has_value();
     const bool otherTag = Other(*panel).Map().m_bOpen && Other(*panel).SelectedTag().has_value();
-    for (QPushButton* button : {panel->m_buttonSaveChanges, panel->m_buttonSaveMetadata, panel->m_buttonInject,
-                                panel->m_buttonScanMetadata, panel->m_buttonUpdateItem})
-      button->setEnabled(tag);
-    panel->m_buttonSwap->setEnabled(open);
-    panel->m_buttonDirectInject->setEnabled(tag && otherTag);
-    panel->m_editFilter->setEnabled(open);
+    panel->ShowEnabled(open, tag, otherTag);
   }
   ShowWritable();
 }
 
-void CMapEditorDlg::OnAbout() {
-  CAboutDlg about(this);
-  about.exec();
-}
+int CMapEditorDlg::RunModal(QDialog& dialog) { return m_runModal ? m_runModal(dialog) : dialog.exec(); }
 
-void CMapEditorDlg::OnTagSelected(MapPanel& panel) {
-  QtTreeView& tree = *panel.m_treeTags;
-  // Emptying or rebuilding the tree leaves nothing selected: not a selection.
-  const jov::TreeItem selected = tree.SelectedItem();
-  if (selected == jov::kTreeRoot) return;
-  if (!SaveControls()) {
-    // The fields still show the tag selected before: keep the tree on it, so
-    // that no later command takes them for the newly selected tag's.
-    tree.RestoreAcceptedSelection();
-    return;
-  }
-  tree.AcceptSelection();
-  // A class group item has no record: the fields keep what they show.
-  if (const auto index = panel.Map().FindTagByTreeItem(selected)) {
-    panel.ShowTagRecord(panel.Map().GetTagEntry(*index));
-    panel.ShowTagViews(index);
-  }
-  panel.ResetScannerValues();
-  panel.FillTagChoiceList();
-  LoadControls();
-}
-
-void CMapEditorDlg::OnCopyTagName(MapPanel& panel) {
-  if (const auto tag = panel.SelectedTag()) {
-    const std::string name = panel.Map().GetTagName(*tag);
-    QApplication::clipboard()->setText(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
-  }
-}
-
-void CMapEditorDlg::OnCopyTagIdentifier(MapPanel& panel) {
-  if (const auto tag = panel.SelectedTag())
-    QApplication::clipboard()->setText(QString::fromStdString(panel.Map().GetTagEntry(*tag).strIdentifier));
+void CMapEditorDlg::SetDefinitionsFolder(const QString& folder) {
+  m_definitionsFolder = folder;
+  if (m_settings) m_settings->setValue(QStringLiteral("definitions/folder"), folder);
+  auto definitions =
+      std::make_shared<const jov::DefinitionSet>(jov::LoadDefinitions(QFile::encodeName(folder).toStdString()));
+  // A skipped file is named once, with its line; the rest of the folder is used.
+  std::string skipped;
+  for (const std::string& message : definitions->Messages()) skipped += (skipped.empty() ? "" : "\n") + message;
+  if (!skipped.empty()) m_dialogs.ShowMessage(skipped);
+  for (MapPanel* panel : {m_panel1, m_panel2}) panel->SetDefinitions(definitions);
 }

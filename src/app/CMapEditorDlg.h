@@ -9,6 +9,7 @@
 
 #include "DataExchange.h"
 #include "MapWatcher.h"
+#include "commands/CommandContext.h"
 #include "map/MapFile.h"
 
 class MapPanel;
@@ -28,16 +29,14 @@ class UserDialogs;
 // The main window "JOV": menu bar, two MapPanels ("Map 1" above "Map 2", in a
 // splitter) and a status bar.
 //
-// Every command has one method here, run through RunCommand, the single place
-// where a jov::FileError becomes the critical box (the command ends, the window
-// stays) and a jov::Refused becomes the "Message" dialog. A command starts with
-// SaveControls() and stops when a value does not parse; it ends with
-// LoadControls() when it changed values for display. After every command the
-// title, the status bar and which actions can run are brought up to date.
-//
-// Panel commands take the panel they run for; the twin of each runs the same
-// method with the other panel.
-class CMapEditorDlg : public QMainWindow {
+// The commands live under commands/, each a function of the CommandContext the
+// window is; the window builds its menus from the menu table and connects each
+// panel's triggers from the panel table. Every command runs through
+// RunCommand, the single place where a jov::FileError becomes the critical box
+// (the command ends, the window stays) and a jov::Refused becomes the "Message"
+// dialog. After every command the title, the status bar and which actions can
+// run are brought up to date.
+class CMapEditorDlg : public QMainWindow, public CommandContext {
   Q_OBJECT
 
  public:
@@ -46,16 +45,16 @@ class CMapEditorDlg : public QMainWindow {
 
   MapPanel& Panel1() { return *m_panel1; }
   MapPanel& Panel2() { return *m_panel2; }
-  jov::UserDialogs& Dialogs() { return m_dialogs; }
-  // Plans command on panel's map (its outcome messages held back), hands the
-  // plan to the executor, and shows the messages once it is written. The panel
-  // is re-read however it ends, keeping the user's place; a plan that changes
-  // nothing records nothing and says so in the status bar.
+  // CommandContext.
+  QWidget* DialogParent() override { return this; }
+  jov::UserDialogs& Dialogs() override { return m_dialogs; }
+  MapPanel& Panel(int n) override { return n == 2 ? *m_panel2 : *m_panel1; }
+  MapPanel& Other(const MapPanel& panel) override { return &panel == m_panel1 ? *m_panel2 : *m_panel1; }
   jov::PlanOutcome ApplyPlanned(MapPanel& panel, const std::string& label,
-                                const std::function<void(jov::UserDialogs&)>& command);
+                                const std::function<void(jov::UserDialogs&)>& command) override;
   // The document of the map at path: one per file, shared by both panels, its
   // steps recorded into the window's edit history.
-  jov::MapDocument& DocumentOf(const std::string& path);
+  jov::MapDocument& DocumentOf(const std::string& path) override;
   jov::History& Edits() { return *m_history; }
   // The menu command whose text (without access-key marks) is text, or nullptr.
   QAction* FindAction(const QString& text) const;
@@ -65,17 +64,17 @@ class CMapEditorDlg : public QMainWindow {
   QMenu* ToolsMenu() const { return m_toolsMenu; }
 
   // The single command dispatch: runs command and reports what it throws.
-  void RunCommand(const std::function<void()>& command);
+  void RunCommand(const std::function<void()>& command) override;
 
-  bool SaveControls();
-  void LoadControls();
+  bool SaveControls() override;
+  void LoadControls() override;
 
   // How the tool dialogs are run modally: exec() unless a runner is set. A test
   // sets one that acts on the dialog's widgets and returns its result, so that
   // no test waits in a nested event loop.
   using ModalRunner = std::function<int(QDialog& dialog)>;
   void SetModalRunner(ModalRunner runner) { m_runModal = std::move(runner); }
-  int RunModal(QDialog& dialog);
+  int RunModal(QDialog& dialog) override;
 
   // Where the recent maps, the window geometry and the splitters are kept. The
   // window keeps nothing until this is called (tests never touch the user's
@@ -86,23 +85,17 @@ class CMapEditorDlg : public QMainWindow {
 
   // Opens the map at path into panel, closing what the panel held. An error is
   // reported as any command's; returns whether the map is open.
-  bool OpenMapPath(MapPanel& panel, const QString& path);
+  bool OpenMapPath(MapPanel& panel, const QString& path) override;
   // `jov A.map [B.map]`: the first path into Map 1, the second into Map 2.
   void OpenArguments(const QStringList& paths);
 
   // The status bar's texts: each panel's summary and the last command's line.
   QString PanelStatus(const MapPanel& panel) const;
   QString CommandStatus() const;
-  void ShowCommandStatus(const QString& text);
+  void ShowCommandStatus(const QString& text) override;
 
-  // "File" menu.
-  void OnOpenMap(MapPanel& panel);
-  void OnCloseMap(MapPanel& panel);
+  // "File" menu, "Recent Maps": into the first panel without a map, else Map 1.
   void OnOpenRecent(const QString& path);
-  void OnExit();
-  // "Edit" menu: focuses the filter of the panel that has the focus (Map 1 when
-  // neither has).
-  void OnFind();
   // "Edit" menu, the edit history: one stack for the window, the newest finished
   // step of the maps open in it first.
   void OnUndo();
@@ -110,80 +103,33 @@ class CMapEditorDlg : public QMainWindow {
   void OnHistory();
   QAction* UndoAction() const { return m_actionUndo; }
   QAction* RedoAction() const { return m_actionRedo; }
-  // "Tools" menu.
-  void OnMapInfo(MapPanel& panel);
-  void OnHexFloatCalculator();
-  void OnReflexiveCalculator();
-  void OnGuerillaTagConverter();
-  void OnInsertDataAtEnd(MapPanel& panel);
-  void OnAddTag(MapPanel& panel);
-  void OnCheckMap(MapPanel& panel, const QString& title);
-  void OnFixCrc(MapPanel& panel);
-  // "Help" menu.
-  void OnAbout();
   // The user's tag definitions folder, read after the built-in ones (kept in
   // the settings); empty for the default folder.
-  void SetDefinitionsFolder(const QString& folder);
-  QString DefinitionsFolder() const { return m_definitionsFolder; }
-
-  // Tag tree.
-  void OnTagSelected(MapPanel& panel);
-  void OnTagDoubleClicked(MapPanel& panel);
-  void OnCopyTagName(MapPanel& panel);
-  void OnCopyTagIdentifier(MapPanel& panel);
-  // Tag Information buttons. "Revert" is one handler for both panels.
-  void OnSwap(MapPanel& panel);
-  void OnSaveChanges(MapPanel& panel);
-  void OnRevert();
-  void OnCopy(MapPanel& panel);
-  void OnSaveMetadata(MapPanel& panel);
-  void OnInject(MapPanel& panel);
-  void OnDirectInject(MapPanel& panel);
-  // Meta Scanner.
-  void OnScanMetadata(MapPanel& panel);
-  void OnClearScanner(MapPanel& panel);
-  void OnUpdateItem(MapPanel& panel);
-  void OnScanResultSelected(MapPanel& panel);
-  // A double-clicked result line: a Dependency or LoneID selects the tag it
-  // names, a Reflexive opens the hex editor at its offset.
-  void OnScanResultActivated(MapPanel& panel);
+  void SetDefinitionsFolder(const QString& folder) override;
+  QString DefinitionsFolder() const override { return m_definitionsFolder; }
 
   // The panel that holds the keyboard focus, or nullptr.
-  MapPanel* FocusedPanel() const;
+  MapPanel* FocusedPanel() const override;
 
-  // Refuses a writing command on a map opened read-only.
-  static void RequireWritable(const MapPanel& panel);
-  // The menu commands and buttons that write the panel's map: disabled, with
-  // the reason as tooltip, while it is open read-only.
+  // The menu commands that write the panel's map: disabled, with the reason as
+  // tooltip, while it is open read-only (its writing buttons too).
   std::vector<QAction*> WritingActions(const MapPanel& panel) const;
-  static std::vector<QPushButton*> WritingButtons(const MapPanel& panel);
   // Runs command, which writes the panel's map or rebuilds its tree (a reload,
   // an undo), and then puts the user's place back: the open groups, the selected
   // tag (by index) with its record in the fields, and results shown before are
   // scanned again rather than left describing old bytes.
-  void KeepPlace(MapPanel& panel, const std::function<void()>& command);
+  void KeepPlace(MapPanel& panel, const std::function<void()>& command) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // The menus from the menu table; each panel's triggers from the panel table.
   void BuildMenuBar();
-  void AddIntegrityCommands(QMenu* tools);
-  void AddFieldsCommands(QMenu* tools);
   void ConnectPanel(MapPanel& panel);
-  // The Fields view's edits go through here: one plan, the executor, a re-read.
-  void ConnectTagViews(MapPanel& panel);
-  QAction* AddCommand(QMenu* menu, const QString& text, std::function<void()> command,
-                      const QKeySequence& shortcut = {});
-  // The panel as a closed map leaves it (Close Map, a completed Add Tag): no
-  // caption, no scan results, no tag choice list, no filter; the controls loaded.
+  // The panel as a closed map leaves it, the controls loaded.
   void ShowMapClosed(MapPanel& panel);
   void AfterOpen(MapPanel& panel);
-  // The hex editor's "Save" for tag i of the panel's map.
-  std::function<void(const std::string&)> TagHexSave(MapPanel& panel, int i);
-  // Scan Metadata again on the selected tag with the values the panel holds.
-  void Rescan(MapPanel& panel);
-  MapPanel& Other(const MapPanel& panel) const { return &panel == m_panel1 ? *m_panel2 : *m_panel1; }
 
   // The edit history's actions at the top of the Edit menu; the window records
   // every map write from then on.
@@ -256,8 +202,9 @@ class CMapEditorDlg : public QMainWindow {
   QLabel* m_statusPanel1;
   QLabel* m_statusPanel2;
   QString m_commandStatus;
-  // Actions that need an open map in a panel, and those that need a selected tag.
+  // Actions that need an open map in a panel, and those that also write it.
   std::vector<std::pair<QAction*, MapPanel*>> m_needsMap;
+  std::vector<std::pair<QAction*, MapPanel*>> m_writing;
   int m_commandDepth = 0;
   QString m_definitionsFolder;
   int m_opens = 0;  // maps opened so far

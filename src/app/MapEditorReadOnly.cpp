@@ -30,16 +30,10 @@ void ShowReadOnly(Widget* widget, bool readOnly, const QString& why) {
 }  // namespace
 
 std::vector<QAction*> CMapEditorDlg::WritingActions(const MapPanel& panel) const {
-  const QString n = &panel == m_panel1 ? QStringLiteral("1") : QStringLiteral("2");
   std::vector<QAction*> actions;
-  for (const QString& text : {QStringLiteral("Insert Data at End of Map %1"), QStringLiteral("Add Tag to Map %1"),
-                              QStringLiteral("Apply Patch to Map %1..."), QStringLiteral("Fix CRC32 of Map %1")})
-    if (QAction* action = FindAction(text.arg(n))) actions.push_back(action);
+  for (const auto& [action, writes] : m_writing)
+    if (writes == &panel) actions.push_back(action);
   return actions;
-}
-
-std::vector<QPushButton*> CMapEditorDlg::WritingButtons(const MapPanel& panel) {
-  return {panel.m_buttonSaveChanges, panel.m_buttonInject, panel.m_buttonDirectInject, panel.m_buttonUpdateItem};
 }
 
 void CMapEditorDlg::ShowWritable() {
@@ -48,6 +42,6 @@ void CMapEditorDlg::ShowWritable() {
     const bool readOnly = panel->Map().m_bOpen && panel->Map().m_bReadOnly;
     const QString why = QString::fromLatin1(kReadOnlyTip).arg(panel->FileName());
     for (QAction* action : WritingActions(*panel)) ShowReadOnly(action, readOnly, why);
-    for (QPushButton* button : WritingButtons(*panel)) ShowReadOnly(button, readOnly, why);
+    for (QPushButton* button : panel->WritingButtons()) ShowReadOnly(button, readOnly, why);
   }
 }

@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSplitter>
@@ -32,6 +33,7 @@
 #include "map/ValueText.h"
 #include "scanner/ReferenceIndex.h"
 #include "scanner/ScanTagList.h"
+#include "transfer/TagRecordEdit.h"
 
 namespace {
 
@@ -182,7 +184,185 @@ MapPanel::MapPanel(const QString& title, int shortsRange, jov::CMapFile& map, QW
                                   static_cast<QAbstractItemView*>(m_treeScanResults)})
     view->viewport()->installEventFilter(this);
   UpdateTrailButtons();
+
+  // The tag tree's context menu: the same commands as the fields and buttons,
+  // for the tag under the mouse.
+  m_menuTag = new QMenu(m_treeTags);
+  m_actionCopyName = m_menuTag->addAction(QStringLiteral("Copy &Name"));
+  m_actionCopyIdentifier = m_menuTag->addAction(QStringLiteral("Copy &Identifier"));
+  m_menuTag->addSeparator();
+  m_actionSaveMetadata = m_menuTag->addAction(QStringLiteral("&Save Metadata..."));
+  m_actionHexEditor = m_menuTag->addAction(QStringLiteral("Open in &Hex Editor"));
+  connect(m_treeTags, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+    QTreeWidgetItem* item = m_treeTags->itemAt(at);
+    if (!item) return;
+    m_treeTags->setCurrentItem(item);
+    if (!SelectedTag()) return;
+    m_menuTag->popup(m_treeTags->viewport()->mapToGlobal(at));
+  });
 }
+
+jov::TreeView& MapPanel::TagTree() { return *m_treeTags; }
+
+void MapPanel::OnTrigger(Trigger trigger, std::function<void()> run) {
+  const auto click = [&](QPushButton* button) {
+    connect(button, &QPushButton::clicked, this, [run = std::move(run)] { run(); });
+  };
+  const auto menuLine = [&](QAction* line) {
+    connect(line, &QAction::triggered, this, [run = std::move(run)] { run(); });
+  };
+  switch (trigger) {
+    case Trigger::Swap: return click(m_buttonSwap);
+    case Trigger::SaveChanges: return click(m_buttonSaveChanges);
+    case Trigger::Revert: return click(m_buttonRevert);
+    case Trigger::Copy: return click(m_buttonCopy);
+    case Trigger::SaveMetadata: return click(m_buttonSaveMetadata);
+    case Trigger::Inject: return click(m_buttonInject);
+    case Trigger::DirectInject: return click(m_buttonDirectInject);
+    case Trigger::ScanMetadata: return click(m_buttonScanMetadata);
+    case Trigger::ClearScanner: return click(m_buttonClearScanner);
+    case Trigger::UpdateItem: return click(m_buttonUpdateItem);
+    case Trigger::TagSelected:
+      connect(m_treeTags, &QTreeWidget::itemSelectionChanged, this, [run = std::move(run)] { run(); });
+      return;
+    case Trigger::TagActivated:
+      connect(m_treeTags, &QTreeWidget::itemDoubleClicked, this, [run = std::move(run)] { run(); });
+      return;
+    case Trigger::ResultSelected:
+      connect(m_treeScanResults, &QTreeWidget::itemSelectionChanged, this, [run = std::move(run)] { run(); });
+      return;
+    case Trigger::ResultActivated:
+      connect(m_treeScanResults, &QTreeWidget::itemDoubleClicked, this, [run = std::move(run)] { run(); });
+      return;
+    case Trigger::CopyTagName: return menuLine(m_actionCopyName);
+    case Trigger::CopyTagIdentifier: return menuLine(m_actionCopyIdentifier);
+    case Trigger::SaveTagMetadata: return menuLine(m_actionSaveMetadata);
+    case Trigger::OpenTagInHexEditor: return menuLine(m_actionHexEditor);
+  }
+}
+
+std::vector<QPushButton*> MapPanel::WritingButtons() const {
+  return {m_buttonSaveChanges, m_buttonInject, m_buttonDirectInject, m_buttonUpdateItem};
+}
+
+void MapPanel::ShowEnabled(bool open, bool tag, bool sourceTag) {
+  for (QPushButton* button :
+       {m_buttonSaveChanges, m_buttonSaveMetadata, m_buttonInject, m_buttonScanMetadata, m_buttonUpdateItem})
+    button->setEnabled(tag);
+  m_buttonSwap->setEnabled(open);
+  m_buttonDirectInject->setEnabled(tag && sourceTag);
+  m_editFilter->setEnabled(open);
+}
+
+jov::TagRecordFields MapPanel::RecordFields() const {
+  jov::TagRecordFields fields;
+  fields.strName = m_strFilename;
+  fields.strIdentifier = m_strIdentifier;
+  fields.strMetaOffset = m_strMetaOffset;
+  fields.strNameOffset = m_strStringOffset;
+  fields.strClass1 = m_strClass1;
+  fields.strClass2 = m_strClass2;
+  fields.strClass3 = m_strClass3;
+  fields.bUpdateSize = m_bUpdateSize;
+  return fields;
+}
+
+void MapPanel::SetRecordFields(const jov::TagRecordFields& fields) {
+  m_strFilename = fields.strName;
+  m_strIdentifier = fields.strIdentifier;
+  m_strMetaOffset = fields.strMetaOffset;
+  m_strStringOffset = fields.strNameOffset;
+  m_strClass1 = fields.strClass1;
+  m_strClass2 = fields.strClass2;
+  m_strClass3 = fields.strClass3;
+  m_bUpdateSize = fields.bUpdateSize;
+}
+
+void MapPanel::ShowMapClosed() {
+  m_strCaption.clear();
+  ClearScanResults();
+  EmptyTagChoiceList();
+  // Nothing of the closed map may be taken for a tag of the next one.
+  ShowTagRecord(jov::TagEntry{});
+  ForgetReferences();
+  ShowTagViews(std::nullopt);
+  ResetScannerValues();
+  const QSignalBlocker blocker(m_editFilter);
+  m_editFilter->clear();
+}
+
+bool MapPanel::HasTagSelection() const { return m_treeTags->SelectedItem() != jov::kTreeRoot; }
+void MapPanel::AcceptTagSelection() { m_treeTags->AcceptSelection(); }
+void MapPanel::RestoreTagSelection() { m_treeTags->RestoreAcceptedSelection(); }
+
+void MapPanel::SelectTagItem(int tag) {
+  if (tag < 0 || tag >= static_cast<int>(m_map.m_tags.size())) return;
+  m_treeTags->Select(m_map.m_tags[static_cast<std::size_t>(tag)].hTreeItem);
+}
+
+void MapPanel::FocusFilter() {
+  m_editFilter->setFocus(Qt::ShortcutFocusReason);
+  m_editFilter->selectAll();
+}
+
+jov::ScanBoxes MapPanel::ScanChoices() const { return {m_strScanTagChoice, m_strScanClassChoice, m_fScanValue}; }
+
+void MapPanel::SetScanChoices(const jov::ScanBoxes& boxes) {
+  m_strScanTagChoice = boxes.strTagChoice;
+  m_strScanClassChoice = boxes.strClassChoice;
+  m_fScanValue = boxes.fValue;
+}
+
+void MapPanel::TakeScanOptions() {
+  jov::ScanOptions& options = m_scanner.Options();
+  options.bDependencies = m_bDependencies;
+  options.bLoneIDs = m_bLoneIDs;
+  options.bReflexives = m_bReflexives;
+  options.bShorts = m_bShorts;
+  options.bFloats = m_bFloats;
+}
+
+void MapPanel::ShowScanLines(const std::vector<ScanLine>& lines) {
+  // Inserted in one batch and attached at its end: a tag full of shorts gives
+  // a hundred thousand lines, which one-by-one insertion would crawl through.
+  QtTreeView& tree = *m_treeScanResults;
+  tree.DeleteAllItems();  // the lines only: the colour is the caller's
+  tree.BeginUpdate();
+  for (const ScanLine& line : lines) {
+    const jov::TreeItem item = tree.InsertItem(jov::kTreeRoot, line.text, false);
+    QtTreeView::ItemOf(item)->setData(0, Qt::UserRole, QVariant::fromValue<qulonglong>(line.record));
+  }
+  tree.EndUpdate();
+}
+
+void MapPanel::SetResultsColor(std::uint32_t color) { m_treeScanResults->SetBackgroundColor(color); }
+bool MapPanel::HasScanResults() const { return m_treeScanResults->topLevelItemCount() > 0; }
+bool MapPanel::HasResultSelection() const { return m_treeScanResults->SelectedItem() != jov::kTreeRoot; }
+void MapPanel::AcceptResultSelection() { m_treeScanResults->AcceptSelection(); }
+void MapPanel::RestoreResultSelection() { m_treeScanResults->RestoreAcceptedSelection(); }
+
+std::optional<std::size_t> MapPanel::SelectedResult() const {
+  const jov::TreeItem line = m_treeScanResults->SelectedItem();
+  if (line == jov::kTreeRoot) return std::nullopt;
+  const QVariant record = QtTreeView::ItemOf(line)->data(0, Qt::UserRole);
+  if (!record.isValid()) return std::nullopt;
+  return static_cast<std::size_t>(record.toULongLong());
+}
+
+const jov::FieldTree& MapPanel::ShownFields() const { return m_fields->Tree(); }
+
+void MapPanel::SetFieldWriter(std::function<bool(const std::string& path, const QString& text)> writer) {
+  m_fields->SetWriter(std::move(writer));
+}
+
+void MapPanel::SetDefinitions(std::shared_ptr<const jov::DefinitionSet> definitions) {
+  m_fields->SetDefinitions(std::move(definitions));
+}
+
+QByteArray MapPanel::ColumnsState() const { return m_splitColumns->saveState(); }
+void MapPanel::RestoreColumnsState(const QByteArray& state) { m_splitColumns->restoreState(state); }
+QWidget* MapPanel::FirstInTabOrder() const { return m_editFilter; }
+QWidget* MapPanel::LastInTabOrder() const { return m_treeScanResults; }
 
 MapPanel::~MapPanel() = default;
 

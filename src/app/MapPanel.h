@@ -2,35 +2,45 @@
 #include <QGroupBox>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "scanner/ScannerPanel.h"
+#include "transfer/TagRecordEdit.h"
 
 class DataExchange;
+class QAction;
 class FieldsView;
+class QByteArray;
 class QCheckBox;
 class QTabWidget;
 class QToolButton;
 class QTreeWidget;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QSplitter;
 class QtTreeView;
 class SortedComboBox;
 
 namespace jov {
+class DefinitionSet;
+struct FieldTree;
 class ReferenceIndex;
 struct TagEntry;
+class TreeView;
 }  // namespace jov
 
 // One map's panel of the main window: caption, tag tree, "Tag Information" and
 // "Meta Scanner". The window holds two, "Map 1" above "Map 2"; what differs
 // between them is given to the constructor (the Shorts range) or set by the
-// window (the panel Direct Inject reads from). Commands live in CMapEditorDlg,
-// which reads and writes the panel's controls and bound values directly.
+// window (the panel Direct Inject reads from). The editor's commands (under
+// commands/) read and write the panel through the methods below, never through
+// its controls; what starts them (a button, a tree's click, the tag tree's
+// context menu) is a Trigger the window connects.
 class MapPanel : public QGroupBox {
   Q_OBJECT
 
@@ -40,6 +50,27 @@ class MapPanel : public QGroupBox {
 
   jov::CMapFile& Map() { return m_map; }
   const jov::CMapFile& Map() const { return m_map; }
+  // The tag tree as the map model fills it (open, close, re-read).
+  jov::TreeView& TagTree();
+
+  // What the user does in the panel that runs one of the editor's commands.
+  enum class Trigger {
+    // Tag Information's buttons.
+    Swap, SaveChanges, Revert, Copy, SaveMetadata, Inject, DirectInject,
+    // Meta Scanner's buttons.
+    ScanMetadata, ClearScanner, UpdateItem,
+    // The trees: a selection made, an item double-clicked.
+    TagSelected, TagActivated, ResultSelected, ResultActivated,
+    // The tag tree's context menu, for the tag under the mouse (kept last).
+    CopyTagName, CopyTagIdentifier, SaveTagMetadata, OpenTagInHexEditor,
+  };
+  // Runs run whenever trigger happens.
+  void OnTrigger(Trigger trigger, std::function<void()> run);
+  // The buttons that write the panel's map.
+  std::vector<QPushButton*> WritingButtons() const;
+  // Which buttons can run: with a map open, with a tag selected, and Direct
+  // Inject also with a tag selected in its source.
+  void ShowEnabled(bool open, bool tag, bool sourceTag);
   // Shorts are scanned for the values 1 up to this bound, exclusive.
   int ShortsRange() const { return m_nShortsRange; }
   // The panel whose selected tag this panel's "Direct Inject" copies from.
@@ -56,6 +87,57 @@ class MapPanel : public QGroupBox {
 
   // Copies a tag's index record into the Tag Information values.
   void ShowTagRecord(const jov::TagEntry& record);
+  // The Tag Information values as the record commands read and write them.
+  jov::TagRecordFields RecordFields() const;
+  void SetRecordFields(const jov::TagRecordFields& fields);
+  // The caption above the tree (the map's nickname).
+  void SetCaption(const std::string& caption) { m_strCaption = caption; }
+  // The panel as a closed map leaves it: no caption, no scan results, no tag
+  // choice list, no filter, no record (values; the caller loads the controls).
+  void ShowMapClosed();
+
+  // Whether a tree line is selected (a class group too), and the selection
+  // taken as the one the fields show, or put back on it.
+  bool HasTagSelection() const;
+  void AcceptTagSelection();
+  void RestoreTagSelection();
+  // Selects tag in the tree as a click would (no jump is recorded).
+  void SelectTagItem(int tag);
+  // Focuses the tag filter, its text selected.
+  void FocusFilter();
+
+  // The scanner's values: the choice boxes and the value, and the record of
+  // the scan and its current item, whose options the check boxes give.
+  jov::ScanBoxes ScanChoices() const;
+  void SetScanChoices(const jov::ScanBoxes& boxes);
+  jov::ScannerPanel& Scanner() { return m_scanner; }
+  const jov::ScannerPanel& Scanner() const { return m_scanner; }
+  void TakeScanOptions();
+  bool TagListFilled() const { return m_bTagListFilled; }
+  // The results tree: its lines (each keeps the index of its record), its
+  // colour, and the selected line as the tag tree's.
+  struct ScanLine {
+    std::string text;
+    std::size_t record = 0;
+  };
+  void ShowScanLines(const std::vector<ScanLine>& lines);
+  void SetResultsColor(std::uint32_t color);
+  bool HasScanResults() const;
+  bool HasResultSelection() const;
+  void AcceptResultSelection();
+  void RestoreResultSelection();
+  std::optional<std::size_t> SelectedResult() const;
+
+  // The Fields view: the tree it shows, how it writes an edit, the definitions.
+  const jov::FieldTree& ShownFields() const;
+  void SetFieldWriter(std::function<bool(const std::string& path, const QString& text)> writer);
+  void SetDefinitions(std::shared_ptr<const jov::DefinitionSet> definitions);
+
+  // The window's layout: the columns' splitter state and the tab chain's ends.
+  QByteArray ColumnsState() const;
+  void RestoreColumnsState(const QByteArray& state);
+  QWidget* FirstInTabOrder() const;
+  QWidget* LastInTabOrder() const;
   // The scanner area as tag selection leaves it: no results, a step of 0.01 and
   // both choice texts empty (values; the caller loads them into the controls).
   void ResetScannerValues();
@@ -109,14 +191,13 @@ class MapPanel : public QGroupBox {
   void mousePressEvent(QMouseEvent* event) override;
 
  public:
-
-  // Controls.
+  // The controls the user reads and types into, open to tests that drive the
+  // panel as a user does. The window and the commands go through the methods
+  // above.
   QLineEdit* m_editCaption;
   QLineEdit* m_editFilter;
   QtTreeView* m_treeTags;
-  QSplitter* m_splitColumns;
 
-  QGroupBox* m_groupTagInfo;
   QLineEdit* m_editFilename;
   QLineEdit* m_editIdentifier;
   QLineEdit* m_editMetaOffset;
@@ -127,15 +208,11 @@ class MapPanel : public QGroupBox {
   QPushButton* m_checkUpdateSize;
   QPushButton* m_buttonSwap;
   QPushButton* m_buttonSaveChanges;
-  QPushButton* m_buttonRevert;
-  QPushButton* m_buttonCopy;
   QPushButton* m_buttonSaveMetadata;
   QPushButton* m_buttonInject;
   QPushButton* m_buttonDirectInject;
 
-  QGroupBox* m_groupScanner;
   QPushButton* m_buttonScanMetadata;
-  QPushButton* m_buttonClearScanner;
   QPushButton* m_buttonUpdateItem;
   QPushButton* m_checkDependencies;
   QPushButton* m_checkReflexives;
@@ -150,8 +227,22 @@ class MapPanel : public QGroupBox {
   QTabWidget* m_tabsTag;
   FieldsView* m_fields;
   QTreeWidget* m_treeReferences;
+
+ private:
+  QSplitter* m_splitColumns;
+  QGroupBox* m_groupTagInfo;
+  QPushButton* m_buttonRevert;
+  QPushButton* m_buttonCopy;
+  QGroupBox* m_groupScanner;
+  QPushButton* m_buttonClearScanner;
   QToolButton* m_buttonBack;
   QToolButton* m_buttonForward;
+  // The tag tree's context menu and its lines.
+  QMenu* m_menuTag;
+  QAction* m_actionCopyName;
+  QAction* m_actionCopyIdentifier;
+  QAction* m_actionSaveMetadata;
+  QAction* m_actionHexEditor;
 
   // Bound values.
   std::string m_strCaption;
@@ -173,16 +264,13 @@ class MapPanel : public QGroupBox {
   std::string m_strScanTagChoice;
   std::string m_strScanClassChoice;
   float m_fScanValue = 0.01f;
-
   // Whether the scanner tag choice list holds the map's tags.
   bool m_bTagListFilled = false;
-
   // The Meta Scanner's records: the last scan's results (each line of the
   // results tree keeps its record's index) and the current item. The check
   // boxes' values are copied into its options before each scan.
   jov::ScannerPanel m_scanner;
 
- private:
   QWidget* BuildTagInfo();
   QWidget* BuildScanner();
   QWidget* BuildTagViews();

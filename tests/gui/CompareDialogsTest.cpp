@@ -32,7 +32,7 @@ class CompareDialogsTest : public QObject {
   }
   void Open(CMapEditorDlg& window, ScriptedDialogs& dialogs, MapPanel& panel, const std::string& path) {
     dialogs.openAnswers.push_back(path);
-    window.RunCommand([&] { window.OnOpenMap(panel); });
+    guitest::Trigger(window, QStringLiteral("Open Map %1"), panel);
     QVERIFY(panel.Map().m_bOpen);
   }
   std::vector<unsigned char> Modified() const { return jov::testing::ModifyMap(m_plan, {3, 2, false, 0, 31}); }

@@ -300,7 +300,7 @@ class DesktopTest : public QObject {
     QVERIFY(!window.FindAction("Insert Data at End of Map 1")->isEnabled());
     QVERIFY(!window.FindAction("Add Tag to Map 1")->isEnabled());
     const std::vector<std::function<void()>> writes = {
-        [&] { window.RunCommand([&] { window.OnTagDoubleClicked(p); }); },
+        [&] { guitest::DoubleClickSelectedTag(p); },
         [&] { window.FindAction("Map 1 Info")->trigger(); },
     };
     for (const auto& write : writes) write();
@@ -455,7 +455,7 @@ class DesktopTest : public QObject {
       editor.m_buttonSave->click();
       return editor.result();
     });
-    window.RunCommand([&] { window.OnTagDoubleClicked(p); });
+    guitest::DoubleClickSelectedTag(p);
     QCOMPARE(dialogs.messages, std::vector<std::string>{
                                    "4 bytes were not written: the text holds 20 bytes and the tag's metadata is 16 "
                                    "bytes long."});

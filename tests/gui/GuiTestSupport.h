@@ -1,4 +1,5 @@
 #pragma once
+#include <QAction>
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QElapsedTimer>
@@ -74,6 +75,28 @@ inline void WhenModalShows(std::function<void(QWidget*)> action) {
     action(modal);
   });
   timer->start();
+}
+
+// Runs the window's menu command whose text (without access-key marks) is text,
+// as a click on it does: a disabled one does not run.
+template <typename Window>
+void Trigger(Window& window, const QString& text) {
+  QAction* action = window.FindAction(text);
+  if (!action) qFatal("No menu command \"%s\"", qPrintable(text));
+  action->trigger();
+}
+
+// The same with "%1" standing for panel's number: "Open Map %1" into panel.
+template <typename Window, typename Panel>
+void Trigger(Window& window, const QString& text, const Panel& panel) {
+  Trigger(window, text.arg(&panel == &window.Panel1() ? 1 : 2));
+}
+
+// A double click on the tag tree's selected line.
+template <typename Panel>
+void DoubleClickSelectedTag(Panel& panel) {
+  const QList<QTreeWidgetItem*> selected = panel.m_treeTags->selectedItems();
+  if (!selected.isEmpty()) emit panel.m_treeTags->itemDoubleClicked(selected.front(), 0);
 }
 
 // The editor writes numbers with a decimal point whatever the user's locale.

@@ -36,7 +36,7 @@ class HexEditorSpeedTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     MapPanel& panel = window.Panel1();
     dialogs.openAnswers.push_back(path);
-    window.RunCommand([&] { window.OnOpenMap(panel); });
+    guitest::Trigger(window, QStringLiteral("Open Map %1"), panel);
     QTreeWidgetItem* item = QtTreeView::ItemOf(panel.Map().GetTagEntry(0).hTreeItem);
     panel.m_treeTags->setCurrentItem(item);
 

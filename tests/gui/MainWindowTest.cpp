@@ -109,7 +109,7 @@ class MainWindowTest : public QObject {
 
   void Open(CMapEditorDlg& window, ScriptedDialogs& dialogs, MapPanel& panel, const std::string& path) {
     dialogs.openAnswers.push_back(path);
-    window.RunCommand([&] { window.OnOpenMap(panel); });
+    guitest::Trigger(window, QStringLiteral("Open Map %1"), panel);
   }
 
  private slots:
@@ -241,7 +241,7 @@ class MainWindowTest : public QObject {
     ExpectScannerReset(p);
 
     // The tag choice list: every tag as "class1 -- name", and the Nulled Out line.
-    QVERIFY(p.m_bTagListFilled);
+    QVERIFY(p.TagListFilled());
     const auto lines = ComboLines(*p.m_comboScanTag);
     QCOMPARE(lines.size(), std::size_t{11});
     QVERIFY(std::is_sorted(lines.begin(), lines.end(), jov::AlphaLess));
@@ -326,8 +326,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(p.m_comboClass[0]->currentIndex(), p.m_comboClass[0]->findText("weap", Qt::MatchExactly));
 
     // A value differing only in case from a line is shown as it is.
-    p.m_strScanTagChoice = "weap -- WEAPONS\\ALPHA";
-    p.m_strScanClassChoice = "dela";
+    p.SetScanChoices({"weap -- WEAPONS\\ALPHA", "dela", p.ScanChoices().fValue});
     window.LoadControls();
     QCOMPARE(p.m_comboScanTag->currentText(), QStringLiteral("weap -- WEAPONS\\ALPHA"));
     QCOMPARE(p.m_comboScanTag->currentIndex(), -1);
@@ -335,11 +334,11 @@ class MainWindowTest : public QObject {
     // Saving and loading again changes nothing.
     QVERIFY(window.SaveControls());
     window.LoadControls();
-    QCOMPARE(p.m_strScanClassChoice, std::string("dela"));
+    QCOMPARE(p.ScanChoices().strClassChoice, std::string("dela"));
     QCOMPARE(p.m_comboClass[0]->currentText(), QStringLiteral("weap"));
-    p.m_strScanTagChoice = "weap -- Weapons\\Alpha";
+    p.SetScanChoices({"weap -- Weapons\\Alpha", "dela", p.ScanChoices().fValue});
     window.LoadControls();
-    QCOMPARE(Bytes(p.m_comboScanTag->itemText(p.m_comboScanTag->currentIndex())), p.m_strScanTagChoice);
+    QCOMPARE(Bytes(p.m_comboScanTag->itemText(p.m_comboScanTag->currentIndex())), p.ScanChoices().strTagChoice);
   }
 
   void closeEmptiesTheTreeCaptionScannerAndFields() {
@@ -360,7 +359,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(p.m_treeScanResults->topLevelItemCount(), 0);
     QCOMPARE(p.m_treeScanResults->BackgroundColor(), 0u);
     QCOMPARE(p.m_comboScanTag->count(), 0);
-    QVERIFY(!p.m_bTagListFilled);
+    QVERIFY(!p.TagListFilled());
     // Nothing of the closed map's tag is left for the next map's commands.
     QCOMPARE(Shown(p), (Fields{"", "", "", "", "", "0", "", "", ""}));
     ExpectScannerReset(p);
@@ -497,8 +496,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(p1.m_editCaption->text(), QStringLiteral("Blood Gulch"));
     QCOMPARE(p2.m_editScanValue->text(), QStringLiteral("1.5x"));
     QCOMPARE(p1.m_editFilename->text(), QStringLiteral("typed name"));
-    QCOMPARE(p1.m_strFilename, std::string("weapons\\pistol\\pistol"));  // no value taken in
-    QCOMPARE(p2.m_fScanValue, 0.01f);
+    QCOMPARE(p1.RecordFields().strName, std::string("weapons\\pistol\\pistol"));  // no value taken in
+    QCOMPARE(p2.ScanChoices().fValue, 0.01f);
 
     // Selecting another tag meanwhile: the fields stay on the tag selected
     // before, and so does the tree.

@@ -57,7 +57,7 @@ class MapIntegrityTest : public QObject {
   }
   void Open(CMapEditorDlg& window, ScriptedDialogs& dialogs, MapPanel& panel, const std::string& path) {
     dialogs.openAnswers.push_back(path);
-    window.RunCommand([&] { window.OnOpenMap(panel); });
+    guitest::Trigger(window, QStringLiteral("Open Map %1"), panel);
     QVERIFY(panel.Map().m_bOpen);
   }
 
@@ -139,7 +139,7 @@ class MapIntegrityTest : public QObject {
       shown = dialog.m_editCrc->text();
       dialog.m_buttonClose->click();
     });
-    window.RunCommand([&] { window.OnMapInfo(panel); });
+    guitest::Trigger(window, QStringLiteral("Map %1 Info"), panel);
     const jov::CrcValues before = jov::MapCrcValues(panel.Map());
     QVERIFY(before.stored != before.computed);
     QVERIFY(shown.contains(QStringLiteral("they differ")));
@@ -148,7 +148,7 @@ class MapIntegrityTest : public QObject {
     QCOMPARE(dialogs.messages.size(), std::size_t{1});
     const auto bytes = jov::ReadBytesFromFile(path);
     QCOMPARE(jov::ReadLe32(bytes.data() + 0x64), before.computed);
-    window.RunCommand([&] { window.OnMapInfo(panel); });
+    guitest::Trigger(window, QStringLiteral("Map %1 Info"), panel);
     QVERIFY(shown.contains(QStringLiteral("they match")));
     QCOMPARE(runs, 2);
   }
@@ -169,13 +169,13 @@ class MapIntegrityTest : public QObject {
       dialog.m_buttonClose->click();
     });
     dialogs.yesNoAnswers.push_back(false);
-    window.RunCommand([&] { window.OnMapInfo(panel); });
+    guitest::Trigger(window, QStringLiteral("Map %1 Info"), panel);
     QCOMPARE(dialogs.questions.size(), std::size_t{1});
     QVERIFY(dialogs.questions[0].find("EoF Position 0x" + eof.toStdString() + " lies past 0x7FFFFFFF") != std::string::npos);
     QCOMPARE(jov::ReadBytesFromFile(path), before);
 
     dialogs.yesNoAnswers.push_back(true);
-    window.RunCommand([&] { window.OnMapInfo(panel); });
+    guitest::Trigger(window, QStringLiteral("Map %1 Info"), panel);
     QCOMPARE(dialogs.questions.size(), std::size_t{2});
     QCOMPARE(jov::ReadLe32(jov::ReadBytesFromFile(path).data() + 0x08), 0x80000010u);
     QVERIFY(dialogs.fileErrors.empty());

@@ -62,7 +62,7 @@ struct Editor {
     static int maps = 0;
     const std::string path = guitest::WriteMap(Dir(), std::to_string(++maps) + ".map", plan);
     dialogs.openAnswers.push_back(path);
-    window.RunCommand([&] { window.OnOpenMap(panel); });
+    guitest::Trigger(window, QStringLiteral("Open Map %1"), panel);
     return path;
   }
   static void Select(MapPanel& panel, int tag) {
@@ -218,7 +218,7 @@ class PanelCommandsTest : public QObject {
     QVERIFY(std::is_sorted(lines.begin(), lines.end(), jov::AlphaLess));
     QCOMPARE(lines.back(), std::string("Short -- 0x0001869f -- 1"));
     e.p1.m_treeScanResults->setCurrentItem(e.p1.m_treeScanResults->topLevelItem(99999));
-    QCOMPARE(e.p1.m_scanner.Current().nPos, 199998);  // the last line's own record
+    QCOMPARE(e.p1.Scanner().Current().nPos, 199998);  // the last line's own record
   }
 
   void aValueThatDoesNotParseStopsTheCommandWithNothingWritten() {

@@ -8,10 +8,10 @@
 
 #include "CMapEditorDlg.h"
 #include "GuiTestSupport.h"
-#include "MapEditorCompareCommands.h"
 #include "MapPanel.h"
 #include "QtTreeView.h"
 #include "ScriptedDialogs.h"
+#include "commands/EditorCommands.h"
 
 namespace {
 
@@ -60,23 +60,23 @@ class ReadOnlyTest : public QObject {
     const auto n = [](MapPanel& panel, CMapEditorDlg& w) { return &panel == &w.Panel1() ? 1 : 2; };
     const Command commands[] = {
         {"Save Changes", [](CMapEditorDlg&, MapPanel& p) { return p.m_buttonSaveChanges; },
-         [](CMapEditorDlg& w, MapPanel& p) { w.OnSaveChanges(p); }},
+         [](CMapEditorDlg& w, MapPanel& p) { commands::SaveChanges(w, p); }},
         {"Inject", [](CMapEditorDlg&, MapPanel& p) { return p.m_buttonInject; },
-         [](CMapEditorDlg& w, MapPanel& p) { w.OnInject(p); }},
+         [](CMapEditorDlg& w, MapPanel& p) { commands::Inject(w, p); }},
         {"Direct Inject", [](CMapEditorDlg&, MapPanel& p) { return p.m_buttonDirectInject; },
-         [](CMapEditorDlg& w, MapPanel& p) { w.OnDirectInject(p); }},
+         [](CMapEditorDlg& w, MapPanel& p) { commands::DirectInject(w, p); }},
         {"Update Item", [](CMapEditorDlg&, MapPanel& p) { return p.m_buttonUpdateItem; },
-         [](CMapEditorDlg& w, MapPanel& p) { w.OnUpdateItem(p); }},
+         [](CMapEditorDlg& w, MapPanel& p) { commands::UpdateItem(w, p); }},
         {"Insert Data at End",
          [n](CMapEditorDlg& w, MapPanel& p) { return Action(w, QStringLiteral("Insert Data at End of Map %1").arg(n(p, w))); },
-         [](CMapEditorDlg& w, MapPanel& p) { w.OnInsertDataAtEnd(p); }},
+         [](CMapEditorDlg& w, MapPanel& p) { commands::InsertDataAtEnd(w, p); }},
         {"Add Tag", [n](CMapEditorDlg& w, MapPanel& p) { return Action(w, QStringLiteral("Add Tag to Map %1").arg(n(p, w))); },
-         [](CMapEditorDlg& w, MapPanel& p) { w.OnAddTag(p); }},
+         [](CMapEditorDlg& w, MapPanel& p) { commands::AddTag(w, p); }},
         {"Apply Patch",
          [n](CMapEditorDlg& w, MapPanel& p) { return Action(w, QStringLiteral("Apply Patch to Map %1...").arg(n(p, w))); },
-         [](CMapEditorDlg& w, MapPanel& p) { ApplyPatchCommand(w, p); }},
+         [](CMapEditorDlg& w, MapPanel& p) { commands::ApplyPatch(w, p); }},
         {"Fix CRC32", [n](CMapEditorDlg& w, MapPanel& p) { return Action(w, QStringLiteral("Fix CRC32 of Map %1").arg(n(p, w))); },
-         [](CMapEditorDlg& w, MapPanel& p) { w.OnFixCrc(p); }},
+         [](CMapEditorDlg& w, MapPanel& p) { commands::FixCrc(w, p); }},
     };
     for (const Command& command : commands) {
       QObject* control = command.control(window, p1);

@@ -69,7 +69,7 @@ struct Editor {
     path = dir.filePath(QStringLiteral("fields%1.map").arg(++maps)).toStdString();
     jov::WriteBytesToFile(path, fields.Bytes());
     dialogs.openAnswers.push_back(path);
-    window.RunCommand([&] { window.OnOpenMap(p1); });
+    guitest::Trigger(window, QStringLiteral("Open Map %1"), p1);
   }
   void Select(int tag) { p1.m_treeTags->setCurrentItem(QtTreeView::ItemOf(p1.Map().GetTagEntry(tag).hTreeItem)); }
   Bytes File() const { return jov::ReadBytesFromFile(path); }

@@ -20,6 +20,7 @@
 #include "ScriptedDialogs.h"
 #include "SortedComboBox.h"
 #include "builder/MapBuilder.h"
+#include "commands/EditorCommands.h"
 #include "map/FieldText.h"
 #include "map/ValueText.h"
 #include "tools/HexEditorText.h"
@@ -72,7 +73,7 @@ class ToolDialogsTest : public QObject {
   }
   void Open(CMapEditorDlg& window, ScriptedDialogs& dialogs, MapPanel& panel, const std::string& path) {
     dialogs.openAnswers.push_back(path);
-    window.RunCommand([&] { window.OnOpenMap(panel); });
+    guitest::Trigger(window, QStringLiteral("Open Map %1"), panel);
     QVERIFY(panel.Map().m_bOpen);
   }
 
@@ -95,7 +96,8 @@ class ToolDialogsTest : public QObject {
       QVERIFY(!(dialog.windowFlags() & Qt::WindowCloseButtonHint));
       dialog.m_buttonClose->click();
     });
-    window.RunCommand([&] { window.OnMapInfo(panel); });
+    // The command as such: its menu item is disabled without a map.
+    window.RunCommand([&] { commands::MapInfo(window, panel); });
     QCOMPARE(runs, 1);
 
     const std::string path = FreshMap("info.map");
@@ -110,7 +112,7 @@ class ToolDialogsTest : public QObject {
       dialog.m_buttonClose->click();
       QCOMPARE(dialog.result(), int(QDialog::Accepted));
     });
-    window.RunCommand([&] { window.OnMapInfo(panel); });
+    guitest::Trigger(window, QStringLiteral("Map %1 Info"), panel);
     QCOMPARE(jov::ReadBytesFromFile(path), before);
 
     // "&Save Changes" stops at a Tag Count that is not an integer (the fields
@@ -130,7 +132,7 @@ class ToolDialogsTest : public QObject {
       QTest::keyClick(&dialog, Qt::Key_Escape);
       QVERIFY(!dialog.isVisible());
     });
-    window.RunCommand([&] { window.OnMapInfo(panel); });
+    guitest::Trigger(window, QStringLiteral("Map %1 Info"), panel);
     QCOMPARE(runs, 3);
     const auto after = jov::ReadBytesFromFile(path);
     std::vector<unsigned char> name(32, 0);
@@ -202,9 +204,10 @@ class ToolDialogsTest : public QObject {
     CMapEditorDlg window(dialogs);
     MapPanel& panel = window.Panel2();
     int runs = 0;
-    // No map: refused before the editor opens.
+    // No map: refused before the editor opens (the command run as such: its
+    // menu item is disabled).
     Drive<CHexEditDlg>(window, runs, [](CHexEditDlg&) {});
-    window.RunCommand([&] { window.OnInsertDataAtEnd(panel); });
+    window.RunCommand([&] { commands::InsertDataAtEnd(window, panel); });
     QCOMPARE(runs, 0);
     QCOMPARE(dialogs.messages.size(), std::size_t{1});
 
@@ -217,7 +220,7 @@ class ToolDialogsTest : public QObject {
       dialog.m_editText->setPlainText(QStringLiteral("0a 0b\n0c"));
       dialog.m_buttonSave->click();
     });
-    window.RunCommand([&] { window.OnInsertDataAtEnd(panel); });
+    guitest::Trigger(window, QStringLiteral("Insert Data at End of Map %1"), panel);
     QCOMPARE(runs, 1);
     const auto after = jov::ReadBytesFromFile(path);
     std::vector<unsigned char> expected = before;
@@ -255,7 +258,7 @@ class ToolDialogsTest : public QObject {
       dialog.m_editTagName->setText(QStringLiteral("never"));
       dialog.m_buttonCancel->click();
     });
-    window.RunCommand([&] { window.OnAddTag(panel); });
+    guitest::Trigger(window, QStringLiteral("Add Tag to Map %1"), panel);
     QCOMPARE(runs, 1);
     QCOMPARE(jov::ReadBytesFromFile(path), before);
     QVERIFY(panel.Map().m_bOpen);
@@ -287,7 +290,7 @@ class ToolDialogsTest : public QObject {
       dialog.m_buttonAddTag->click();
       QCOMPARE(dialog.result(), int(QDialog::Accepted));
     });
-    window.RunCommand([&] { window.OnAddTag(panel); });
+    guitest::Trigger(window, QStringLiteral("Add Tag to Map %1"), panel);
     QVERIFY(dialogs.messages.empty() && dialogs.fileErrors.empty() && dialogs.questions.empty());
     // Added: the map is closed and the panel shows no map.
     QVERIFY(!panel.Map().m_bOpen);
@@ -322,7 +325,7 @@ class ToolDialogsTest : public QObject {
       QCOMPARE(dialog.m_editHex->text(), QStringLiteral("3f800000"));
       dialog.m_buttonClose->click();
     });
-    window.RunCommand([&] { window.OnHexFloatCalculator(); });
+    guitest::Trigger(window, QStringLiteral("Hex Float Calculator"));
 
     Drive<CReflexiveCalcDlg>(window, runs, [](CReflexiveCalcDlg& dialog) {
       dialog.m_editOffset->setText(QStringLiteral("1000"));
@@ -337,7 +340,7 @@ class ToolDialogsTest : public QObject {
       QCOMPARE(dialog.m_editOffset->text(), QStringLiteral("1000"));
       QCOMPARE(dialog.m_editReflexive->text(), QStringLiteral("00603A80"));
     });
-    window.RunCommand([&] { window.OnReflexiveCalculator(); });
+    guitest::Trigger(window, QStringLiteral("Reflexive Calculator"));
     QCOMPARE(runs, 2);
   }
 
@@ -374,7 +377,7 @@ class ToolDialogsTest : public QObject {
       dialog.m_buttonClose->click();
       QVERIFY(!dialog.isVisible());
     });
-    window.RunCommand([&] { window.OnGuerillaTagConverter(); });
+    guitest::Trigger(window, QStringLiteral("Guerilla Tag Converter"));
     QCOMPARE(runs, 1);
   }
 };

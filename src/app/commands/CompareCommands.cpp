@@ -1,13 +1,14 @@
-#include "MapEditorCompareCommands.h"
+// "Compare Map 1 with Map 2" (whose dialog saves the differences as a patch)
+// and "Apply Patch to Map N...".
+#include <QFile>
 
 #include "CApplyPatchDlg.h"
 #include "CCompareMapsDlg.h"
 #include "CSavePatchDlg.h"
-#include <QFile>
-#include "CMapEditorDlg.h"
 #include "CommandNames.h"
 #include "MapPanel.h"
-#include "QtTreeView.h"
+#include "commands/CommandContext.h"
+#include "commands/EditorCommands.h"
 #include "compare/Patch.h"
 #include "map/Refused.h"
 
@@ -18,68 +19,66 @@ constexpr const char* kNoMapForPatch = "No map is open in this panel; there is n
 constexpr const char* kPatchApplied = "Patch applied.";
 const jov::FileDialogOptions kPatchDialog{"JOV Patch (*.json)|*.json|All Files (*.*)|*.*||", "json", "*.json", false};
 
-void SelectIn(MapPanel& panel, int index) {
-  if (index < 0) return;
-  panel.m_treeTags->Select(panel.Map().m_tags[static_cast<std::size_t>(index)].hTreeItem);
-}
-
 }  // namespace
 
-void CompareMapsCommand(CMapEditorDlg& window) {
-  MapPanel& p1 = window.Panel1();
-  MapPanel& p2 = window.Panel2();
+namespace commands {
+
+void CompareMaps(CommandContext& context) {
+  MapPanel& p1 = context.Panel(1);
+  MapPanel& p2 = context.Panel(2);
   if (!p1.Map().m_bOpen || !p2.Map().m_bOpen) throw jov::Refused(kBothMapsNeeded);
-  if (!window.SaveControls()) return;
+  if (!context.SaveControls()) return;
   const jov::MapComparison comparison = jov::CompareMaps(p1.Map(), p2.Map());
   CCompareMapsDlg dialog(
       comparison,
       [&](const jov::TagDifference& tag) {
-        window.RunCommand([&] {
-          SelectIn(p1, tag.first);
-          SelectIn(p2, tag.second);
+        context.RunCommand([&] {
+          p1.SelectTagItem(tag.first);
+          p2.SelectTagItem(tag.second);
         });
       },
       [&] {
-        window.RunCommand([&] {
+        context.RunCommand([&] {
           jov::Patch patch = jov::PatchFromComparison(jov::CompareMaps(p2.Map(), p1.Map()), p1.Map(), p2.Map(),
                                                       p2.Map().m_strMapName, "");
           // Title and author first, with what the patch cannot carry, so the
           // user decides before a file is written.
-          CSavePatchDlg details(QString::fromLatin1(patch.title.c_str()), jov::LeftOutLines(patch), &window);
-          if (window.RunModal(details) != QDialog::Accepted) return;
+          CSavePatchDlg details(QString::fromLatin1(patch.title.c_str()), jov::LeftOutLines(patch),
+                                context.DialogParent());
+          if (context.RunModal(details) != QDialog::Accepted) return;
           patch.title = details.PatchTitle();
           patch.author = details.PatchAuthor();
-          const auto path = window.Dialogs().PickSaveFile(kPatchDialog);
+          const auto path = context.Dialogs().PickSaveFile(kPatchDialog);
           if (!path) return;
           jov::WritePatchFile(*path, patch);
-          window.ShowCommandStatus(QStringLiteral("Saved the patch to %1").arg(QFile::decodeName(path->c_str())));
-          window.Dialogs().ShowMessage(
+          context.ShowCommandStatus(QStringLiteral("Saved the patch to %1").arg(QFile::decodeName(path->c_str())));
+          context.Dialogs().ShowMessage(
               QStringLiteral("The patch \"%1\" was saved to %2.")
                   .arg(QString::fromLatin1(patch.title.c_str()), QFile::decodeName(path->c_str()))
                   .toStdString());
         });
       },
-      &window);
-  window.RunModal(dialog);
+      context.DialogParent());
+  context.RunModal(dialog);
 }
 
-void ApplyPatchCommand(CMapEditorDlg& window, MapPanel& panel) {
+void ApplyPatch(CommandContext& context, MapPanel& panel) {
   if (!panel.Map().m_bOpen) throw jov::Refused(kNoMapForPatch);
-  CMapEditorDlg::RequireWritable(panel);
-  if (!window.SaveControls()) return;
+  CommandContext::RequireWritable(panel);
+  if (!context.SaveControls()) return;
   jov::FileDialogOptions options = kPatchDialog;
   options.mustExist = true;
-  const auto path = window.Dialogs().PickOpenFile(options);
+  const auto path = context.Dialogs().PickOpenFile(options);
   if (!path) return;
   const jov::Patch patch = jov::ReadPatchFile(*path);
   CApplyPatchDlg preview(ToolTitle(QStringLiteral("Apply Patch ") + QString::fromLatin1(patch.title.c_str()), panel),
-                         jov::PatchLines(patch), &window);
-  if (window.RunModal(preview) != QDialog::Accepted) return;
+                         jov::PatchLines(patch), context.DialogParent());
+  if (context.RunModal(preview) != QDialog::Accepted) return;
 
   // The patch is verified against the map and its plan staged on the panel's
   // map, so the one path every editor command takes writes it.
   jov::PatchResult result;
-  window.ApplyPlanned(panel, "Apply Patch " + patch.title, [&](jov::UserDialogs& dialogs) {
+  context.ApplyPlanned(panel, "Apply Patch " + patch.title, [&](jov::UserDialogs& dialogs) {
     result = jov::ApplyPatch(panel.Map(), patch, dialogs, nullptr);
     if (result.outcome != jov::ApplyOutcome::Verified) return;
     jov::BinaryFile& file = panel.Map().File();
@@ -90,18 +89,20 @@ void ApplyPatchCommand(CMapEditorDlg& window, MapPanel& panel) {
   if (result.outcome == jov::ApplyOutcome::Conflicts) {
     std::vector<std::string> lines{"The patch does not fit this map; nothing was written."};
     for (const jov::PatchConflict& conflict : result.conflicts) lines.push_back(jov::ConflictLine(conflict));
-    CApplyPatchDlg conflicts(ToolTitle(QStringLiteral("Patch Conflicts"), panel), lines, &window);
-    window.RunModal(conflicts);
+    CApplyPatchDlg conflicts(ToolTitle(QStringLiteral("Patch Conflicts"), panel), lines, context.DialogParent());
+    context.RunModal(conflicts);
     return;
   }
   if (result.outcome != jov::ApplyOutcome::Applied) return;
-  window.LoadControls();
+  context.LoadControls();
   if (!result.leftOut.empty()) {
     std::vector<std::string> lines{"Applied part of the patch. Left out, as no patch can carry them:"};
     lines.insert(lines.end(), result.leftOut.begin(), result.leftOut.end());
-    CApplyPatchDlg leftOut(ToolTitle(QStringLiteral("Apply Patch"), panel), lines, &window);
-    window.RunModal(leftOut);
+    CApplyPatchDlg leftOut(ToolTitle(QStringLiteral("Apply Patch"), panel), lines, context.DialogParent());
+    context.RunModal(leftOut);
     return;
   }
-  window.Dialogs().ShowMessage(kPatchApplied);
+  context.Dialogs().ShowMessage(kPatchApplied);
 }
+
+}  // namespace commands
