@@ -55,7 +55,11 @@ class CMapEditorDlg : public QMainWindow, public CommandContext {
   // The document of the map at path: one per file, shared by both panels, its
   // steps recorded into the window's edit history.
   jov::MapDocument& DocumentOf(const std::string& path) override;
-  jov::History& Edits() { return *m_history; }
+  jov::History& Edits() override { return *m_history; }
+  std::vector<std::string> OpenMapPaths() const override;
+  // Every panel whose file changed since it read it (the other panel wrote the
+  // same map, an undo, jov-cli) reads it again and keeps its place.
+  QStringList ReloadChangedPanels() override;
   // The menu command whose text (without access-key marks) is text, or nullptr.
   QAction* FindAction(const QString& text) const;
   // "&Edit": its first items are left to the edit history's commands, which are
@@ -98,9 +102,6 @@ class CMapEditorDlg : public QMainWindow, public CommandContext {
   void OnOpenRecent(const QString& path);
   // "Edit" menu, the edit history: one stack for the window, the newest finished
   // step of the maps open in it first.
-  void OnUndo();
-  void OnRedo();
-  void OnHistory();
   QAction* UndoAction() const { return m_actionUndo; }
   QAction* RedoAction() const { return m_actionRedo; }
   // The user's tag definitions folder, read after the built-in ones (kept in
@@ -135,17 +136,11 @@ class CMapEditorDlg : public QMainWindow, public CommandContext {
   // every map write from then on.
   void BuildHistoryActions();
   void UpdateHistoryActions();
-  // Every panel whose file changed since it read it (the other panel wrote the
-  // same map, an undo, jov-cli) reads it again and keeps its place.
-  // Re-reads every panel whose file changed since it was read; returns the
-  // names of the files re-read.
-  QStringList ReloadChangedPanels();
   // A watched map changed outside a command: re-read where it is shown.
   void OnMapChangedOnDisk();
   // Asks, for each step a stopped process left unfinished on the panel's map,
   // whether to restore the map as it was before it.
   void OfferRecovery(MapPanel& panel);
-  std::vector<std::string> OpenMapPaths() const;
 
   // The check of each panel's map, run at every open and re-read.
   struct PanelCheck {

@@ -1,14 +1,14 @@
-// The main window's edit history: "Undo", "Redo" and "History..." in the Edit
-// menu, one stack for the window across both panels (the newest finished step of
-// the maps open in it), views re-read after every write, and the question asked
-// when a map opens with a step a stopped process left unfinished.
+// The main window's side of the edit history: the Edit menu's "Undo", "Redo"
+// and "History..." actions wired to their commands (commands/HistoryCommands.cpp)
+// and labelled with the step they take, views re-read after every write, and
+// the question asked when a map opens with a step a stopped process left
+// unfinished.
 #include <QAction>
 #include <QMenu>
-#include <algorithm>
 
-#include "CHistoryDlg.h"
 #include "CMapEditorDlg.h"
 #include "CommandNames.h"
+#include "commands/EditorCommands.h"
 #include "MapPanel.h"
 #include "QtTreeView.h"
 #include "history/History.h"
@@ -30,9 +30,9 @@ void CMapEditorDlg::BuildHistoryActions() {
   m_actionRedo = new QAction(QStringLiteral("&Redo"), this);
   m_actionRedo->setShortcuts({QKeySequence(QStringLiteral("Ctrl+Shift+Z")), QKeySequence(QStringLiteral("Ctrl+Y"))});
   m_actionHistory = new QAction(QStringLiteral("&History..."), this);
-  connect(m_actionUndo, &QAction::triggered, this, [this] { RunCommand([this] { OnUndo(); }); });
-  connect(m_actionRedo, &QAction::triggered, this, [this] { RunCommand([this] { OnRedo(); }); });
-  connect(m_actionHistory, &QAction::triggered, this, [this] { RunCommand([this] { OnHistory(); }); });
+  connect(m_actionUndo, &QAction::triggered, this, [this] { RunCommand([this] { commands::Undo(*this); }); });
+  connect(m_actionRedo, &QAction::triggered, this, [this] { RunCommand([this] { commands::Redo(*this); }); });
+  connect(m_actionHistory, &QAction::triggered, this, [this] { RunCommand([this] { commands::History(*this); }); });
   edit->insertAction(first, m_actionUndo);
   edit->insertAction(first, m_actionRedo);
   edit->insertSeparator(first);
@@ -74,79 +74,6 @@ void CMapEditorDlg::UpdateHistoryActions() {
   m_actionRedo->setText(redo ? QStringLiteral("&Redo %1 (%2)").arg(Latin1(redo->label), MapFileName(redo->mapPath))
                              : QStringLiteral("&Redo"));
   m_actionHistory->setEnabled(!paths.empty());
-}
-
-void CMapEditorDlg::OnUndo() {
-  const auto step = m_history->NewestDone(OpenMapPaths());
-  if (!step) return;
-  DocumentOf(step->mapPath).Undo(step->id);
-  ShowCommandStatus(MapFileName(step->mapPath) + QStringLiteral(": Undo: ") + Latin1(step->label));
-}
-
-void CMapEditorDlg::OnRedo() {
-  const auto step = m_history->OldestUndone(OpenMapPaths());
-  if (!step) return;
-  DocumentOf(step->mapPath).Redo(step->id);
-  ShowCommandStatus(MapFileName(step->mapPath) + QStringLiteral(": Redo: ") + Latin1(step->label));
-}
-
-void CMapEditorDlg::OnHistory() {
-  jov::History& history = *m_history;
-  CHistoryDlg::Actions actions;
-  actions.steps = [this, &history] {
-    std::vector<jov::StepInfo> steps;
-    std::vector<std::string> seen;
-    for (const std::string& path : OpenMapPaths()) {
-      const std::string key = jov::History::KeyOf(path);
-      if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;  // one map in both panels
-      seen.push_back(key);
-      for (jov::StepInfo& step : history.Steps(path)) steps.push_back(std::move(step));
-    }
-    std::sort(steps.begin(), steps.end(), [](const auto& a, const auto& b) { return a.id > b.id; });
-    return steps;
-  };
-  // Every finished step from the newest down to the chosen one, each as "Undo".
-  actions.undoTo = [this, &history, steps = actions.steps](std::int64_t target) {
-    RunCommand([&] {
-      // The window's one stack runs across both maps: steps of the other map
-      // newer than the row are taken back too, so the user is asked first.
-      const auto all = steps();
-      const auto row = std::find_if(all.begin(), all.end(), [&](const jov::StepInfo& s) { return s.id == target; });
-      if (row == all.end()) return;
-      const std::string rowKey = jov::History::KeyOf(row->mapPath);
-      int others = 0;
-      std::string otherMap;
-      for (const jov::StepInfo& s : all)
-        if (s.id > target && s.state == jov::StepState::Done && jov::History::KeyOf(s.mapPath) != rowKey) {
-          ++others;
-          otherMap = s.mapPath;
-        }
-      if (others > 0 &&
-          !m_dialogs.AskYesNoDefaultNo(QStringLiteral("Undo to Here on a step of %1 also takes back %2 newer step%3 of "
-                                                      "%4. Take %5 back too?")
-                                           .arg(MapFileName(row->mapPath))
-                                           .arg(others)
-                                           .arg(others == 1 ? QString() : QStringLiteral("s"))
-                                           .arg(MapFileName(otherMap))
-                                           .arg(others == 1 ? QStringLiteral("it") : QStringLiteral("them"))
-                                           .toStdString()))
-        return;
-      while (const auto step = history.NewestDone(OpenMapPaths())) {
-        if (step->id < target) break;
-        DocumentOf(step->mapPath).Undo(step->id);
-        ReloadChangedPanels();
-        if (step->id == target) break;
-      }
-    });
-  };
-  actions.clear = [this, &history] {
-    for (const std::string& path : OpenMapPaths()) history.ClearMap(path);
-    UpdateHistoryActions();
-  };
-  actions.limitMb = [&history] { return history.LimitBytes() / (1024 * 1024); };
-  actions.setLimitMb = [&history](std::uint64_t mb) { history.SetLimitMb(mb); };
-  CHistoryDlg dialog(std::move(actions), this);
-  RunModal(dialog);
 }
 
 QStringList CMapEditorDlg::ReloadChangedPanels() {

@@ -1,7 +1,9 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "CommandRunner.h"
 #include "edit/MapDocument.h"
@@ -11,6 +13,7 @@ class QDialog;
 class QWidget;
 
 namespace jov {
+class History;
 class UserDialogs;
 }
 
@@ -56,6 +59,11 @@ class CommandContext {
                                         const std::function<void(jov::UserDialogs&)>& command) = 0;
   // The document that writes the map at path (one per file, both panels').
   virtual jov::MapDocument& DocumentOf(const std::string& path) = 0;
+  // The window's edit history, the paths of the maps open in it, and a re-read
+  // of every panel whose file changed (returns the names of the files re-read).
+  virtual jov::History& Edits() = 0;
+  virtual std::vector<std::string> OpenMapPaths() const = 0;
+  virtual QStringList ReloadChangedPanels() = 0;
   // Runs command, which rebuilds the panel's tree, and puts the user's place
   // back (open groups, selected tag and its record, results scanned again).
   virtual void KeepPlace(MapPanel& panel, const std::function<void()>& command) = 0;

@@ -23,6 +23,11 @@ void Exit(CommandContext& context);
 void Find(CommandContext& context);
 void About(CommandContext& context);
 
+// HistoryCommands.cpp: the Edit menu's Undo, Redo and History...
+void Undo(CommandContext& context);
+void Redo(CommandContext& context);
+void History(CommandContext& context);
+
 // TagTreeCommands.cpp: the tag tree's clicks and its context menu.
 void TagSelected(CommandContext& context, MapPanel& panel);
 // The hex editor on the selected tag's metadata (a double click).

@@ -1,0 +1,96 @@
+// The Edit menu's edit history: "Undo", "Redo" and "History...", one stack for
+// the window across both panels (the newest finished step of the maps open in
+// it), each step applied by its map's document.
+#include <QString>
+#include <algorithm>
+
+#include "CHistoryDlg.h"
+#include "CommandNames.h"
+#include "commands/CommandContext.h"
+#include "commands/EditorCommands.h"
+#include "history/History.h"
+#include "platform/UserDialogs.h"
+
+namespace commands {
+
+namespace {
+
+QString Latin1(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+
+// Undo to Here on a step of one map also takes back the newer steps of the
+// other map (the window's one stack): the user is asked first, No by default.
+bool MayTakeBackOthers(CommandContext& context, const std::vector<jov::StepInfo>& all, const jov::StepInfo& row) {
+  const std::string rowKey = jov::History::KeyOf(row.mapPath);
+  int others = 0;
+  std::string otherMap;
+  for (const jov::StepInfo& s : all)
+    if (s.id > row.id && s.state == jov::StepState::Done && jov::History::KeyOf(s.mapPath) != rowKey) {
+      ++others;
+      otherMap = s.mapPath;
+    }
+  return others == 0 ||
+         context.Dialogs().AskYesNoDefaultNo(QStringLiteral("Undo to Here on a step of %1 also takes back %2 newer step%3 of "
+                                                            "%4. Take %5 back too?")
+                                                 .arg(MapFileName(row.mapPath))
+                                                 .arg(others)
+                                                 .arg(others == 1 ? QString() : QStringLiteral("s"))
+                                                 .arg(MapFileName(otherMap))
+                                                 .arg(others == 1 ? QStringLiteral("it") : QStringLiteral("them"))
+                                                 .toStdString());
+}
+
+}  // namespace
+
+void Undo(CommandContext& context) {
+  const auto step = context.Edits().NewestDone(context.OpenMapPaths());
+  if (!step) return;
+  context.DocumentOf(step->mapPath).Undo(step->id);
+  context.ShowCommandStatus(MapFileName(step->mapPath) + QStringLiteral(": Undo: ") + Latin1(step->label));
+}
+
+void Redo(CommandContext& context) {
+  const auto step = context.Edits().OldestUndone(context.OpenMapPaths());
+  if (!step) return;
+  context.DocumentOf(step->mapPath).Redo(step->id);
+  context.ShowCommandStatus(MapFileName(step->mapPath) + QStringLiteral(": Redo: ") + Latin1(step->label));
+}
+
+void History(CommandContext& context) {
+  jov::History& history = context.Edits();
+  CHistoryDlg::Actions actions;
+  actions.steps = [&context, &history] {
+    std::vector<jov::StepInfo> steps;
+    std::vector<std::string> seen;
+    for (const std::string& path : context.OpenMapPaths()) {
+      const std::string key = jov::History::KeyOf(path);
+      if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;  // one map in both panels
+      seen.push_back(key);
+      for (jov::StepInfo& step : history.Steps(path)) steps.push_back(std::move(step));
+    }
+    std::sort(steps.begin(), steps.end(), [](const auto& a, const auto& b) { return a.id > b.id; });
+    return steps;
+  };
+  // Every finished step from the newest down to the chosen one, each as "Undo".
+  actions.undoTo = [&context, &history, steps = actions.steps](std::int64_t target) {
+    context.RunCommand([&] {
+      const auto all = steps();
+      const auto row = std::find_if(all.begin(), all.end(), [&](const jov::StepInfo& s) { return s.id == target; });
+      if (row == all.end() || !MayTakeBackOthers(context, all, *row)) return;
+      while (const auto step = history.NewestDone(context.OpenMapPaths())) {
+        if (step->id < target) break;
+        context.DocumentOf(step->mapPath).Undo(step->id);
+        context.ReloadChangedPanels();
+        if (step->id == target) break;
+      }
+    });
+  };
+  actions.clear = [&context, &history] {
+    for (const std::string& path : context.OpenMapPaths()) history.ClearMap(path);
+  };
+  actions.limitMb = [&history] { return history.LimitBytes() / (1024 * 1024); };
+  actions.setLimitMb = [&history](std::uint64_t mb) { history.SetLimitMb(mb); };
+  CHistoryDlg dialog(std::move(actions), context.DialogParent());
+  context.RunModal(dialog);
+}
+
+}  // namespace commands
