@@ -81,7 +81,7 @@ count_gtest() {
   skipped=$((skipped + ${skip:-0}))
   echo "$name: ${ok:-0} passed, ${skip:-0} skipped of $total (log: $log)"
   [[ $bad -gt 0 ]] || return
-  mapfile -t cases < <(sed -n -E 's/^\[  FAILED  \] ([A-Za-z_][A-Za-z0-9_/.]*)( .*)?$/\1/p' "$log" | sort -u)
+  mapfile -t cases < <(sed -n -E 's/^\[  FAILED  \] ([A-Za-z_][A-Za-z0-9_/.]*)(,? .*)?$/\1/p' "$log" | sort -u)
   for case in "${cases[@]}"; do
     if (cd "$build" && JOV_STATE_DIR="$WINEPREFIX/state-$name" wine "$name.exe" --gtest_brief=1 --gtest_filter="$case") 2>&1 | tr -d '\r' >"$build/$name.again.log"; then
       passed=$((passed + 1))
