@@ -1,8 +1,26 @@
 #include "platform/BinaryFile.h"
+#include "platform/NativeFile.h"
 
 #include <cstring>
 
 namespace jov {
+
+namespace native {
+
+WriteCall& WriteCallHook() {
+  static WriteCall hook;
+  return hook;
+}
+
+SyncCall& SyncCallHook() {
+  static SyncCall hook;
+  return hook;
+}
+
+}  // namespace native
+
+void BinaryFile::SetWriteCallForTests(WriteCall call) { native::WriteCallHook() = std::move(call); }
+void BinaryFile::SetSyncCallForTests(SyncCall call) { native::SyncCallHook() = std::move(call); }
 
 
 BinaryFile::~BinaryFile() { Close(); }

@@ -74,9 +74,9 @@ class BinaryFile {
 
   // Tests replace the system's pwrite (and fsync) to simulate a disk that fills
   // up half-way; a hook returns -1 with errno set to fail. POSIX builds only.
-  using WriteCall = std::function<long(int fd, const void* buffer, std::size_t n, std::int64_t offset)>;
+  using WriteCall = native::WriteCall;
   static void SetWriteCallForTests(WriteCall call);
-  using SyncCall = std::function<int(int fd)>;
+  using SyncCall = native::SyncCall;
   static void SetSyncCallForTests(SyncCall call);
 
   static constexpr std::uint64_t kMaxPosition = 0x7FFFFFFF;

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/FileError.h"
@@ -14,6 +15,13 @@ using Handle = std::intptr_t;
 inline constexpr Handle kNoHandle = -1;
 
 enum class OpenMode { ReadWrite, ReadOnly, CreateTruncate };
+
+// What tests put in place of the system's pwrite and fsync (a disk that
+// fills up, a process killed between two writes); empty: the system's own.
+using WriteCall = std::function<long(int fd, const void* buffer, std::size_t n, std::int64_t offset)>;
+using SyncCall = std::function<int(int fd)>;
+WriteCall& WriteCallHook();
+SyncCall& SyncCallHook();
 
 // A folder is refused as AccessDenied. paths are UTF-8.
 Handle Open(const std::string& path, OpenMode mode, const std::string& name);

@@ -12,16 +12,6 @@ namespace jov {
 
 namespace {
 
-BinaryFile::WriteCall& WriteCallHook() {
-  static BinaryFile::WriteCall hook;
-  return hook;
-}
-
-BinaryFile::SyncCall& SyncCallHook() {
-  static BinaryFile::SyncCall hook;
-  return hook;
-}
-
 [[noreturn]] void FailWith(int error, const std::string& name) {
   throw FileError(FileError::CauseOfError(error), name);
 }
@@ -30,8 +20,6 @@ int Fd(native::Handle handle) { return static_cast<int>(handle); }
 
 }  // namespace
 
-void BinaryFile::SetWriteCallForTests(WriteCall call) { WriteCallHook() = std::move(call); }
-void BinaryFile::SetSyncCallForTests(SyncCall call) { SyncCallHook() = std::move(call); }
 
 FileStamp FileStamp::Of(const std::string& path) {
   struct stat info {};
@@ -86,7 +74,7 @@ void WriteAt(Handle handle, std::uint64_t offset, const void* buffer, std::size_
   std::size_t done = 0;
   while (done < n) {
     const auto at = static_cast<std::int64_t>(offset + done);
-    const long put = WriteCallHook() ? WriteCallHook()(Fd(handle), in + done, n - done, at)
+    const long put = native::WriteCallHook() ? native::WriteCallHook()(Fd(handle), in + done, n - done, at)
                                      : ::pwrite(Fd(handle), in + done, n - done, at);
     if (put < 0) {
       if (errno == EINTR) continue;
@@ -108,7 +96,7 @@ void SetLength(Handle handle, std::uint64_t length, const std::string& name) {
 }
 
 void Sync(Handle handle, const std::string& name) {
-  const int status = SyncCallHook() ? SyncCallHook()(Fd(handle)) : ::fsync(Fd(handle));
+  const int status = native::SyncCallHook() ? native::SyncCallHook()(Fd(handle)) : ::fsync(Fd(handle));
   if (status != 0) FailWith(errno, name);
 }
 

@@ -34,24 +34,12 @@ std::int64_t FileTimeNs(const LARGE_INTEGER& time) { return time.QuadPart * 100;
 
 namespace {
 
-BinaryFile::WriteCall& WriteCallHook() {
-  static BinaryFile::WriteCall hook;
-  return hook;
-}
-
-BinaryFile::SyncCall& SyncCallHook() {
-  static BinaryFile::SyncCall hook;
-  return hook;
-}
-
 // The hooks stand for pwrite and fsync: they get the handle as a descriptor
 // (Windows keeps handle values within 32 bits) and fail with errno.
 int Descriptor(native::Handle handle) { return static_cast<int>(handle); }
 
 }  // namespace
 
-void BinaryFile::SetWriteCallForTests(WriteCall call) { WriteCallHook() = std::move(call); }
-void BinaryFile::SetSyncCallForTests(SyncCall call) { SyncCallHook() = std::move(call); }
 
 FileStamp FileStamp::Of(const std::string& path) {
   // No access rights asked: the stamp of a file another program has locked
@@ -125,8 +113,8 @@ void WriteAt(Handle handle, std::uint64_t offset, const void* buffer, std::size_
   while (done < n) {
     const auto piece = static_cast<DWORD>(std::min(n - done, kMaxPiece));
     DWORD put = 0;
-    if (WriteCallHook()) {
-      const long hooked = WriteCallHook()(Descriptor(handle), in + done, piece, static_cast<std::int64_t>(offset + done));
+    if (native::WriteCallHook()) {
+      const long hooked = native::WriteCallHook()(Descriptor(handle), in + done, piece, static_cast<std::int64_t>(offset + done));
       if (hooked < 0) throw FileError(FileError::CauseOfError(errno), name);
       put = static_cast<DWORD>(hooked);
     } else {
@@ -154,8 +142,8 @@ void SetLength(Handle handle, std::uint64_t length, const std::string& name) {
 }
 
 void Sync(Handle handle, const std::string& name) {
-  if (SyncCallHook()) {
-    if (SyncCallHook()(Descriptor(handle)) != 0) throw FileError(FileError::CauseOfError(errno), name);
+  if (native::SyncCallHook()) {
+    if (native::SyncCallHook()(Descriptor(handle)) != 0) throw FileError(FileError::CauseOfError(errno), name);
     return;
   }
   if (!::FlushFileBuffers(H(handle))) FailWith(::GetLastError(), name);

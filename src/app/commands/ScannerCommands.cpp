@@ -84,28 +84,30 @@ void ShowResults(MapPanel& panel, const jov::ScanResult& result, int tag) {
 
 namespace commands {
 
-void Rescan(MapPanel& panel) {
+namespace {
+
+// Scans the selected tag with the values the panel holds and shows the lines;
+// without a tag the results are emptied in a new colour. The tag scanned.
+std::optional<int> ScanSelected(MapPanel& panel) {
   panel.ClearScanResults();
   const std::optional<int> tag = panel.SelectedTag();
   if (!tag) {
     panel.SetResultsColor(NextResultsColor());
-    return;
+    return tag;
   }
   panel.TakeScanOptions();
   ShowResults(panel, panel.Scanner().Scan(panel.Map(), *tag, panel.ScanChoices().fValue), *tag);
+  return tag;
 }
+
+}  // namespace
+
+void Rescan(MapPanel& panel) { ScanSelected(panel); }
 
 void ScanMetadata(CommandContext& context, MapPanel& panel) {
   if (!context.SaveControls()) return;
-  panel.ClearScanResults();
-  const std::optional<int> tag = panel.SelectedTag();
-  if (!tag) {
-    panel.SetResultsColor(NextResultsColor());
-    return;
-  }
-  panel.TakeScanOptions();
-  const jov::ScanResult& result = panel.Scanner().Scan(panel.Map(), *tag, panel.ScanChoices().fValue);
-  ShowResults(panel, result, *tag);
+  if (!ScanSelected(panel)) return;
+  const jov::ScanResult& result = panel.Scanner().Results();
   panel.EmptyTagChoiceList();
   panel.FillTagChoiceList();
   context.ShowCommandStatus(OnMap(panel, QStringLiteral("Scan Metadata: %1 lines")
