@@ -107,5 +107,28 @@ void BM_InterruptedLookup_10000Steps(benchmark::State& state) {
 }
 BENCHMARK(BM_InterruptedLookup_10000Steps)->Unit(benchmark::kMillisecond)->Iterations(50);
 
+// What every writing jov-cli command pays before it starts: opening a history
+// that holds 64 MB of before-images and asking for the map's interrupted steps.
+void BM_OpenHistory_64MB(benchmark::State& state) {
+  Bench bench;
+  ::setenv("JOV_HISTORY_LIMIT_MB", "100000", 1);
+  const std::vector<unsigned char> big(1 << 20, 0x3C);
+  for (int i = 0; i < 64; ++i) {
+    EditPlan plan;
+    plan.label = "step " + std::to_string(i);
+    plan.path = bench.dst->map.m_strPath;
+    std::vector<unsigned char> bytes = big;
+    bytes[0] = static_cast<unsigned char>(i);
+    plan.Write(0x1000, bytes.data(), bytes.size());
+    testing::ApplyPlan(plan);
+  }
+  ::unsetenv("JOV_HISTORY_LIMIT_MB");
+  for (auto _ : state) {
+    History history(History::DatabasePath());
+    benchmark::DoNotOptimize(history.Interrupted(bench.dst->map.m_strPath));
+  }
+}
+BENCHMARK(BM_OpenHistory_64MB)->Unit(benchmark::kMillisecond)->Iterations(20);
+
 }  // namespace
 }  // namespace jov
