@@ -23,7 +23,8 @@ for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 JOV_STATE_DIR=$work/state wine "$package/jov.exe" "$work/bloodgulch.map" >"$work/jov.log" 2>&1 &
 pid=$!
 window=
-for _ in $(seq 1 150); do
+# A first start in a new prefix builds its font cache: up to a minute and more.
+for _ in $(seq 1 600); do
   kill -0 "$pid" 2>/dev/null || { cat "$work/jov.log"; echo "wine editor: jov.exe ended before showing a window"; exit 1; }
   window=$(xdotool search --onlyvisible --name 'JOV' 2>/dev/null | head -n 1)
   [[ -n $window ]] && break
