@@ -3,6 +3,9 @@
 #include <stdexcept>
 
 #include <algorithm>
+#include <functional>
+#include <future>
+#include <memory>
 #include <cstdio>
 
 #include "history/History.h"
@@ -44,8 +47,11 @@ void CheckPreconditions(History& history, const EditPlan& plan, const BinaryFile
 // write (a whole tag rewritten to change a few bytes of it) only those runs
 // are recorded and written; runs closer than kGap are one. A small write that
 // changes anything is kept whole.
+using Bytes = std::vector<unsigned char>;
+
 std::vector<PlanWrite> ChangedRuns(const EditPlan& plan, const BinaryFile& file, std::uint64_t length,
-                                   std::uint64_t* changed) {
+                                   std::uint64_t* changed,
+                                   const std::function<void(std::uint64_t, const std::shared_ptr<const Bytes>&)>& read) {
   constexpr std::size_t kWhole = 4096;
   constexpr std::size_t kGap = 64;
   std::vector<PlanWrite> runs;
@@ -53,7 +59,9 @@ std::vector<PlanWrite> ChangedRuns(const EditPlan& plan, const BinaryFile& file,
     const std::size_t n = write.bytes.size();
     const std::size_t inside =
         write.offset < length ? static_cast<std::size_t>(std::min<std::uint64_t>(n, length - write.offset)) : 0;
-    const auto current = file.ReadBytes(write.offset, inside);
+    const auto shared = std::make_shared<const Bytes>(file.ReadBytes(write.offset, inside));
+    read(write.offset, shared);
+    const Bytes& current = *shared;
     std::vector<std::pair<std::size_t, std::size_t>> parts;
     for (std::size_t i = 0; i < inside;) {
       if (current[i] == write.bytes[i]) {
@@ -116,6 +124,68 @@ std::vector<StepWrite> BeforeImages(const std::vector<PlanWrite>& runs, const Bi
   return images;
 }
 
+// Large before-images on their way to the history's image folder while the
+// command's bytes are compared with the map's (ChangedRuns): a tag rewritten
+// whole changes every byte, so what it replaces is the before-image the step
+// keeps, and its write and sync cost no time of their own. One the step does
+// not take (only part of the range changed, or the command is refused) is
+// removed when the command ends.
+class ImageStaging {
+ public:
+  explicit ImageStaging(History& history) : m_history(history) {}
+  ~ImageStaging() {
+    for (Staged& staged : m_staged) {
+      if (staged.taken) continue;
+      try {
+        m_history.DropImage(staged.file);
+      } catch (...) {
+        // A file that stays is removed by the next open of the history.
+      }
+    }
+  }
+  ImageStaging(const ImageStaging&) = delete;
+  ImageStaging& operator=(const ImageStaging&) = delete;
+
+  void Start(std::uint64_t offset, const std::shared_ptr<const Bytes>& bytes) {
+    auto file = m_history.StageImage(bytes);
+    if (file.valid()) m_staged.push_back({offset, bytes->size(), std::move(file), false});
+  }
+  // Gives the images inside a staged range its file, when they are most of it
+  // (a file kept whole for a few changed bytes would waste the history's room).
+  void Attach(std::vector<StepWrite>& images) {
+    for (Staged& staged : m_staged) {
+      auto inside = [&](const StepWrite& image) {
+        return !image.before.empty() && image.offset >= staged.offset &&
+               image.offset + image.before.size() <= staged.offset + staged.size;
+      };
+      std::uint64_t covered = 0;
+      for (const StepWrite& image : images)
+        if (inside(image)) covered += image.before.size();
+      if (covered * 2 < staged.size) continue;
+      for (StepWrite& image : images)
+        if (inside(image)) {
+          image.imageFile = staged.file;
+          image.imageSkip = image.offset - staged.offset;
+        }
+      staged.taken = true;
+    }
+  }
+  // The step was not recorded: the files are not its.
+  void Release() {
+    for (Staged& staged : m_staged) staged.taken = false;
+  }
+
+ private:
+  struct Staged {
+    std::uint64_t offset;
+    std::size_t size;
+    std::shared_future<std::string> file;
+    bool taken;
+  };
+  History& m_history;
+  std::vector<Staged> m_staged;
+};
+
 void WriteRuns(BinaryFile& file, const std::vector<PlanWrite>& runs, std::uint64_t finalLength) {
   for (const PlanWrite& run : runs) file.Write(run.offset, run.bytes.data(), run.bytes.size());
   if (file.Length() != finalLength) file.SetLength(finalLength);
@@ -155,24 +225,35 @@ PlanOutcome MapDocument::Apply(const EditPlan& plan) {
       finalLength = std::max<std::uint64_t>(finalLength, write.offset + write.bytes.size());
   }
   std::vector<PlanWrite> runs;
+  const bool recording = plan.kind == PlanKind::Command && history.IsOn();
+  ImageStaging staging(history);
   if (plan.kind == PlanKind::Command) {
     // Overlapping writes become one range each: a step's ranges are disjoint.
     EditPlan normalized = plan;
     normalized.Normalize();
-    runs = ChangedRuns(normalized, file, length, &result.changed);
+    runs = ChangedRuns(normalized, file, length, &result.changed,
+                       [&](std::uint64_t offset, const std::shared_ptr<const Bytes>& current) {
+                         if (recording) staging.Start(offset, current);
+                       });
   } else {
     runs = plan.writes;
     for (const PlanWrite& run : runs) result.changed += run.bytes.size();
   }
   result.changed += finalLength > length ? finalLength - length : length - finalLength;
   if (plan.kind == PlanKind::Command && runs.empty() && finalLength == length) return result;
-  const std::vector<StepWrite> images = BeforeImages(runs, file, length, finalLength);
+  std::vector<StepWrite> images = BeforeImages(runs, file, length, finalLength);
+  staging.Attach(images);
 
   // (b) What must be durable before the map is touched.
   try {
     switch (plan.kind) {
       case PlanKind::Command:
-        result.step = history.IsOn() ? history.RecordStep(key, plan.label, images, result.changed) : -1;
+        try {
+          result.step = recording ? history.RecordStep(key, plan.label, images, result.changed) : -1;
+        } catch (...) {
+          staging.Release();
+          throw;
+        }
         break;
       case PlanKind::Undo: {
         // The after-bytes are taken from the map now, for redo; the plan's
@@ -205,6 +286,7 @@ PlanOutcome MapDocument::Apply(const EditPlan& plan) {
       try {
         PutBack(file, images, length);
         if (plan.kind == PlanKind::Command && result.step >= 0) history.DiscardStep(result.step);
+        // (the discarded step's files went with it)
         if (plan.kind == PlanKind::Undo) history.SetState(plan.step, StepState::Done);
         if (plan.kind == PlanKind::Redo) history.SetState(plan.step, StepState::Undone);
       } catch (...) {

@@ -332,6 +332,23 @@ void History::FinishStep(std::int64_t step, const std::string& key) {
   if (HistoryStore* store = Store()) store->FinishStep(step, key, LimitBytes());
 }
 
+std::shared_future<std::string> History::StageImage(std::shared_ptr<const std::vector<unsigned char>> bytes) {
+  if (bytes->size() < kImageFileFrom) return {};
+  HistoryStore* store = Store();
+  if (!store) return {};
+  return store->Images().PutLater(std::move(bytes));
+}
+
+void History::DropImage(const std::shared_future<std::string>& file) {
+  // A history turned off since leaves the file to the next open's sweep.
+  try {
+    const std::string name = file.get();
+    if (HistoryStore* store = Store()) store->Images().Remove(name);
+  } catch (const FileError&) {
+    // Never written: nothing to remove.
+  }
+}
+
 void History::DiscardStep(std::int64_t step) {
   if (HistoryStore* store = Store()) store->DeleteStep(step);
 }

@@ -70,6 +70,11 @@ class History {
   std::int64_t RecordStep(const std::string& key, const std::string& label, const std::vector<StepWrite>& writes,
                           std::uint64_t changed);
   void FinishStep(std::int64_t step, const std::string& key);
+  // Starts writing a large before-image to the image folder (ImageFolder.h)
+  // before the step exists; an invalid future when the image is small or the
+  // history is off. A staged file no step takes is dropped by its stager.
+  std::shared_future<std::string> StageImage(std::shared_ptr<const std::vector<unsigned char>> bytes);
+  void DropImage(const std::shared_future<std::string>& file);
   void DiscardStep(std::int64_t step);
   void BeginUndo(std::int64_t step, const std::vector<std::vector<unsigned char>>& after);
   void SetState(std::int64_t step, StepState state);

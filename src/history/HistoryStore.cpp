@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <set>
 #include <thread>
+
+#include "platform/FileError.h"
 
 namespace jov {
 
@@ -42,6 +45,13 @@ CREATE TABLE IF NOT EXISTS writes(
   length_after INTEGER NOT NULL,
   after_hash INTEGER,
   after_size INTEGER NOT NULL DEFAULT 0,
+  PRIMARY KEY(step_id, seq)) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS images(
+  step_id INTEGER NOT NULL REFERENCES steps(id) ON DELETE CASCADE,
+  seq INTEGER NOT NULL,
+  size INTEGER NOT NULL,
+  name TEXT NOT NULL,
+  skip INTEGER NOT NULL DEFAULT 0,
   PRIMARY KEY(step_id, seq)) WITHOUT ROWID;
 CREATE TABLE IF NOT EXISTS settings(
   key TEXT PRIMARY KEY,
@@ -149,7 +159,7 @@ class Transaction {
 
 }  // namespace
 
-HistoryStore::HistoryStore(const std::string& path) : m_path(path) {
+HistoryStore::HistoryStore(const std::string& path) : m_path(path), m_images(path + ".images") {
   if (sqlite3_open_v2(path.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
                       nullptr) != SQLITE_OK) {
     const std::string reason = m_db ? sqlite3_errmsg(m_db) : "out of memory";
@@ -164,7 +174,7 @@ HistoryStore::HistoryStore(const std::string& path) : m_path(path) {
     // than 256, which with their checkpoints cost two and a half times the
     // time at 4 KiB. The page size only takes for a new file. The log is
     // copied into the database in 16 MB batches, and not at every jov-cli exit.
-    Exec("PRAGMA page_size=16384");
+    Exec("PRAGMA page_size=4096");
     Exec("PRAGMA journal_mode=WAL");
     Exec("PRAGMA wal_autocheckpoint=1024");
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
@@ -178,6 +188,7 @@ HistoryStore::HistoryStore(const std::string& path) : m_path(path) {
     // fails its statement, which refuses that command (HistoryError).
     Statement check(*this, "SELECT count(*) FROM sqlite_master");
     if (!check.Step() || check.Int(0) < 1) throw HistoryError(path + " is damaged");
+    SweepImages();
   } catch (...) {
     for (auto& [sql, statement] : m_prepared) sqlite3_finalize(statement);
     m_prepared.clear();
@@ -274,15 +285,49 @@ std::int64_t HistoryStore::BeginStep(const std::string& mapPath, const std::stri
       .Bind(10, static_cast<std::int64_t>(writes.size()))
       .Run();
   const std::int64_t step = sqlite3_last_insert_rowid(m_db);
+  // Files put here for a step that then fails go with its rolled-back rows;
+  // staged ones are their stager's.
+  struct PutFiles {
+    const ImageFolder& folder;
+    std::vector<std::string> names;
+    bool kept = false;
+    ~PutFiles() {
+      if (!kept)
+        for (const std::string& name : names) folder.Remove(name);
+    }
+  } put{m_images, {}};
   int seq = 0;
   for (const StepWrite& write : writes) {
+    const bool inFile = write.imageFile.valid() || write.before.size() >= kImageFileFrom;
+    if (inFile) {
+      // Durable before the commit that names it, so a committed step always
+      // has its image.
+      std::string name;
+      try {
+        if (write.imageFile.valid()) {
+          name = write.imageFile.get();
+        } else {
+          name = m_images.Put(write.before);
+          put.names.push_back(name);
+        }
+      } catch (const FileError& e) {
+        throw HistoryError(std::string("history image folder ") + m_images.Path() + ": " + e.what());
+      }
+      Statement(*this, "INSERT INTO images(step_id, seq, size, name, skip) VALUES(?, ?, ?, ?, ?)")
+          .Bind(1, step)
+          .Bind(2, seq)
+          .Bind(3, static_cast<std::int64_t>(write.before.size()))
+          .Bind(4, name)
+          .Bind(5, static_cast<std::int64_t>(write.imageFile.valid() ? write.imageSkip : 0))
+          .Run();
+    }
     Statement(*this,
               "INSERT INTO writes(step_id, seq, offset, before, after, length_before, length_after, after_hash, "
               "after_size) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?)")
         .Bind(1, step)
         .Bind(2, seq++)
         .Bind(3, static_cast<std::int64_t>(write.offset))
-        .Bind(4, write.before)
+        .Bind(4, inFile ? std::vector<unsigned char>() : write.before)
         .Bind(5, std::vector<unsigned char>())
         .Bind(6, static_cast<std::int64_t>(write.lengthBefore))
         .Bind(7, static_cast<std::int64_t>(write.lengthAfter))
@@ -291,6 +336,7 @@ std::int64_t HistoryStore::BeginStep(const std::string& mapPath, const std::stri
         .Run();
   }
   if (!transaction.Commit()) Fail("commit");
+  put.kept = true;
   return step;
 }
 
@@ -315,15 +361,51 @@ void HistoryStore::SetState(std::int64_t step, StepState state) {
 }
 
 void HistoryStore::DeleteStep(std::int64_t step) {
+  Statement images(*this, "SELECT name FROM images WHERE step_id = ?");
+  images.Bind(1, step);
+  while (images.Step()) m_doomed.push_back(images.Text(0));
   Statement(*this, "DELETE FROM steps WHERE id = ?").Bind(1, step).Run();
+  RemoveDoomedImages();
 }
 
-void HistoryStore::DropUndone(const std::string& mapPath) {
-  Statement(*this, "DELETE FROM steps WHERE state = ? AND map_id = (SELECT id FROM maps WHERE path = ?)")
-      .Bind(1, static_cast<std::int64_t>(StepState::Undone))
-      .Bind(2, mapPath)
-      .Run();
+void HistoryStore::DeleteSteps(const char* where, StepState state, const std::string& mapPath) {
+  std::vector<std::int64_t> ids;
+  {
+    Statement find(*this, std::string("SELECT id FROM steps WHERE ") + where +
+                              " AND map_id = (SELECT id FROM maps WHERE path = ?)");
+    find.Bind(1, static_cast<std::int64_t>(state)).Bind(2, mapPath);
+    while (find.Step()) ids.push_back(find.Int(0));
+  }
+  for (std::int64_t id : ids) DeleteStep(id);
 }
+
+std::set<std::string> HistoryStore::ImageNames() {
+  std::set<std::string> names;
+  Statement all(*this, "SELECT name FROM images");
+  while (all.Step()) names.insert(all.Text(0));
+  return names;
+}
+
+void HistoryStore::RemoveDoomedImages() {
+  // Inside a transaction the rows may yet come back (a rollback): the files go
+  // once it is committed, and only those no row names any more.
+  if (!sqlite3_get_autocommit(m_db) || m_doomed.empty()) return;
+  std::vector<std::string> doomed;
+  doomed.swap(m_doomed);
+  const std::set<std::string> named = ImageNames();
+  for (const std::string& name : doomed)
+    if (!named.count(name)) m_images.Remove(name);
+}
+
+void HistoryStore::SweepImages() {
+  const std::vector<std::string> files = m_images.List();
+  if (files.empty()) return;
+  const std::set<std::string> named = ImageNames();
+  for (const std::string& name : files)
+    if (!named.count(name) && !ImageFolder::WriterRunning(name)) m_images.Remove(name);
+}
+
+void HistoryStore::DropUndone(const std::string& mapPath) { DeleteSteps("state = ?", StepState::Undone, mapPath); }
 
 void HistoryStore::FinishStep(std::int64_t step, const std::string& mapPath, std::uint64_t limit) {
   // The mark need not wait for the disk: lost to a power cut, it leaves a step
@@ -345,6 +427,7 @@ void HistoryStore::FinishStep(std::int64_t step, const std::string& mapPath, std
   DropUndone(mapPath);
   TrimInTransaction(mapPath, limit);
   if (!transaction.Commit()) Fail("commit");
+  RemoveDoomedImages();
 }
 
 void HistoryStore::Trim(const std::string& mapPath, std::uint64_t limit) {
@@ -352,6 +435,7 @@ void HistoryStore::Trim(const std::string& mapPath, std::uint64_t limit) {
   if (!transaction.Began()) Fail("begin");
   TrimInTransaction(mapPath, limit);
   if (!transaction.Commit()) Fail("commit");
+  RemoveDoomedImages();
 }
 
 void HistoryStore::TrimInTransaction(const std::string& mapPath, std::uint64_t limit) {
@@ -376,11 +460,8 @@ void HistoryStore::TrimInTransaction(const std::string& mapPath, std::uint64_t l
 }
 
 void HistoryStore::ClearMap(const std::string& mapPath) {
-  Statement(*this, "DELETE FROM steps WHERE state IN (?, ?) AND map_id = (SELECT id FROM maps WHERE path = ?)")
-      .Bind(1, static_cast<std::int64_t>(StepState::Done))
-      .Bind(2, static_cast<std::int64_t>(StepState::Undone))
-      .Bind(3, mapPath)
-      .Run();
+  // Done is 1, Undone 2: the finished steps.
+  DeleteSteps("state >= ? AND state <= 2", StepState::Done, mapPath);
 }
 
 namespace {
@@ -442,6 +523,18 @@ std::vector<StepWrite> HistoryStore::Writes(std::int64_t step) {
     write.afterHash = static_cast<std::uint64_t>(query.Int(5));
     write.afterSize = static_cast<std::uint64_t>(query.Int(6));
     writes.push_back(std::move(write));
+  }
+  Statement images(*this, "SELECT seq, size, name, skip FROM images WHERE step_id = ?");
+  images.Bind(1, step);
+  while (images.Step()) {
+    const auto seq = static_cast<std::size_t>(images.Int(0));
+    if (seq >= writes.size()) continue;
+    try {
+      writes[seq].before = m_images.Get(images.Text(2), static_cast<std::uint64_t>(images.Int(3)),
+                                        static_cast<std::uint64_t>(images.Int(1)));
+    } catch (const FileError& e) {
+      throw HistoryError("the before-image of step " + std::to_string(step) + " is lost: " + e.what());
+    }
   }
   return writes;
 }

@@ -2,10 +2,12 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "history/ImageFolder.h"
 #include "platform/Process.h"
 
 struct sqlite3;
@@ -46,6 +48,11 @@ struct StepWrite {
   bool hasHash = false;
   std::uint64_t afterHash = 0;
   std::uint64_t afterSize = 0;
+  // Set when before is being written to a file of the image folder already
+  // (ImageFolder::PutLater), as its bytes from imageSkip on: the recorded step
+  // takes that file (one file may hold several writes of a step).
+  std::shared_future<std::string> imageFile;
+  std::uint64_t imageSkip = 0;
 };
 
 // The hash kept of a range's after-bytes.
@@ -77,6 +84,7 @@ class HistoryStore {
   HistoryStore& operator=(const HistoryStore&) = delete;
 
   const std::string& Path() const { return m_path; }
+  const ImageFolder& Images() const { return m_images; }
 
   // A new step in state Writing with all its writes, committed together.
   std::int64_t BeginStep(const std::string& mapPath, const std::string& label, std::int64_t timeMs,
@@ -124,12 +132,22 @@ class HistoryStore {
   std::vector<StepInfo> Query(const std::string& where, const std::vector<std::string>& mapPaths, const char* tail,
                               std::int64_t id = -1);
 
+  // Deletes the map's steps in state (where holds one ? for it), with their image files.
+  void DeleteSteps(const char* where, StepState state, const std::string& mapPath);
+  std::set<std::string> ImageNames();
+  // Removes the files of deleted steps once no transaction can bring them back.
+  void RemoveDoomedImages();
+  // Removes the files no committed step names (left by a stopped process).
+  void SweepImages();
+
   // Prepared once: a step of a large write inserts many rows.
   sqlite3_stmt* Prepared(const std::string& sql);
 
   std::string m_path;
   sqlite3* m_db = nullptr;
   std::vector<std::pair<std::string, sqlite3_stmt*>> m_prepared;
+  ImageFolder m_images;
+  std::vector<std::string> m_doomed;  // image files of deleted steps
 };
 
 }  // namespace jov

@@ -42,6 +42,10 @@ bool IsFolder(const std::string& path);
 void CopyPermissions(const std::string& source, const std::string& to);
 // Removes a file; false when it could not be removed.
 bool Remove(const std::string& path);
+// Makes the names in a folder (a file just created or renamed there) survive a
+// power cut. A folder that cannot be synced (some network file systems, and
+// Windows, whose file system logs its names itself) is left as it is.
+void SyncFolder(const std::string& folder);
 // Puts the file temporary in target's place in one step (an existing target
 // is replaced); the change of name is on the disk when this returns.
 void Replace(const std::string& temporary, const std::string& target, const std::string& name);

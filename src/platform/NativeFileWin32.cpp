@@ -158,6 +158,8 @@ void CopyPermissions(const std::string&, const std::string&) {}
 
 bool Remove(const std::string& path) { return ::DeleteFileW(win32::WidePath(path).c_str()) != 0; }
 
+void SyncFolder(const std::string&) {}
+
 void Replace(const std::string& temporary, const std::string& target, const std::string& name) {
   // MoveFileExW replaces in one step whether or not the target exists
   // (ReplaceFileW needs one); write-through returns once the new name is on

@@ -24,11 +24,13 @@ bool Remove(const std::string& path) { return std::remove(path.c_str()) == 0; }
 
 void Replace(const std::string& temporary, const std::string& target, const std::string& name) {
   if (std::rename(temporary.c_str(), target.c_str()) != 0) throw FileError(FileError::CauseOfError(errno), name);
-  // The new name lives in the folder: syncing it makes the rename survive a
-  // power cut. A folder that cannot be synced (some network file systems)
-  // still has the file renamed, so that is not an error.
+  // The new name lives in the folder; one that cannot be synced still has the
+  // file renamed, so that is not an error.
   const auto slash = target.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+  SyncFolder(slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash));
+}
+
+void SyncFolder(const std::string& folder) {
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd >= 0) {
     ::fsync(fd);
