@@ -210,6 +210,8 @@ std::vector<StepWrite> History::WritesOf(std::int64_t step, StepState expected, 
     if (!found || found->state != expected) throw Refused(std::string("That step can no longer be ") + verb + ".");
     info = *found;
     return store.Writes(step);
+  } catch (const ImageLost& e) {
+    throw Refused("The bytes kept to take back \"" + info.label + "\" are lost: " + e.what());
   } catch (const HistoryError& e) {
     Off(e.what(), true);
     throw Refused(FillText(kHistoryOffText, {m_offReason}));

@@ -533,7 +533,7 @@ std::vector<StepWrite> HistoryStore::Writes(std::int64_t step) {
       writes[seq].before = m_images.Get(images.Text(2), static_cast<std::uint64_t>(images.Int(3)),
                                         static_cast<std::uint64_t>(images.Int(1)));
     } catch (const FileError& e) {
-      throw HistoryError("the before-image of step " + std::to_string(step) + " is lost: " + e.what());
+      throw ImageLost(e.what());
     }
   }
   return writes;

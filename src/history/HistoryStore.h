@@ -22,6 +22,13 @@ class HistoryError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A step's before-image file is missing or cut short: that step cannot be
+// taken back, the rest of the history is sound.
+class ImageLost : public HistoryError {
+ public:
+  using HistoryError::HistoryError;
+};
+
 // Where a step stands. Writing, Undoing and Redoing are the states a step is in
 // while its bytes go to the map; one found in such a state by a later process
 // was interrupted and is what recovery finishes or takes back.
