@@ -18,12 +18,16 @@ namespace jov {
 
 namespace {
 
-// (a) Everything that must hold before a byte is written.
+void RefuseIfInterrupted(History& history, const std::string& path) {
+  const auto interrupted = history.Interrupted(path);
+  if (!interrupted.empty()) throw Refused(FillText(kInterruptedRefusalText, {interrupted.front().label}));
+}
+
+// (a) Everything that must hold before a byte is written. A command's own
+// look for an interrupted step is made where its step is recorded, in the
+// same transaction (History::RecordStep).
 void CheckPreconditions(History& history, const EditPlan& plan, const BinaryFile& file) {
-  if (plan.kind != PlanKind::Recover) {
-    const auto interrupted = history.Interrupted(plan.path);
-    if (!interrupted.empty()) throw Refused(FillText(kInterruptedRefusalText, {interrupted.front().label}));
-  }
+  if (plan.kind == PlanKind::Undo || plan.kind == PlanKind::Redo) RefuseIfInterrupted(history, plan.path);
   const bool stamped = plan.stamp.device != 0 || plan.stamp.inode != 0 || plan.stamp.modifiedNs != 0;
   if (stamped && FileStamp::Of(plan.path) != plan.stamp) throw Refused(FillText(kStaleMapText, {FileNameOf(plan.path)}));
   if (plan.expectLength && file.Length() != *plan.expectLength)
@@ -240,7 +244,11 @@ PlanOutcome MapDocument::Apply(const EditPlan& plan) {
     for (const PlanWrite& run : runs) result.changed += run.bytes.size();
   }
   result.changed += finalLength > length ? finalLength - length : length - finalLength;
-  if (plan.kind == PlanKind::Command && runs.empty() && finalLength == length) return result;
+  if (plan.kind == PlanKind::Command && runs.empty() && finalLength == length) {
+    // Nothing to record, but still no command while a step waits for recovery.
+    RefuseIfInterrupted(history, plan.path);
+    return result;
+  }
   std::vector<StepWrite> images = BeforeImages(runs, file, length, finalLength);
   staging.Attach(images);
 
@@ -250,6 +258,9 @@ PlanOutcome MapDocument::Apply(const EditPlan& plan) {
       case PlanKind::Command:
         try {
           result.step = recording ? history.RecordStep(key, plan.label, images, result.changed) : -1;
+        } catch (const InterruptedStepFound& found) {
+          staging.Release();
+          throw Refused(FillText(kInterruptedRefusalText, {found.Step().label}));
         } catch (...) {
           staging.Release();
           throw;

@@ -172,21 +172,28 @@ std::optional<StepInfo> History::OldestUndone(const std::vector<std::string>& ma
 
 #undef JOV_QUERY
 
+namespace {
+
+// Whether an unfinished step was left behind. A step of another JOV process
+// still running is being written now. One of this process is never in flight
+// when this is asked (the executor finishes or ends its step before it
+// returns), so it was left by a failure.
+bool LeftBehind(const StepInfo& step, const ProcessIdentity& self) {
+  const ProcessIdentity writer{step.pid, step.startTime, step.bootId};
+  const bool mine = writer.pid == self.pid && writer.startTime == self.startTime && writer.bootId == self.bootId;
+  return mine || !StillRunning(writer);
+}
+
+}  // namespace
+
 std::vector<StepInfo> History::Interrupted(const std::string& mapPath) {
   HistoryStore* store = Store();
   if (!store) return {};
   std::vector<StepInfo> found;
   try {
     const ProcessIdentity self = CurrentProcess();
-    for (StepInfo& step : store->Unfinished(KeyOf(mapPath))) {
-      // A step of another JOV process still running is being written now. One
-      // of this process is never in flight here (the executor finishes or ends
-      // its step before it returns), so it was left by a failure.
-      const ProcessIdentity writer{step.pid, step.startTime, step.bootId};
-      const bool self_ = writer.pid == self.pid && writer.startTime == self.startTime && writer.bootId == self.bootId;
-      if (!self_ && StillRunning(writer)) continue;
-      found.push_back(std::move(step));
-    }
+    for (StepInfo& step : store->Unfinished(KeyOf(mapPath)))
+      if (LeftBehind(step, self)) found.push_back(std::move(step));
   } catch (const HistoryError& e) {
     Off(e.what(), true);
   }
@@ -327,7 +334,9 @@ std::int64_t History::RecordStep(const std::string& key, const std::string& labe
                                  const std::vector<StepWrite>& writes, std::uint64_t changed) {
   HistoryStore* store = Store();
   if (!store) return -1;
-  return store->BeginStep(key, label, NowMs(), CurrentProcess(), writes, changed);
+  const ProcessIdentity self = CurrentProcess();
+  return store->BeginStep(key, label, NowMs(), self, writes, changed,
+                          [&](const StepInfo& step) { return LeftBehind(step, self); });
 }
 
 void History::FinishStep(std::int64_t step, const std::string& key) {

@@ -67,6 +67,8 @@ class History {
   EditPlan PlanRecover(std::int64_t step);
 
   // The executor's side. Each throws HistoryError when the database fails.
+  // RecordStep throws InterruptedStepFound, recording nothing, while the map
+  // has an interrupted step (checked in the transaction that records).
   std::int64_t RecordStep(const std::string& key, const std::string& label, const std::vector<StepWrite>& writes,
                           std::uint64_t changed);
   void FinishStep(std::int64_t step, const std::string& key);

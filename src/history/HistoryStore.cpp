@@ -169,14 +169,15 @@ HistoryStore::HistoryStore(const std::string& path) : m_path(path), m_images(pat
   }
   try {
     sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
-    // 16 KiB pages: a 10-byte edit writes tens of KiB of log, not half a MiB
-    // (64 KiB pages); a tag's before-image of 1 MB is 64 log frames rather
-    // than 256, which with their checkpoints cost two and a half times the
-    // time at 4 KiB. The page size only takes for a new file. The log is
-    // copied into the database in 16 MB batches, and not at every jov-cli exit.
+    // The database holds the rows of steps and the before-images under 64 KiB
+    // (larger ones are files of the image folder): 4 KiB pages write the least
+    // log for a small edit, about 20 KiB for a 10-byte one. The page size only
+    // takes for a new file; a history made with 16 KiB pages keeps them. The
+    // log is copied into the database in 16 MB batches, and not at every
+    // jov-cli exit.
     Exec("PRAGMA page_size=4096");
     Exec("PRAGMA journal_mode=WAL");
-    Exec("PRAGMA wal_autocheckpoint=1024");
+    Exec("PRAGMA wal_autocheckpoint=4096");
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     Exec("PRAGMA synchronous=FULL");
     Exec("PRAGMA foreign_keys=ON");
@@ -264,9 +265,12 @@ void HistoryStore::Migrate() {
 
 std::int64_t HistoryStore::BeginStep(const std::string& mapPath, const std::string& label, std::int64_t timeMs,
                                      const ProcessIdentity& process, const std::vector<StepWrite>& writes,
-                                     std::uint64_t changed) {
+                                     std::uint64_t changed,
+                                     const std::function<bool(const StepInfo&)>& leftBehind) {
   Transaction transaction(m_db);
   if (!transaction.Began()) Fail("begin");
+  for (StepInfo& unfinished : Unfinished(mapPath))
+    if (leftBehind(unfinished)) throw InterruptedStepFound(std::move(unfinished));
   const std::int64_t map = MapId(mapPath, true);
   std::uint64_t stored = 0;
   for (const StepWrite& write : writes) stored += write.before.size() + write.afterSize;

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <set>
@@ -78,6 +79,17 @@ struct StepInfo {
   std::uint64_t stored = 0;  // bytes kept for it (before and after)
 };
 
+// A new step was not recorded: the map has a step left interrupted, which must
+// be recovered first.
+class InterruptedStepFound : public std::runtime_error {
+ public:
+  explicit InterruptedStepFound(StepInfo step) : std::runtime_error("interrupted step"), m_step(std::move(step)) {}
+  const StepInfo& Step() const { return m_step; }
+
+ private:
+  StepInfo m_step;
+};
+
 // The edit history's database: one SQLite file, shared by every JOV process of
 // the user (the editor and any number of jov-cli runs). WAL journal, full sync:
 // a committed record survives a crash of the process and of the machine, which is
@@ -93,9 +105,13 @@ class HistoryStore {
   const std::string& Path() const { return m_path; }
   const ImageFolder& Images() const { return m_images; }
 
-  // A new step in state Writing with all its writes, committed together.
+  // A new step in state Writing with all its writes, committed together. An
+  // unfinished step of the map that leftBehind says was interrupted stops it
+  // (InterruptedStepFound), in the same transaction: no other process can
+  // leave one between the look and the record.
   std::int64_t BeginStep(const std::string& mapPath, const std::string& label, std::int64_t timeMs,
-                         const ProcessIdentity& process, const std::vector<StepWrite>& writes, std::uint64_t changed);
+                         const ProcessIdentity& process, const std::vector<StepWrite>& writes, std::uint64_t changed,
+                         const std::function<bool(const StepInfo&)>& leftBehind);
   // The after-bytes of each write (in order) stored and the step marked Undoing,
   // in one transaction.
   void BeginUndo(std::int64_t step, const std::vector<std::vector<unsigned char>>& after);

@@ -12,8 +12,13 @@
 
 namespace jov {
 
-std::string ImageFolder::Put(const std::vector<unsigned char>& bytes) const {
+std::string ImageFolder::NewName() {
   static std::atomic<unsigned> counter{0};
+  const ProcessIdentity self = CurrentProcess();
+  return std::to_string(self.pid) + "-" + std::to_string(self.startTime) + "-" + std::to_string(counter++) + ".img";
+}
+
+void ImageFolder::Write(const std::string& name, const std::vector<unsigned char>& bytes) const {
   std::error_code error;
   std::filesystem::create_directories(PathFromUtf8(m_folder), error);
   if (error) {
@@ -22,9 +27,6 @@ std::string ImageFolder::Put(const std::vector<unsigned char>& bytes) const {
                                                                : FileError::Cause::Generic;
     throw FileError(cause, m_folder);
   }
-  const ProcessIdentity self = CurrentProcess();
-  const std::string name =
-      std::to_string(self.pid) + "-" + std::to_string(self.startTime) + "-" + std::to_string(counter++) + ".img";
   const std::string path = m_folder + "/" + name;
   // No temporary file and rename: until the database names the file, a torn
   // one is a leftover like any other.
@@ -40,11 +42,21 @@ std::string ImageFolder::Put(const std::vector<unsigned char>& bytes) const {
   }
   file.Close();
   native::SyncFolder(m_folder);
+}
+
+std::string ImageFolder::Put(const std::vector<unsigned char>& bytes) const {
+  std::string name = NewName();
+  Write(name, bytes);
   return name;
 }
 
 std::shared_future<std::string> ImageFolder::PutLater(std::shared_ptr<const std::vector<unsigned char>> bytes) const {
-  return std::async(std::launch::async, [folder = *this, bytes = std::move(bytes)] { return folder.Put(*bytes); })
+  // The name is made here: the process identity is read on the caller's thread.
+  return std::async(std::launch::async,
+                    [folder = *this, name = NewName(), bytes = std::move(bytes)] {
+                      folder.Write(name, *bytes);
+                      return name;
+                    })
       .share();
 }
 

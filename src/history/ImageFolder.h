@@ -39,6 +39,8 @@ class ImageFolder {
   static bool WriterRunning(const std::string& name);
 
  private:
+  static std::string NewName();
+  void Write(const std::string& name, const std::vector<unsigned char>& bytes) const;
   std::string m_folder;
 };
 

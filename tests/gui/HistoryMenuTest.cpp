@@ -209,7 +209,7 @@ class HistoryMenuTest : public QObject {
     {
       jov::HistoryStore store(jov::History::DatabasePath());
       store.BeginStep(jov::History::KeyOf(path.toStdString()), "Insert Data", 0, jov::ProcessIdentity{gone, 0, ""},
-                      {write, data}, 7);
+                      {write, data}, 7, [](const jov::StepInfo&) { return false; });
     }
     Bytes half = original;
     std::copy(write.after.begin(), write.after.end(), half.begin() + 8);
