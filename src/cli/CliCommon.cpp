@@ -100,6 +100,8 @@ bool& DryRunFlag() {
 
 void AddDryRun(CLI::App* command) {
   command->add_flag("--dry-run", DryRunFlag(), "Print what the command would write, and write nothing");
+  // A writing command: the history opens while the maps are read.
+  command->parse_complete_callback([] { ProgramHistory().OpenSoon(); });
 }
 
 bool DryRun() { return DryRunFlag(); }

@@ -30,9 +30,11 @@ int main(int argc, char** argv) {
     text.replace(text.find("%1"), 2, reason);
     std::cerr << "jov-cli: " << text << '\n';
   });
+  // Taken at once, before the command's own parse starts opening the history.
   app.add_flag_callback(
-      "--no-history", [&history] { history.TurnOff("--no-history was given"); },
-      "Do not record the edits in the edit history (batch jobs)");
+         "--no-history", [&history] { history.TurnOff("--no-history was given"); },
+         "Do not record the edits in the edit history (batch jobs)")
+      ->trigger_on_parse();
   jov::cli::RegisterAll(app);
   try {
     app.parse(static_cast<int>(utf8Argv.size()), utf8Argv.data());

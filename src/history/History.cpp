@@ -92,16 +92,57 @@ void History::Off(const std::string& reason, bool notify) {
   if (notify && m_offNotice) m_offNotice(reason);
 }
 
-void History::TurnOff(const std::string& reason) { Off(reason, false); }
+void History::TurnOff(const std::string& reason) {
+  // An open under way is waited for and closed.
+  if (m_opening.valid()) {
+    try {
+      m_opening.get();
+    } catch (const std::exception&) {
+    }
+  }
+  Off(reason, false);
+}
+
+namespace {
+
+std::unique_ptr<HistoryStore> OpenStore(const std::string& databasePath) {
+  std::error_code error;
+  std::filesystem::create_directories(PathFromUtf8(databasePath).parent_path(), error);
+  return std::make_unique<HistoryStore>(databasePath);
+}
+
+std::unique_ptr<HistoryStore> OpenStoreForCommand(const std::string& databasePath) {
+  auto store = OpenStore(databasePath);
+  // Started here, it waits idle for the command's first image; started then,
+  // it could wait for a processor while the command keeps both busy.
+  store->StartWorker();
+  return store;
+}
+
+}  // namespace
+
+void History::OpenSoon() {
+  if (m_off || m_store || m_triedOpen || m_opening.valid()) return;
+  m_opening = std::async(std::launch::async, [path = m_databasePath] { return OpenStoreForCommand(path); });
+}
 
 HistoryStore* History::Store() {
+  if (m_opening.valid()) {
+    // Opened on another thread (OpenSoon); its failure is reported here, on
+    // the caller's, once.
+    m_triedOpen = true;
+    try {
+      auto store = m_opening.get();
+      if (!m_off) m_store = std::move(store);
+    } catch (const std::exception& e) {
+      Off(e.what(), true);
+    }
+  }
   if (m_off) return nullptr;
   if (!m_store && !m_triedOpen) {
     m_triedOpen = true;
     try {
-      std::error_code error;
-      std::filesystem::create_directories(PathFromUtf8(m_databasePath).parent_path(), error);
-      m_store = std::make_unique<HistoryStore>(m_databasePath);
+      m_store = OpenStore(m_databasePath);
     } catch (const std::exception& e) {
       Off(e.what(), true);
     }
@@ -347,7 +388,7 @@ std::shared_future<std::string> History::StageImage(std::shared_ptr<const std::v
   if (bytes->size() < kImageFileFrom) return {};
   HistoryStore* store = Store();
   if (!store) return {};
-  return store->Images().PutLater(std::move(bytes));
+  return store->PutImageLater(std::move(bytes));
 }
 
 void History::DropImage(const std::shared_future<std::string>& file) {
@@ -369,7 +410,10 @@ void History::BeginUndo(std::int64_t step, const std::vector<std::vector<unsigne
 }
 
 void History::SetState(std::int64_t step, StepState state) {
-  if (HistoryStore* store = Store()) store->SetState(step, state);
+  HistoryStore* store = Store();
+  if (!store) return;
+  store->SetState(step, state);
+  if (state == StepState::Done || state == StepState::Undone) store->CheckpointIfLarge();
 }
 
 void History::EndRecovery(const EditPlan& plan) {

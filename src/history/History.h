@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <map>
 #include <memory>
 #include <optional>
@@ -30,6 +31,9 @@ class History {
   History(const History&) = delete;
   History& operator=(const History&) = delete;
 
+  // Starts opening the database on a thread of its own, so a program that is
+  // about to write (a jov-cli command) does not wait for it when it does.
+  void OpenSoon();
   // Stops recording into the database (jov-cli --no-history).
   void TurnOff(const std::string& reason);
   bool IsOn();
@@ -96,6 +100,7 @@ class History {
 
   std::string m_databasePath;
   std::unique_ptr<HistoryStore> m_store;
+  std::future<std::unique_ptr<HistoryStore>> m_opening;  // OpenSoon's, until the first use
   bool m_triedOpen = false;
   bool m_off = false;
   std::string m_offReason;

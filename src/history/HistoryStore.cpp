@@ -18,6 +18,14 @@ namespace {
 // process holds the lock for one such commit at a time.
 constexpr int kBusyTimeoutMs = 10000;
 
+// The tables' shape (PRAGMA user_version): 2 has the image folder's table and
+// the steps' process identities; 0 is a new database or one of before.
+constexpr int kSchemaVersion = 2;
+
+// About 1 MiB of log at 4 KiB pages: indexed in well under a millisecond at
+// the next start, copied about every 30 commands of a few pages each.
+constexpr int kCheckpointPages = 256;
+
 const char* const kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS maps(
   id INTEGER PRIMARY KEY,
@@ -172,17 +180,41 @@ HistoryStore::HistoryStore(const std::string& path) : m_path(path), m_images(pat
     // The database holds the rows of steps and the before-images under 64 KiB
     // (larger ones are files of the image folder): 4 KiB pages write the least
     // log for a small edit, about 20 KiB for a 10-byte one. The page size only
-    // takes for a new file; a history made with 16 KiB pages keeps them. The
-    // log is copied into the database in 16 MB batches, and not at every
-    // jov-cli exit.
+    // takes for a new file; a history made with 16 KiB pages keeps them.
     Exec("PRAGMA page_size=4096");
     Exec("PRAGMA journal_mode=WAL");
-    Exec("PRAGMA wal_autocheckpoint=4096");
+    // The log is copied into the database when a step has ended and the log
+    // holds more than kCheckpointPages, never inside a command (SQLite's own
+    // checkpoint runs in the commit that makes the before-images durable) and
+    // not at every jov-cli exit. The bound matters at the next start: the
+    // first process to open the database reads the whole log to index it.
+    Exec("PRAGMA wal_autocheckpoint=0");
+    sqlite3_wal_hook(
+        m_db,
+        [](void* store, sqlite3*, const char*, int pages) {
+          static_cast<HistoryStore*>(store)->m_logPages = pages;
+          return SQLITE_OK;
+        },
+        this);
     sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     Exec("PRAGMA synchronous=FULL");
     Exec("PRAGMA foreign_keys=ON");
-    Exec(kSchema);
-    Migrate();
+    // The tables are made or brought up to date once, by the first process
+    // that finds the database behind; the others read one number.
+    if (SchemaVersion() < kSchemaVersion) {
+      Exec("BEGIN IMMEDIATE");
+      try {
+        if (SchemaVersion() < kSchemaVersion) {
+          Exec(kSchema);
+          Migrate();
+          Exec(("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str());
+        }
+        Exec("COMMIT");
+      } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+      }
+    }
     // A damaged header fails the pragmas above; a damaged schema fails here.
     // No check of every page: with hundreds of MB of before-images that would
     // read them all at every start of jov-cli. A page found damaged later
@@ -246,6 +278,11 @@ std::int64_t HistoryStore::MapId(const std::string& mapPath, bool create) {
   Statement find(*this, "SELECT id FROM maps WHERE path = ?");
   find.Bind(1, mapPath);
   return find.Step() ? find.Int(0) : -1;
+}
+
+int HistoryStore::SchemaVersion() {
+  Statement version(*this, "PRAGMA user_version");
+  return version.Step() ? static_cast<int>(version.Int(0)) : 0;
 }
 
 void HistoryStore::Migrate() {
@@ -357,6 +394,17 @@ void HistoryStore::BeginUndo(std::int64_t step, const std::vector<std::vector<un
   if (!transaction.Commit()) Fail("commit");
 }
 
+void HistoryStore::CheckpointIfLarge() {
+  if (m_logPages < kCheckpointPages || !sqlite3_get_autocommit(m_db)) return;
+  // Passive: a reader or writer of another process is never waited for; what
+  // it holds is copied at a later step's end.
+  int logged = 0;
+  int copied = 0;
+  if (sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_PASSIVE, &logged, &copied) == SQLITE_OK &&
+      copied == logged)
+    m_logPages = 0;
+}
+
 void HistoryStore::SetState(std::int64_t step, StepState state) {
   Statement(*this, "UPDATE steps SET state = ? WHERE id = ?")
       .Bind(1, static_cast<std::int64_t>(state))
@@ -432,6 +480,7 @@ void HistoryStore::FinishStep(std::int64_t step, const std::string& mapPath, std
   TrimInTransaction(mapPath, limit);
   if (!transaction.Commit()) Fail("commit");
   RemoveDoomedImages();
+  CheckpointIfLarge();
 }
 
 void HistoryStore::Trim(const std::string& mapPath, std::uint64_t limit) {

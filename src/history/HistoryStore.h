@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "history/ImageFolder.h"
+#include "history/Worker.h"
 #include "platform/Process.h"
 
 struct sqlite3;
@@ -104,6 +105,16 @@ class HistoryStore {
 
   const std::string& Path() const { return m_path; }
   const ImageFolder& Images() const { return m_images; }
+  // Starts writing a large before-image to the image folder (ImageFolder::PutLater).
+  std::shared_future<std::string> PutImageLater(std::shared_ptr<const std::vector<unsigned char>> bytes) {
+    StartWorker();
+    return m_images.PutLater(*m_worker, std::move(bytes));
+  }
+  // The thread that writes those images, started ahead of the first when a
+  // command is known to come (History::OpenSoon).
+  void StartWorker() {
+    if (!m_worker) m_worker = std::make_unique<Worker>();
+  }
 
   // A new step in state Writing with all its writes, committed together. An
   // unfinished step of the map that leftBehind says was interrupted stops it
@@ -116,6 +127,9 @@ class HistoryStore {
   // in one transaction.
   void BeginUndo(std::int64_t step, const std::vector<std::vector<unsigned char>>& after);
   void SetState(std::int64_t step, StepState state);
+  // Copies the log into the database when it has grown past a bound; called
+  // when a step has ended, outside any transaction.
+  void CheckpointIfLarge();
   // A command's step is complete: marked Done, the map's undone steps dropped
   // (they can no longer be redone) and its oldest steps beyond limit bytes, in
   // one transaction.
@@ -151,6 +165,7 @@ class HistoryStore {
   [[noreturn]] void Fail(const char* what);
   std::int64_t MapId(const std::string& mapPath, bool create);
   void Migrate();
+  int SchemaVersion();
   // Steps matching where; ? marks take the map paths, then id when given.
   std::vector<StepInfo> Query(const std::string& where, const std::vector<std::string>& mapPaths, const char* tail,
                               std::int64_t id = -1);
@@ -170,7 +185,9 @@ class HistoryStore {
   sqlite3* m_db = nullptr;
   std::vector<std::pair<std::string, sqlite3_stmt*>> m_prepared;
   ImageFolder m_images;
+  std::unique_ptr<Worker> m_worker;  // writes staged images
   std::vector<std::string> m_doomed;  // image files of deleted steps
+  int m_logPages = 0;                 // frames in the log after the last commit
 };
 
 }  // namespace jov

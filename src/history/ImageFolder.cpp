@@ -1,5 +1,7 @@
 #include "history/ImageFolder.h"
 
+#include "history/Worker.h"
+
 #include <atomic>
 #include <filesystem>
 #include <system_error>
@@ -50,14 +52,13 @@ std::string ImageFolder::Put(const std::vector<unsigned char>& bytes) const {
   return name;
 }
 
-std::shared_future<std::string> ImageFolder::PutLater(std::shared_ptr<const std::vector<unsigned char>> bytes) const {
+std::shared_future<std::string> ImageFolder::PutLater(Worker& worker,
+                                                      std::shared_ptr<const std::vector<unsigned char>> bytes) const {
   // The name is made here: the process identity is read on the caller's thread.
-  return std::async(std::launch::async,
-                    [folder = *this, name = NewName(), bytes = std::move(bytes)] {
-                      folder.Write(name, *bytes);
-                      return name;
-                    })
-      .share();
+  return worker.Run([folder = *this, name = NewName(), bytes = std::move(bytes)] {
+    folder.Write(name, *bytes);
+    return name;
+  });
 }
 
 std::vector<unsigned char> ImageFolder::Get(const std::string& name, std::uint64_t skip, std::uint64_t size) const {

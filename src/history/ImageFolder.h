@@ -7,6 +7,8 @@
 
 namespace jov {
 
+class Worker;
+
 // Before-images of this size and more are files of the image folder; smaller
 // ones (most edits) are rows of the database, where a few bytes cost one small
 // commit.
@@ -27,9 +29,9 @@ class ImageFolder {
   // Writes the image under a new name and makes it and its name durable;
   // returns the name. Throws FileError.
   std::string Put(const std::vector<unsigned char>& bytes) const;
-  // The same on a thread of its own: the caller goes on (comparing the rest of
+  // The same on the worker's thread: the caller goes on (comparing the rest of
   // a command's bytes) while the disk works. get() gives the name or the error.
-  std::shared_future<std::string> PutLater(std::shared_ptr<const std::vector<unsigned char>> bytes) const;
+  std::shared_future<std::string> PutLater(Worker& worker, std::shared_ptr<const std::vector<unsigned char>> bytes) const;
   // size bytes of the file from skip on; throws FileError when it is missing
   // or shorter.
   std::vector<unsigned char> Get(const std::string& name, std::uint64_t skip, std::uint64_t size) const;

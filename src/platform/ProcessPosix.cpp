@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <fstream>
+#include <mutex>
 #include <sstream>
 
 #include "platform/Process.h"
@@ -42,10 +43,13 @@ std::int64_t StartTimeOf(std::int64_t pid) {
 }  // namespace
 
 ProcessIdentity CurrentProcess() {
-  // Cached per pid: a forked child is a process of its own.
+  // Cached per pid: a forked child is a process of its own. Asked from the
+  // history's threads too (opening, naming image files).
   static const std::string boot = BootId();
+  static std::mutex guard;
   static ProcessIdentity self;
   const std::int64_t pid = ::getpid();
+  const std::lock_guard<std::mutex> lock(guard);
   if (self.pid != pid) self = ProcessIdentity{pid, StartTimeOf(pid), boot};
   return self;
 }
