@@ -25,6 +25,7 @@ constexpr int kSchemaVersion = 2;
 // About 1 MiB of log at 4 KiB pages: indexed in well under a millisecond at
 // the next start, copied about every 30 commands of a few pages each.
 constexpr int kCheckpointPages = 256;
+constexpr int kCheckpointWaitMs = 50;
 
 const char* const kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS maps(
@@ -184,10 +185,11 @@ HistoryStore::HistoryStore(const std::string& path) : m_path(path), m_images(pat
     Exec("PRAGMA page_size=4096");
     Exec("PRAGMA journal_mode=WAL");
     // The log is copied into the database when a step has ended and the log
-    // holds more than kCheckpointPages, never inside a command (SQLite's own
-    // checkpoint runs in the commit that makes the before-images durable) and
-    // not at every jov-cli exit. The bound matters at the next start: the
-    // first process to open the database reads the whole log to index it.
+    // holds more than kCheckpointPages (CheckpointIfLarge), never inside a
+    // command (SQLite's own checkpoint runs in the commit that makes the
+    // before-images durable) and not at every jov-cli exit. The bound matters
+    // at the next start: the first process to open the database reads the
+    // whole log to index it.
     Exec("PRAGMA wal_autocheckpoint=0");
     sqlite3_wal_hook(
         m_db,
@@ -396,13 +398,16 @@ void HistoryStore::BeginUndo(std::int64_t step, const std::vector<std::vector<un
 
 void HistoryStore::CheckpointIfLarge() {
   if (m_logPages < kCheckpointPages || !sqlite3_get_autocommit(m_db)) return;
-  // Passive: a reader or writer of another process is never waited for; what
-  // it holds is copied at a later step's end.
-  int logged = 0;
-  int copied = 0;
-  if (sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_PASSIVE, &logged, &copied) == SQLITE_OK &&
-      copied == logged)
+  // Truncated, not only copied: a process that opens the database after the
+  // last one closed it indexes the whole log again and takes none of it as
+  // copied, so a log that is only copied (and reused by a later write of the
+  // same process, which a jov-cli run never makes) grows with every run. The
+  // truncation waits for the readers of other processes, briefly: one that
+  // does not finish leaves the log to a later step's end.
+  sqlite3_busy_timeout(m_db, kCheckpointWaitMs);
+  if (sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr) == SQLITE_OK)
     m_logPages = 0;
+  sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
 }
 
 void HistoryStore::SetState(std::int64_t step, StepState state) {
