@@ -4,10 +4,10 @@
 
 #include <algorithm>
 #include <functional>
-#include <future>
 #include <memory>
 #include <cstdio>
 
+#include "edit/ImageStaging.h"
 #include "history/History.h"
 #include "map/MapFile.h"
 #include "map/Refused.h"
@@ -17,6 +17,8 @@
 namespace jov {
 
 namespace {
+
+using Bytes = std::vector<unsigned char>;
 
 void RefuseIfInterrupted(History& history, const std::string& path) {
   const auto interrupted = history.Interrupted(path);
@@ -50,9 +52,8 @@ void CheckPreconditions(History& history, const EditPlan& plan, const BinaryFile
 // differ from what the file holds, and everything past its end. Of a large
 // write (a whole tag rewritten to change a few bytes of it) only those runs
 // are recorded and written; runs closer than kGap are one. A small write that
-// changes anything is kept whole.
-using Bytes = std::vector<unsigned char>;
-
+// changes anything is kept whole. read sees what each write replaces, before
+// it is compared.
 std::vector<PlanWrite> ChangedRuns(const EditPlan& plan, const BinaryFile& file, std::uint64_t length,
                                    std::uint64_t* changed,
                                    const std::function<void(std::uint64_t, const std::shared_ptr<const Bytes>&)>& read) {
@@ -127,68 +128,6 @@ std::vector<StepWrite> BeforeImages(const std::vector<PlanWrite>& runs, const Bi
   }
   return images;
 }
-
-// Large before-images on their way to the history's image folder while the
-// command's bytes are compared with the map's (ChangedRuns): a tag rewritten
-// whole changes every byte, so what it replaces is the before-image the step
-// keeps, and its write and sync cost no time of their own. One the step does
-// not take (only part of the range changed, or the command is refused) is
-// removed when the command ends.
-class ImageStaging {
- public:
-  explicit ImageStaging(History& history) : m_history(history) {}
-  ~ImageStaging() {
-    for (Staged& staged : m_staged) {
-      if (staged.taken) continue;
-      try {
-        m_history.DropImage(staged.file);
-      } catch (...) {
-        // A file that stays is removed by the next open of the history.
-      }
-    }
-  }
-  ImageStaging(const ImageStaging&) = delete;
-  ImageStaging& operator=(const ImageStaging&) = delete;
-
-  void Start(std::uint64_t offset, const std::shared_ptr<const Bytes>& bytes) {
-    auto file = m_history.StageImage(bytes);
-    if (file.valid()) m_staged.push_back({offset, bytes->size(), std::move(file), false});
-  }
-  // Gives the images inside a staged range its file, when they are most of it
-  // (a file kept whole for a few changed bytes would waste the history's room).
-  void Attach(std::vector<StepWrite>& images) {
-    for (Staged& staged : m_staged) {
-      auto inside = [&](const StepWrite& image) {
-        return !image.before.empty() && image.offset >= staged.offset &&
-               image.offset + image.before.size() <= staged.offset + staged.size;
-      };
-      std::uint64_t covered = 0;
-      for (const StepWrite& image : images)
-        if (inside(image)) covered += image.before.size();
-      if (covered * 2 < staged.size) continue;
-      for (StepWrite& image : images)
-        if (inside(image)) {
-          image.imageFile = staged.file;
-          image.imageSkip = image.offset - staged.offset;
-        }
-      staged.taken = true;
-    }
-  }
-  // The step was not recorded: the files are not its.
-  void Release() {
-    for (Staged& staged : m_staged) staged.taken = false;
-  }
-
- private:
-  struct Staged {
-    std::uint64_t offset;
-    std::size_t size;
-    std::shared_future<std::string> file;
-    bool taken;
-  };
-  History& m_history;
-  std::vector<Staged> m_staged;
-};
 
 void WriteRuns(BinaryFile& file, const std::vector<PlanWrite>& runs, std::uint64_t finalLength) {
   for (const PlanWrite& run : runs) file.Write(run.offset, run.bytes.data(), run.bytes.size());
@@ -297,7 +236,6 @@ PlanOutcome MapDocument::Apply(const EditPlan& plan) {
       try {
         PutBack(file, images, length);
         if (plan.kind == PlanKind::Command && result.step >= 0) history.DiscardStep(result.step);
-        // (the discarded step's files went with it)
         if (plan.kind == PlanKind::Undo) history.SetState(plan.step, StepState::Done);
         if (plan.kind == PlanKind::Redo) history.SetState(plan.step, StepState::Undone);
       } catch (...) {
