@@ -4,10 +4,10 @@
 
 namespace jov {
 
-Worker::Worker() : m_pid(CurrentProcess().pid), m_thread([this] { Loop(); }) {}
+Worker::Worker() : m_pid(CurrentPid()), m_thread([this] { Loop(); }) {}
 
 Worker::~Worker() {
-  if (CurrentProcess().pid != m_pid) {
+  if (CurrentPid() != m_pid) {
     // A forked child's copy: the thread is not in this process.
     m_thread.detach();
     return;
@@ -21,7 +21,7 @@ Worker::~Worker() {
 }
 
 void Worker::Give(std::function<void()> job) {
-  if (CurrentProcess().pid != m_pid) {
+  if (CurrentPid() != m_pid) {
     job();
     return;
   }

@@ -13,8 +13,10 @@ struct ProcessIdentity {
   std::string bootId;          // differs after every boot; empty: unknown
 };
 
-// This process.
+// This process. Safe from any thread, and while statics are destroyed at exit.
 ProcessIdentity CurrentProcess();
+// Its pid alone: cheap, for telling a forked child from its parent.
+std::int64_t CurrentPid();
 // Whether the process that recorded identity is still running: same boot, pid
 // alive, same start time (an unknown start time or boot id compares as equal
 // only to itself being unknown too).

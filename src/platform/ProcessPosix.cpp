@@ -44,15 +44,18 @@ std::int64_t StartTimeOf(std::int64_t pid) {
 
 ProcessIdentity CurrentProcess() {
   // Cached per pid: a forked child is a process of its own. Asked from the
-  // history's threads too (opening, naming image files).
-  static const std::string boot = BootId();
-  static std::mutex guard;
-  static ProcessIdentity self;
+  // history's threads too (opening, naming image files), and by objects that
+  // statics own as they go at exit: the cache is never destroyed.
+  static const std::string& boot = *new std::string(BootId());
+  static std::mutex& guard = *new std::mutex;
+  static ProcessIdentity& self = *new ProcessIdentity;
   const std::int64_t pid = ::getpid();
   const std::lock_guard<std::mutex> lock(guard);
   if (self.pid != pid) self = ProcessIdentity{pid, StartTimeOf(pid), boot};
   return self;
 }
+
+std::int64_t CurrentPid() { return ::getpid(); }
 
 bool StillRunning(const ProcessIdentity& identity) {
   if (identity.pid <= 0) return false;

@@ -48,10 +48,13 @@ std::string BootId() {
 }  // namespace
 
 ProcessIdentity CurrentProcess() {
-  static const ProcessIdentity self{static_cast<std::int64_t>(::GetCurrentProcessId()),
-                                    CreationTimeOf(::GetCurrentProcess()), BootId()};
+  // Never destroyed: objects that statics own may ask as they go at exit.
+  static const ProcessIdentity& self = *new ProcessIdentity{static_cast<std::int64_t>(::GetCurrentProcessId()),
+                                                            CreationTimeOf(::GetCurrentProcess()), BootId()};
   return self;
 }
+
+std::int64_t CurrentPid() { return static_cast<std::int64_t>(::GetCurrentProcessId()); }
 
 bool StillRunning(const ProcessIdentity& identity) {
   if (identity.pid <= 0) return false;
