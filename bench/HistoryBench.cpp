@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "BigTagMaps.h"
 #include "edit/MapDocument.h"
 #include "map/PlanStage.h"
 #include "history/History.h"
@@ -20,9 +21,7 @@
 namespace jov {
 namespace {
 
-constexpr int kTags = 64;
-constexpr std::size_t kBigTag = 3;
-constexpr std::uint32_t kBigSize = 1000000;
+using bench::kBigTag;
 
 struct OpenedFile {
   explicit OpenedFile(const std::string& path) { map.OpenPath(tree, path); }
@@ -30,25 +29,16 @@ struct OpenedFile {
   CMapFile map;
 };
 
-// A map pair whose tag 3 holds a million bytes of references, and a history of
-// its own for the run.
+// The map pair (BigTagMaps.h) opened, and a history of its own for the run.
 struct Bench {
   Bench() {
     ::setenv("JOV_STATE_DIR", state.Path().c_str(), 1);
     testing::ReopenHistory();
-    // Two sources of other contents, injected in turn: every inject changes the
-    // destination's bytes, as a real one does.
-    SampleMapPlan source = testing::MapWithTagOfSize(kVersionPc, kTags, kBigTag, kBigSize, kBigSize);
-    SampleMapPlan other = testing::MapWithTagOfSize(kVersionPc, kTags, kBigTag, kBigSize, kBigSize + 1);
-    other.tags = source.tags;
-    other.tags[kBigTag] = testing::MapWithTagOfSize(kVersionPc, kTags, kBigTag, kBigSize, kBigSize + 1).tags[kBigTag];
-    SampleMapPlan destination = source;
-    destination.magic = 0x50120000;
-    src = std::make_unique<OpenedFile>(dir.Write("source.map", WriteSampleMap(source)));
-    src2 = std::make_unique<OpenedFile>(dir.Write("source2.map", WriteSampleMap(other)));
-    dst = std::make_unique<OpenedFile>(dir.Write("destination.map", WriteSampleMap(destination)));
+    src = std::make_unique<OpenedFile>(maps.source1);
+    src2 = std::make_unique<OpenedFile>(maps.source2);
+    dst = std::make_unique<OpenedFile>(maps.destination1);
   }
-  testing::TempDir dir;
+  bench::BigTagMaps maps;
   testing::TempDir state;
   std::unique_ptr<OpenedFile> src, src2, dst;
   testing::RecordedDialogs dialogs;
