@@ -180,7 +180,7 @@ HistoryStore::HistoryStore(const std::string& path) : m_path(path), m_images(pat
     sqlite3_busy_timeout(m_db, kBusyTimeoutMs);
     // The database holds the rows of steps and the before-images under 64 KiB
     // (larger ones are files of the image folder): 4 KiB pages write the least
-    // log for a small edit, about 20 KiB for a 10-byte one. The page size only
+    // log for a small edit, about 28 KiB for a 10-byte one. The page size only
     // takes for a new file; a history made with 16 KiB pages keeps them.
     Exec("PRAGMA page_size=4096");
     Exec("PRAGMA journal_mode=WAL");
@@ -306,6 +306,10 @@ std::int64_t HistoryStore::BeginStep(const std::string& mapPath, const std::stri
                                      const ProcessIdentity& process, const std::vector<StepWrite>& writes,
                                      std::uint64_t changed,
                                      const std::function<bool(const StepInfo&)>& leftBehind) {
+  // Staged images are waited for before the write lock is taken: another
+  // process's command need not wait for this one's disk.
+  for (const StepWrite& write : writes)
+    if (write.imageFile.valid()) write.imageFile.wait();
   Transaction transaction(m_db);
   if (!transaction.Began()) Fail("begin");
   for (StepInfo& unfinished : Unfinished(mapPath))
