@@ -74,9 +74,17 @@ inline CliResult RunProgram(const std::string& program, const std::vector<std::s
   startup.hStdOutput = outWrite;
   startup.hStdError = errWrite;
   PROCESS_INFORMATION process{};
-  const BOOL started = ::CreateProcessW(win32::Widen(program).c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                        0, nullptr, nullptr, &startup, &process);
-  const DWORD startError = ::GetLastError();
+  // Wine's process creation now and then fails with an internal error (1359)
+  // before the program starts: nothing ran, so it is tried again.
+  BOOL started = FALSE;
+  DWORD startError = 0;
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    started = ::CreateProcessW(win32::Widen(program).c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                               nullptr, &startup, &process);
+    startError = ::GetLastError();
+    if (started || startError != ERROR_INTERNAL_ERROR) break;
+    ::Sleep(100);
+  }
   for (HANDLE h : {inRead, outWrite, errWrite}) ::CloseHandle(h);
   if (!started) {
     for (HANDLE h : {inWrite, outRead, errRead}) ::CloseHandle(h);
