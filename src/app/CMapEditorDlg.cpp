@@ -214,6 +214,8 @@ bool CMapEditorDlg::OpenMapPath(MapPanel& panel, const QString& path) {
     }
     if (verdict.kind == jov::MapKind::NotAMap)
       throw jov::Refused(jov::FillText(jov::kNotAMapText, {QFileInfo(path).fileName().toStdString(), verdict.reason}));
+    if (verdict.kind == jov::MapKind::ResourceMap)
+      throw jov::Refused(jov::FillText(jov::kResourceMapText, {QFileInfo(path).fileName().toStdString(), verdict.reason}));
     if (verdict.kind == jov::MapKind::CompressedXbox) {
       OfferDecompression(panel, file);
       return;

@@ -6,6 +6,7 @@
 
 #include "check/MapLayout.h"
 #include "check/XboxCompression.h"
+#include "map/ResourceMap.h"
 #include "map/Refused.h"
 #include "map/ValueText.h"
 #include "platform/BinaryFile.h"
@@ -45,7 +46,13 @@ MapVerdict JudgeMapFile(const std::string& path) {
   file.Open(path, BinaryFile::Mode::ReadOnly, path);
   std::vector<unsigned char> bytes(static_cast<std::size_t>(std::min<std::uint64_t>(file.Length(), kMapHeaderSize + kLookAhead)));
   if (!bytes.empty()) file.Read(0, bytes.data(), bytes.size());
-  return JudgeMapBytes(bytes);
+  MapVerdict verdict = JudgeMapBytes(bytes);
+  if (verdict.kind == MapKind::NotAMap && LooksLikeResourceMap(bytes, file.Length())) {
+    const std::uint32_t count = ReadLe32(bytes.data() + 12);
+    verdict = {MapKind::ResourceMap, ResourceTypeName(ReadLe32(bytes.data())) + ", " + std::to_string(count) +
+                                         (count == 1 ? " entry" : " entries")};
+  }
+  return verdict;
 }
 
 void RequireMapFile(const std::string& path, const std::string& name) {
@@ -57,6 +64,7 @@ void RequireMapFile(const std::string& path, const std::string& name) {
   }
   if (verdict.kind == MapKind::NotAMap) throw Refused(FillText(kNotAMapText, {name, verdict.reason}));
   if (verdict.kind == MapKind::CompressedXbox) throw Refused(FillText(kCompressedXboxText, {name, verdict.reason}));
+  if (verdict.kind == MapKind::ResourceMap) throw Refused(FillText(kResourceMapText, {name, verdict.reason}));
 }
 
 }  // namespace jov

@@ -9,6 +9,7 @@ namespace jov {
 enum class MapKind {
   Map,             // the header's signatures are there
   CompressedXbox,  // a map, but its data is one zlib stream: decompress it first
+  ResourceMap,     // bitmaps.map, sounds.map or loc.map: listed by jov-cli resources
   NotAMap,
 };
 
@@ -21,12 +22,14 @@ struct MapVerdict {
 // as is at hand: a compressed Xbox map is known by its stream starting to
 // inflate).
 MapVerdict JudgeMapBytes(std::span<const unsigned char> bytes);
-// Reads only the header and the start of what follows. FileError when the file
-// cannot be opened or read.
+// Reads only the header and the start of what follows; a resource map is told
+// from other files that are not maps (its reason: "bitmaps, 12 entries").
+// FileError when the file cannot be opened or read.
 MapVerdict JudgeMapFile(const std::string& path);
 
 inline constexpr const char* kNotAMapText = "%1 is not a Halo map: %2.";
 inline constexpr const char* kCompressedXboxText = "%1 is a compressed Xbox map: %2.";
+inline constexpr const char* kResourceMapText = "%1 is a resource map (%2), see jov-cli resources.";
 
 // Refused (kNotAMapText or kCompressedXboxText, NAME being name) unless path is
 // a map that can be opened as it is. A file that cannot be read passes: opening
