@@ -4,6 +4,7 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "compare/ReferenceMeaning.h"
 #include "map/ValueText.h"
 #include "scanner/MetaHex.h"
 #include "transfer/ReferenceTranslation.h"
@@ -151,6 +152,8 @@ MapComparison CompareMaps(const CMapFile& first, const CMapFile& second) {
 
   std::unordered_map<std::string, int> seen;
   const ReferenceTranslator translator(first, second);
+  const NamePointerTranslator names(first, second);
+  const ReferenceMeaning meaning(second, first);
   for (std::size_t a = 0; a < firstCount; ++a) {
     const TagEntry& tagA = first.m_tags[a];
     TagDifference difference;
@@ -178,9 +181,12 @@ MapComparison CompareMaps(const CMapFile& first, const CMapFile& second) {
     std::string metaA = ReadMetaBytes(first, static_cast<int>(a));
     const std::string metaB = ReadMetaBytes(second, b);
     if (!metaA.empty()) {
+      const std::vector<WordAt> namePointers = names.Find(metaA);
       std::string text = BytesToHex(reinterpret_cast<const unsigned char*>(metaA.data()), static_cast<long>(metaA.size()));
       translator.Translate(text, static_cast<int>(a), b);
       metaA = Bytes(text);
+      NamePointerTranslator::Put(metaA, namePointers);
+      meaning.MatchNamePointers(metaA, metaB);
     }
     difference.ranges = DifferingRanges(metaA, metaB);
     if (!difference.ranges.empty() || !difference.record.empty()) result.tags.push_back(std::move(difference));

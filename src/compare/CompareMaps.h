@@ -13,7 +13,10 @@
 // identifier with one left in the other map: a rename), and the first map's metadata is translated into
 // the second map's terms (dependencies and lone identifiers by class and name,
 // pointers into the tag rebased) exactly as Direct Inject translates it, before
-// the bytes are compared.
+// the bytes are compared. A reference's name pointer goes with the name of the
+// tag it names, and where that name lies elsewhere in the second map, two
+// references to the same tag are equal whatever their name pointers hold
+// (compare/ReferenceMeaning.h).
 namespace jov {
 
 // A run of differing bytes. Offsets count from the start of the tag's metadata

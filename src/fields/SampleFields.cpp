@@ -177,6 +177,10 @@ class Filler {
 
 void GiveSampleTagsTheirFields(SampleMapPlan& plan, const DefinitionSet& definitions, std::uint32_t seed) {
   const std::size_t count = plan.tags.size();
+  // The generated metadata's pointers into itself were written for the layout
+  // before the field tags change size.
+  const SampleLayout before = LayoutOf(plan);
+  std::vector<bool> refilled(count, false);
   // Every tag but the last (which has no size), by name.
   std::vector<std::size_t> order;
   for (std::size_t n = 0; n + 1 < count; ++n) order.push_back(n);
@@ -204,6 +208,7 @@ void GiveSampleTagsTheirFields(SampleMapPlan& plan, const DefinitionSet& definit
     const std::uint32_t keepTo =
         scenario ? kSampleBspListAt + 32 * static_cast<std::uint32_t>(plan.bsps.size()) : 0;
     tag.meta.assign(std::max(def->size, keepTo), 0);
+    refilled[n] = true;
     filler.Fill(n, def->fields, 0, 0, keepFrom, keepTo);
   }
   // The sizes are final: pointers and name pointers can be written.
@@ -213,6 +218,21 @@ void GiveSampleTagsTheirFields(SampleMapPlan& plan, const DefinitionSet& definit
     const std::uint32_t value = fix.nameOf >= 0 ? layout.nameOffsets[static_cast<std::size_t>(fix.nameOf)] + plan.magic
                                                 : layout.metaOffsets[fix.tag] + plan.magic + fix.rel;
     Put32(meta, fix.at, value);
+  }
+  // Every other tag's metadata moves with the new sizes, and its reflexives
+  // (the generator puts their pointers at +4 of a 16-byte row) must move with
+  // it: left behind, they point into whatever tag now lies there, which differs
+  // from one layout of the same tags to the next.
+  for (std::size_t n = 0; n < count; ++n) {
+    auto& meta = plan.tags[n].meta;
+    const std::uint32_t from = before.metaOffsets[n] + plan.magic;
+    const std::uint32_t to = layout.metaOffsets[n] + plan.magic;
+    if (refilled[n] || from == to) continue;
+    for (std::size_t at = 4; at + 4 <= meta.size(); at += 16) {
+      const std::uint32_t value = static_cast<std::uint32_t>(meta[at]) | static_cast<std::uint32_t>(meta[at + 1]) << 8 |
+                                  static_cast<std::uint32_t>(meta[at + 2]) << 16 | static_cast<std::uint32_t>(meta[at + 3]) << 24;
+      if (value - from < meta.size()) Put32(meta, at, value - from + to);
+    }
   }
 }
 

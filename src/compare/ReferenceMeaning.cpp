@@ -1,0 +1,115 @@
+#include "compare/ReferenceMeaning.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "compare/CompareMaps.h"
+#include "map/ValueText.h"
+
+namespace jov {
+
+namespace {
+
+constexpr std::size_t kReferenceSize = 16;
+constexpr std::size_t kNameAt = 4;
+constexpr std::size_t kIdentifierAt = 12;
+
+std::uint32_t WordOf(std::string_view bytes, std::size_t at) {
+  return ReadLe32(reinterpret_cast<const unsigned char*>(bytes.data() + at));
+}
+
+// A class code as a reference stores it: four bytes, reversed.
+std::string Stored(const std::string& code) {
+  std::string padded = code.substr(0, 4);
+  padded.resize(4, '\0');
+  return std::string(padded.rbegin(), padded.rend());
+}
+
+std::string Key(const TagEntry& tag) { return tag.strClass1 + '\0' + tag.strName; }
+
+}  // namespace
+
+NamePointerTranslator::NamePointerTranslator(const CMapFile& source, const CMapFile& destination) {
+  std::unordered_map<std::string, std::size_t> firstByKey;
+  for (std::size_t t = destination.m_nTagCount; t-- > 0;) firstByKey[Key(destination.m_tags[t])] = t;
+  // The first source tag of an identifier answers for it, as in the identifier translation.
+  for (std::size_t s = source.m_nTagCount; s-- > 0;) {
+    const TagEntry& tag = source.m_tags[s];
+    const std::uint32_t identifier = HexToUInt(tag.strIdentifier);
+    m_byIdentifier.erase(identifier);
+    const auto counterpart = firstByKey.find(Key(tag));
+    if (tag.strNameOffset.empty() || counterpart == firstByKey.end()) continue;
+    const TagEntry& other = destination.m_tags[counterpart->second];
+    if (other.strNameOffset.empty()) continue;
+    const Names names{HexToUInt(tag.strNameOffset) + source.Magic(), HexToUInt(other.strNameOffset) + destination.Magic()};
+    m_byIdentifier[identifier] = names;
+  }
+  for (const auto& [identifier, names] : m_byIdentifier) {
+    m_lowest = std::min(m_lowest, names.source);
+    m_highest = std::max(m_highest, names.source);
+  }
+}
+
+std::vector<WordAt> NamePointerTranslator::Find(std::string_view bytes) const {
+  std::vector<WordAt> words;
+  if (m_byIdentifier.empty()) return words;
+  for (std::size_t at = 0; at + kReferenceSize <= bytes.size(); ++at) {
+    const std::uint32_t name = WordOf(bytes, at + kNameAt);
+    if (name < m_lowest || name > m_highest) continue;
+    const auto it = m_byIdentifier.find(WordOf(bytes, at + kIdentifierAt));
+    if (it == m_byIdentifier.end() || it->second.source != name) continue;
+    words.push_back({static_cast<std::uint32_t>(at + kNameAt), it->second.destination});
+  }
+  return words;
+}
+
+void NamePointerTranslator::Put(std::string& bytes, const std::vector<WordAt>& words) {
+  for (const WordAt& word : words) {
+    if (std::size_t{word.offset} + 4 > bytes.size()) continue;
+    for (std::size_t i = 0; i < 4; ++i) bytes[word.offset + i] = static_cast<char>(word.value >> (8 * i));
+  }
+}
+
+ReferenceMeaning::ReferenceMeaning(const CMapFile& terms, const CMapFile& other) {
+  std::unordered_map<std::string, std::size_t> firstByKey;
+  for (std::size_t t = other.m_nTagCount; t-- > 0;) firstByKey[Key(other.m_tags[t])] = t;
+  for (std::size_t t = 0; t < terms.m_nTagCount; ++t) {
+    const TagEntry& tag = terms.m_tags[t];
+    const auto counterpart = firstByKey.find(Key(tag));
+    if (counterpart == firstByKey.end()) continue;
+    // An unknown name offset (a patch's index without them) may have moved.
+    const TagEntry& there = other.m_tags[counterpart->second];
+    if (!tag.strNameOffset.empty() && !there.strNameOffset.empty() &&
+        HexToUInt(tag.strNameOffset) + terms.Magic() == HexToUInt(there.strNameOffset) + other.Magic())
+      continue;
+    auto& classes = m_storedClasses[HexToUInt(tag.strIdentifier)];
+    for (const std::string* code : {&tag.strClass1, &tag.strClass2, &tag.strClass3}) classes.push_back(Stored(*code));
+  }
+}
+
+bool ReferenceMeaning::SameReference(const std::string& a, const std::string& b, std::size_t at) const {
+  if (at + kReferenceSize > a.size() || at + kReferenceSize > b.size()) return false;
+  if (std::memcmp(a.data() + at, b.data() + at, 4) != 0 ||
+      std::memcmp(a.data() + at + kIdentifierAt, b.data() + at + kIdentifierAt, 4) != 0)
+    return false;
+  const auto it = m_storedClasses.find(WordOf(b, at + kIdentifierAt));
+  return it != m_storedClasses.end() && std::find(it->second.begin(), it->second.end(), b.substr(at, 4)) != it->second.end();
+}
+
+std::vector<WordAt> ReferenceMeaning::MatchNamePointers(std::string& a, const std::string& b) const {
+  std::vector<WordAt> kept;
+  // Only where the bytes differ: a name pointer slot that overlaps a differing run.
+  for (const ByteRange& range : DifferingRanges(a, b)) {
+    const std::size_t end = std::size_t{range.offset} + range.after.size();
+    const std::size_t first = range.offset < kNameAt + 3 ? 0 : range.offset - kNameAt - 3;
+    for (std::size_t at = std::max(first, kept.empty() ? 0 : std::size_t{kept.back().offset} - kNameAt + 1);
+         at + kNameAt < end; ++at) {
+      if (std::memcmp(a.data() + at + kNameAt, b.data() + at + kNameAt, 4) == 0 || !SameReference(a, b, at)) continue;
+      kept.push_back({static_cast<std::uint32_t>(at + kNameAt), WordOf(a, at + kNameAt)});
+      std::memcpy(a.data() + at + kNameAt, b.data() + at + kNameAt, 4);
+    }
+  }
+  return kept;
+}
+
+}  // namespace jov

@@ -1,0 +1,68 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "map/MapFile.h"
+
+// A tag reference is 16 bytes: the class (stored reversed), a pointer to the
+// referenced tag's name, 0, and the tag's identifier. What it means is the class
+// and the tag the identifier names; the name pointer is layout. Another build of
+// the same map holds other name pointers because its names lie elsewhere, and a
+// protected map holds anything there. So maps are compared, and patches carried
+// from one layout to another, by what references name, not by their pointers.
+namespace jov {
+
+// One 4-byte value to put into metadata, at a byte offset.
+struct WordAt {
+  std::uint32_t offset = 0;
+  std::uint32_t value = 0;
+};
+
+// Name pointers carried from one map's terms into another's: a reference whose
+// name pointer holds the source's address of the name of the tag its
+// identifier names gets the destination's address of that tag's counterpart
+// (the first tag of the same class 1 and name). Found on the bytes as the
+// source holds them (before the identifiers are translated), put after the other
+// translation steps. A tag whose name offset is unknown (strNameOffset empty)
+// has no name pointer to carry.
+class NamePointerTranslator {
+ public:
+  NamePointerTranslator(const CMapFile& source, const CMapFile& destination);
+  std::vector<WordAt> Find(std::string_view bytes) const;
+  static void Put(std::string& bytes, const std::vector<WordAt>& words);
+
+ private:
+  struct Names {
+    std::uint32_t source = 0;
+    std::uint32_t destination = 0;
+  };
+  std::unordered_map<std::uint32_t, Names> m_byIdentifier;  // source identifier -> name addresses
+  std::uint32_t m_lowest = 0xFFFFFFFFu;
+  std::uint32_t m_highest = 0;
+};
+
+// Tells references that name the same tag apart from bytes that only look
+// alike, in the terms of one map (its identifiers and classes). Only tags whose
+// name lies elsewhere in the other map count: where both maps keep a tag's name
+// at one address, a name pointer that differs was written by someone, and it is
+// a change like any other.
+class ReferenceMeaning {
+ public:
+  ReferenceMeaning(const CMapFile& terms, const CMapFile& other);
+
+  // Where a and b hold, at the same offset, references to the same tag (the same
+  // class and identifier, the identifier a tag of that class whose name moved)
+  // whose name pointers differ, b's name pointer is put into a. Returns a's name
+  // pointers as they were, so that a caller can put back the ones it keeps.
+  std::vector<WordAt> MatchNamePointers(std::string& a, const std::string& b) const;
+
+ private:
+  bool SameReference(const std::string& a, const std::string& b, std::size_t at) const;
+
+  std::unordered_map<std::uint32_t, std::vector<std::string>> m_storedClasses;  // identifier -> stored class codes
+};
+
+}  // namespace jov
