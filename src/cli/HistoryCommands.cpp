@@ -1,5 +1,6 @@
 // jov-cli history, undo, redo, recover: the edit history of one map, shared with
 // the editor (a step made in either can be undone in the other).
+#include <algorithm>
 #include <ctime>
 #include <iomanip>
 #include <iostream>
@@ -7,6 +8,7 @@
 #include "cli/CliCommon.h"
 #include "history/History.h"
 #include "map/Refused.h"
+#include "map/ValueText.h"
 
 namespace jov::cli {
 
@@ -102,6 +104,26 @@ void RecoverMap(const std::string& path, bool yes) {
   if (!yes) std::cout << "Run again with --yes to restore the map as it was before.\n";
 }
 
+// As the editor's "Clear History": the finished steps go at once; a map with an
+// interrupted step asks first (--yes answers), as that edit can then no longer
+// be restored.
+void ClearHistory(const std::string& path, bool yes) {
+  History& history = RequireHistory();
+  const auto interrupted = history.Interrupted(path);
+  if (!interrupted.empty()) {
+    ConsoleDialogs dialogs;
+    dialogs.yes = yes;
+    if (!dialogs.AskYesNo(FillText(kClearInterruptedQuestion, {interrupted.back().label}))) {
+      SetExitStatus(kRefused);
+      return;
+    }
+  }
+  const std::size_t before = history.Steps(path).size();
+  history.ClearMap(path, !interrupted.empty());
+  const std::size_t cleared = before - std::min(before, history.Steps(path).size());
+  std::cout << "Cleared " << cleared << (cleared == 1 ? " step.\n" : " steps.\n");
+}
+
 const Registration kRegistration([](CLI::App& app) {
   {
     static std::string path;
@@ -127,6 +149,14 @@ const Registration kRegistration([](CLI::App& app) {
     cmd->add_flag("--yes", yes, "Restore the map as it was before the interrupted edit");
     AddDryRun(cmd);
     cmd->callback([] { RecoverMap(path, yes); });
+  }
+  {
+    static std::string path;
+    static bool yes = false;
+    auto* cmd = app.add_subcommand("clear-history", "Forget MAP's recorded edits (the map stays as it is)");
+    cmd->add_option("MAP", path, "Map file")->required();
+    cmd->add_flag("--yes", yes, "Answer \"Yes\" to the question asked when an edit of MAP was interrupted");
+    cmd->callback([] { ClearHistory(path, yes); });
   }
 });
 

@@ -13,6 +13,7 @@
 #include "map/Refused.h"
 #include "map/ValueText.h"
 #include "platform/BinaryFile.h"
+#include "platform/MapLock.h"
 
 namespace jov {
 
@@ -20,16 +21,43 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-void RefuseIfInterrupted(History& history, const std::string& path) {
-  const auto interrupted = history.Interrupted(path);
+void RefuseIfInterrupted(History& history, const std::string& path, bool locked) {
+  const auto interrupted = history.Interrupted(path, locked);
   if (!interrupted.empty()) throw Refused(FillText(kInterruptedRefusalText, {interrupted.front().label}));
+}
+
+// Takes the map's writer lock, or refuses the command when another JOV keeps
+// it past the wait.
+void LockMap(MapLock& lock, const std::string& path) {
+  if (!lock.Acquire(path, kMapLockWait)) throw Refused(FillText(kAnotherWriterText, {path}));
+}
+
+// An undo, redo or recovery planned before the lock was taken: its step must
+// still be where the plan found it (another JOV may have moved it since).
+void CheckStepState(History& history, const EditPlan& plan) {
+  if (plan.kind == PlanKind::Command) return;
+  const auto info = history.Step(plan.step);
+  const StepState state = info ? info->state : StepState::Writing;
+  switch (plan.kind) {
+    case PlanKind::Undo:
+      if (!info || state != StepState::Done) throw Refused("That step can no longer be undone.");
+      break;
+    case PlanKind::Redo:
+      if (!info || state != StepState::Undone) throw Refused("That step can no longer be redone.");
+      break;
+    case PlanKind::Recover:
+      if (!info || state == StepState::Done || state == StepState::Undone) throw Refused("That step is not interrupted.");
+      break;
+    case PlanKind::Command: break;
+  }
 }
 
 // (a) Everything that must hold before a byte is written. A command's own
 // look for an interrupted step is made where its step is recorded, in the
 // same transaction (History::RecordStep).
-void CheckPreconditions(History& history, const EditPlan& plan, const BinaryFile& file) {
-  if (plan.kind == PlanKind::Undo || plan.kind == PlanKind::Redo) RefuseIfInterrupted(history, plan.path);
+void CheckPreconditions(History& history, const EditPlan& plan, const BinaryFile& file, bool locked) {
+  CheckStepState(history, plan);
+  if (plan.kind == PlanKind::Undo || plan.kind == PlanKind::Redo) RefuseIfInterrupted(history, plan.path, locked);
   const bool stamped = plan.stamp.device != 0 || plan.stamp.inode != 0 || plan.stamp.modifiedNs != 0;
   if (stamped && FileStamp::Of(plan.path) != plan.stamp) throw Refused(FillText(kStaleMapText, {FileNameOf(plan.path)}));
   if (plan.expectLength && file.Length() != *plan.expectLength)
@@ -148,13 +176,19 @@ MapDocument::MapDocument(std::string path, std::shared_ptr<History> history)
     : m_path(std::move(path)), m_key(History::KeyOf(m_path)), m_history(std::move(history)) {}
 
 PlanOutcome MapDocument::Apply(const EditPlan& plan) {
+  if (plan.path != m_path && History::KeyOf(plan.path) != m_key)
+    throw std::logic_error("a plan of " + plan.path + " applied to " + m_path);
+  MapLock lock;
+  LockMap(lock, plan.path);
+  return ApplyLocked(plan, lock.Held());
+}
+
+PlanOutcome MapDocument::ApplyLocked(const EditPlan& plan, bool locked) {
   History& history = *m_history;
   const std::string& key = m_key;
-  if (plan.path != m_path && History::KeyOf(plan.path) != key)
-    throw std::logic_error("a plan of " + plan.path + " applied to " + m_path);
   BinaryFile file;
   file.Open(plan.path, BinaryFile::Mode::ReadWrite, kUnnamedFile);
-  CheckPreconditions(history, plan, file);
+  CheckPreconditions(history, plan, file, locked);
 
   PlanOutcome result;
   const std::uint64_t length = file.Length();
@@ -185,7 +219,7 @@ PlanOutcome MapDocument::Apply(const EditPlan& plan) {
   result.changed += finalLength > length ? finalLength - length : length - finalLength;
   if (plan.kind == PlanKind::Command && runs.empty() && finalLength == length) {
     // Nothing to record, but still no command while a step waits for recovery.
-    RefuseIfInterrupted(history, plan.path);
+    RefuseIfInterrupted(history, plan.path, locked);
     return result;
   }
   std::vector<StepWrite> images = BeforeImages(runs, file, length, finalLength);
@@ -196,7 +230,8 @@ PlanOutcome MapDocument::Apply(const EditPlan& plan) {
     switch (plan.kind) {
       case PlanKind::Command:
         try {
-          result.step = recording ? history.RecordStep(key, plan.label, images, result.changed) : -1;
+          result.step =
+              recording ? history.RecordStep(key, plan.path, plan.label, images, result.changed, locked) : -1;
         } catch (const InterruptedStepFound& found) {
           staging.Release();
           throw Refused(FillText(kInterruptedRefusalText, {found.Step().label}));
@@ -263,10 +298,24 @@ PlanOutcome MapDocument::Apply(const EditPlan& plan) {
   return result;
 }
 
-PlanOutcome MapDocument::Undo(std::int64_t step) { return Apply(m_history->PlanUndo(step)); }
+// Planned under the lock: the map a step is checked against is the one it is
+// applied to.
+PlanOutcome MapDocument::Undo(std::int64_t step) {
+  MapLock lock;
+  LockMap(lock, m_path);
+  return ApplyLocked(m_history->PlanUndo(step), lock.Held());
+}
 
-PlanOutcome MapDocument::Redo(std::int64_t step) { return Apply(m_history->PlanRedo(step)); }
+PlanOutcome MapDocument::Redo(std::int64_t step) {
+  MapLock lock;
+  LockMap(lock, m_path);
+  return ApplyLocked(m_history->PlanRedo(step), lock.Held());
+}
 
-PlanOutcome MapDocument::Recover(std::int64_t step) { return Apply(m_history->PlanRecover(step)); }
+PlanOutcome MapDocument::Recover(std::int64_t step) {
+  MapLock lock;
+  LockMap(lock, m_path);
+  return ApplyLocked(m_history->PlanRecover(step), lock.Held());
+}
 
 }  // namespace jov

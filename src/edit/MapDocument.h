@@ -20,10 +20,14 @@ struct PlanOutcome {
 // steps go into, which the document holds (several documents of one program
 // share one history object, as they share its database).
 //
-// Apply is the one code that writes maps. In order:
+// Apply is the one code that writes maps. It holds the map's writer lock
+// (platform/MapLock.h) from (a) to (e), so no other JOV writes the map in
+// between; a second writer waits up to kMapLockWait for it, then is refused
+// (kAnotherWriterText). In order:
 //  (a) the preconditions refuse the plan (Refused, nothing written): an
 //      interrupted step on the map, the file changed since the plan's stamp,
-//      a range that does not hold what the plan expects;
+//      a range that does not hold what the plan expects, the step of an undo,
+//      redo or recovery no longer where the plan found it;
 //  (b) the before-images of the ranges that change are made durable in one
 //      transaction of the edit history (a history that fails here refuses the
 //      command; one that could not be opened at all leaves it unrecorded);
@@ -41,17 +45,21 @@ class MapDocument {
 
   // A plan of another file is a caller's mistake (std::logic_error).
   PlanOutcome Apply(const EditPlan& plan);
-  // The history's steps of this map, planned and applied.
+  // The history's steps of this map, planned and applied under one hold of
+  // the lock.
   PlanOutcome Undo(std::int64_t step);
   PlanOutcome Redo(std::int64_t step);
   PlanOutcome Recover(std::int64_t step);
 
  private:
+  PlanOutcome ApplyLocked(const EditPlan& plan, bool locked);
+
   std::string m_path;
   std::string m_key;
   std::shared_ptr<History> m_history;
 };
 
+inline constexpr const char* kAnotherWriterText = "Another JOV is writing %1; try again.";
 inline constexpr const char* kNothingToWriteText = "%1: nothing to change; the map already holds these bytes.";
 inline constexpr const char* kInterruptedRefusalText =
     "This map has an interrupted edit (%1). Recover it first: Edit > History, or jov-cli recover MAP.";

@@ -13,6 +13,7 @@
 #include "platform/BinaryFile.h"
 #include "platform/FileError.h"
 #include "platform/Folders.h"
+#include "platform/MapLock.h"
 #include "platform/Process.h"
 
 namespace jov {
@@ -76,12 +77,31 @@ std::string History::StateDir() { return StateFolder(); }
 
 std::string History::DatabasePath() { return StateDir() + "/history.sqlite3"; }
 
-std::string History::KeyOf(const std::string& path) {
+namespace {
+
+std::string CanonicalPath(const std::string& path) {
   std::error_code error;
   // Through the UTF-8 path type: on Windows a plain string is read in the ANSI
   // code page, which renames a folder such as "Mapas de Halo – copia".
   auto canonical = std::filesystem::weakly_canonical(PathFromUtf8(path), error);
   return error ? path : Utf8FromPath(canonical);
+}
+
+}  // namespace
+
+std::string History::KeyOf(const std::string& path) {
+#ifdef _WIN32
+  // The identity FileStamp reads on Windows: the volume's serial number and
+  // the file's id, the same for every spelling of the file.
+  const FileStamp stamp = FileStamp::Of(path);
+  if (stamp.device != 0 || stamp.inode != 0) {
+    char key[64];
+    std::snprintf(key, sizeof key, "file:%08llx-%016llx", static_cast<unsigned long long>(stamp.device),
+                  static_cast<unsigned long long>(stamp.inode));
+    return key;
+  }
+#endif
+  return CanonicalPath(path);
 }
 
 void History::Off(const std::string& reason, bool notify) {
@@ -227,23 +247,31 @@ bool LeftBehind(const StepInfo& step, const ProcessIdentity& self) {
 
 }  // namespace
 
-std::vector<StepInfo> History::Interrupted(const std::string& mapPath) {
+std::vector<StepInfo> History::Interrupted(const std::string& mapPath, bool writerLockHeld) {
   HistoryStore* store = Store();
   if (!store) return {};
   std::vector<StepInfo> found;
   try {
     const ProcessIdentity self = CurrentProcess();
-    for (StepInfo& step : store->Unfinished(KeyOf(mapPath)))
-      if (LeftBehind(step, self)) found.push_back(std::move(step));
+    std::vector<StepInfo> unfinished = store->Unfinished(KeyOf(mapPath));
+    if (unfinished.empty()) return found;
+    // Nobody holds the writer lock: no step is being written now, whoever's
+    // process still runs (an editor whose own restore failed, a process that
+    // cannot be looked at).
+    const bool nobodyWriting = writerLockHeld || !MapLock::HeldNow(mapPath);
+    for (StepInfo& step : unfinished)
+      if (nobodyWriting || LeftBehind(step, self)) found.push_back(std::move(step));
   } catch (const HistoryError& e) {
     Off(e.what(), true);
   }
   return found;
 }
 
-void History::ClearMap(const std::string& mapPath) {
+void History::ClearMap(const std::string& mapPath, bool interruptedToo) {
+  const std::vector<StepInfo> interrupted = interruptedToo ? Interrupted(mapPath) : std::vector<StepInfo>{};
   if (HistoryStore* store = Store()) {
     try {
+      for (const StepInfo& step : interrupted) store->DeleteStep(step.id);
       store->ClearMap(KeyOf(mapPath));
     } catch (const HistoryError& e) {
       Off(e.what(), true);
@@ -259,7 +287,7 @@ std::vector<StepWrite> History::WritesOf(std::int64_t step, StepState expected, 
     info = *found;
     return store.Writes(step);
   } catch (const ImageLost& e) {
-    throw Refused("The bytes kept to take back \"" + info.label + "\" are lost: " + e.what());
+    throw Refused(FillText(kImageLostText, {info.label, e.what()}));
   } catch (const HistoryError& e) {
     Off(e.what(), true);
     throw Refused(FillText(kHistoryOffText, {m_offReason}));
@@ -319,11 +347,12 @@ EditPlan History::PlanRecover(std::int64_t step) {
   HistoryStore& store = RequireStore();
   std::optional<StepInfo> info;
   std::vector<StepWrite> writes;
+  std::vector<std::string> lost;
   try {
     info = store.Step(step);
     if (!info || info->state == StepState::Done || info->state == StepState::Undone)
       throw Refused("That step is not interrupted.");
-    writes = store.Writes(step);
+    writes = store.Writes(step, &lost);
   } catch (const HistoryError& e) {
     Off(e.what(), true);
     throw Refused(FillText(kHistoryOffText, {m_offReason}));
@@ -346,38 +375,35 @@ EditPlan History::PlanRecover(std::int64_t step) {
     plan.lengthAfter = before.length;
     return plan;
   }
-  const std::uint64_t lengthBefore = writes.front().lengthBefore;
-  const std::uint64_t lengthAfter = writes.front().lengthAfter;
-  if (plan.lengthBefore != lengthBefore && plan.lengthBefore != lengthAfter)
-    throw Refused(FillText(kRecoverLengthText, {info->label, std::to_string(plan.lengthBefore),
-                                                std::to_string(lengthBefore), std::to_string(lengthAfter)}));
-  bool allAfter = plan.lengthBefore == lengthAfter;
-  for (const StepWrite& write : writes) {
-    // Bytes a write added past the old end are checked by the length alone.
-    const bool after = HoldsAfter(file, write);
-    if (!after && !HoldsBefore(file, write))
-      throw Refused(FillText(kRecoverChangedText, {info->label, HexOffsetText(write.offset)}));
-    allAfter = allAfter && after;
-    plan.writes.push_back({write.offset, write.before});
-  }
+  // Bytes a write added past the old end are checked by the length alone.
+  bool allAfter = plan.lengthBefore == writes.front().lengthAfter;
+  for (const StepWrite& write : writes) allAfter = allAfter && HoldsAfter(file, write);
   if (allAfter && (info->state == StepState::Writing || info->state == StepState::Redoing)) {
     // The command (or redo) reached its end, the map synced, but not the mark
     // that says so: it is finished, not taken back.
-    plan.writes.clear();
     plan.finishOnly = true;
     return plan;
   }
-  plan.lengthAfter = lengthBefore;
+  if (!lost.empty()) throw Refused(FillText(kImageLostText, {info->label, lost.front()}));
+  // Whatever the ranges hold now goes: a write cut short left bytes that are
+  // neither the old nor the new, and no other JOV wrote there (the writer
+  // lock), so the before-images are the map as it was.
+  for (const StepWrite& write : writes) plan.writes.push_back({write.offset, write.before});
+  plan.lengthAfter = writes.front().lengthBefore;
   return plan;
 }
 
-std::int64_t History::RecordStep(const std::string& key, const std::string& label,
-                                 const std::vector<StepWrite>& writes, std::uint64_t changed) {
+std::int64_t History::RecordStep(const std::string& key, const std::string& mapPath, const std::string& label,
+                                 const std::vector<StepWrite>& writes, std::uint64_t changed, bool writerLockHeld) {
   HistoryStore* store = Store();
   if (!store) return -1;
   const ProcessIdentity self = CurrentProcess();
-  return store->BeginStep(key, label, NowMs(), self, writes, changed,
-                          [&](const StepInfo& step) { return LeftBehind(step, self); });
+  // A key that is not the map's path keeps the path to open the map by.
+  std::string file = CanonicalPath(mapPath);
+  if (file == key) file.clear();
+  return store->BeginStep(
+      key, label, NowMs(), self, writes, changed,
+      [&](const StepInfo& step) { return writerLockHeld || LeftBehind(step, self); }, file);
 }
 
 void History::FinishStep(std::int64_t step, const std::string& key) {
@@ -423,7 +449,7 @@ void History::EndRecovery(const EditPlan& plan) {
   if (plan.finishOnly && info->state == StepState::Redoing) {
     store.SetState(plan.step, StepState::Done);
   } else if (plan.finishOnly) {
-    store.FinishStep(plan.step, info->mapPath, LimitBytes());
+    store.FinishStep(plan.step, KeyOf(info->mapPath), LimitBytes());
   } else if (info->state == StepState::Writing) {
     store.DeleteStep(plan.step);
   } else {

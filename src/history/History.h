@@ -45,7 +45,9 @@ class History {
   static std::string StateDir();
   static std::string DatabasePath();
   const std::string& Database() const { return m_databasePath; }
-  // A map's key in the history: its canonical path.
+  // A map's key in the history: its canonical path. On Windows, where one file
+  // has many spellings (letter case, short names), the file's identity: its
+  // volume's serial number and its file id.
   static std::string KeyOf(const std::string& path);
 
   // Bytes kept per map before the oldest steps go: JOV_HISTORY_LIMIT_MB, else the
@@ -57,24 +59,35 @@ class History {
   std::optional<StepInfo> Step(std::int64_t step);
   std::optional<StepInfo> NewestDone(const std::vector<std::string>& mapPaths);
   std::optional<StepInfo> OldestUndone(const std::vector<std::string>& mapPaths);
-  // Steps of the map left unfinished by a process that is gone (killed, lost
-  // power, a reboot since) or by a failure of this one, oldest first.
-  std::vector<StepInfo> Interrupted(const std::string& mapPath);
-  void ClearMap(const std::string& mapPath);
+  // Steps of the map left unfinished, oldest first: every unfinished step while
+  // no JOV holds the map's writer lock (platform/MapLock.h), or writerLockHeld
+  // says this caller holds it; while another writer holds it, the steps of
+  // processes that are gone (killed, lost power, a reboot since) and of this
+  // one (left by a failure).
+  std::vector<StepInfo> Interrupted(const std::string& mapPath, bool writerLockHeld = false);
+  // Forgets the map's finished steps; with interruptedToo its interrupted
+  // steps as well (the map stays as it is: ask first, kClearInterruptedQuestion).
+  void ClearMap(const std::string& mapPath, bool interruptedToo = false);
 
   // Plans of taking a Done step back, doing an Undone step again, and ending an
-  // interrupted step. Each reads the map first and refuses (Refused, naming
-  // the first offset that differs) when it does not hold what the step left
-  // (undo), found (redo), or either of the two (recovery).
+  // interrupted step. Undo and redo read the map first and refuse (Refused,
+  // naming the first offset that differs) when it does not hold what the step
+  // left (undo) or found (redo). Recovery puts back every before-image and the
+  // old length whatever the map holds there now (the writer lock kept every
+  // other JOV out of it; a write cut short left bytes that are neither), unless
+  // every range already holds what the step wrote: then the step is finished.
+  // A step whose before-image is lost is refused alone (kImageLostText).
   EditPlan PlanUndo(std::int64_t step) { return PlanReplay(step, true); }
   EditPlan PlanRedo(std::int64_t step) { return PlanReplay(step, false); }
   EditPlan PlanRecover(std::int64_t step);
 
   // The executor's side. Each throws HistoryError when the database fails.
   // RecordStep throws InterruptedStepFound, recording nothing, while the map
-  // has an interrupted step (checked in the transaction that records).
-  std::int64_t RecordStep(const std::string& key, const std::string& label, const std::vector<StepWrite>& writes,
-                          std::uint64_t changed);
+  // has an interrupted step (checked in the transaction that records; with
+  // writerLockHeld every unfinished step is). mapPath is the map's path, kept
+  // to open it by when the key is not a path.
+  std::int64_t RecordStep(const std::string& key, const std::string& mapPath, const std::string& label,
+                          const std::vector<StepWrite>& writes, std::uint64_t changed, bool writerLockHeld);
   void FinishStep(std::int64_t step, const std::string& key);
   // Starts writing a large before-image to the image folder (ImageFolder.h)
   // before the step exists; an invalid future when the image is small or the
@@ -116,14 +129,14 @@ inline constexpr const char* kUndoLengthText =
     "The map was changed after \"%1\": it is %2 bytes long, not %3. Nothing was undone.";
 inline constexpr const char* kRedoLengthText =
     "The map was changed after \"%1\" was undone: it is %2 bytes long, not %3. Nothing was redone.";
-inline constexpr const char* kRecoverChangedText =
-    "The map was changed after \"%1\" was interrupted: the bytes at %2 are neither what that step found nor what it "
-    "wrote. Nothing was restored.";
-inline constexpr const char* kRecoverLengthText =
-    "The map was changed after \"%1\" was interrupted: it is %2 bytes long, neither %3 nor %4. Nothing was restored.";
 inline constexpr const char* kRecoverQuestion =
     "JOV was stopped while \"%1\" was writing this map, so the map may be neither as it was nor as that command "
     "would have left it. Restore the map as it was before that command?";
+inline constexpr const char* kImageLostText = "The bytes kept to take back \"%1\" are lost: %2";
+inline constexpr const char* kClearInterruptedQuestion =
+    "\"%1\" was interrupted while it wrote this map, and the map may be neither as it was nor as that command "
+    "would have left it. Clearing the history forgets that edit too, so it can no longer be restored. Clear the "
+    "history?";
 inline constexpr const char* kHistoryOffText = "The edit history is off: %1. Maps are still written, but edits cannot be undone.";
 inline constexpr const char* kHistoryFailedText =
     "The edit history could not record this command (%1), so nothing was written. Free some space in the state "

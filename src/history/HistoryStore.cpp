@@ -19,8 +19,10 @@ namespace {
 constexpr int kBusyTimeoutMs = 10000;
 
 // The tables' shape (PRAGMA user_version): 2 has the image folder's table and
-// the steps' process identities; 0 is a new database or one of before.
-constexpr int kSchemaVersion = 2;
+// the steps' process identities, 3 the maps' files (a map keyed by its
+// identity is opened by the path it was last written by); 0 is a new database
+// or one of before.
+constexpr int kSchemaVersion = 3;
 
 // About 1 MiB of log at 4 KiB pages: indexed in well under a millisecond at
 // the next start, copied about every 30 commands of a few pages each.
@@ -30,7 +32,8 @@ constexpr int kCheckpointWaitMs = 50;
 const char* const kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS maps(
   id INTEGER PRIMARY KEY,
-  path TEXT NOT NULL UNIQUE);
+  path TEXT NOT NULL UNIQUE,
+  file TEXT);
 CREATE TABLE IF NOT EXISTS steps(
   id INTEGER PRIMARY KEY AUTOINCREMENT,
   map_id INTEGER NOT NULL REFERENCES maps(id),
@@ -275,8 +278,14 @@ void HistoryStore::Exec(const char* sql) {
   }
 }
 
-std::int64_t HistoryStore::MapId(const std::string& mapPath, bool create) {
-  if (create) Statement(*this, "INSERT OR IGNORE INTO maps(path) VALUES(?)").Bind(1, mapPath).Run();
+std::int64_t HistoryStore::MapId(const std::string& mapPath, bool create, const std::string& file) {
+  if (create && !file.empty())
+    Statement(*this, "INSERT INTO maps(path, file) VALUES(?, ?) ON CONFLICT(path) DO UPDATE SET file = excluded.file")
+        .Bind(1, mapPath)
+        .Bind(2, file)
+        .Run();
+  else if (create)
+    Statement(*this, "INSERT OR IGNORE INTO maps(path) VALUES(?)").Bind(1, mapPath).Run();
   Statement find(*this, "SELECT id FROM maps WHERE path = ?");
   find.Bind(1, mapPath);
   return find.Step() ? find.Int(0) : -1;
@@ -296,6 +305,7 @@ void HistoryStore::Migrate() {
       if (info.Text(1) == column) return true;
     return false;
   };
+  if (!hasColumn("maps", "file")) Exec("ALTER TABLE maps ADD COLUMN file TEXT");
   if (!hasColumn("steps", "start_time")) Exec("ALTER TABLE steps ADD COLUMN start_time INTEGER NOT NULL DEFAULT 0");
   if (!hasColumn("steps", "boot_id")) Exec("ALTER TABLE steps ADD COLUMN boot_id TEXT NOT NULL DEFAULT ''");
   if (!hasColumn("writes", "after_hash")) Exec("ALTER TABLE writes ADD COLUMN after_hash INTEGER");
@@ -305,7 +315,8 @@ void HistoryStore::Migrate() {
 std::int64_t HistoryStore::BeginStep(const std::string& mapPath, const std::string& label, std::int64_t timeMs,
                                      const ProcessIdentity& process, const std::vector<StepWrite>& writes,
                                      std::uint64_t changed,
-                                     const std::function<bool(const StepInfo&)>& leftBehind) {
+                                     const std::function<bool(const StepInfo&)>& leftBehind,
+                                     const std::string& file) {
   // Staged images are waited for before the write lock is taken: another
   // process's command need not wait for this one's disk.
   for (const StepWrite& write : writes)
@@ -314,7 +325,7 @@ std::int64_t HistoryStore::BeginStep(const std::string& mapPath, const std::stri
   if (!transaction.Began()) Fail("begin");
   for (StepInfo& unfinished : Unfinished(mapPath))
     if (leftBehind(unfinished)) throw InterruptedStepFound(std::move(unfinished));
-  const std::int64_t map = MapId(mapPath, true);
+  const std::int64_t map = MapId(mapPath, true, file);
   std::uint64_t stored = 0;
   for (const StepWrite& write : writes) stored += write.before.size() + write.afterSize;
   Statement(*this,
@@ -528,7 +539,7 @@ void HistoryStore::ClearMap(const std::string& mapPath) {
 
 namespace {
 const char* const kStepColumns =
-    "SELECT steps.id, maps.path, label, time_ms, state, pid, bytes, stored, start_time, boot_id FROM steps JOIN maps ON maps.id = "
+    "SELECT steps.id, COALESCE(maps.file, maps.path), label, time_ms, state, pid, bytes, stored, start_time, boot_id FROM steps JOIN maps ON maps.id = "
     "steps.map_id ";
 }
 
@@ -568,7 +579,7 @@ std::optional<StepInfo> HistoryStore::Step(std::int64_t step) {
   return found.front();
 }
 
-std::vector<StepWrite> HistoryStore::Writes(std::int64_t step) {
+std::vector<StepWrite> HistoryStore::Writes(std::int64_t step, std::vector<std::string>* lost) {
   Statement query(*this,
                   "SELECT offset, before, after, length_before, length_after, after_hash, after_size FROM writes "
                   "WHERE step_id = ? ORDER BY seq");
@@ -595,7 +606,8 @@ std::vector<StepWrite> HistoryStore::Writes(std::int64_t step) {
       writes[seq].before = m_images.Get(images.Text(2), static_cast<std::uint64_t>(images.Int(3)),
                                         static_cast<std::uint64_t>(images.Int(1)));
     } catch (const FileError& e) {
-      throw ImageLost(e.what());
+      if (!lost) throw ImageLost(e.what());
+      lost->push_back(e.what());
     }
   }
   return writes;

@@ -119,10 +119,12 @@ class HistoryStore {
   // A new step in state Writing with all its writes, committed together. An
   // unfinished step of the map that leftBehind says was interrupted stops it
   // (InterruptedStepFound), in the same transaction: no other process can
-  // leave one between the look and the record.
+  // leave one between the look and the record. mapPath is the map's key; file,
+  // when given, the path it is opened by (StepInfo::mapPath), for a key that
+  // is not a path.
   std::int64_t BeginStep(const std::string& mapPath, const std::string& label, std::int64_t timeMs,
                          const ProcessIdentity& process, const std::vector<StepWrite>& writes, std::uint64_t changed,
-                         const std::function<bool(const StepInfo&)>& leftBehind);
+                         const std::function<bool(const StepInfo&)>& leftBehind, const std::string& file = {});
   // The after-bytes of each write (in order) stored and the step marked Undoing,
   // in one transaction.
   void BeginUndo(std::int64_t step, const std::vector<std::vector<unsigned char>>& after);
@@ -143,7 +145,10 @@ class HistoryStore {
   void ClearMap(const std::string& mapPath);
 
   std::optional<StepInfo> Step(std::int64_t step);
-  std::vector<StepWrite> Writes(std::int64_t step);
+  // Throws ImageLost for a before-image file that is missing or cut short;
+  // given lost, notes its error there instead and leaves that write's before
+  // empty.
+  std::vector<StepWrite> Writes(std::int64_t step, std::vector<std::string>* lost = nullptr);
   // The map's steps, oldest first.
   std::vector<StepInfo> Steps(const std::string& mapPath);
   // The map's steps in Writing, Undoing or Redoing, oldest first.
@@ -163,7 +168,7 @@ class HistoryStore {
   class Statement;
   void Exec(const char* sql);
   [[noreturn]] void Fail(const char* what);
-  std::int64_t MapId(const std::string& mapPath, bool create);
+  std::int64_t MapId(const std::string& mapPath, bool create, const std::string& file = {});
   void Migrate();
   int SchemaVersion();
   // Steps matching where; ? marks take the map paths, then id when given.

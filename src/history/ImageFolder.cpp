@@ -14,13 +14,28 @@
 
 namespace jov {
 
-std::string ImageFolder::NewName() {
-  static std::atomic<unsigned> counter{0};
-  const ProcessIdentity self = CurrentProcess();
-  return std::to_string(self.pid) + "-" + std::to_string(self.startTime) + "-" + std::to_string(counter++) + ".img";
+namespace {
+
+// The boot id as a part of a file name: its letters and digits.
+std::string BootToken(const std::string& bootId) {
+  std::string token;
+  for (const char c : bootId)
+    if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) token += c;
+  return token.empty() ? "0" : token;
 }
 
-void ImageFolder::Write(const std::string& name, const std::vector<unsigned char>& bytes) const {
+// Tries at most this many counts for a name no file has yet.
+constexpr int kNameTries = 1000;
+
+}  // namespace
+
+std::string ImageFolder::NamePrefix() {
+  const ProcessIdentity self = CurrentProcess();
+  return std::to_string(self.pid) + "-" + std::to_string(self.startTime) + "-" + BootToken(self.bootId) + "-";
+}
+
+std::string ImageFolder::Write(const std::string& prefix, const std::vector<unsigned char>& bytes) const {
+  static std::atomic<unsigned> counter{0};
   std::error_code error;
   std::filesystem::create_directories(PathFromUtf8(m_folder), error);
   if (error) {
@@ -29,11 +44,22 @@ void ImageFolder::Write(const std::string& name, const std::vector<unsigned char
                                                                : FileError::Cause::Generic;
     throw FileError(cause, m_folder);
   }
-  const std::string path = m_folder + "/" + name;
   // No temporary file and rename: until the database names the file, a torn
   // one is a leftover like any other.
   BinaryFile file;
-  file.Open(path, BinaryFile::Mode::CreateTruncate, path);
+  std::string name;
+  for (int tries = 0;; ++tries) {
+    name = prefix + std::to_string(counter++) + ".img";
+    const std::string path = m_folder + "/" + name;
+    try {
+      file.Open(path, BinaryFile::Mode::CreateNew, path);
+      break;
+    } catch (const FileError&) {
+      // A file of that name is there already (left by a process of the same
+      // identity): it is never emptied; the next count is tried.
+      if (tries + 1 >= kNameTries || !std::filesystem::exists(PathFromUtf8(path), error)) throw;
+    }
+  }
   try {
     file.Write(0, bytes.data(), bytes.size());
     file.Sync();
@@ -44,21 +70,15 @@ void ImageFolder::Write(const std::string& name, const std::vector<unsigned char
   }
   file.Close();
   native::SyncFolder(m_folder);
-}
-
-std::string ImageFolder::Put(const std::vector<unsigned char>& bytes) const {
-  std::string name = NewName();
-  Write(name, bytes);
   return name;
 }
 
+std::string ImageFolder::Put(const std::vector<unsigned char>& bytes) const { return Write(NamePrefix(), bytes); }
+
 std::shared_future<std::string> ImageFolder::PutLater(Worker& worker,
                                                       std::shared_ptr<const std::vector<unsigned char>> bytes) const {
-  // The name is made here: the process identity is read on the caller's thread.
-  return worker.Run([folder = *this, name = NewName(), bytes = std::move(bytes)] {
-    folder.Write(name, *bytes);
-    return name;
-  });
+  // The name's identity is read here, on the caller's thread.
+  return worker.Run([folder = *this, prefix = NamePrefix(), bytes = std::move(bytes)] { return folder.Write(prefix, *bytes); });
 }
 
 std::vector<unsigned char> ImageFolder::Get(const std::string& name, std::uint64_t skip, std::uint64_t size) const {
@@ -81,13 +101,20 @@ std::vector<std::string> ImageFolder::List() const {
 }
 
 bool ImageFolder::WriterRunning(const std::string& name) {
-  const auto first = name.find('-');
-  const auto second = first == std::string::npos ? first : name.find('-', first + 1);
-  if (second == std::string::npos) return false;
+  // PID-START-BOOT-N.img; names of before had no BOOT (PID-START-N.img) and
+  // are judged as of this boot.
+  std::vector<std::string> parts;
+  for (std::size_t from = 0;;) {
+    const auto dash = name.find('-', from);
+    parts.push_back(name.substr(from, dash == std::string::npos ? std::string::npos : dash - from));
+    if (dash == std::string::npos) break;
+    from = dash + 1;
+  }
+  if (parts.size() != 3 && parts.size() != 4) return false;
+  const std::string bootId = CurrentProcess().bootId;
+  if (parts.size() == 4 && parts[2] != BootToken(bootId)) return false;
   try {
-    return StillRunning(ProcessIdentity{std::stoll(name.substr(0, first)),
-                                        std::stoll(name.substr(first + 1, second - first - 1)),
-                                        CurrentProcess().bootId});
+    return StillRunning(ProcessIdentity{std::stoll(parts[0]), std::stoll(parts[1]), bootId});
   } catch (const std::exception&) {
     return false;
   }

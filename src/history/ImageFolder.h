@@ -20,7 +20,10 @@ inline constexpr std::size_t kImageFileFrom = 64 * 1024;
 // times the time. The database names the files its steps own (the images
 // table). A file it does not name belongs to the process that wrote it until
 // that process is gone: then it was left by a step that never committed, and
-// is removed. Names are PID-START-N.img: the writer's identity and a count.
+// is removed. Names are PID-START-BOOT-N.img: the writer's identity (with the
+// boot it ran in, so a pid and start time met again after a restart name no
+// file of before) and a count. A file is created only where none exists: a
+// name met again never empties an image a step still needs.
 class ImageFolder {
  public:
   explicit ImageFolder(std::string folder) : m_folder(std::move(folder)) {}
@@ -41,8 +44,10 @@ class ImageFolder {
   static bool WriterRunning(const std::string& name);
 
  private:
-  static std::string NewName();
-  void Write(const std::string& name, const std::vector<unsigned char>& bytes) const;
+  // This process's part of the names; the count is added per file.
+  static std::string NamePrefix();
+  // Writes bytes to a new file named prefix + a count; returns its name.
+  std::string Write(const std::string& prefix, const std::vector<unsigned char>& bytes) const;
   std::string m_folder;
 };
 

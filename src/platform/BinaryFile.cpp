@@ -53,6 +53,7 @@ void BinaryFile::Open(const std::string& path, Mode mode, const std::string& dis
   native::OpenMode how = native::OpenMode::ReadWrite;
   if (mode == Mode::ReadOnly) how = native::OpenMode::ReadOnly;
   if (mode == Mode::CreateTruncate) how = native::OpenMode::CreateTruncate;
+  if (mode == Mode::CreateNew) how = native::OpenMode::CreateNew;
   m_handle = native::Open(path, how, displayName);
   m_path = path;
 }

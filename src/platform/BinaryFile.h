@@ -37,6 +37,7 @@ class BinaryFile {
     ReadWrite,       // map files: shared with other programs
     ReadOnly,        // .meta and tag files read by a command
     CreateTruncate,  // files a command writes; an existing file is emptied
+    CreateNew,       // a file that must not exist yet (FileError when it does)
   };
 
   BinaryFile() = default;

@@ -14,7 +14,8 @@ namespace jov::native {
 using Handle = std::intptr_t;
 inline constexpr Handle kNoHandle = -1;
 
-enum class OpenMode { ReadWrite, ReadOnly, CreateTruncate };
+// CreateNew fails when the file exists: it never empties one.
+enum class OpenMode { ReadWrite, ReadOnly, CreateTruncate, CreateNew };
 
 // What tests put in place of the system's pwrite and fsync (a disk that
 // fills up, a process killed between two writes); empty: the system's own.

@@ -41,6 +41,7 @@ Handle Open(const std::string& path, OpenMode mode, const std::string& name) {
     case OpenMode::ReadWrite: flags |= O_RDWR; break;
     case OpenMode::ReadOnly: flags |= O_RDONLY; break;
     case OpenMode::CreateTruncate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+    case OpenMode::CreateNew: flags |= O_RDWR | O_CREAT | O_EXCL; break;
   }
   const int fd = ::open(path.c_str(), flags, 0644);
   if (fd < 0) FailWith(errno, name);

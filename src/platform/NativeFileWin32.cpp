@@ -78,6 +78,7 @@ Handle Open(const std::string& path, OpenMode mode, const std::string& name) {
   DWORD disposition = OPEN_EXISTING;
   if (mode == OpenMode::ReadOnly) access = GENERIC_READ;
   if (mode == OpenMode::CreateTruncate) disposition = CREATE_ALWAYS;
+  if (mode == OpenMode::CreateNew) disposition = CREATE_NEW;
   const HANDLE handle =
       ::CreateFileW(win32::WidePath(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);

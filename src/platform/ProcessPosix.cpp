@@ -60,8 +60,18 @@ std::int64_t CurrentPid() { return ::getpid(); }
 bool StillRunning(const ProcessIdentity& identity) {
   if (identity.pid <= 0) return false;
   if (identity.bootId != CurrentProcess().bootId) return false;
-  if (::kill(static_cast<pid_t>(identity.pid), 0) != 0 && errno != EPERM) return false;
-  return StartTimeOf(identity.pid) == identity.startTime;
+  bool othersProcess = false;
+  if (::kill(static_cast<pid_t>(identity.pid), 0) != 0) {
+    if (errno != EPERM) return false;
+    othersProcess = true;
+  }
+  const std::int64_t started = StartTimeOf(identity.pid);
+  if (started != 0 && identity.startTime != 0) return started == identity.startTime;
+  // A start time that cannot be told on either side (/proc hidden, or none
+  // recorded): a process of this user with that pid is taken as the writer; a
+  // process we may not signal belongs to another user, which a JOV writing
+  // this user's history is not, so the writer is gone.
+  return !othersProcess;
 }
 
 }  // namespace jov

@@ -9,6 +9,7 @@
 #include "commands/CommandContext.h"
 #include "commands/EditorCommands.h"
 #include "history/History.h"
+#include "map/ValueText.h"
 #include "platform/UserDialogs.h"
 
 namespace commands {
@@ -84,8 +85,15 @@ void History(CommandContext& context) {
       }
     });
   };
+  // A map with an interrupted step asks first: that edit can then no longer be restored.
   actions.clear = [&context, &history] {
-    for (const std::string& path : context.OpenMapPaths()) history.ClearMap(path);
+    for (const std::string& path : context.OpenMapPaths()) {
+      const auto interrupted = history.Interrupted(path);
+      if (!interrupted.empty() &&
+          !context.Dialogs().AskYesNoDefaultNo(jov::FillText(jov::kClearInterruptedQuestion, {interrupted.back().label})))
+        continue;
+      history.ClearMap(path, !interrupted.empty());
+    }
   };
   actions.limitMb = [&history] { return history.LimitBytes() / (1024 * 1024); };
   actions.setLimitMb = [&history](std::uint64_t mb) { history.SetLimitMb(mb); };
