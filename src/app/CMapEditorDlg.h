@@ -147,6 +147,7 @@ class CMapEditorDlg : public QMainWindow, public CommandContext {
     int errors = 0;
     int warnings = 0;
   };
+    QString firstError;  // "where: what" of the error that keeps the map read-only
   PanelCheck& CheckOf(const MapPanel& panel);
   // Counts the findings; a map with an error stays read-only. Just opened: a
   // compressed Xbox map is offered for decompression, an error is said once.

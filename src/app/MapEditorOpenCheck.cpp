@@ -66,7 +66,14 @@ void CMapEditorDlg::CheckOpenedMap(MapPanel& panel, bool justOpened) {
   const jov::CheckReport report = jov::CheckMap(map);
   check.errors = report.errors;
   check.warnings = report.warnings;
-  if (report.HasErrors()) map.m_bReadOnly = true;
+  if (report.HasErrors()) {
+    map.m_bReadOnly = true;
+    for (const jov::Finding& f : report.findings)
+      if (f.severity == jov::Severity::Error) {
+        check.firstError = QString::fromLatin1((f.where + ": " + f.what).c_str());
+        break;
+      }
+  }
   if (!justOpened) return;
 
   const QString path = QFile::decodeName(map.m_strPath.c_str());
@@ -76,8 +83,8 @@ void CMapEditorDlg::CheckOpenedMap(MapPanel& panel, bool justOpened) {
   }
   if (report.HasErrors())
     m_dialogs.ShowMessage(QStringLiteral("%1 has %2 (Tools > Check %3 lists them). It is open read-only, so that "
-                                         "nothing is written into a layout that cannot be trusted.")
+                                         "nothing is written into a layout that cannot be trusted.\n\nThe first: %4")
                               .arg(QFileInfo(path).fileName(), Plural(report.errors, "error", "errors"),
-                                   panel.title())
+                                   panel.title(), check.firstError)
                               .toStdString());
 }

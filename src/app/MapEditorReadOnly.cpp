@@ -40,7 +40,9 @@ void CMapEditorDlg::ShowWritable() {
   m_toolsMenu->setToolTipsVisible(true);
   for (MapPanel* panel : {m_panel1, m_panel2}) {
     const bool readOnly = panel->Map().m_bOpen && panel->Map().m_bReadOnly;
-    const QString why = QString::fromLatin1(kReadOnlyTip).arg(panel->FileName());
+    QString why = QString::fromLatin1(kReadOnlyTip).arg(panel->FileName());
+    const QString& cause = (panel == m_panel1 ? m_check1 : m_check2).firstError;
+    if (!cause.isEmpty()) why += QStringLiteral(" The check found: %1").arg(cause);
     for (QAction* action : WritingActions(*panel)) ShowReadOnly(action, readOnly, why);
     for (QPushButton* button : panel->WritingButtons()) ShowReadOnly(button, readOnly, why);
   }

@@ -222,6 +222,19 @@ class Checker {
     return static_cast<int>(sameName.size());
   }
 
+  // The scenario's structure BSP list: each section must lie in the file and
+  // away from the tag data.
+  void Bsps(const MapPicture& picture) {
+    if (picture.scenario < 0) return;
+    if (!picture.bspProblem.empty()) {
+      Add(Severity::Error, TagWhere(static_cast<std::size_t>(picture.scenario)), picture.bspProblem, picture.scenario);
+      return;
+    }
+    for (std::size_t n = 0; n < picture.bsps.size(); ++n)
+      if (!picture.bsps[n].problem.empty())
+        Add(Severity::Error, "structure BSP " + std::to_string(n), picture.bsps[n].problem, picture.bsps[n].tag);
+  }
+
   void Tags() {
     ReadEntries();
     ReadNames();
@@ -233,18 +246,27 @@ class Checker {
     };
     std::vector<Extent> extents;
     int protectedSigns = 0;
+    // Metadata where the reader finds it: in the tag data up to the next tag
+    // whose pointer lands there, in a BSP section, or in a resource map.
+    const MapPicture picture = PictureOfBytes(m_file, m);
     for (std::size_t n = 0; n < count; ++n) {
       const Tag& t = m_tags[n];
       const int tag = static_cast<int>(n);
-      // Metadata: up to the next entry's pointer, as the reader sizes it (none for
-      // the last tag and structure BSPs, whose metadata lies elsewhere).
-      const std::uint64_t offset = m.OffsetOf(t.metaPointer);
-      std::uint64_t size = 0;
-      if (n + 1 < m.tagCount && t.class1 != "sbsp" && n + 1 < count) size = m_tags[n + 1].metaPointer - t.metaPointer;
-      if (t.class1 != "sbsp" && !Inside(offset, size, m_file.size()))
-        Add(Severity::Error, TagWhere(n), "metadata " + Range(offset, offset + size) + PastEnd(m_file.size()), tag);
-      else if (size > 0 && t.class1 != "sbsp")
-        extents.push_back({offset, offset + size, n});
+      const TagPlace& place = picture.tags[n];
+      const std::uint64_t offset = place.offset;
+      const std::uint64_t size = place.size;
+      if (place.home == TagHome::TagData || place.home == TagHome::SoundBase) {
+        if (!Inside(offset, size, m_file.size()))
+          Add(Severity::Error, TagWhere(n), "metadata " + Range(offset, offset + size) + PastEnd(m_file.size()), tag);
+        else if (size > 0)
+          extents.push_back({offset, offset + size, n});
+      } else if (place.home == TagHome::Nowhere && t.class1 != "sbsp") {
+        if (offset > m_file.size())
+          Add(Severity::Error, TagWhere(n), "metadata " + Range(offset, offset) + PastEnd(m_file.size()), tag);
+        else if (offset < picture.tagDataFrom || offset > picture.tagDataEnd)
+          Add(Severity::Warning, TagWhere(n), "the metadata pointer " + Hex8(t.metaPointer) + " (offset " + Hex(offset) +
+                                                  ") lands outside the tag data " + Range(picture.tagDataFrom, picture.tagDataEnd), tag);
+      }
 
       if ((t.identifier & 0xFFFF) != n)
         Add(Severity::Warning, TagWhere(n), "the identifier " + Hex8(t.identifier) + " does not end in the tag's index (" + Hex(n) + ")", tag);
@@ -261,6 +283,7 @@ class Checker {
         ++protectedSigns;
       }
     }
+    Bsps(picture);
     protectedSigns += Repeats();
     if (protectedSigns > 0)
       Add(Severity::Note, "tags", std::to_string(protectedSigns) +

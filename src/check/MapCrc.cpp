@@ -12,9 +12,6 @@ namespace jov {
 
 namespace {
 
-constexpr std::uint32_t kBspListCount = 0x5A4;
-constexpr std::uint32_t kBspListPointer = 0x5A8;
-constexpr std::uint32_t kBspElementSize = 32;
 
 // The reflected CRC-32 table (polynomial 0xEDB88320) and, for running the
 // register backwards, the index of each table entry by its top byte (the top
@@ -52,12 +49,6 @@ bool Inside(std::uint64_t offset, std::uint64_t size, std::uint64_t length) {
   return offset <= length && size <= length - offset;
 }
 
-std::string ClassOf(std::span<const unsigned char> file, std::uint64_t entry) {
-  std::string code;
-  for (int i = 3; i >= 0; --i) code += static_cast<char>(file[entry + static_cast<std::uint64_t>(i)]);
-  return code;
-}
-
 }  // namespace
 
 CrcLayout FindCrcRegions(std::span<const unsigned char> file, const MapLayout& m) {
@@ -70,35 +61,18 @@ CrcLayout FindCrcRegions(std::span<const unsigned char> file, const MapLayout& m
   if (!m.pcLayout) return fail("header 0x004 version", "only PC and CE maps carry a CRC32");
   if (!m.tagHeaderInFile) return fail("header 0x010 Index Offset", "the tag data header lies outside the file");
 
-  // The scenario: the tag the tag data header names, else the first "scnr".
-  const std::uint32_t count = m.entriesInFile;
-  int scenario = -1;
-  const std::uint32_t named = m.scenarioId & 0xFFFF;
-  if (named < count && ClassOf(file, m.firstEntry + 32ull * named) == "scnr") scenario = static_cast<int>(named);
-  for (std::uint32_t n = 0; scenario < 0 && n < count; ++n)
-    if (ClassOf(file, m.firstEntry + 32ull * n) == "scnr") scenario = static_cast<int>(n);
-  if (scenario < 0) return fail("tag data header +0x04 scenario", "the map has no scenario tag, so its structure BSPs are unknown");
-  out.scenarioTag = scenario;
-
-  const std::uint32_t pointer = *Le32At(file, m.firstEntry + 32ull * static_cast<std::uint32_t>(scenario) + 0x14);
-  const std::uint64_t meta = m.OffsetOf(pointer);
-  const std::string scenarioWhere = "tag " + std::to_string(scenario) + " scnr";
-  const auto bspCount = Le32At(file, meta + kBspListCount);
-  const auto bspPointer = Le32At(file, meta + kBspListPointer);
-  if (!bspCount || !bspPointer)
-    return fail(scenarioWhere, "the structure BSP list at metadata +0x5A4 lies outside the file");
-  const std::uint64_t list = m.OffsetOf(*bspPointer);
-  if (!Inside(list, std::uint64_t{*bspCount} * kBspElementSize, file.size()))
-    return fail(scenarioWhere, "the structure BSP list (" + std::to_string(*bspCount) + " at " + Hex(list) +
-                                   ") runs past the end of the file");
-  for (std::uint32_t n = 0; n < *bspCount; ++n) {
-    const std::uint64_t element = list + std::uint64_t{n} * kBspElementSize;
-    const std::uint32_t start = *Le32At(file, element);
-    const std::uint32_t size = *Le32At(file, element + 4);
-    if (!Inside(start, size, file.size()))
-      return fail("structure BSP " + std::to_string(n), "the structure BSP " + Hex(start) + ".." + Hex(std::uint64_t{start} + size) +
-                                                          " runs past the end of the file (" + Hex(file.size()) + " bytes)");
-    out.regions.push_back({start, size, "structure BSP " + std::to_string(n)});
+  // The scenario (the tag the tag data header names, else the first "scnr")
+  // and its structure BSP list, as the reader pictures them.
+  const MapPicture picture = PictureOfBytes(file, m);
+  if (picture.scenario < 0) return fail("tag data header +0x04 scenario", "the map has no scenario tag, so its structure BSPs are unknown");
+  out.scenarioTag = picture.scenario;
+  const std::string scenarioWhere = "tag " + std::to_string(picture.scenario) + " scnr";
+  if (!picture.bspListRead) return fail(scenarioWhere, picture.bspProblem);
+  for (std::size_t n = 0; n < picture.bsps.size(); ++n) {
+    const BspSection& bsp = picture.bsps[n];
+    // A section that overlaps the tag data is still what the game sums.
+    if (!Inside(bsp.offset, bsp.size, file.size())) return fail("structure BSP " + std::to_string(n), bsp.problem);
+    out.regions.push_back({bsp.offset, bsp.size, "structure BSP " + std::to_string(n)});
   }
   if (!Inside(m.modelOffset, m.modelSize, file.size()))
     return fail("tag data header +0x14 model data", "the model data " + Hex(m.modelOffset) + ".." +

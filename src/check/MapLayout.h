@@ -4,6 +4,8 @@
 #include <span>
 #include <string>
 
+#include "map/MapPicture.h"
+
 // The numbers of a map's header and tag data header, read from the file's bytes
 // without trusting any of them: every read is bounded by the file's length, and
 // a field that lies past the end reads as absent.
@@ -28,7 +30,8 @@ struct MapLayout {
   std::uint32_t indexMagic = 0;       // tag data header +0x00
   std::uint32_t scenarioId = 0;       // +0x04
   std::uint16_t tagCount = 0;         // +0x0C
-  std::uint32_t modelOffset = 0;      // +0x14 (PC, CE)
+  std::uint32_t modelOffset = 0;      // +0x14 (PC, CE; on the Xbox a pointer)
+  std::uint32_t modelField1C = 0;     // +0x1C (PC, CE: vertex data size; Xbox: a pointer)
   std::uint32_t modelSize = 0;        // +0x20 (PC, CE)
   std::uint64_t firstEntry = 0;       // file offset of entry 0
   std::uint32_t magic = 0;            // pointer minus file offset, as the reader takes it
@@ -42,6 +45,12 @@ struct MapLayout {
 
 // Reads what lies in the file; needs at least the 0x800-byte header to say much.
 MapLayout ReadMapLayout(std::span<const unsigned char> file);
+
+// Where every tag's bytes live (the reader's picture), drawn from the entries
+// that lie in the file.
+MapPicture PictureOfBytes(std::span<const unsigned char> file, const MapLayout& layout);
+// Entry n's class 1 as shown: its stored bytes up to the first zero, reversed.
+std::string ClassAt(std::span<const unsigned char> file, const MapLayout& layout, std::uint32_t n);
 
 // A few bytes as "64 61 65 68".
 std::string SpacedHexBytes(std::span<const unsigned char> bytes);

@@ -129,6 +129,20 @@ void CMapFile::ReadHeader() {
   m_file.Read(std::uint64_t{indexOffset} + 0x0C, tagCount, sizeof tagCount);
   m_strIndexMagic = TrimmedHex(ReadLe32(indexMagic));
   m_nTagCount = ReadLe16(tagCount);
+  // The scenario's identifier and the model data fields, for the picture of
+  // where each tag's bytes live.
+  unsigned char scenario[4];
+  unsigned char model[16];
+  m_file.Read(std::uint64_t{indexOffset} + 0x04, scenario, sizeof scenario);
+  m_file.Read(std::uint64_t{indexOffset} + 0x14, model, sizeof model);
+  m_pictureHeader.version = ReadLe16(header + 0x04);
+  m_pictureHeader.eofPosition = ReadLe32(header + 0x08);
+  m_pictureHeader.indexOffset = indexOffset;
+  m_pictureHeader.tagDataSize = ReadLe32(header + 0x14);
+  m_pictureHeader.scenarioId = ReadLe32(scenario);
+  m_pictureHeader.modelField14 = ReadLe32(model);
+  m_pictureHeader.modelField1C = ReadLe32(model + 8);
+  m_pictureHeader.modelSize = ReadLe32(model + 12);
 
   // Derived values: the magic is the index magic minus the first entry's offset.
   m_nEofSpaceSize = m_nVersion == kVersionXbox
@@ -141,6 +155,8 @@ void CMapFile::ReadHeader() {
     m_strIndexOffset = UIntToHex(indexOffset + 4);
   }
   m_strMagic = ToUpperAscii(UIntToHex(magic));
+  m_pictureHeader.magic = magic;
+  m_pictureHeader.fileLength = m_file.Length();
 }
 
 std::uint32_t CMapFile::StoredEofPosition() {
@@ -167,6 +183,7 @@ void CMapFile::ReadEntries() {
   const std::size_t count = m_nTagCount;
   m_tags.assign(count, TagEntry{});
   m_tagByTreeItem.clear();
+  m_picture = MapPicture{};
   if (count == 0) return;
 
   // Every field of every entry is positioned to on its own by the format's
@@ -192,10 +209,9 @@ void CMapFile::ReadEntries() {
     r.strIdentifier = SwapHexBytes(DwordToHex(e + 0x0C));
     nameOffsets[n] = ReadLe32(e + 0x10) - magic;
     r.strNameOffset = UIntToHex(nameOffsets[n]);
-    const std::uint32_t metaPointer = ReadLe32(e + 0x14);
-    r.strMetaOffset = UIntToHex(metaPointer - magic);
-    if (n + 1 < count && r.strClass1 != "sbsp") r.nSize = ReadLe32(e + 0x34) - metaPointer;
+    r.strMetaOffset = UIntToHex(ReadLe32(e + 0x14) - magic);
   }
+  PlaceTags(index);
 
   // Names: at most 1995 characters each, read in one span when they lie together.
   constexpr std::uint32_t kNameRead = 1995;
@@ -220,6 +236,38 @@ void CMapFile::ReadEntries() {
     }
     m_tags[n].strName.assign(text, strnlen(text, kNameRead));
   }
+}
+
+void CMapFile::PlaceTags(const std::vector<unsigned char>& index) {
+  const std::size_t count = m_tags.size();
+  std::vector<PictureEntry> entries(count);
+  for (std::size_t n = 0; n < count; ++n) {
+    const unsigned char* e = index.data() + n * 32;
+    entries[n] = {m_tags[n].strClass1, ReadLe32(e + 0x0C), ReadLe32(e + 0x14), ReadLe32(e + 0x18)};
+  }
+  const std::uint64_t length = m_pictureHeader.fileLength;
+  m_picture = DrawMapPicture(m_pictureHeader, entries, [this, length](std::uint64_t at, void* out, std::size_t n) {
+    if (at > length || n > length - at) return false;
+    m_file.Read(at, out, n);
+    return true;
+  });
+  for (std::size_t n = 0; n < count; ++n) {
+    const TagPlace& place = m_picture.tags[n];
+    TagEntry& r = m_tags[n];
+    r.eHome = place.home;
+    r.nBase = place.base;
+    r.nResource = place.resource;
+    r.nSize = place.size;
+    if (place.home == TagHome::Bsp) r.strMetaOffset = UIntToHex(static_cast<std::uint32_t>(place.offset));
+  }
+}
+
+std::uint32_t CMapFile::MetaBase(int i) const {
+  const TagEntry& r = m_tags[static_cast<std::size_t>(i)];
+  // The Meta Offset may have been edited since the map was read: only a BSP
+  // section keeps a base of its own.
+  if (r.eHome == TagHome::Bsp) return r.nBase + (MetaOffset(i) - static_cast<std::uint32_t>(m_picture.tags[static_cast<std::size_t>(i)].offset));
+  return Magic() + MetaOffset(i);
 }
 
 void CMapFile::FillTree(TreeView& tree) {

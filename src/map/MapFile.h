@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "map/MapHeaderInfo.h"
+#include "map/MapPicture.h"
 #include "map/TagClassTable.h"
 #include "map/TagEntry.h"
 #include "platform/BinaryFile.h"
@@ -61,6 +62,11 @@ class CMapFile {
   // longer what the model holds: a command would write at stale places.
   void CheckIndexUnchanged();
   std::uint32_t MetaOffset(int i) const;
+  // The pointer that names tag i's metadata byte 0: the map's magic plus its
+  // Meta Offset, or for a structure BSP its section's own load address.
+  std::uint32_t MetaBase(int i) const;
+  // Where every tag's bytes live, as read with the index.
+  const MapPicture& Picture() const { return m_picture; }
   BinaryFile& File() { return m_file; }
   const BinaryFile& File() const { return m_file; }
 
@@ -98,11 +104,14 @@ class CMapFile {
   void ReadHeader();
   void ReadEntries();
   void FillTree(TreeView& tree);
+  void PlaceTags(const std::vector<unsigned char>& index);
   void Identify(TreeView& tree);
 
   BinaryFile m_file;
   FileStamp m_stamp;
   std::unordered_map<TreeItem, int> m_tagByTreeItem;
+  PictureHeader m_pictureHeader;
+  MapPicture m_picture;
 };
 
 inline constexpr const char* kMapChangedOnDisk =

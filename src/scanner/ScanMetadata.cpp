@@ -163,7 +163,7 @@ class Scanner {
   std::vector<NeedleHit> FindReflexives() const {
     const std::uint32_t size = Tag(m_tag).nSize;
     if (size == 0) return {};
-    const std::uint32_t base = m_map.Magic() + m_map.MetaOffset(m_tag);  // wraps at 32 bits
+    const std::uint32_t base = m_map.MetaBase(m_tag);  // wraps at 32 bits
     return FindAddressRange(m_text, base, size);
   }
 

@@ -90,7 +90,7 @@ ScanBoxes ScanUpdateItem(CMapFile& map, int tag, const ScanItem& current, ScanBo
       // written, the two high ones stay.
       RequireInside(text, pos - 8, 16);
       const std::uint32_t target = HexToUInt(boxes.strClassChoice);
-      const std::uint32_t pointer = map.Magic() + map.MetaOffset(tag) + target;  // wraps at 32 bits
+      const std::uint32_t pointer = map.MetaBase(tag) + target;  // wraps at 32 bits
       boxes.strClassChoice = WordText(pointer);
       boxes.strTagChoice = TwoByteText(IntegerOfValue(boxes.fValue));
       PutHexAt(text, boxes.strClassChoice, pos);

@@ -24,8 +24,9 @@ std::string DataListingText(const CMapFile& map, int i, std::string_view hex) {
   AppendLine(out, tag.strClass2);
   AppendLine(out, tag.strClass3);
 
-  // Byte k of the tag lives at address magic + meta offset + k (wrapping at 32 bits).
-  const std::uint32_t base = map.Magic() + HexToUInt(tag.strMetaOffset);
+  // Byte k of the tag lives at address base + k (wrapping at 32 bits): the
+  // magic plus its Meta Offset, or a structure BSP's own load address.
+  const std::uint32_t base = map.MetaBase(i);
   for (const NeedleHit& hit : FindAddressRange(hex, base, tag.nSize)) {
     AppendLine(out, "Reflexive|" + IntToDecimal(static_cast<std::int32_t>(hit.pos / 2)) + "|" +
                         IntToDecimal(static_cast<std::int32_t>(hit.needle)));

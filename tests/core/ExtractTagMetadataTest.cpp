@@ -116,11 +116,13 @@ TEST(ExtractTagMetadata, BytesPastTheEndOfTheMapAreWrittenAsZeros) {
   SampleMapPlan plan = GenerateSampleMap(kVersionPc, 6, 21);
   auto bytes = WriteSampleMap(plan);
   const SampleLayout layout = LayoutOf(plan);
-  // Cut the file 10 bytes into tag 4, whose extent runs to the last tag's start.
-  bytes.resize(layout.metaOffsets[4] + 10);
+  // The file is cut 10 bytes into tag 4 after the map was read (another
+  // program truncated it): tag 4's extent still runs to the last tag's start.
   TestMap t(bytes);
   t.Open();
   ASSERT_EQ(t.Tag(4).nSize, plan.tags[4].meta.size());
+  bytes.resize(layout.metaOffsets[4] + 10);
+  std::filesystem::resize_file(t.path, bytes.size());
   RecordedDialogs dialogs;
   dialogs.saveAnswer = t.dir.File("cut.meta");
   ExtractTagMetadata(t.map, 4, dialogs);

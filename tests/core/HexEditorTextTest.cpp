@@ -34,7 +34,14 @@ SampleMapPlan ThreeTags() {
   SampleMapPlan plan;
   plan.tags = {MakeTag("weap", "a", {0x0A, 0xFF, 0x00}),
                MakeTag("bitm", "b", {0x11, 0x22, 0x33, 0x44, 0x55, 0x66}),
-               MakeTag("weap", "last", {0x77, 0x88})};  // the last tag's size is 0
+               MakeTag("weap", "last", {0x77, 0x88})};  // the last tag runs to the end of the tag data
+  return plan;
+}
+
+// The last tag holds no bytes: its size is 0.
+SampleMapPlan ThreeTagsLastEmpty() {
+  SampleMapPlan plan = ThreeTags();
+  plan.tags[2].meta.clear();
   return plan;
 }
 
@@ -50,7 +57,9 @@ TEST(HexEditorText, EveryByteIsTwoDigitsAndASpace) {
   Opened m(ThreeTags());
   EXPECT_EQ(HexEditorText(m.t.map, 0), "0a ff 00 ");
   EXPECT_EQ(HexEditorText(m.t.map, 1), "11 22 33 44 55 66 ");
-  EXPECT_EQ(HexEditorText(m.t.map, 2), "");
+  EXPECT_EQ(HexEditorText(m.t.map, 2), "77 88 ");
+  Opened empty(ThreeTagsLastEmpty());
+  EXPECT_EQ(HexEditorText(empty.t.map, 2), "");
 }
 
 TEST(HexEditorText, SpacingMatchesTheLiteralInsertionOnRandomTexts) {
@@ -129,7 +138,7 @@ TEST(SaveHexEditorText, AnOddCountOrAForeignCharacterIsRefusedWithNothingWritten
 }
 
 TEST(SaveHexEditorText, ASizeZeroTagShowsNothingAndWritesNothing) {
-  Opened m(ThreeTags());
+  Opened m(ThreeTagsLastEmpty());
   ASSERT_EQ(m.t.Tag(2).nSize, 0u);
   SaveHexEditorText(m.t.map, 2, "");
   SaveHexEditorText(m.t.map, 2, "ff ff");

@@ -1,5 +1,8 @@
 // Reading a map's header and tag index into the model and the tag tree, for the
 // three releases' layouts, and every way a file can fail to be a good map.
+#include <array>
+#include <optional>
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -135,37 +138,33 @@ TEST(MapReading, EveryRecordMatchesWhatTheWriterPutForAllVersionsAndSeeds) {
 // ---------------------------------------------------------------------------
 // Sizes
 
-TEST(MapReading, SizesAreTheNextPointerMinusThisOneExceptSbspAndTheLastTag) {
-  TestMap t(FiveTags(7));
-  t.Open();
-  EXPECT_EQ(t.Tag(0).nSize, 48u);
-  EXPECT_EQ(t.Tag(1).nSize, 100u);  // the tag just before the sbsp
-  EXPECT_EQ(t.Tag(2).nSize, 0u);    // sbsp
-  EXPECT_EQ(t.Tag(3).nSize, 40u);   // class 2 "sbsp" does not count
-  EXPECT_EQ(t.Tag(4).nSize, 0u);    // the last tag
-}
-
-TEST(MapReading, TheTagBeforeAnSbspTakesTheDifferenceWhereverTheSbspPointerLies) {
+// A tag runs to the next entry whose data field lands in the tag data; fields
+// that land elsewhere (0 in a real sbsp entry, a stray pointer) are passed over,
+// and the last tag runs to the end of the tag data.
+TEST(MapReading, SizesRunToTheNextEntryThatLandsInTheTagData) {
   const SampleMapPlan plan = FiveTags(7);
   const SampleLayout layout = LayoutOf(plan);
-  const std::size_t sbspMetaPointer = layout.firstEntry + 2 * 32 + 0x14;
-
-  {  // far after the tag: the difference, not the tag's own extent
+  const std::size_t sbspField = layout.firstEntry + 2 * 32 + 0x14;
+  struct Case {
+    const char* what;
+    std::optional<std::uint32_t> sbspOffset;  // where the sbsp entry points (none: as written)
+    std::array<std::uint32_t, 5> sizes;
+  };
+  const std::uint32_t wrapped = layout.metaOffsets[0] - layout.metaOffsets[1];
+  const Case cases[] = {
+      {"as written", std::nullopt, {48, 100, 0, 40, 16}},                  // class 2 "sbsp" does not count
+      {"sbsp holds 0", 0u - plan.magic, {48, 164, 0, 40, 16}},             // as the game's tools write it
+      {"sbsp far past the file", 0x00200000, {48, 164, 0, 40, 16}},
+      {"sbsp before the tag, in the tag data", layout.metaOffsets[0], {48, wrapped, 0, 40, 16}},  // 32-bit wrap
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     std::vector<unsigned char> bytes = WriteSampleMap(plan);
-    PutLe32(bytes, sbspMetaPointer, 0x00200000 + plan.magic);
+    if (c.sbspOffset) PutLe32(bytes, sbspField, *c.sbspOffset + plan.magic);
     TestMap t(bytes);
     t.Open();
-    EXPECT_EQ(t.Tag(1).nSize, 0x00200000u - layout.metaOffsets[1]);
-    EXPECT_EQ(t.Tag(2).strMetaOffset, "200000");
-    EXPECT_EQ(t.Tag(2).nSize, 0u);
-  }
-  {  // before the tag: 32-bit wrapping arithmetic
-    std::vector<unsigned char> bytes = WriteSampleMap(plan);
-    PutLe32(bytes, sbspMetaPointer, 0x10 + plan.magic);
-    TestMap t(bytes);
-    t.Open();
-    EXPECT_EQ(t.Tag(1).nSize, 0x10u - layout.metaOffsets[1]);
-    EXPECT_GT(t.Tag(1).nSize, 0x80000000u);
+    for (int n = 0; n < 5; ++n) EXPECT_EQ(t.Tag(n).nSize, c.sizes[static_cast<std::size_t>(n)]) << "tag " << n;
+    if (c.sbspOffset) EXPECT_EQ(t.Tag(2).strMetaOffset, UIntToHex(*c.sbspOffset));
   }
 }
 

@@ -34,6 +34,11 @@ inline std::vector<unsigned char> MapWithOversizedTags(std::uint16_t version, in
   auto bytes = WriteSampleMap(plan);
   const SampleLayout layout = LayoutOf(plan);
   PutLe32(bytes, layout.firstEntry + 32 * 3 + 0x14, layout.metaOffsets[2] + plan.magic + 1000001);
+  // A pointer counts as tag 3's only where it lands in the tag data: the file
+  // and its EoF Position reach past it.
+  const std::uint32_t end = layout.metaOffsets[2] + 1000001 + 16;
+  if (bytes.size() < end) bytes.resize(end);
+  PutLe32(bytes, 0x08, static_cast<std::uint32_t>(bytes.size()));
   return bytes;
 }
 
