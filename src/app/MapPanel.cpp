@@ -28,6 +28,7 @@
 #include "QtTreeView.h"
 #include "SortedComboBox.h"
 #include "map/MapFile.h"
+#include "map/Refused.h"
 #include "map/TagClassTable.h"
 #include "fields/FieldTree.h"
 #include "map/ValueText.h"
@@ -426,7 +427,18 @@ void MapPanel::FillReferences(std::optional<int> tag) {
   if (!m_map.m_bOpen) m_references.reset();
   if (!tag || !m_map.m_bOpen || m_tabsTag->currentWidget() != m_treeReferences) return;
   if (*tag < 0 || *tag >= static_cast<int>(m_map.m_tags.size())) return;
-  if (!m_references) m_references = std::make_unique<jov::ReferenceIndex>(m_map);
+  if (!m_references) {
+    try {
+      m_references = std::make_unique<jov::ReferenceIndex>(m_map);
+    } catch (const jov::Refused& refused) {  // a hostile map: more references than the index holds
+      auto* row = new QTreeWidgetItem;
+      row->setText(0, QString::fromStdString(refused.what()));
+      row->setFlags(Qt::ItemIsEnabled);
+      m_treeReferences->addTopLevelItem(row);
+      row->setFirstColumnSpanned(true);
+      return;
+    }
+  }
   const auto tagText = [this](int i) {
     const jov::TagEntry& entry = m_map.m_tags[static_cast<std::size_t>(i)];
     return QString::fromLatin1((entry.strClass1 + ":" + entry.strName).c_str());

@@ -4,8 +4,10 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <stdexcept>
+#include <unordered_map>
 
 #include <nlohmann/json.hpp>
 
@@ -44,8 +46,17 @@ struct BadDefinition : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+std::string LineOfOffset(const std::string& text, std::size_t offset);
+
+// A value as a message shows it: short, whatever the file holds there.
+std::string Shown(const nlohmann::json& value) {
+  std::string text = value.dump();
+  if (text.size() > 40) text = text.substr(0, 37) + "...";
+  return text;
+}
+
 std::uint32_t NumberOf(const nlohmann::json& value, const std::string& what) {
-  if (value.is_number_unsigned()) return value.get<std::uint32_t>();
+  if (value.is_number_unsigned() && value.get<std::uint64_t>() <= 0xFFFFFFFFull) return value.get<std::uint32_t>();
   if (value.is_string()) {
     const std::string text = value.get<std::string>();
     std::size_t used = 0;
@@ -57,7 +68,7 @@ std::uint32_t NumberOf(const nlohmann::json& value, const std::string& what) {
     }
     if (used == text.size() && used > 0 && n <= 0xFFFFFFFFul) return static_cast<std::uint32_t>(n);
   }
-  throw BadDefinition(what + " is not a number (" + value.dump() + ")");
+  throw BadDefinition(what + " is not a number (" + Shown(value) + ")");
 }
 
 FieldUnit UnitNamed(const std::string& name, const std::string& where) {
@@ -85,13 +96,117 @@ std::map<std::int64_t, std::string> NamesOf(const nlohmann::json& list, const st
   return names;
 }
 
-void ParseFields(const nlohmann::json& list, const std::string& where, std::vector<FieldDef>& out);
+// The parser's input, one character at a time, leaving how far the parser has
+// read where the parse callback can see it: the callback is told what was read
+// but not where, and a refusal names the line.
+class TrackedText {
+ public:
+  using iterator_category = std::input_iterator_tag;
+  using value_type = char;
+  using difference_type = std::ptrdiff_t;
+  using pointer = const char*;
+  using reference = const char&;
 
-void ParseField(const nlohmann::json& item, const std::string& where, std::vector<FieldDef>& out) {
-  if (!item.is_object()) throw BadDefinition(where + ": a field must be an object");
+  TrackedText(const char* at, const char** reached) : m_at(at), m_reached(reached) {}
+  reference operator*() const { return *m_at; }
+  TrackedText& operator++() {
+    *m_reached = ++m_at;
+    return *this;
+  }
+  TrackedText operator++(int) {
+    TrackedText before = *this;
+    ++*this;
+    return before;
+  }
+  friend bool operator==(const TrackedText& a, const TrackedText& b) { return a.m_at == b.m_at; }
+
+ private:
+  const char* m_at;
+  const char** m_reached;
+};
+
+// Lines of a text asked for at positions that only move forward: each
+// character is counted once.
+class LineCounter {
+ public:
+  explicit LineCounter(const char* text) : m_counted(text) {}
+  std::size_t At(const char* position) {
+    if (position > m_counted) {
+      m_line += static_cast<std::size_t>(std::count(m_counted, position, '\n'));
+      m_counted = position;
+    }
+    return m_line;
+  }
+
+ private:
+  const char* m_counted;
+  std::size_t m_line = 1;
+};
+
+// Containers deeper than this cannot be part of a definition within
+// kMaxFieldNesting: the root object is at depth 0, a field of nesting level n
+// at 2n, its options, bits and fields at 2n + 1.
+constexpr int kMaxJsonDepth = 2 * kMaxFieldNesting + 1;
+
+// A definition file as parsed, with the line each object starts on. (The DOM
+// keeps no places; an object's members live behind a pointer that moving the
+// value does not change, so that pointer keys its line.)
+struct JsonFile {
+  std::string source;
+  nlohmann::json doc;
+  std::unordered_map<const nlohmann::json::object_t*, std::size_t> lines;
+  std::size_t includeLine = 1;  // where "include" names the parent
+  std::size_t fields = 0;       // expanded so far, for kMaxClassFields
+
+  std::string At(const nlohmann::json& object) const {
+    std::size_t line = 1;
+    if (object.is_object()) {
+      const auto it = lines.find(&object.get_ref<const nlohmann::json::object_t&>());
+      if (it != lines.end()) line = it->second;
+    }
+    return source + ":" + std::to_string(line);
+  }
+};
+
+// Parses text; refuses nesting past kMaxJsonDepth before the parser goes
+// deeper (nlohmann's parser keeps its own stack, but copying, printing or
+// comparing the result recurses once per level).
+void ParseJson(const std::string& text, JsonFile& file) {
+  const char* reached = text.data();
+  LineCounter lines(text.data());
+  std::vector<std::size_t> objectLines;
+  using Event = nlohmann::json::parse_event_t;
+  const nlohmann::json::parser_callback_t track = [&](int depth, Event event, nlohmann::json& parsed) {
+    // The parser has just read the '{', '[' or the key's closing quote.
+    const char* at = reached > text.data() ? reached - 1 : reached;
+    if (event == Event::object_start || event == Event::array_start) {
+      if (depth > kMaxJsonDepth)
+        throw BadDefinition(file.source + ":" + std::to_string(lines.At(at)) + ": nested deeper than " +
+                            std::to_string(kMaxFieldNesting) + " levels of fields");
+      if (event == Event::object_start) objectLines.push_back(lines.At(at));
+    } else if (event == Event::object_end) {
+      file.lines[&parsed.get_ref<const nlohmann::json::object_t&>()] = objectLines.back();
+      objectLines.pop_back();
+    } else if (event == Event::key && depth == 1 && parsed == "include") {
+      file.includeLine = lines.At(at);
+    }
+    return true;
+  };
+  try {
+    file.doc = nlohmann::json::parse(TrackedText(text.data(), &reached), TrackedText(text.data() + text.size(), &reached), track);
+  } catch (const nlohmann::json::parse_error& e) {
+    file.lines.clear();
+    throw BadDefinition(file.source + ":" + LineOfOffset(text, e.byte == 0 ? 0 : e.byte - 1) + ": not JSON (" + e.what() + ")");
+  }
+}
+
+void ParseFields(const nlohmann::json& list, const nlohmann::json& owner, JsonFile& file, std::vector<FieldDef>& out);
+
+void ParseField(const nlohmann::json& item, const nlohmann::json& owner, JsonFile& file, std::vector<FieldDef>& out) {
+  if (!item.is_object()) throw BadDefinition(file.At(owner) + ": a field must be an object");
   const std::string id = item.value("id", "");
-  if (id.empty()) throw BadDefinition(where + ": a field without an id");
-  const std::string here = where + ": field \"" + id + "\"";
+  if (id.empty()) throw BadDefinition(file.At(item) + ": a field without an id");
+  const std::string here = file.At(item) + ": field \"" + id + "\"";
   const auto type = FieldTypeNamed(item.value("type", ""));
   if (!type) throw BadDefinition(here + ": unknown type \"" + item.value("type", "") + "\"");
   if (!item.contains("offset")) throw BadDefinition(here + ": no offset");
@@ -113,18 +228,27 @@ void ParseField(const nlohmann::json& item, const std::string& where, std::vecto
   if (item.contains("bits")) f.names = NamesOf(item["bits"], here);
   if (item.contains("classes"))
     for (const auto& c : item["classes"]) f.classes.push_back(c.get<std::string>());
+  // The entry's fields are counted in file.fields as they are read.
+  const std::size_t before = file.fields;
   if (f.type == FieldType::Block) {
     if (!item.contains("entry_size")) throw BadDefinition(here + ": a block without entry_size");
     f.entrySize = NumberOf(item["entry_size"], here + ": entry_size");
-    if (item.contains("fields")) ParseFields(item["fields"], here, f.entry);
+    if (item.contains("fields")) ParseFields(item["fields"], item, file, f.entry);
   }
+  const std::size_t inEntry = file.fields - before;
   // "count": N fields of the same type one after another, ids id_0 ... id_N-1.
   const std::uint32_t count = item.contains("count") ? NumberOf(item["count"], here + ": count") : 0;
+  if (count > 4096) throw BadDefinition(here + ": count over 4096");
+  // Each copy holds its own entry fields: a count multiplies what is inside it.
+  const std::size_t added = std::size_t{std::max<std::uint32_t>(count, 1)} * (1 + inEntry) - inEntry;
+  if (file.fields + added > kMaxClassFields)
+    throw BadDefinition(here + ": more than " + std::to_string(kMaxClassFields) +
+                        " fields once every count is expanded");
+  file.fields += added;
   if (count == 0) {
     out.push_back(std::move(f));
     return;
   }
-  if (count > 4096) throw BadDefinition(here + ": count over 4096");
   for (std::uint32_t i = 0; i < count; ++i) {
     FieldDef copy = f;
     copy.id = id + "_" + std::to_string(i);
@@ -133,9 +257,9 @@ void ParseField(const nlohmann::json& item, const std::string& where, std::vecto
   }
 }
 
-void ParseFields(const nlohmann::json& list, const std::string& where, std::vector<FieldDef>& out) {
-  if (!list.is_array()) throw BadDefinition(where + ": fields must be a list");
-  for (const auto& item : list) ParseField(item, where, out);
+void ParseFields(const nlohmann::json& list, const nlohmann::json& owner, JsonFile& file, std::vector<FieldDef>& out) {
+  if (!list.is_array()) throw BadDefinition(file.At(owner) + ": fields must be a list");
+  for (const auto& item : list) ParseField(item, owner, file, out);
 }
 
 void SortByOffset(std::vector<FieldDef>& fields) {
@@ -166,7 +290,15 @@ std::string LineOfOffset(const std::string& text, std::size_t offset) {
   return std::to_string(1 + std::count(text.begin(), text.begin() + static_cast<long>(std::min(offset, text.size())), '\n'));
 }
 
+// The largest definition file read: the built-in ones are a few KiB, a
+// plugin of every field a class can hold a few MiB.
+constexpr std::uintmax_t kMaxDefinitionFileSize = 16u << 20;
+
 std::string ReadText(const std::filesystem::path& path) {
+  std::error_code error;
+  const std::uintmax_t size = std::filesystem::file_size(path, error);
+  if (!error && size > kMaxDefinitionFileSize)
+    throw BadDefinition(path.string() + ": " + std::to_string(size) + " bytes, more than a definition file may hold (16 MiB)");
   std::ifstream in(path, std::ios::binary);
   if (!in) throw BadDefinition(path.string() + ": cannot be read");
   std::ostringstream text;
@@ -211,16 +343,32 @@ std::vector<std::string> CheckLayout(const ClassDef& def) {
 struct DefinitionSet::Raw {
   ClassDef own;
   std::string include;  // the parent class, "" for none
+  std::size_t fields = 0;  // CountFields(own.fields)
+  std::size_t includeLine = 1;
 };
+
+std::size_t CountFields(const std::vector<FieldDef>& fields) {
+  std::size_t count = fields.size();
+  for (const FieldDef& f : fields) count += CountFields(f.entry);
+  return count;
+}
+
+void DefinitionSet::Keep(std::shared_ptr<Raw> raw) {
+  if (m_rawFields + raw->fields > kMaxSetFields) {
+    m_messages.push_back(raw->own.source + ": its " + std::to_string(raw->fields) + " fields and those of the files read before it are more than " +
+                         std::to_string(kMaxSetFields) + "; the file is skipped.");
+    return;
+  }
+  m_rawFields += raw->fields;
+  m_raw[raw->own.cls].push_back(std::move(raw));
+}
 
 void DefinitionSet::LoadJsonText(const std::string& text, const std::string& source) {
   try {
-    nlohmann::json doc;
-    try {
-      doc = nlohmann::json::parse(text);
-    } catch (const nlohmann::json::parse_error& e) {
-      throw BadDefinition(source + ":" + LineOfOffset(text, e.byte == 0 ? 0 : e.byte - 1) + ": not JSON (" + e.what() + ")");
-    }
+    JsonFile file;
+    file.source = source;
+    ParseJson(text, file);
+    const nlohmann::json& doc = file.doc;
     if (!doc.is_object() || !doc.contains("class") || !doc["class"].is_string())
       throw BadDefinition(source + ": no \"class\"");
     auto raw = std::make_shared<Raw>();
@@ -231,8 +379,10 @@ void DefinitionSet::LoadJsonText(const std::string& text, const std::string& sou
     if (!doc.contains("size")) throw BadDefinition(source + ": no \"size\"");
     raw->own.size = NumberOf(doc["size"], source + ": size");
     raw->include = doc.value("include", "");
-    if (doc.contains("fields")) ParseFields(doc["fields"], source, raw->own.fields);
-    m_raw[raw->own.cls].push_back(raw);
+    raw->includeLine = file.includeLine;
+    if (doc.contains("fields")) ParseFields(doc["fields"], doc, file, raw->own.fields);
+    raw->fields = file.fields;
+    Keep(std::move(raw));
   } catch (const BadDefinition& e) {
     m_messages.push_back(std::string(e.what()) + "; the file is skipped.");
   } catch (const nlohmann::json::exception& e) {
@@ -249,7 +399,8 @@ void DefinitionSet::LoadPluginText(const std::string& text, const std::string& s
   }
   auto raw = std::make_shared<Raw>();
   raw->own = std::move(plugin.def);
-  m_raw[raw->own.cls].push_back(raw);
+  raw->fields = CountFields(raw->own.fields);
+  Keep(std::move(raw));
   if (!m_loadingFolder) Resolve();
 }
 
@@ -280,27 +431,43 @@ void DefinitionSet::LoadFolder(const std::string& folder) {
 }
 
 // Children take their parents' fields first. A class whose newest file is
-// unsound (its layout, or its parent chain) keeps the one read before it.
+// unsound (its layout, its parent chain, its size with what it includes) keeps
+// the one read before it.
 void DefinitionSet::Resolve() {
   m_classes.clear();
   std::vector<std::string> problems;
+  std::size_t held = 0;  // the fields of the classes resolved so far, for kMaxSetFields
+  // "" when def is sound, else where and why it is not.
   auto build = [&](const Raw& raw, ClassDef& def) -> std::string {
-    def = raw.own;
+    const std::string source = raw.own.source + ": ";
     std::vector<std::string> chain{raw.own.cls};
-    std::vector<FieldDef> inherited;
+    std::size_t fields = raw.fields;
+    std::vector<const Raw*> parents;
     for (std::string parent = raw.include; !parent.empty();) {
-      if (std::find(chain.begin(), chain.end(), parent) != chain.end()) return "includes itself through " + parent;
+      if (std::find(chain.begin(), chain.end(), parent) != chain.end()) return source + "includes itself through " + parent;
       const auto it = m_raw.find(parent);
-      if (it == m_raw.end() || it->second.empty()) return "includes " + parent + ", which no definition gives";
+      if (it == m_raw.end() || it->second.empty()) return source + "includes " + parent + ", which no definition gives";
       chain.push_back(parent);
       const Raw& up = *it->second.back();
-      inherited.insert(inherited.begin(), up.own.fields.begin(), up.own.fields.end());
+      fields += up.fields;
+      if (fields > kMaxClassFields)
+        return raw.own.source + ":" + std::to_string(raw.includeLine) + ": more than " + std::to_string(kMaxClassFields) +
+               " fields with those it includes through " + parent;
+      parents.push_back(&up);
       parent = up.include;
     }
+    if (held + fields > kMaxSetFields)
+      return source + "the classes resolved before it and its " + std::to_string(fields) + " fields are more than " +
+             std::to_string(kMaxSetFields);
+    def = raw.own;
+    std::vector<FieldDef> inherited;
+    for (const Raw* up : parents) inherited.insert(inherited.begin(), up->own.fields.begin(), up->own.fields.end());
     def.fields.insert(def.fields.begin(), inherited.begin(), inherited.end());
     SortByOffset(def.fields);
     const auto layout = CheckLayout(def);
-    return layout.empty() ? std::string() : layout.front();
+    if (!layout.empty()) return source + layout.front();
+    held += fields;
+    return {};
   };
   for (const auto& [cls, stack] : m_raw) {
     for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
@@ -310,7 +477,7 @@ void DefinitionSet::Resolve() {
         m_classes.emplace(cls, std::move(def));
         break;
       }
-      problems.push_back((*it)->own.source + ": " + problem + "; the file is skipped.");
+      problems.push_back(problem + "; the file is skipped.");
     }
   }
   m_resolveMessages = std::move(problems);

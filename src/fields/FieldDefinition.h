@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -53,6 +54,22 @@ struct ClassDef {
   std::string source;  // the file it came from
 };
 
+// The fields of a list, each block's entry fields counted with it.
+std::size_t CountFields(const std::vector<FieldDef>& fields);
+
+// What one definition may ask for. A file of a few bytes could otherwise
+// expand into gigabytes (a count on a block whose entry holds counted blocks)
+// or nest deeper than the readers and the layout walks recurse: such a file is
+// refused with its line and the reason.
+inline constexpr int kMaxFieldNesting = 64;  // blocks inside blocks
+// The fields of one class with every count expanded, block entries and the
+// fields it includes from its parents counted.
+inline constexpr std::size_t kMaxClassFields = 100000;
+// Every class of a set together (a folder of many small files, each at the
+// limit above, must not add up to gigabytes either). The built-in definitions
+// hold a few hundred.
+inline constexpr std::size_t kMaxSetFields = 1000000;
+
 // Plugin names to ids: lower case, each run of other characters one
 // underscore, none at either end ("Rounds Loaded Max" -> "rounds_loaded_max").
 std::string IdFromName(std::string_view name);
@@ -80,12 +97,14 @@ class DefinitionSet {
 
  private:
   struct Raw;
+  void Keep(std::shared_ptr<Raw> raw);
   void Resolve();
   // Per class, the files that define it in the order read; the last sound one wins.
   std::map<std::string, std::vector<std::shared_ptr<Raw>>> m_raw;
   std::map<std::string, ClassDef> m_classes;
   std::vector<std::string> m_messages;
   std::vector<std::string> m_resolveMessages;
+  std::size_t m_rawFields = 0;  // held in m_raw, for kMaxSetFields
   bool m_loadingFolder = false;
 };
 

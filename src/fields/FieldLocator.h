@@ -1,6 +1,5 @@
 #pragma once
 #include <cstdint>
-#include <map>
 #include <string>
 
 #include "fields/FieldDefinition.h"
@@ -11,8 +10,9 @@ namespace jov {
 class CMapFile;
 
 // Names the field an offset of a tag's metadata falls in
-// ("triggers[0].projectile"), where a definition covers it; each tag's field
-// tree is built once, at its first question.
+// ("triggers[0].projectile"), where a definition covers it. The last tag's
+// field tree is kept: references come grouped by the referring tag, and one
+// tree of a large tag may take tens of megabytes.
 class FieldLocator {
  public:
   FieldLocator(CMapFile& map, const DefinitionSet& definitions) : m_map(map), m_definitions(definitions) {}
@@ -22,7 +22,8 @@ class FieldLocator {
  private:
   CMapFile& m_map;
   const DefinitionSet& m_definitions;
-  std::map<int, FieldTree> m_trees;
+  int m_treeOf = -1;
+  FieldTree m_tree;
 };
 
 }  // namespace jov

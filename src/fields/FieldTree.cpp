@@ -68,8 +68,12 @@ class TreeBuilder {
 
  private:
   bool Full() {
-    if (m_tree.nodes.size() < kMaxFieldNodes) return false;
-    if (!m_cut) m_tree.messages.push_back("The tag has more than " + std::to_string(kMaxFieldNodes) + " fields; the rest are not listed.");
+    if (m_tree.nodes.size() < kMaxFieldNodes && m_pathText < kMaxFieldPathText) return false;
+    if (!m_cut)
+      m_tree.messages.push_back(m_tree.nodes.size() >= kMaxFieldNodes
+                                    ? "The tag has more than " + std::to_string(kMaxFieldNodes) + " fields; the rest are not listed."
+                                    : "The tag's field paths take more than " + std::to_string(kMaxFieldPathText >> 20) +
+                                          " MiB; the rest are not listed.");
     m_cut = true;
     return true;
   }
@@ -82,6 +86,7 @@ class TreeBuilder {
     FieldNode& node = m_tree.nodes.emplace_back();
     node.path = prefix + name;
     node.name = name;
+    m_pathText += node.path.size() + node.name.size();
     node.type = type;
     node.offset = offset;
     node.size = size;
@@ -164,6 +169,7 @@ class TreeBuilder {
   CMapFile& m_map;
   FieldTree& m_tree;
   std::unordered_map<std::uint32_t, int> m_byIdentifier;
+  std::size_t m_pathText = 0;
   bool m_cut = false;
 };
 

@@ -53,12 +53,18 @@ std::optional<FieldType> PluginType(std::string_view element, const pugi::xml_no
   return it->second;
 }
 
-void ReadStruct(const pugi::xml_node& parent, std::vector<FieldDef>& out) {
+// pugixml parses without recursion; this walk recurses once per tagblock
+// level, so the levels are bounded (and the fields, as in definition files).
+void ReadStruct(const pugi::xml_node& parent, std::vector<FieldDef>& out, int level, std::size_t& fields) {
   std::unordered_map<std::string, int> seen;
   for (const pugi::xml_node& node : parent.children()) {
     if (node.type() != pugi::node_element) continue;
     const auto type = PluginType(node.name(), node);
     if (!type) continue;  // comments, revisions, kinds not known
+    if (++fields > kMaxClassFields)
+      throw BadPlugin("more than " + std::to_string(kMaxClassFields) + " fields", node.offset_debug());
+    if (level == kMaxFieldNesting)
+      throw BadPlugin("a field inside more than " + std::to_string(kMaxFieldNesting) + " levels of tagblocks", node.offset_debug());
     FieldDef f;
     f.type = *type;
     f.id = IdFromName(node.attribute("name").value());
@@ -75,7 +81,7 @@ void ReadStruct(const pugi::xml_node& parent, std::vector<FieldDef>& out) {
         f.names[Number(bit, "index", true)] = IdFromName(bit.attribute("name").value());
     } else if (f.type == FieldType::Block) {
       f.entrySize = Number(node, "elementSize", true);
-      ReadStruct(node, f.entry);
+      ReadStruct(node, f.entry, level + 1, fields);
     }
     out.push_back(std::move(f));
   }
@@ -107,7 +113,8 @@ PluginResult ReadPlugin(const std::string& text, const std::string& source, cons
     result.def.name = cls;
     result.def.source = source;
     result.def.size = Number(root, "baseSize", true);
-    ReadStruct(root, result.def.fields);
+    std::size_t fields = 0;
+    ReadStruct(root, result.def.fields, 0, fields);
   } catch (const BadPlugin& e) {
     result.error = source + ":" + LineOf(text, e.offset) + ": " + e.what();
   }

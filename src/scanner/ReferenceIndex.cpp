@@ -1,8 +1,10 @@
 #include "scanner/ReferenceIndex.h"
 
 #include <algorithm>
+#include <tuple>
 #include <unordered_map>
 
+#include "map/Refused.h"
 #include "map/ValueText.h"
 #include "scanner/MetaHex.h"
 #include "scanner/ScanMetadata.h"
@@ -46,28 +48,34 @@ class WordNeedles {
 
 ReferenceIndex::ReferenceIndex(CMapFile& map) {
   const int count = std::min<int>(map.m_nTagCount, static_cast<int>(map.m_tags.size()));
-  m_to.resize(static_cast<std::size_t>(count));
+  m_dependenciesTo.resize(static_cast<std::size_t>(count));
+  m_identifierOf.resize(static_cast<std::size_t>(count));
 
   // The class codes, then every distinct identifier. Tags sharing an identifier
-  // share its needle: the scanner lists such a hit once for each of them, and
-  // so does the index.
+  // share its needle and its hits: stored once, listed for each of them.
   std::vector<std::string> needles = DependencyNeedles();
   const auto classNeedles = static_cast<std::uint32_t>(needles.size());
   std::unordered_map<std::string, std::uint32_t> needleOf;
-  std::vector<std::vector<int>> tagsOfNeedle;
+  std::vector<std::size_t> sharing;  // by distinct identifier: the tags that have it
   const std::vector<std::string> identifiers = LoneIdNeedles(map);
   for (int t = 0; t < count; ++t) {
     const std::string& id = identifiers[static_cast<std::size_t>(t)];
     const auto [it, added] = needleOf.emplace(id, static_cast<std::uint32_t>(needles.size()));
     if (added) {
       needles.push_back(id);
-      tagsOfNeedle.emplace_back();
+      sharing.push_back(0);
     }
-    tagsOfNeedle[it->second - classNeedles].push_back(t);
+    m_identifierOf[static_cast<std::size_t>(t)] = it->second - classNeedles;
+    ++sharing[it->second - classNeedles];
   }
+  m_identifierHits.resize(sharing.size());
   const WordNeedles words(needles);
   const auto byIdentifier = IdentifierIndex(map);
 
+  const auto store = [this](std::vector<Hit>& hits, int from, std::uint32_t at) {
+    if (++m_held > kMaxIndexedReferences) throw Refused(kTooManyReferences);
+    hits.push_back({from, at});
+  };
   std::vector<unsigned char> meta;
   for (int from = 0; from < count; ++from) {
     const TagEntry& tag = map.m_tags[static_cast<std::size_t>(from)];
@@ -89,20 +97,36 @@ ReferenceIndex::ReferenceIndex(CMapFile& map) {
         if (needle < classNeedles) {
           const std::string id = DependencyIdentifier(text, pos);
           const auto target = id == "ffffffff" ? byIdentifier.end() : byIdentifier.find(id);  // nulled: no tag
-          if (target != byIdentifier.end())
-            m_to[static_cast<std::size_t>(target->second)].push_back({from, at, ReferenceKind::Dependency});
+          if (target != byIdentifier.end()) {
+            store(m_dependenciesTo[static_cast<std::size_t>(target->second)], from, at);
+            ++m_count;
+          }
         } else if (!FollowsKnownClass(text, pos)) {
-          for (const int target : tagsOfNeedle[needle - classNeedles])
-            m_to[static_cast<std::size_t>(target)].push_back({from, at, ReferenceKind::Identifier});
+          store(m_identifierHits[needle - classNeedles], from, at);
+          m_count += sharing[needle - classNeedles];
         }
       }
     }
   }
-  // Referring tags come in index order, each by offset, already.
-  for (const std::vector<TagReference>& references : m_to) m_count += references.size();
 }
 
-const std::vector<TagReference>& ReferenceIndex::To(int tag) const { return m_to.at(static_cast<std::size_t>(tag)); }
+std::vector<TagReference> ReferenceIndex::To(int tag) const {
+  const std::vector<Hit>& dependencies = m_dependenciesTo.at(static_cast<std::size_t>(tag));
+  const std::vector<Hit>& identifiers = m_identifierHits[m_identifierOf[static_cast<std::size_t>(tag)]];
+  // Both lists come in index order of the referring tags, each by offset,
+  // already: merged, a dependency first where both lie at one offset.
+  std::vector<TagReference> to;
+  to.reserve(dependencies.size() + identifiers.size());
+  auto d = dependencies.begin();
+  auto i = identifiers.begin();
+  while (d != dependencies.end() || i != identifiers.end()) {
+    const bool dependency =
+        i == identifiers.end() || (d != dependencies.end() && std::tie(d->from, d->offset) <= std::tie(i->from, i->offset));
+    const Hit& hit = dependency ? *d++ : *i++;
+    to.push_back({hit.from, hit.offset, dependency ? ReferenceKind::Dependency : ReferenceKind::Identifier});
+  }
+  return to;
+}
 
 const char* KindText(ReferenceKind kind) { return kind == ReferenceKind::Dependency ? "dependency" : "identifier"; }
 

@@ -139,7 +139,7 @@ TEST(FieldsDefinition, UsersFilesWinPerClassAndBadOnesAreSkippedWithTheirPlace) 
   EXPECT_NE(all.find("proj.json: b at 0x12 overlaps a"), std::string::npos) << all;
   EXPECT_NE(all.find("eqip.json: far at 0x20 (4 bytes) runs past the size 0x10"), std::string::npos) << all;
   EXPECT_NE(all.find("garb.json:3: not JSON"), std::string::npos) << all;
-  EXPECT_NE(all.find("bipd.json: field \"x\": unknown type \"quaternion\""), std::string::npos) << all;
+  EXPECT_NE(all.find("bipd.json:1: field \"x\": unknown type \"quaternion\""), std::string::npos) << all;
   EXPECT_NE(all.find("vehi.json: includes nothing, which no definition gives"), std::string::npos) << all;
 
   const ClassDef* weap = set.Find("weap");

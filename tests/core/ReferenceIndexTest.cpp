@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <tuple>
 
+#include "map/Refused.h"
 #include "map/SampleMap.h"
 #include "scanner/ReferenceIndex.h"
 #include "scanner/ScanMetadata.h"
@@ -77,6 +78,48 @@ TEST(ReferenceIndex, AgreesWithAScanOfEveryTag) {
     total += count;
   }
   EXPECT_GT(total, 100u);  // the samples are full of references: the comparison saw some
+}
+
+// Tags of zeros that all have the identifier 00000000: every word of their
+// metadata is a lone identifier naming every one of them.
+SampleMapPlan ZeroTagsSharingOneIdentifier(int tags, std::uint32_t bytes) {
+  SampleMapPlan plan;
+  plan.version = kVersionPc;
+  for (int n = 0; n < tags; ++n) {
+    SampleTag tag;
+    tag.class1 = "weap";
+    tag.name = "weapons\\same\\" + std::to_string(n);
+    tag.identifier = 0;
+    tag.meta.assign(bytes, 0);
+    plan.tags.push_back(tag);
+  }
+  return plan;
+}
+
+TEST(ReferenceIndex, AnIdentifierSharedByThousandsOfTagsHoldsItsHitsOnce) {
+  // The map that took the index to gigabytes, smaller: 3,000 tags of 64 bytes.
+  TestMap test(ZeroTagsSharingOneIdentifier(3000, 64));
+  test.Open();
+  const ReferenceIndex index(test.map);
+  const std::size_t hits = 3000 * (64 - 3);  // a word at every byte offset
+  EXPECT_EQ(index.Held(), hits);
+  EXPECT_EQ(index.Count(), hits * 3000);
+  const std::vector<TagReference> first = index.To(0), last = index.To(2999);
+  ASSERT_EQ(first.size(), hits);
+  EXPECT_EQ(first, last);
+  EXPECT_EQ(first.back(), (TagReference{2999, 60, ReferenceKind::Identifier}));
+}
+
+TEST(ReferenceIndex, MoreReferencesThanItHoldsAreRefused) {
+  // Five tags of 900,000 zero bytes: 4.5 million hits, each held once.
+  TestMap test(ZeroTagsSharingOneIdentifier(5, 900000));
+  test.Open();
+  try {
+    const ReferenceIndex index(test.map);
+    ADD_FAILURE() << "indexed " << index.Held() << " references";
+  } catch (const Refused& refused) {
+    EXPECT_STREQ(refused.what(), kTooManyReferences);
+  }
 }
 
 }  // namespace
