@@ -450,7 +450,9 @@ RealSampleMap GenerateRealSampleMap(std::uint16_t version, int tagCount, std::ui
   // The map: header | BSP sections | raw data | model data (PC, CE) | tag data.
   const std::size_t bspTags[2] = {1, 2};  // scenario order
   std::vector<std::size_t> fileOrder(bspTags, bspTags + 2);
-  if (relayout % 2 == 1) std::reverse(fileOrder.begin(), fileOrder.end());
+  // A relayout writes the sections back to front with gaps after them (the
+  // CRC32 still takes them in scenario order).
+  if (relayout != 0) std::reverse(fileOrder.begin(), fileOrder.end());
   const std::uint32_t bspGap = relayout == 0 ? 0 : (xbox ? 0x800u : 0x20u) * (1 + relayout % 3);
   std::vector<std::uint32_t> bspOffset(n, 0);
   std::uint32_t at = kHeaderSize;
