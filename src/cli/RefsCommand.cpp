@@ -31,16 +31,25 @@ void Refs(const std::string& path, const std::string& tagText, bool asJson, cons
     return locator.PathAt(from, offset);
   };
   if (asJson) {
+    // Written a reference at a time, as dump(1) lays out the whole document
+    // (keys in order, one space a level): a tag may have millions of
+    // references, and a document of them all took gigabytes.
     using nlohmann::json;
-    json references = json::array();
+    std::cout << "{\n \"references\": [";
+    bool first = true;
     for (const TagReference& r : index.To(tag)) {
       const std::string field = fieldOf(map, r.from, r.offset);
-      references.push_back({{"from", Latin1ToUtf8(TagName(map, r.from))},
-                            {"offset", r.offset},
-                            {"kind", KindText(r.kind)},
-                            {"field", field.empty() ? json(nullptr) : json(field)}});
+      std::string text = json{{"from", Latin1ToUtf8(TagName(map, r.from))},
+                              {"offset", r.offset},
+                              {"kind", KindText(r.kind)},
+                              {"field", field.empty() ? json(nullptr) : json(field)}}
+                             .dump(1);
+      // Two levels in: the text holds no other line breaks (strings escape theirs).
+      for (std::size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at + 3)) text.insert(at + 1, "  ");
+      std::cout << (first ? "\n  " : ",\n  ") << text;
+      first = false;
     }
-    std::cout << json{{"tag", Latin1ToUtf8(TagName(map, tag))}, {"references", std::move(references)}}.dump(1) << '\n';
+    std::cout << (first ? "]" : "\n ]") << ",\n \"tag\": " << json(Latin1ToUtf8(TagName(map, tag))).dump() << "\n}\n";
     return;
   }
   char offset[16];
