@@ -42,6 +42,8 @@ int ExitStatus() { return Status(); }
 std::unique_ptr<OpenedMap> OpenMap(const std::string& path) {
   RequireMapFile(path, path);
   auto opened = std::make_unique<OpenedMap>();
+  // Only the executor writes a map, through a handle of its own.
+  opened->map.File().RequireStage();
   opened->map.OpenPath(opened->tree, path);
   return opened;
 }

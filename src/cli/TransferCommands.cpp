@@ -1,6 +1,9 @@
 // jov-cli extract, inject, direct-inject: "Save Metadata", "Inject" and "Direct
 // Inject" with the files and the answer given on the command line.
+#include <iostream>
+
 #include "cli/CliCommon.h"
+#include "map/Refused.h"
 #include "history/StepLabel.h"
 #include "transfer/DirectInjectTag.h"
 #include "transfer/ExtractTagMetadata.h"
@@ -28,8 +31,11 @@ void Inject(const std::string& mapPath, const std::string& tag, const std::strin
   });
 }
 
+constexpr const char* kNothingWritten = "Nothing was written.";
+constexpr const char* kUnresolvedHint = " Give --unresolved none to set them to none.";
+
 void DirectInject(const std::string& dstPath, const std::string& dstTag, const std::string& srcPath,
-                  const std::string& srcTag, bool yes) {
+                  const std::string& srcTag, bool yes, const std::string& unresolved) {
   // Two models even when both paths name one file, as when the same map is open
   // in both panels of the editor.
   auto destination = OpenMap(dstPath);
@@ -38,10 +44,27 @@ void DirectInject(const std::string& dstPath, const std::string& dstTag, const s
   const int s = ResolveTag(source->map, srcTag);
   ConsoleDialogs dialogs;
   dialogs.yes = yes;
-  RunPlanned(*destination, StepLabel("Direct Inject", destination->map, d), dialogs, [&] {
-    if (DirectInjectTag(destination->map, d, source->map, s, dialogs) != DirectInjectOutcome::Completed)
-      SetExitStatus(kRefused);
-  });
+  DirectInjectOptions options;
+  options.destinationName = FileNameOf(dstPath);
+  // Never asked here: references of tags the destination lacks stop the
+  // command unless the command line says what to make of them.
+  options.unresolved = unresolved == "none" ? UnresolvedChoice::SetToNone : UnresolvedChoice::Refuse;
+  const DirectInjectSpace space = DirectInjectSpaceOf(destination->map, d, source->map, s);
+  DirectInjectOutcome outcome = DirectInjectOutcome::Declined;
+  try {
+    RunPlanned(*destination, StepLabel("Direct Inject", destination->map, d) + OverwriteNote(destination->map, space),
+               dialogs, [&] {
+                 outcome = DirectInjectTag(destination->map, d, source->map, s, dialogs, options);
+                 if (outcome != DirectInjectOutcome::Completed) SetExitStatus(kRefused);
+               });
+  } catch (const UnresolvedRefused& refused) {
+    throw Refused(refused.what() + std::string(kUnresolvedHint));
+  }
+  if (outcome != DirectInjectOutcome::Completed) {
+    std::cout << kNothingWritten << '\n';
+  } else if (!space.overwritten.empty() && !DryRun()) {
+    std::cout << "Overwrote the metadata of " << TagListText(destination->map, space.overwritten) << ".\n";
+  }
 }
 
 const Registration kRegistration([](CLI::App& app) {
@@ -63,13 +86,17 @@ const Registration kRegistration([](CLI::App& app) {
   auto* direct = app.add_subcommand("direct-inject", "\"Direct Inject\": SRCTAG of SRCMAP over DSTTAG of DSTMAP");
   static std::string dstMap, dstTag, srcMap, srcTag;
   static bool yes = false;
+  static std::string unresolved;
   direct->add_option("DSTMAP", dstMap, "Destination map file")->required();
   direct->add_option("DSTTAG", dstTag, "Destination tag: index or CLASS:NAME")->required();
   direct->add_option("SRCMAP", srcMap, "Source map file (may be DSTMAP)")->required();
   direct->add_option("SRCTAG", srcTag, "Source tag: index or CLASS:NAME")->required();
   direct->add_flag("--yes", yes, "Answer Yes when the source is larger than the destination");
+  direct->add_option("--unresolved", unresolved,
+                     "none: set references of tags DSTMAP does not have to none (without it they refuse the command)")
+      ->check(CLI::IsMember({"none"}));
   AddDryRun(direct);
-  direct->callback([] { DirectInject(dstMap, dstTag, srcMap, srcTag, yes); });
+  direct->callback([] { DirectInject(dstMap, dstTag, srcMap, srcTag, yes, unresolved); });
 });
 
 }  // namespace

@@ -7,18 +7,25 @@
 
 namespace jov {
 
-PlanStage::PlanStage(const BinaryFile& file) : m_file(file) {
-  m_fileLength = file.LengthUnstaged();
+PlanStage::PlanStage(const BinaryFile& file) : m_file(file), m_outer(file.Stage()) {
+  m_fileLength = m_outer ? m_outer->Length() : file.LengthUnstaged();
   m_length = m_fileLength;
   m_floor = m_fileLength;
+}
+
+std::size_t PlanStage::ReadBase(std::uint64_t offset, void* buffer, std::size_t n) const {
+  if (!m_outer) return m_file.ReadUnstaged(offset, buffer, n);
+  // The outer stage zeros what lies past its length itself.
+  m_outer->Read(offset, buffer, n);
+  return n;
 }
 
 std::size_t PlanStage::Read(std::uint64_t offset, void* buffer, std::size_t n) const {
   auto* out = static_cast<unsigned char*>(buffer);
   if (n == 0) return 0;
-  // The file's own bytes below the floor, zeros above it.
+  // The base's bytes below the floor, zeros above it.
   const std::uint64_t fromFile = offset < m_floor ? std::min<std::uint64_t>(n, m_floor - offset) : 0;
-  const std::size_t got = m_file.ReadUnstaged(offset, out, static_cast<std::size_t>(fromFile));
+  const std::size_t got = ReadBase(offset, out, static_cast<std::size_t>(fromFile));
   std::memset(out + got, 0, n - got);
   // The staged writes over them.
   const std::uint64_t end = offset + n;
@@ -91,15 +98,24 @@ EditPlan PlanOf(CMapFile& map, const std::string& label, const std::function<voi
   plan.path = map.m_strPath;
   plan.stamp = map.Stamp();
   BinaryFile& file = map.File();
-  plan.lengthBefore = file.LengthUnstaged();
+  WriteStage* const outer = file.Stage();
+  plan.lengthBefore = outer ? outer->Length() : file.LengthUnstaged();
   PlanStage stage(file);
-  struct Uninstall {
+  struct Restore {
     BinaryFile& file;
-    ~Uninstall() { file.SetStage(nullptr); }
-  } uninstall{file};
+    WriteStage* outer;
+    ~Restore() { file.SetStage(outer); }
+  } restore{file, outer};
   file.SetStage(&stage);
   command();
   stage.FillPlan(plan);
+  if (outer) {
+    // What the inner command wrote, the outer one wrote: its plan must hold
+    // it, or the outer command's step would leave it out. The writes lie
+    // within the final length, so the length goes first.
+    if (plan.lengthAfter && *plan.lengthAfter != outer->Length()) outer->SetLength(*plan.lengthAfter);
+    for (const PlanWrite& write : plan.writes) outer->Write(write.offset, write.bytes.data(), write.bytes.size());
+  }
   return plan;
 }
 

@@ -16,8 +16,13 @@ class CMapFile;
 // would have written comes back as a plan.
 //
 //   EditPlan plan = PlanOf(map, "Inject weap:...", [&] { InjectTagMetadata(map, ...); });
+//
+// Stages nest: a command planned while another is being planned (a patch
+// applied inside the editor's command) reads the map as the outer command
+// left it so far, and what it writes is written into the outer stage too.
 class PlanStage final : public WriteStage {
  public:
+  // Over the stage the file has now (nullptr: the file itself).
   explicit PlanStage(const BinaryFile& file);
 
   std::size_t Read(std::uint64_t offset, void* buffer, std::size_t n) const override;
@@ -29,8 +34,12 @@ class PlanStage final : public WriteStage {
   void FillPlan(EditPlan& plan) const;
 
  private:
+  // What unwritten bytes read as: the outer stage, or the file.
+  std::size_t ReadBase(std::uint64_t offset, void* buffer, std::size_t n) const;
+
   const BinaryFile& m_file;
-  std::uint64_t m_fileLength = 0;
+  const WriteStage* m_outer = nullptr;
+  std::uint64_t m_fileLength = 0;  // of the base: the outer stage's, or the file's
   std::uint64_t m_length = 0;
   // Below this, unwritten bytes are the file's; at and above it they are zeros
   // (the file was cut there and grown again).
@@ -39,7 +48,10 @@ class PlanStage final : public WriteStage {
 };
 
 // The plan of what command would write into map (label, path, stamp, writes).
-// The stage is removed however the command ends; its exceptions pass through.
+// The stage is removed however the command ends, and the stage that was there
+// before it is put back; the command's exceptions pass through. Planned inside
+// another stage, the plan's writes and length go into that stage as well, once
+// the command has ended without an exception.
 EditPlan PlanOf(CMapFile& map, const std::string& label, const std::function<void()>& command);
 
 }  // namespace jov

@@ -2,6 +2,7 @@
 #include "platform/NativeFile.h"
 
 #include <cstring>
+#include <stdexcept>
 
 namespace jov {
 
@@ -29,7 +30,8 @@ BinaryFile::BinaryFile(BinaryFile&& other) noexcept
     : m_handle(other.m_handle),
       m_displayName(std::move(other.m_displayName)),
       m_path(std::move(other.m_path)),
-      m_stage(other.m_stage) {
+      m_stage(other.m_stage),
+      m_requireStage(other.m_requireStage) {
   other.m_handle = native::kNoHandle;
   other.m_stage = nullptr;
 }
@@ -41,6 +43,7 @@ BinaryFile& BinaryFile::operator=(BinaryFile&& other) noexcept {
     m_displayName = std::move(other.m_displayName);
     m_path = std::move(other.m_path);
     m_stage = other.m_stage;
+    m_requireStage = other.m_requireStage;
     other.m_handle = native::kNoHandle;
     other.m_stage = nullptr;
   }
@@ -71,6 +74,10 @@ void BinaryFile::RequireOpen() const {
 
 void BinaryFile::CheckPosition(std::uint64_t offset) const {
   if (offset > kMaxPosition) Fail(FileError::Cause::BadSeek);
+}
+
+void BinaryFile::RefuseUnplannedWrite() const {
+  if (m_requireStage) throw std::logic_error("a map was written outside a planned command: " + m_path);
 }
 
 void BinaryFile::Fail(FileError::Cause cause) const { throw FileError(cause, m_displayName); }
@@ -106,6 +113,7 @@ void BinaryFile::Write(std::uint64_t offset, const void* buffer, std::size_t n) 
   if (n > 0) CheckPosition(offset + n - 1);
   if (n == 0) return;
   if (m_stage) return m_stage->Write(offset, buffer, n);
+  RefuseUnplannedWrite();
   native::WriteAt(m_handle, offset, buffer, n, m_displayName);
 }
 
@@ -124,6 +132,7 @@ void BinaryFile::SetLength(std::uint64_t length) {
   RequireOpen();
   CheckPosition(length);
   if (m_stage) return m_stage->SetLength(length);
+  RefuseUnplannedWrite();
   native::SetLength(m_handle, length, m_displayName);
 }
 

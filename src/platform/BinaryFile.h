@@ -58,6 +58,11 @@ class BinaryFile {
   // the file, and reads see the file through it (a command being planned).
   void SetStage(WriteStage* stage) { m_stage = stage; }
   WriteStage* Stage() const { return m_stage; }
+  // A map the editor or jov-cli opened is written by the executor alone,
+  // through a handle of its own: a write or a length change through this one
+  // outside a stage is a program error (std::logic_error), never the user's.
+  // Kept across Open and Close.
+  void RequireStage() { m_requireStage = true; }
   // Bypass the stage: what the file itself holds.
   std::size_t ReadUnstaged(std::uint64_t offset, void* buffer, std::size_t n) const;
   std::uint64_t LengthUnstaged() const;
@@ -85,12 +90,14 @@ class BinaryFile {
  private:
   void RequireOpen() const;
   void CheckPosition(std::uint64_t offset) const;
+  void RefuseUnplannedWrite() const;
   [[noreturn]] void Fail(FileError::Cause cause) const;
 
   native::Handle m_handle = native::kNoHandle;
   std::string m_displayName;
   std::string m_path;
   WriteStage* m_stage = nullptr;
+  bool m_requireStage = false;
 };
 
 }  // namespace jov

@@ -62,7 +62,9 @@ ReferenceTranslator::ReferenceTranslator(const CMapFile& source, const CMapFile&
   for (std::size_t s = source.m_nTagCount; s-- > 0;) m_sourceByIdentifier[TagOf(source, s).strIdentifier] = s;
 }
 
-void ReferenceTranslator::Dependencies(std::string& text) const {
+void ReferenceTranslator::Dependencies(std::string& text) const { Dependencies(text, nullptr); }
+
+void ReferenceTranslator::Dependencies(std::string& text, std::vector<UnresolvedReference>* unresolved) const {
   const std::string start = text;
   const auto hits = FindAllNeedles(start, ClassNeedles());
   for (const NeedleHit& hit : hits) {
@@ -72,11 +74,18 @@ void ReferenceTranslator::Dependencies(std::string& text) const {
     const auto owner = m_sourceByIdentifier.find(id);
     if (owner == m_sourceByIdentifier.end()) continue;
     const std::string& replacement = m_counterparts[owner->second];
-    if (!replacement.empty()) PutHexAt(text, replacement, static_cast<long>(at));
+    if (!replacement.empty()) {
+      PutHexAt(text, replacement, static_cast<long>(at));
+    } else if (unresolved) {
+      PutHexAt(text, kNullIdentifier, static_cast<long>(at));
+      unresolved->push_back({static_cast<std::uint32_t>(at / 2), false, owner->second});
+    }
   }
 }
 
-void ReferenceTranslator::LoneIdentifiers(std::string& text) const {
+void ReferenceTranslator::LoneIdentifiers(std::string& text) const { LoneIdentifiers(text, nullptr); }
+
+void ReferenceTranslator::LoneIdentifiers(std::string& text, std::vector<UnresolvedReference>* unresolved) const {
   const std::string start = text;
   const auto hits = FindAllNeedles(start, m_identifierNeedles);
   for (const NeedleHit& hit : hits) {
@@ -87,7 +96,12 @@ void ReferenceTranslator::LoneIdentifiers(std::string& text) const {
     HexToBytes(stored, reinterpret_cast<unsigned char*>(code.data()));
     if (TagClassTable::IsKnownReferenceClass(code)) continue;  // a tag reference: the dependency step's
     const std::string& replacement = m_counterparts[hit.needle];
-    if (!replacement.empty()) PutHexAt(text, replacement, static_cast<long>(hit.pos));
+    if (!replacement.empty()) {
+      PutHexAt(text, replacement, static_cast<long>(hit.pos));
+    } else if (unresolved) {
+      PutHexAt(text, kNullIdentifier, static_cast<long>(hit.pos));
+      unresolved->push_back({static_cast<std::uint32_t>(hit.pos / 2), true, hit.needle});
+    }
   }
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -20,12 +21,24 @@
 // writes. Writes never grow the text: what would fall past its end is cut.
 namespace jov {
 
+// A reference or lone identifier of a source tag's metadata that names a
+// source tag the destination lacks (no tag of its class 1 and name there).
+// Kept as it is, its identifier would name whatever destination tag happens to
+// have that number, of any class.
+struct UnresolvedReference {
+  std::uint32_t offset = 0;  // the identifier's byte in the metadata
+  bool lone = false;         // a lone identifier, not a tag reference
+  std::size_t tag = 0;       // the source tag it names
+};
+
+inline constexpr const char* kNullIdentifier = "ffffffff";
+
 // Tag references: a class fourCC of the first 79 class rows, stored reversed,
 // and 12 bytes further the referenced tag's identifier. The identifier is looked
 // up among the source tags (the first with it) and replaced by the identifier of
 // the first destination tag with that tag's class 1 and name. Null references
 // (ffffffff), identifiers no source tag has, and tags the destination lacks are
-// kept.
+// kept (ReferenceTranslator::Translate can set the last ones to none).
 void TranslateDependencies(std::string& text, const CMapFile& source, const CMapFile& destination);
 
 // Lone identifiers: every stored identifier of a source tag whose 4 bytes 12
@@ -51,10 +64,16 @@ class ReferenceTranslator {
   void Dependencies(std::string& text) const;
   void LoneIdentifiers(std::string& text) const;
   void Pointers(std::string& text, int s, int d) const;
-  // The three steps in order, exactly as TranslateReferences.
-  void Translate(std::string& text, int s, int d) const;
+  // The three steps in order, exactly as TranslateReferences. Given a list,
+  // references and identifiers of tags the destination lacks become the null
+  // identifier instead of being kept, and are added to it in the order the
+  // steps meet them.
+  void Translate(std::string& text, int s, int d, std::vector<UnresolvedReference>* unresolved = nullptr) const;
 
  private:
+  void Dependencies(std::string& text, std::vector<UnresolvedReference>* unresolved) const;
+  void LoneIdentifiers(std::string& text, std::vector<UnresolvedReference>* unresolved) const;
+
   const CMapFile& m_source;
   const CMapFile& m_destination;
   std::unordered_map<std::string, std::size_t> m_sourceByIdentifier;

@@ -12,6 +12,7 @@
 #include "support/LiteralTransfer.h"
 #include "support/TempDir.h"
 #include "transfer/DataListing.h"
+#include "transfer/DirectInjectTag.h"
 
 namespace jov {
 namespace {
@@ -19,8 +20,6 @@ namespace {
 using testing::ChangeOutside;
 using testing::RunCli;
 using testing::TempDir;
-
-const char* const kQuestion = "Not enough space to inject, unless you are building a map, injection is not advised. Inject?\n";
 
 // A map model read from path, as the command reads it.
 struct Model {
@@ -91,22 +90,48 @@ TEST_F(TransferCli, DirectInjectAsksWhenTheSourceIsLargerAndGoesOnOnlyWithYes) {
   int d = 2, s = 2;
   for (int t = 0; t < source.map.m_nTagCount; ++t)
     if (source.map.m_tags[static_cast<std::size_t>(t)].nSize > destination.map.m_tags[2].nSize) s = t;
-  ASSERT_GT(source.map.m_tags[static_cast<std::size_t>(s)].nSize, destination.map.m_tags[2].nSize);
+  const TagEntry& dst = destination.map.m_tags[2];
+  const std::uint32_t size = source.map.m_tags[static_cast<std::size_t>(s)].nSize;
+  ASSERT_GT(size, dst.nSize);
   const auto before = ReadBytesFromFile(mapPath);
+  // The question names the bytes and the tags whose metadata they overwrite.
+  const DirectInjectSpace space = DirectInjectSpaceOf(destination.map, d, source.map, s);
+  ASSERT_FALSE(space.overwritten.empty());
+  const std::string overwritten = TagListText(destination.map, space.overwritten);
+  const std::string question = "Not enough space to inject: " + std::to_string(size) + " bytes of metadata into the " +
+                               std::to_string(dst.nSize) + " bytes of " + dst.strClass1 + ":" + dst.strName + ", so the " +
+                               std::to_string(size - dst.nSize) + " bytes past its end overwrite the metadata of " +
+                               overwritten + ". Unless you are building a map, injection is not advised. Inject?\n";
 
   const auto no = RunCli({"direct-inject", mapPath, std::to_string(d), srcPath, std::to_string(s)});
   EXPECT_EQ(no.status, 1);
-  EXPECT_EQ(no.out, kQuestion);
+  EXPECT_EQ(no.out, question + "Nothing was written.\n");
   EXPECT_EQ(ReadBytesFromFile(mapPath), before);
 
-  const auto yes = RunCli({"direct-inject", mapPath, std::to_string(d), srcPath, std::to_string(s), "--yes"});
+  // The two maps share few tags: references to the others refuse the command
+  // until the command line says to set them to none.
+  const auto refused = RunCli({"direct-inject", mapPath, std::to_string(d), srcPath, std::to_string(s), "--yes"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.out.find(" name tags a.map does not have: "), std::string::npos) << refused.out;
+  EXPECT_NE(refused.out.find("Nothing was written. Give --unresolved none to set them to none."), std::string::npos) << refused.out;
+  EXPECT_EQ(ReadBytesFromFile(mapPath), before);
+
+  const auto yes = RunCli(
+      {"direct-inject", mapPath, std::to_string(d), srcPath, std::to_string(s), "--yes", "--unresolved", "none"});
   EXPECT_EQ(yes.status, 0) << yes.err;
-  EXPECT_EQ(yes.out, std::string(kQuestion) + "Direct injection complete.\n");
-  const std::uint32_t size = source.map.m_tags[static_cast<std::size_t>(s)].nSize;
-  const std::string expected = reference::StepStartTranslation(ReadMetaHex(source.map, s), source.map, s, destination.map, d);
-  const auto written = Extent(mapPath, destination.map.m_tags[2], size);
+  EXPECT_EQ(yes.out, question + "Direct injection complete.\nOverwrote the metadata of " + overwritten + ".\n");
+  reference::detail::NoneSet nones;
+  const std::string expected =
+      reference::StepStartTranslation(ReadMetaHex(source.map, s), source.map, s, destination.map, d, &nones);
+  EXPECT_FALSE(nones.empty());
+  const auto written = Extent(mapPath, dst, size);
   EXPECT_EQ(BytesToHex(written.data(), static_cast<long>(written.size())), expected);
   EXPECT_EQ(ChangeOutside(before, ReadBytesFromFile(mapPath), destination.map.MetaOffset(d), size), std::nullopt);
+  // The step's label names the overwritten tags too.
+  const auto history = RunCli({"history", mapPath});
+  EXPECT_NE(history.out.find("Direct Inject " + dst.strClass1 + ":" + dst.strName + ", overwriting " + overwritten),
+            std::string::npos)
+      << history.out;
 }
 
 TEST_F(TransferCli, DirectInjectWithinOneFile) {

@@ -1,6 +1,7 @@
 // Direct injection from one map file into another (or into the same file).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "map/Refused.h"
@@ -54,10 +55,10 @@ struct SameLayoutPair {
       destination.tags[t].identifier = base.tags[(t + 1) % base.tags.size()].identifier;
     destination.tags[kLacking].class1 = base.tags[kLacking].class1 == "ustr" ? "str#" : "ustr";
     // What the destination's metadata must read after injection: its own
-    // identifiers and addresses, except for the tag it lacks.
+    // identifiers and addresses, and references to the tag it lacks set to none.
     SampleMapPlan lacking = destination;
     lacking.tags[kLacking].class1 = source.tags[kLacking].class1;
-    lacking.tags[kLacking].identifier = source.tags[kLacking].identifier;
+    lacking.tags[kLacking].identifier = 0xFFFFFFFFu;
     for (std::size_t t = 0; t < base.tags.size(); ++t) {
       testing::RenderPlan(source, t, plans[t]);
       testing::RenderPlan(destination, t, plans[t]);
@@ -87,9 +88,11 @@ TEST(DirectInjectTag, SameLayoutGivesTheDestinationsIdentifiersAndAddresses) {
   destination.Open();
 
   int literalWouldDiffer = 0;
+  DirectInjectOptions none;
+  none.unresolved = UnresolvedChoice::SetToNone;
   for (int t = 0; t < source.map.m_nTagCount; ++t) {
     RecordedDialogs dialogs;
-    EXPECT_EQ(DirectInjectTag(destination.map, t, source.map, t, dialogs), DirectInjectOutcome::Completed);
+    EXPECT_EQ(DirectInjectTag(destination.map, t, source.map, t, dialogs, none), DirectInjectOutcome::Completed);
     EXPECT_TRUE(dialogs.questions.empty());  // equal sizes: no question
     EXPECT_EQ(dialogs.messages, std::vector<std::string>{"Direct injection complete."});
     const std::string text = ReadMetaHex(source.map, t);
@@ -119,9 +122,16 @@ class DirectInjectSizes : public ::testing::Test {
     return plan;
   }
 
-  // The source tag's metadata as direct injection must write it.
+  // The source tag's metadata as direct injection must write it: the two maps
+  // share few names, and references to the others are set to none.
   std::vector<unsigned char> Translated(int s, int d) {
-    return Bytes(reference::StepStartTranslation(ReadMetaHex(source.map, s), source.map, s, destination.map, d));
+    reference::detail::NoneSet nones;
+    return Bytes(reference::StepStartTranslation(ReadMetaHex(source.map, s), source.map, s, destination.map, d, &nones));
+  }
+  static DirectInjectOptions None() {
+    DirectInjectOptions options;
+    options.unresolved = UnresolvedChoice::SetToNone;
+    return options;
   }
 
   // A source tag smaller, and one larger, than destination tag d.
@@ -145,7 +155,7 @@ TEST_F(DirectInjectSizes, ASmallerSourceIsFollowedByZerosToTheDestinationsSize) 
   const auto before = ReadBytesFromFile(destination.path);
   const auto expected = Translated(s, d);
   RecordedDialogs dialogs;
-  EXPECT_EQ(DirectInjectTag(destination.map, d, source.map, s, dialogs), DirectInjectOutcome::Completed);
+  EXPECT_EQ(DirectInjectTag(destination.map, d, source.map, s, dialogs, None()), DirectInjectOutcome::Completed);
   EXPECT_TRUE(dialogs.questions.empty());
   const auto after = ReadBytesFromFile(destination.path);
   const std::size_t at = destination.map.MetaOffset(d);
@@ -161,16 +171,29 @@ TEST_F(DirectInjectSizes, ALargerSourceAsksFirstNoChangesNothingYesWritesTheSour
   ASSERT_GE(s, 0);
   const auto before = ReadBytesFromFile(destination.path);
   RecordedDialogs no;
-  EXPECT_EQ(DirectInjectTag(destination.map, d, source.map, s, no), DirectInjectOutcome::Declined);
+  EXPECT_EQ(DirectInjectTag(destination.map, d, source.map, s, no, None()), DirectInjectOutcome::Declined);
+  // The question names the bytes and every tag whose metadata lies under them.
+  const DirectInjectSpace space = DirectInjectSpaceOf(destination.map, d, source.map, s);
+  ASSERT_FALSE(space.overwritten.empty());
+  for (const int t : space.overwritten) {
+    const std::uint32_t start = destination.map.MetaOffset(t);
+    EXPECT_LT(start, destination.map.MetaOffset(d) + source.Tag(s).nSize);
+    EXPECT_GT(start + std::max<std::uint32_t>(destination.Tag(t).nSize, 1), destination.map.MetaOffset(d) + destination.Tag(d).nSize);
+  }
   EXPECT_EQ(no.questions, std::vector<std::string>{
-                              "Not enough space to inject, unless you are building a map, injection is not advised. Inject?"});
+                              "Not enough space to inject: " + std::to_string(source.Tag(s).nSize) + " bytes of metadata into the " +
+                              std::to_string(destination.Tag(d).nSize) + " bytes of " + destination.Tag(d).strClass1 + ":" +
+                              destination.Tag(d).strName + ", so the " +
+                              std::to_string(source.Tag(s).nSize - destination.Tag(d).nSize) +
+                              " bytes past its end overwrite the metadata of " + TagListText(destination.map, space.overwritten) +
+                              ". Unless you are building a map, injection is not advised. Inject?"});
   EXPECT_TRUE(no.messages.empty());
   EXPECT_EQ(ReadBytesFromFile(destination.path), before);
 
   const auto expected = Translated(s, d);
   RecordedDialogs yes;
   yes.yesAnswer = true;
-  EXPECT_EQ(DirectInjectTag(destination.map, d, source.map, s, yes), DirectInjectOutcome::Completed);
+  EXPECT_EQ(DirectInjectTag(destination.map, d, source.map, s, yes, None()), DirectInjectOutcome::Completed);
   EXPECT_EQ(yes.messages, std::vector<std::string>{"Direct injection complete."});
   const auto after = ReadBytesFromFile(destination.path);
   const std::size_t at = destination.map.MetaOffset(d);
@@ -184,7 +207,7 @@ TEST_F(DirectInjectSizes, ADestinationOfSizeZeroAlwaysAsks) {
     const auto before = ReadBytesFromFile(destination.path);
     RecordedDialogs yes;
     yes.yesAnswer = true;
-    EXPECT_EQ(DirectInjectTag(destination.map, d, source.map, 2, yes), DirectInjectOutcome::Completed);
+    EXPECT_EQ(DirectInjectTag(destination.map, d, source.map, 2, yes, None()), DirectInjectOutcome::Completed);
     EXPECT_EQ(yes.questions.size(), 1u);
     const auto after = ReadBytesFromFile(destination.path);
     const std::size_t at = destination.map.MetaOffset(d);
@@ -279,6 +302,167 @@ TEST(DirectInjectTag, SizesAboveTheBufferAreRefusedBeforeAnyQuestion) {
   EXPECT_EQ(DirectInjectTag(t.map, 3, t.map, small, yes), DirectInjectOutcome::Completed);
   EXPECT_EQ(yes.questions.size(), 1u);
   EXPECT_EQ(ChangeOutside(bytes, ReadBytesFromFile(t.path), t.map.MetaOffset(3), t.Tag(small).nSize), std::nullopt);
+}
+
+
+// A question answered from a list, the first answer first (No when it runs out).
+struct AnsweringDialogs : RecordedDialogs {
+  std::vector<bool> answers;
+  bool AskYesNo(const std::string& text) override {
+    questions.push_back(text);
+    if (answers.empty()) return false;
+    const bool answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
+  }
+};
+
+// Two maps of the same tags, the destination numbering them one further (so a
+// source identifier kept as it is names another, unrelated destination tag)
+// and, with lacking set, renaming tags 3 and 6 (so it lacks them).
+struct LackingPair {
+  static constexpr int kTags = 16;
+  explicit LackingPair(bool lacking) {
+    source = GenerateSampleMap(kVersionPc, kTags, 2600, 256);
+    std::mt19937 rng(2601);
+    for (std::size_t t = 0; t < source.tags.size(); ++t) {
+      plans.push_back(testing::MakePlan(rng, static_cast<std::uint32_t>(source.tags[t].meta.size()), kTags, false));
+      testing::RenderPlan(source, t, plans[t]);
+    }
+    destination = source;
+    destination.magic = 0x50120000;
+    for (std::size_t t = 0; t < source.tags.size(); ++t)
+      destination.tags[t].identifier = source.tags[(t + 1) % source.tags.size()].identifier;
+    if (lacking)
+      for (const std::uint32_t t : kLacking) destination.tags[t].name += "X";
+  }
+  static bool Lacks(std::uint32_t t) { return t == kLacking[0] || t == kLacking[1]; }
+  // The tag with an extent whose metadata refers to both lacking tags most often.
+  int Subject() const {
+    int best = -1;
+    int most = 1;
+    for (std::size_t t = 2; t + 1 < plans.size(); ++t) {
+      int refs = 0;
+      bool seen[2] = {false, false};
+      for (const testing::PlannedRecord& r : plans[t]) {
+        if ((r.kind != testing::PlannedRecord::Kind::Dependency && r.kind != testing::PlannedRecord::Kind::LoneIdentifier) ||
+            !Lacks(r.value))
+          continue;
+        ++refs;
+        seen[r.value == kLacking[1]] = true;
+      }
+      if (seen[0] && seen[1] && refs > most) {
+        best = static_cast<int>(t);
+        most = refs;
+      }
+    }
+    return best;
+  }
+  static constexpr std::uint32_t kLacking[2] = {3, 6};
+  std::vector<std::vector<testing::PlannedRecord>> plans;
+  SampleMapPlan source, destination;
+};
+
+TEST(DirectInjectTag, ReferencesOfTagsTheDestinationLacksAreListedAndNeverKept) {
+  using Kind = testing::PlannedRecord::Kind;
+  struct Case {
+    const char* name;
+    bool lacking;
+    UnresolvedChoice choice;
+    std::vector<bool> answers;
+    bool larger;  // into a smaller destination tag: the size question first
+    DirectInjectOutcome outcome;  // (thrown: Refused)
+    std::size_t questions;
+  };
+  const std::vector<Case> cases = {
+      {"every tag there", false, UnresolvedChoice::Ask, {}, false, DirectInjectOutcome::Completed, 0},
+      {"lacking, cancelled", true, UnresolvedChoice::Ask, {false}, false, DirectInjectOutcome::Cancelled, 1},
+      {"lacking, set to none", true, UnresolvedChoice::Ask, {true}, false, DirectInjectOutcome::Completed, 1},
+      {"lacking, none given", true, UnresolvedChoice::SetToNone, {}, false, DirectInjectOutcome::Completed, 0},
+      {"lacking, refused", true, UnresolvedChoice::Refuse, {}, false, DirectInjectOutcome::Cancelled, 0},
+      {"lacking, larger, cancelled", true, UnresolvedChoice::Ask, {true, false}, true, DirectInjectOutcome::Cancelled, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LackingPair pair(c.lacking);
+    TestMap source(pair.source, "source.map");
+    TestMap destination(pair.destination, "destination.map");
+    source.Open();
+    destination.Open();
+    const int s = pair.Subject();
+    ASSERT_GE(s, 0);
+    int d = s;
+    if (c.larger)
+      for (int t = 2; t + 1 < LackingPair::kTags; ++t)
+        if (destination.Tag(t).nSize < source.Tag(s).nSize) d = t;
+    ASSERT_EQ(c.larger, d != s);
+    const auto before = ReadBytesFromFile(destination.path);
+
+    AnsweringDialogs dialogs;
+    dialogs.answers = c.answers;
+    DirectInjectOptions options;
+    options.destinationName = "Map 1";
+    options.unresolved = c.choice;
+    DirectInjectOutcome outcome = DirectInjectOutcome::Cancelled;
+    std::string refusal;
+    try {
+      outcome = DirectInjectTag(destination.map, d, source.map, s, dialogs, options);
+    } catch (const UnresolvedRefused& e) {
+      refusal = e.what();
+    }
+    EXPECT_EQ(outcome, c.outcome);
+    ASSERT_EQ(dialogs.questions.size(), c.questions);
+    EXPECT_EQ(refusal.empty(), c.choice != UnresolvedChoice::Refuse);
+
+    // What the plan of tag s refers to that Map 1 lacks, and where.
+    int count = 0;
+    std::vector<std::string> places;
+    for (const testing::PlannedRecord& r : pair.plans[static_cast<std::size_t>(s)]) {
+      if ((r.kind != Kind::Dependency && r.kind != Kind::LoneIdentifier) || !c.lacking || !LackingPair::Lacks(r.value)) continue;
+      ++count;
+      const std::uint32_t at = r.at + (r.kind == Kind::Dependency ? 12 : 4);
+      places.push_back(std::string(r.kind == Kind::Dependency ? "reference" : "identifier") + " at +0x" + UIntToHex(at));
+    }
+    // The question (or the refusal) says how many, names each tag and each place.
+    const std::string& listed = c.choice == UnresolvedChoice::Refuse ? refusal
+                                : dialogs.questions.empty()           ? std::string()
+                                                                      : dialogs.questions.back();
+    if (!listed.empty()) {
+      const std::string head = std::to_string(count) + " references name tags Map 1 does not have: ";
+      EXPECT_EQ(listed.substr(0, head.size()), head);
+      EXPECT_NE(listed.find(c.choice == UnresolvedChoice::Refuse ? ". Nothing was written." : ". Set them to none, or cancel?"),
+                std::string::npos);
+      for (const std::uint32_t t : LackingPair::kLacking)
+        EXPECT_NE(listed.find(pair.source.tags[t].class1 + ":" + pair.source.tags[t].name + " ("), std::string::npos) << listed;
+      for (const std::string& place : places) EXPECT_NE(listed.find(place), std::string::npos) << place << " in " << listed;
+    }
+
+    const auto after = ReadBytesFromFile(destination.path);
+    if (outcome != DirectInjectOutcome::Completed) {
+      EXPECT_EQ(after, before);  // cancelled or refused: nothing written
+      continue;
+    }
+    // Every reference names the tag of the same class and name it named in the
+    // source, or none: never a tag of another class.
+    const std::size_t at = destination.map.MetaOffset(d);
+    int none = 0;
+    for (const testing::PlannedRecord& r : pair.plans[static_cast<std::size_t>(s)]) {
+      if (r.kind != Kind::Dependency && r.kind != Kind::LoneIdentifier) continue;
+      const std::uint32_t id = ReadLe32(after.data() + at + r.at + (r.kind == Kind::Dependency ? 12 : 4));
+      if (c.lacking && LackingPair::Lacks(r.value)) {
+        EXPECT_EQ(id, 0xFFFFFFFFu) << "record at " << r.at;
+        ++none;
+        continue;
+      }
+      const auto named = std::find_if(pair.destination.tags.begin(), pair.destination.tags.end(),
+                                      [id](const SampleTag& tag) { return tag.identifier == id; });
+      ASSERT_NE(named, pair.destination.tags.end()) << "record at " << r.at;
+      EXPECT_EQ(named->class1 + ":" + named->name,
+                pair.source.tags[r.value].class1 + ":" + pair.source.tags[r.value].name);
+    }
+    EXPECT_EQ(none, count);
+    EXPECT_EQ(ChangeOutside(before, after, at, destination.Tag(d).nSize), std::nullopt);
+  }
 }
 
 }  // namespace

@@ -227,6 +227,7 @@ TEST(TranslationAgainstReferences, GeneratedPairsAgreeWithTheStepStartRuleAndWhe
   const std::uint32_t magics[] = {0x40440000u, 0x803A6000u, 0, 0x1000, 0x00FFF000u, 0x0FFFFF00u};
   int undisturbed = 0;
   int disturbedAndDifferent = 0;
+  int setToNone = 0;
   int cases = 0;
   for (int round = 0; round < 60; ++round) {
     SampleMapPlan sourcePlan = GenerateSampleMap(round % 2 ? kVersionPc : kVersionXbox, 6 + static_cast<int>(rng() % 24),
@@ -264,6 +265,21 @@ TEST(TranslationAgainstReferences, GeneratedPairsAgreeWithTheStepStartRuleAndWhe
       TranslateReferences(fast, source.map, s, destination.map, d);
       ASSERT_EQ(fast, reference::StepStartTranslation(text, source.map, s, destination.map, d))
           << "round " << round << " s " << s << " d " << d;
+      // Set to none instead of kept: the same places, listed as met.
+      std::string nulled = text;
+      std::vector<UnresolvedReference> unresolved;
+      ReferenceTranslator(source.map, destination.map).Translate(nulled, s, d, &unresolved);
+      reference::detail::NoneSet nones;
+      ASSERT_EQ(nulled, reference::StepStartTranslation(text, source.map, s, destination.map, d, &nones))
+          << "round " << round << " s " << s << " d " << d;
+      ASSERT_EQ(unresolved.size(), nones.size());
+      for (std::size_t i = 0; i < nones.size(); ++i) {
+        const auto& [lone, pos, tag] = nones[i];
+        EXPECT_EQ(unresolved[i].lone, lone == 1);
+        EXPECT_EQ(unresolved[i].offset, pos / 2);
+        EXPECT_EQ(unresolved[i].tag, tag);
+      }
+      setToNone += !nones.empty();
       bool disturbed = false;
       const std::string literal = reference::LiteralTranslation(text, source.map, s, destination.map, d, &disturbed);
       if (!disturbed) {
@@ -278,6 +294,7 @@ TEST(TranslationAgainstReferences, GeneratedPairsAgreeWithTheStepStartRuleAndWhe
   // The generator reaches both kinds of case often.
   EXPECT_GT(undisturbed, cases / 3) << cases << " cases";
   EXPECT_GT(disturbedAndDifferent, cases / 20) << cases << " cases";
+  EXPECT_GT(setToNone, cases / 10) << cases << " cases";
 }
 
 }  // namespace

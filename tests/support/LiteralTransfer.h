@@ -107,18 +107,28 @@ inline std::string Sub(const std::string& text, std::size_t pos, std::size_t n) 
   return pos < text.size() ? text.substr(pos, n) : std::string();
 }
 
-inline std::vector<Step> TranslationSteps(const CMapFile& source, int s, const CMapFile& destination, int d) {
+// A reference set to none: the step, the character it stands at, the source tag.
+using NoneSet = std::vector<std::tuple<int, std::size_t, std::size_t>>;
+
+// With nones given, references and identifiers of tags the destination lacks
+// become ffffffff and are listed there.
+inline std::vector<Step> TranslationSteps(const CMapFile& source, int s, const CMapFile& destination, int d,
+                                          NoneSet* nones = nullptr) {
   std::vector<Step> steps(3);
   // Dependencies: class fourCC, then the identifier 12 bytes on.
   for (int row = 0; row < TagClassTable::kSearchRows; ++row)
     steps[0].needles.push_back(SwapHexBytes(TextToHex(TagClassTable::Rows()[static_cast<std::size_t>(row)].code)));
   steps[0].read = [](const std::string& text, std::size_t p) { return SwapHexBytes(Sub(text, p + 24, 8)); };
-  steps[0].write = [&source, &destination](std::size_t, const std::string& id,
-                                           std::size_t p) -> std::optional<std::pair<std::string, long>> {
+  steps[0].write = [&source, &destination, nones](std::size_t, const std::string& id,
+                                                  std::size_t p) -> std::optional<std::pair<std::string, long>> {
     if (id == "ffffffff") return std::nullopt;
     const auto owner = FirstWithIdentifier(source, id);
     if (!owner) return std::nullopt;
     const auto target = FirstWithClassAndName(destination, source.m_tags[static_cast<std::size_t>(*owner)]);
+    if (!target && nones) {
+      nones->emplace_back(0, p + 24, static_cast<std::size_t>(*owner));
+      return std::pair{std::string("ffffffff"), static_cast<long>(p + 24)};
+    }
     if (!target) return std::nullopt;
     return std::pair{SwapHexBytes(destination.m_tags[static_cast<std::size_t>(*target)].strIdentifier), static_cast<long>(p + 24)};
   };
@@ -131,11 +141,15 @@ inline std::vector<Step> TranslationSteps(const CMapFile& source, int s, const C
     HexToBytes(stored, reinterpret_cast<unsigned char*>(code.data()));
     return code;
   };
-  steps[1].write = [&source, &destination](std::size_t t, const std::string& code,
-                                           std::size_t p) -> std::optional<std::pair<std::string, long>> {
+  steps[1].write = [&source, &destination, nones](std::size_t t, const std::string& code,
+                                                  std::size_t p) -> std::optional<std::pair<std::string, long>> {
     for (int row = 0; row < TagClassTable::kSearchRows; ++row)
       if (TagClassTable::Rows()[static_cast<std::size_t>(row)].code == code) return std::nullopt;
     const auto target = FirstWithClassAndName(destination, source.m_tags[t]);
+    if (!target && nones) {
+      nones->emplace_back(1, p, t);
+      return std::pair{std::string("ffffffff"), static_cast<long>(p)};
+    }
     if (!target) return std::nullopt;
     return std::pair{SwapHexBytes(destination.m_tags[static_cast<std::size_t>(*target)].strIdentifier), static_cast<long>(p)};
   };
@@ -171,8 +185,10 @@ inline std::string LiteralTranslation(std::string text, const CMapFile& source, 
   return text;
 }
 
-inline std::string StepStartTranslation(std::string text, const CMapFile& source, int s, const CMapFile& destination, int d) {
-  for (const detail::Step& step : detail::TranslationSteps(source, s, destination, d)) detail::RunFromStepStart(text, step);
+inline std::string StepStartTranslation(std::string text, const CMapFile& source, int s, const CMapFile& destination, int d,
+                                        detail::NoneSet* nones = nullptr) {
+  for (const detail::Step& step : detail::TranslationSteps(source, s, destination, d, nones))
+    detail::RunFromStepStart(text, step);
   return text;
 }
 
