@@ -116,9 +116,9 @@ void ReferenceTranslator::Pointers(std::string& text, int s, int d) const {
     PutHexAt(text, SwapHexBytes(UIntToHex(destinationBase + hit.needle)), static_cast<long>(hit.pos));
 }
 
-void ReferenceTranslator::Translate(std::string& text, int s, int d) const {
-  Dependencies(text);
-  LoneIdentifiers(text);
+void ReferenceTranslator::Translate(std::string& text, int s, int d, std::vector<UnresolvedReference>* unresolved) const {
+  Dependencies(text, unresolved);
+  LoneIdentifiers(text, unresolved);
   Pointers(text, s, d);
 }
 
