@@ -126,7 +126,9 @@ fi
 
 if [[ -f fuzz/run_short.sh ]]; then
   stage "Short fuzzing"
-  run_script "short fuzzing" fuzz/run_short.sh
+  # 20 seconds for each of the eight targets (maps, scans, extraction, direct
+  # injection, Guerilla tags, definition files, plugin files, patches).
+  run_script "short fuzzing" fuzz/run_short.sh 20
 fi
 
 if [[ $run_bench -eq 1 ]]; then

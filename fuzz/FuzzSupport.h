@@ -15,6 +15,7 @@
 
 #include "map/MapFile.h"
 #include "map/Refused.h"
+#include "map/SampleMap.h"
 #include "platform/BinaryFile.h"
 #include "platform/FileError.h"
 #include "platform/UserDialogs.h"
@@ -94,6 +95,10 @@ inline std::uint64_t FileLength(const std::string& path) {
   file.Open(path, BinaryFile::Mode::ReadOnly, path);
   return file.Length();
 }
+
+// The map the patch target plans its patches against; its seeds are patches
+// made from this map.
+inline SampleMapPlan PatchTargetPlan() { return GenerateSampleMap(kVersionPc, 6, 3, 64); }
 
 // The fuzzer's leading bytes as small choices; zeros once they run out.
 class Choices {

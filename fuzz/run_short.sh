@@ -11,7 +11,7 @@
 # JOV_FUZZ_BUILD names the build folder (default: build-fuzz beside this folder).
 # JOV_FUZZ_CORPUS, when set, is a folder whose TARGET/ subfolders keep the
 # corpus between runs (a long run grows it); otherwise it lives for this run only.
-# JOV_FUZZ_TARGETS picks targets (default: all five); JOV_FUZZ_RUNS, when set,
+# JOV_FUZZ_TARGETS picks targets (default: all eight); JOV_FUZZ_RUNS, when set,
 # also ends each target after that many executions. A long run is two of these
 # side by side on disjoint targets, e.g.
 #   JOV_FUZZ_CORPUS=build-fuzz/corpus JOV_FUZZ_RUNS=2000000 \
@@ -21,17 +21,27 @@ set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${JOV_FUZZ_BUILD:-$here/build-fuzz}
 seconds=${1:-30}
-read -r -a targets <<<"${JOV_FUZZ_TARGETS:-open_map scan_tag extract_tag direct_inject guerilla}"
+read -r -a targets <<<"${JOV_FUZZ_TARGETS:-open_map scan_tag extract_tag direct_inject guerilla definition plugin patch}"
 runs=()
 [[ -n ${JOV_FUZZ_RUNS:-} ]] && runs=(-runs="$JOV_FUZZ_RUNS")
 
 # Inputs larger than this are not generated: a map of a few tags fits in 2 KB
-# (two of them for direct injection), and small inputs keep every run fast.
+# (two of them for direct injection; a patch spells its bytes in hex), and small
+# inputs keep every run fast.
 max_len() {
   case "$1" in
-    direct_inject) echo 8192 ;;
+    direct_inject | patch) echo 8192 ;;
     guerilla) echo 2048 ;;
     *) echo 4096 ;;
+  esac
+}
+
+# Each target's dictionary of the values its reader compares, when it has one.
+dictionary() {
+  case "$1" in
+    guerilla | patch) ;;
+    definition | plugin) echo "-dict=$work/seeds/$1.dict" ;;
+    *) echo "-dict=$work/seeds/map.dict" ;;
   esac
 }
 
@@ -82,7 +92,8 @@ for t in "${targets[@]}"; do
   if [[ -n ${JOV_FUZZ_CORPUS:-} ]]; then corpus=$JOV_FUZZ_CORPUS/$t; else corpus=$work/corpus/$t; fi
   mkdir -p "$corpus"
   dict=()
-  [[ $t != guerilla ]] && dict=(-dict="$work/seeds/map.dict")
+  d=$(dictionary "$t")
+  [[ -n $d ]] && dict=("$d")
   "$binary" "$corpus" "$work/seeds/$t" -max_total_time="$seconds" "${runs[@]}" "${dict[@]}" -max_len="$(max_len "$t")" -timeout=20 \
     -rss_limit_mb=2560 -print_final_stats=1 -artifact_prefix="$artifacts/$t-" >"$log" 2>&1
   status=$?

@@ -1,0 +1,20 @@
+// An XML plugin file made of the fuzzer's bytes, read as a user's file: it is
+// refused with a message that names it and its line, or read within the
+// bounds, and its field tree over a sample map's tags stays within its own
+// (FieldBounds.h).
+#include <cstdint>
+#include <string>
+
+#include "FieldBounds.h"
+
+using namespace jov;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  DefinitionSet set;
+  set.LoadPluginText(text, "fuzz.xml", "fuzz");
+  for (const std::string& message : set.Messages())
+    fuzz::Check(message.rfind("fuzz.xml:", 0) == 0, "a plugin's message names its line");
+  fuzz::CheckDefinitionSet(set, "fuzz.xml");
+  return 0;
+}
