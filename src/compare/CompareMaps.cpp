@@ -34,12 +34,24 @@ std::string ReadBytes(const CMapFile& map, std::uint64_t offset, std::uint32_t l
   return bytes;
 }
 
+// The last tag whose metadata lies in the tag data runs to the tag data's end:
+// bytes appended to the map lengthen it. -1 when there is none.
+int LastInTagData(const CMapFile& map) {
+  const auto& places = map.Picture().tags;
+  for (std::size_t i = std::min<std::size_t>(places.size(), map.m_nTagCount); i-- > 0;)
+    if (places[i].home == TagHome::TagData) return static_cast<int>(i);
+  return -1;
+}
+
 // The record fields compared besides class 1 (the pairing key). Identifiers and
 // offsets are layout, not content: they differ between builds of the same map.
-void CompareRecords(const TagEntry& a, const TagEntry& b, std::vector<FieldChange>& out) {
+// The size of a tag no later entry of the tag data bounds, in both maps, follows
+// from where the tag data ends, which the header's fields tell (a tag whose
+// metadata starts just at the end reads size 0 until bytes are appended).
+void CompareRecords(const TagEntry& a, const TagEntry& b, bool bothLast, std::vector<FieldChange>& out) {
   if (a.strClass2 != b.strClass2) out.push_back({"class 2", a.strClass2, b.strClass2});
   if (a.strClass3 != b.strClass3) out.push_back({"class 3", a.strClass3, b.strClass3});
-  if (a.nSize != b.nSize) {
+  if (a.nSize != b.nSize && !bothLast) {
     std::string before(4, '\0'), after(4, '\0');
     for (int i = 0; i < 4; ++i) {
       before[static_cast<std::size_t>(i)] = static_cast<char>(a.nSize >> (8 * i));
@@ -154,6 +166,8 @@ MapComparison CompareMaps(const CMapFile& first, const CMapFile& second) {
   const ReferenceTranslator translator(first, second);
   const NamePointerTranslator names(first, second);
   const ReferenceMeaning meaning(second, first);
+  const int lastFirst = LastInTagData(first);
+  const int lastSecond = LastInTagData(second);
   for (std::size_t a = 0; a < firstCount; ++a) {
     const TagEntry& tagA = first.m_tags[a];
     TagDifference difference;
@@ -176,7 +190,7 @@ MapComparison CompareMaps(const CMapFile& first, const CMapFile& second) {
       difference.secondName = tagB.strName;
       difference.record.push_back({"name", tagA.strName, tagB.strName});
     }
-    CompareRecords(tagA, tagB, difference.record);
+    CompareRecords(tagA, tagB, static_cast<int>(a) >= lastFirst && b >= lastSecond, difference.record);
 
     std::string metaA = ReadMetaBytes(first, static_cast<int>(a));
     const std::string metaB = ReadMetaBytes(second, b);

@@ -9,6 +9,7 @@
 
 #include "builder/AddTag.h"
 #include "compare/MapChecksum.h"
+#include "compare/ReferenceMeaning.h"
 #include "edit/MapDocument.h"
 #include "map/PlanStage.h"
 #include "map/Refused.h"
@@ -170,7 +171,8 @@ bool SameTerms(const CMapFile& map, const Patch& patch) {
     const TagEntry& a = map.m_tags[i];
     const TagEntry& b = patch.index[i];
     if (a.strClass1 != b.strClass1 || a.strName != b.strName || a.strIdentifier != b.strIdentifier ||
-        HexToUInt(a.strMetaOffset) != HexToUInt(b.strMetaOffset) || a.nSize != b.nSize)
+        HexToUInt(a.strMetaOffset) != HexToUInt(b.strMetaOffset) || a.nSize != b.nSize ||
+        (!b.strNameOffset.empty() && HexToUInt(a.strNameOffset) != HexToUInt(b.strNameOffset)))
       return false;
   }
   return true;
@@ -231,6 +233,7 @@ Patch PatchFromComparison(const MapComparison& modifiedToOriginal, const CMapFil
     record.strName = tag.strName;
     record.strIdentifier = tag.strIdentifier;
     record.strMetaOffset = tag.strMetaOffset;
+    record.strNameOffset = tag.strNameOffset;
     record.nSize = tag.nSize;
     patch.index.push_back(std::move(record));
   }
@@ -327,12 +330,16 @@ std::string PatchToJson(const Patch& patch) {
                      {"tags", patch.source.tagCount},
                      {"crc32", Hex8(patch.source.crc32)}};
   json index = json::array();
-  for (const TagEntry& tag : patch.index)
-    index.push_back({{"class", Latin1ToUtf8(tag.strClass1)},
-                     {"name", Latin1ToUtf8(tag.strName)},
-                     {"identifier", tag.strIdentifier},
-                     {"meta", HexToUInt(tag.strMetaOffset)},
-                     {"size", tag.nSize}});
+  for (const TagEntry& tag : patch.index) {
+    json item = {{"class", Latin1ToUtf8(tag.strClass1)},
+                 {"name", Latin1ToUtf8(tag.strName)},
+                 {"identifier", tag.strIdentifier},
+                 {"meta", HexToUInt(tag.strMetaOffset)},
+                 {"size", tag.nSize}};
+    // Where the name lay: references' name pointers follow it to another layout.
+    if (!tag.strNameOffset.empty()) item["name at"] = HexToUInt(tag.strNameOffset);
+    index.push_back(std::move(item));
+  }
   document["index"] = {{"magic", Hex8(patch.magic)}, {"tags", std::move(index)}};
   json header = json::array();
   for (const FieldChange& change : patch.header) header.push_back(ChangeToJson(change));
@@ -410,6 +417,8 @@ Patch PatchFromJson(const std::string& text) {
       throw Refused("The patch is malformed: the identifier of " + where + " is not 8 hex digits.");
     tag.strMetaOffset = UIntToHex(static_cast<std::uint32_t>(NumberField(item, "meta", where, 0xFFFFFFFF)));
     tag.nSize = static_cast<std::uint32_t>(NumberField(item, "size", where, 0xFFFFFFFF));
+    // Patches made before it was recorded do without.
+    if (item.contains("name at")) tag.strNameOffset = UIntToHex(static_cast<std::uint32_t>(NumberField(item, "name at", where, 0xFFFFFFFF)));
     patch.index.push_back(std::move(tag));
   }
   if (patch.index.size() > 0xFFFF) throw Refused("The patch is malformed: its index holds more than 65535 tags.");
@@ -590,9 +599,14 @@ PatchResult PlanApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialo
   const bool sameTerms = SameTerms(map, patch);
   const std::unique_ptr<CMapFile> original = IndexModel(patch);
   std::optional<ReferenceTranslator> intoOriginal, intoMap;
+  std::optional<NamePointerTranslator> namesIntoOriginal, namesIntoMap;
+  std::optional<ReferenceMeaning> meaning;
   if (!sameTerms) {
     intoOriginal.emplace(map, *original);
     intoMap.emplace(*original, map);
+    namesIntoOriginal.emplace(map, *original);
+    namesIntoMap.emplace(*original, map);
+    meaning.emplace(*original, map);
   }
 
   for (const Located& at : located) {
@@ -602,10 +616,19 @@ PatchResult PlanApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialo
     if (!tag.ranges.empty()) {
       const std::string current = ReadMetaBytes(map, at.target);
       std::string asOriginal = current;
+      // This map's name pointers where references name the same tags as the
+      // original's do, whose names lie elsewhere here: not compared, and kept
+      // unless the patch changes them.
+      std::vector<WordAt> ownNamePointers;
       if (!sameTerms) {
+        const std::vector<WordAt> namePointers = namesIntoOriginal->Find(current);
         std::string text = ToHex(current);
         intoOriginal->Translate(text, at.target, at.original);
         asOriginal = FromHex(text, name);
+        NamePointerTranslator::Put(asOriginal, namePointers);
+        std::string expected = asOriginal;
+        for (const ByteRange& range : tag.ranges) expected.replace(range.offset, range.before.size(), range.before);
+        ownNamePointers = meaning->MatchNamePointers(asOriginal, expected);
       }
       bool verified = true;
       for (const ByteRange& range : tag.ranges) {
@@ -619,9 +642,23 @@ PatchResult PlanApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialo
       if (verified) {
         std::string bytes = std::move(asOriginal);
         if (!sameTerms) {
+          for (const WordAt& own : ownNamePointers) {
+            const auto changes = [&](const ByteRange& range) {
+              for (std::size_t i = 0; i < 4; ++i) {
+                const std::size_t b = own.offset + i;
+                if (b >= range.offset && b < range.offset + range.after.size() &&
+                    range.after[b - range.offset] != range.before[b - range.offset])
+                  return true;
+              }
+              return false;
+            };
+            if (std::none_of(tag.ranges.begin(), tag.ranges.end(), changes)) NamePointerTranslator::Put(bytes, {own});
+          }
+          const std::vector<WordAt> namePointers = namesIntoMap->Find(bytes);
           std::string text = ToHex(bytes);
           intoMap->Translate(text, at.original, at.target);
           bytes = FromHex(text, name);
+          NamePointerTranslator::Put(bytes, namePointers);
         }
         // A reference changed in a range can take other bytes around it in this
         // map's terms (an identifier whose middle byte happened to stay): every

@@ -58,7 +58,8 @@ struct Patch {
   std::string author;
   PatchSource source;
   // The original's index, for translating the patch's bytes: magic and one
-  // record a tag (class 1, name, identifier as 8 digits, meta offset, size).
+  // record a tag (class 1, name, identifier as 8 digits, meta offset, size, and
+  // name offset: empty in patches made before it was recorded).
   std::uint32_t magic = 0;
   std::vector<TagEntry> index;
   // Header fields: before = the original's bytes, after = the modified map's.

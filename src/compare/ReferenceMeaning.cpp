@@ -32,33 +32,30 @@ std::string Key(const TagEntry& tag) { return tag.strClass1 + '\0' + tag.strName
 NamePointerTranslator::NamePointerTranslator(const CMapFile& source, const CMapFile& destination) {
   std::unordered_map<std::string, std::size_t> firstByKey;
   for (std::size_t t = destination.m_nTagCount; t-- > 0;) firstByKey[Key(destination.m_tags[t])] = t;
-  // The first source tag of an identifier answers for it, as in the identifier translation.
-  for (std::size_t s = source.m_nTagCount; s-- > 0;) {
+  m_identifiers.insert(0xFFFFFFFFu);
+  for (std::size_t s = 0; s < source.m_nTagCount; ++s) {
     const TagEntry& tag = source.m_tags[s];
-    const std::uint32_t identifier = HexToUInt(tag.strIdentifier);
-    m_byIdentifier.erase(identifier);
+    m_identifiers.insert(HexToUInt(tag.strIdentifier));
     const auto counterpart = firstByKey.find(Key(tag));
     if (tag.strNameOffset.empty() || counterpart == firstByKey.end()) continue;
     const TagEntry& other = destination.m_tags[counterpart->second];
     if (other.strNameOffset.empty()) continue;
-    const Names names{HexToUInt(tag.strNameOffset) + source.Magic(), HexToUInt(other.strNameOffset) + destination.Magic()};
-    m_byIdentifier[identifier] = names;
-  }
-  for (const auto& [identifier, names] : m_byIdentifier) {
-    m_lowest = std::min(m_lowest, names.source);
-    m_highest = std::max(m_highest, names.source);
+    const std::uint32_t from = HexToUInt(tag.strNameOffset) + source.Magic();
+    m_names.emplace(from, HexToUInt(other.strNameOffset) + destination.Magic());
+    m_lowest = std::min(m_lowest, from);
+    m_highest = std::max(m_highest, from);
   }
 }
 
 std::vector<WordAt> NamePointerTranslator::Find(std::string_view bytes) const {
   std::vector<WordAt> words;
-  if (m_byIdentifier.empty()) return words;
+  if (m_names.empty()) return words;
   for (std::size_t at = 0; at + kReferenceSize <= bytes.size(); ++at) {
     const std::uint32_t name = WordOf(bytes, at + kNameAt);
     if (name < m_lowest || name > m_highest) continue;
-    const auto it = m_byIdentifier.find(WordOf(bytes, at + kIdentifierAt));
-    if (it == m_byIdentifier.end() || it->second.source != name) continue;
-    words.push_back({static_cast<std::uint32_t>(at + kNameAt), it->second.destination});
+    const auto it = m_names.find(name);
+    if (it == m_names.end() || !m_identifiers.contains(WordOf(bytes, at + kIdentifierAt))) continue;
+    words.push_back({static_cast<std::uint32_t>(at + kNameAt), it->second});
   }
   return words;
 }

@@ -39,6 +39,7 @@ TEST(CompareCli, DiffExitStatusSaysWhetherMapsDiffer) {
   };
   const Case cases[] = {
       {{"diff", files.original, files.relaid}, 0, "48 tags matched, 0 changed, 0 only in Map 1, 0 only in Map 2"},
+      // The last tag runs over the bytes appended to the tag data: its size follows from the EoF Position, no change of its own.
       {{"diff", files.original, files.modified}, 1, "48 tags matched, 4 changed, 0 only in Map 1, 0 only in Map 2"},
       {{"diff", files.original}, 2, nullptr},
       {{"diff", files.original, files.relaid, "--colour"}, 2, nullptr},
