@@ -16,6 +16,7 @@ namespace {
 void WriteRealSample(const std::string& out, int version, int tags, std::uint32_t seed, std::uint32_t relayout,
                      const std::string& resources, bool compressed) {
   if (!resources.empty() && version != 609) throw UsageError("--resources writes Halo CE resource maps: --version 609");
+  if (tags < 4) throw UsageError("--layout real writes a scenario, two structure BSPs and a model: --tags 4 or more");
   const RealSampleMap sample = GenerateRealSampleMap(static_cast<std::uint16_t>(version), tags, seed, 256, relayout);
   for (const auto& [name, bytes] : sample.resources) {
     if (resources.empty()) break;

@@ -121,11 +121,15 @@ class Generator {
       } else if (n - 4 < static_cast<int>(std::size(kSpecial))) {
         tag.class1 = kSpecial[n - 4];
       } else {
-        switch (Below(8)) {
-          case 0: tag.class1 = "bitm"; break;
-          case 1: tag.class1 = "snd!"; break;
-          case 2: tag.class1 = kSpecial[2 + Below(3)]; break;
-          case 3: tag.class1 = m_xbox ? "mode" : "mod2"; break;
+        // Six in ten may live in a resource map on CE, so about three in ten do.
+        switch (Below(10)) {
+          case 0:
+          case 1:
+          case 2: tag.class1 = "bitm"; break;
+          case 3: tag.class1 = "snd!"; break;
+          case 4:
+          case 5: tag.class1 = kSpecial[2 + Below(3)]; break;
+          case 6: tag.class1 = m_xbox ? "mode" : "mod2"; break;
           default: Plain(tag);
         }
       }
