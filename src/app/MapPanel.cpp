@@ -81,6 +81,8 @@ MapPanel::MapPanel(const QString& title, int shortsRange, jov::CMapFile& map, QW
     : QGroupBox(title, parent), m_scanner(1), m_map(map), m_nShortsRange(shortsRange) {
   m_scanner.Options().nShortsLimit = shortsRange;
   m_map.m_bAllowReadOnly = true;
+  // Only the executor writes a map, through a handle of its own.
+  m_map.File().RequireStage();
   setAcceptDrops(true);
   m_editCaption = new QLineEdit(this);
   m_editCaption->setReadOnly(true);
@@ -689,6 +691,20 @@ void MapPanel::ShowTagRecord(const jov::TagEntry& record) {
   m_strClass1 = record.strClass1;
   m_strClass2 = record.strClass2;
   m_strClass3 = record.strClass3;
+  // Where the metadata lives when it is not the tag data: a structure BSP's
+  // own section, or (a CE external tag) its resource map.
+  QString where;
+  if (record.eHome == jov::TagHome::Bsp) {
+    where = QStringLiteral("a structure BSP section of its own, based at 0x%1").arg(record.nBase, 8, 16, QLatin1Char('0'));
+  } else {
+    jov::TagPlace place;
+    place.home = record.eHome;
+    place.resource = record.nResource;
+    where = QString::fromLatin1(jov::ExternalText(place, record.strClass1).c_str());
+  }
+  m_groupTagInfo->setTitle(where.isEmpty() ? QStringLiteral("Tag Information") : QStringLiteral("Tag Information: ") + where);
+  const QString sizeTip = QStringLiteral("The tag's metadata size in bytes (decimal)");
+  m_editSize->setToolTip(where.isEmpty() ? sizeTip : sizeTip + QStringLiteral("; the metadata is ") + where);
 }
 
 void MapPanel::ResetScannerValues() {

@@ -36,6 +36,11 @@ void RegisterAll(CLI::App& app) {
   for (const Registrar& registrar : Registrars()) registrar(app);
 }
 
+std::string& ResourceFolderOption() {
+  static std::string folder;
+  return folder;
+}
+
 void SetExitStatus(int status) { Status() = status; }
 int ExitStatus() { return Status(); }
 
@@ -44,6 +49,7 @@ std::unique_ptr<OpenedMap> OpenMap(const std::string& path) {
   auto opened = std::make_unique<OpenedMap>();
   // Only the executor writes a map, through a handle of its own.
   opened->map.File().RequireStage();
+  opened->map.m_strResourceFolder = ResourceFolderOption();
   opened->map.OpenPath(opened->tree, path);
   return opened;
 }

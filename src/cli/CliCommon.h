@@ -49,6 +49,9 @@ struct OpenedMap {
   CMapFile map;
 };
 std::unique_ptr<OpenedMap> OpenMap(const std::string& path);
+// --resource-folder: where a CE map's bitmaps.map, sounds.map and loc.map are
+// looked for (empty: beside the map).
+std::string& ResourceFolderOption();
 
 // TAG: a decimal index, or CLASS:NAME split at the first colon (the first tag
 // in index order with that class 1 and name).

@@ -35,6 +35,9 @@ int main(int argc, char** argv) {
          "--no-history", [&history] { history.TurnOff("--no-history was given"); },
          "Do not record the edits in the edit history (batch jobs)")
       ->trigger_on_parse();
+  app.add_option("--resource-folder", jov::cli::ResourceFolderOption(),
+                 "Where a CE map's resource maps (bitmaps.map, sounds.map, loc.map) are read from (default: beside the map)")
+      ->trigger_on_parse();
   jov::cli::RegisterAll(app);
   try {
     app.parse(static_cast<int>(utf8Argv.size()), utf8Argv.data());

@@ -5,6 +5,7 @@
 
 #include "map/MapFile.h"
 #include "map/Refused.h"
+#include "map/TagBytes.h"
 #include "map/ValueText.h"
 #include "scanner/MetaHex.h"
 #include "scanner/ScanMetadata.h"
@@ -139,7 +140,7 @@ class TreeBuilder {
       node->error = "count " + std::to_string(count) + " is outside 0 to 65,535";
       return;
     }
-    const std::uint32_t at = pointer - m_map.Magic() - m_tree.metaOffset;  // wraps below the tag
+    const std::uint32_t at = pointer - m_tree.base;  // wraps below the tag
     node->entriesAt = at;
     const std::uint64_t length = std::uint64_t(count) * f.entrySize;
     if (at >= Size()) {
@@ -189,17 +190,13 @@ FieldTree BuildFieldTree(CMapFile& map, int tag, const ClassDef* def) {
   tree.tagText = entry.strClass1 + ":" + entry.strName;
   tree.def = def;
   tree.metaOffset = map.MetaOffset(tag);
-  // The last tag and structure BSPs have no size in the index: their metadata
-  // runs to the end of the file as far as the reader is concerned.
-  std::uint64_t size = entry.nSize;
-  if (size == 0) {
-    const std::uint64_t length = map.File().Length();
-    size = length > tree.metaOffset ? length - tree.metaOffset : 0;
-    size = std::min<std::uint64_t>(size, kMetaBufferSize);
-  }
-  CheckMetaSize(static_cast<std::uint32_t>(size));
-  tree.bytes.resize(size);
-  map.File().Read(tree.metaOffset, tree.bytes.data(), tree.bytes.size());
+  tree.base = map.MetaBase(tag);
+  // Where the map's picture puts the tag: its extent in the tag data, its BSP
+  // section, or (a CE external tag) its entry in the resource map.
+  CheckMetaSize(entry.nSize);
+  tree.bytes = ReadTagBytes(map, tag);
+  CheckMetaSize(static_cast<std::uint32_t>(std::min<std::size_t>(tree.bytes.size(), 0xFFFFFFFFu)));
+  if (entry.eHome == TagHome::Resource) tree.messages.push_back("Read-only: the tag is kept " + WhereTagLives(map, tag) + ".");
 
   TreeBuilder builder(map, tree);
   if (!def) {

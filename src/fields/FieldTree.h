@@ -53,6 +53,7 @@ struct FieldTree {
   std::string cls;
   const ClassDef* def = nullptr;  // null: what the scanner sees is listed
   std::uint32_t metaOffset = 0;   // the metadata's file offset
+  std::uint32_t base = 0;         // the pointer that names metadata byte 0
   std::vector<unsigned char> bytes;  // the tag's metadata as read
   std::vector<FieldNode> nodes;
   std::vector<std::string> messages;  // about the tag as a whole (no definition, too small)

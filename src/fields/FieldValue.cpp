@@ -9,6 +9,7 @@
 #include "map/MapFile.h"
 #include "map/PlanStage.h"
 #include "map/Refused.h"
+#include "map/TagBytes.h"
 #include "map/ValueText.h"
 #include "transfer/TagEntryWriter.h"
 
@@ -375,6 +376,7 @@ std::vector<unsigned char> EncodeFieldValue(const CMapFile& map, const FieldTree
 EditPlan PlanFieldSet(CMapFile& map, const FieldTree& tree, const std::string& path, const std::string& value, bool raw) {
   const FieldNode& node = FieldAt(tree, path);
   if (node.entry) throw Refused(path + " is a block entry, not a field; nothing was written.");
+  RefuseWriteOutsideMap(map, tree.tag);
   const std::vector<unsigned char> bytes = EncodeFieldValue(map, tree, node, value, raw);
   const std::uint64_t at = std::uint64_t{tree.metaOffset} + node.offset;
   EditPlan plan = PlanOf(map, StepLabel("Set " + path + " of", map, tree.tag), [&] { map.File().Write(at, bytes.data(), bytes.size()); });

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "map/Refused.h"
+#include "map/ResourceMap.h"
 #include "map/ValueText.h"
 #include "platform/UserDialogs.h"
 
@@ -184,6 +185,7 @@ void CMapFile::ReadEntries() {
   m_tags.assign(count, TagEntry{});
   m_tagByTreeItem.clear();
   m_picture = MapPicture{};
+  m_resourceMaps.clear();
   if (count == 0) return;
 
   // Every field of every entry is positioned to on its own by the format's
@@ -262,8 +264,26 @@ void CMapFile::PlaceTags(const std::vector<unsigned char>& index) {
   }
 }
 
+std::string CMapFile::ResourceFolder() const {
+  if (!m_strResourceFolder.empty()) return m_strResourceFolder;
+  const auto folder = PathFromUtf8(m_strPath).parent_path();
+  return folder.empty() ? std::string(".") : Utf8FromPath(folder);
+}
+
+const ResourceMapFile& CMapFile::ResourceMap(const std::string& name) const {
+  auto& slot = m_resourceMaps[name];
+  if (!slot) {
+    auto file = std::make_shared<ResourceMapFile>();
+    file->Open(Utf8FromPath(PathFromUtf8(ResourceFolder()) / PathFromUtf8(name)), name);
+    slot = std::move(file);
+  }
+  return *slot;
+}
+
 std::uint32_t CMapFile::MetaBase(int i) const {
   const TagEntry& r = m_tags[static_cast<std::size_t>(i)];
+  // A CE external tag's pointers count from its resource entry's first byte.
+  if (r.eHome == TagHome::Resource) return 0;
   // The Meta Offset may have been edited since the map was read: only a BSP
   // section keeps a base of its own.
   if (r.eHome == TagHome::Bsp) return r.nBase + (MetaOffset(i) - static_cast<std::uint32_t>(m_picture.tags[static_cast<std::size_t>(i)].offset));

@@ -1,5 +1,7 @@
 #pragma once
 #include <array>
+#include <map>
+#include <memory>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,6 +18,7 @@
 namespace jov {
 
 class UserDialogs;
+class ResourceMapFile;
 
 // Map versions the reader tells apart; the PC releases have a 4-byte longer
 // index header.
@@ -67,6 +70,15 @@ class CMapFile {
   std::uint32_t MetaBase(int i) const;
   // Where every tag's bytes live, as read with the index.
   const MapPicture& Picture() const { return m_picture; }
+  // The resource map of that name ("bitmaps.map") from the resource folder, or
+  // the map's own folder when none is set; opened once and kept. Throws
+  // FileError when it cannot be read, BadResourceMap when it is no resource map.
+  const ResourceMapFile& ResourceMap(const std::string& name) const;
+  // The folder ResourceMap looks in.
+  std::string ResourceFolder() const;
+
+  // Where CE resource maps are looked for; empty: the map's own folder.
+  std::string m_strResourceFolder;
   BinaryFile& File() { return m_file; }
   const BinaryFile& File() const { return m_file; }
 
@@ -112,6 +124,7 @@ class CMapFile {
   std::unordered_map<TreeItem, int> m_tagByTreeItem;
   PictureHeader m_pictureHeader;
   MapPicture m_picture;
+  mutable std::map<std::string, std::shared_ptr<ResourceMapFile>> m_resourceMaps;
 };
 
 inline constexpr const char* kMapChangedOnDisk =

@@ -1,8 +1,10 @@
 #include "scanner/MetaHex.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "map/Refused.h"
+#include "map/TagBytes.h"
 #include "map/ValueText.h"
 
 namespace jov {
@@ -12,14 +14,15 @@ void CheckMetaSize(std::uint32_t size) {
 }
 
 std::string ReadMetaHex(CMapFile& map, int i) {
-  const TagEntry& tag = map.m_tags[static_cast<std::size_t>(i)];
-  CheckMetaSize(tag.nSize);
-  std::vector<unsigned char> buffer(tag.nSize);
-  map.File().Read(HexToUInt(tag.strMetaOffset), buffer.data(), buffer.size());
+  CheckMetaSize(map.m_tags[static_cast<std::size_t>(i)].nSize);
+  // A CE external tag's bytes come from its resource map.
+  const std::vector<unsigned char> buffer = ReadTagBytes(map, i);
+  CheckMetaSize(static_cast<std::uint32_t>(std::min<std::size_t>(buffer.size(), 0xFFFFFFFFu)));
   return BytesToHex(buffer.data(), static_cast<long>(buffer.size()));
 }
 
 void WriteMetaHex(CMapFile& map, int i, std::string_view text, long length) {
+  RefuseWriteOutsideMap(map, i);
   const TagEntry& tag = map.m_tags[static_cast<std::size_t>(i)];
   const std::uint32_t count = length < 0 ? tag.nSize : static_cast<std::uint32_t>(length);
   CheckMetaSize(count);

@@ -161,7 +161,8 @@ class Scanner {
 
   // The pointers to every byte of the tag's own metadata, by target offset.
   std::vector<NeedleHit> FindReflexives() const {
-    const std::uint32_t size = Tag(m_tag).nSize;
+    // The text's own length: a CE external tag's bytes came from its resource map.
+    const auto size = static_cast<std::uint32_t>(m_text.size() / 2);
     if (size == 0) return {};
     const std::uint32_t base = m_map.MetaBase(m_tag);  // wraps at 32 bits
     return FindAddressRange(m_text, base, size);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "map/TagBytes.h"
 #include "map/ValueText.h"
 #include "platform/BinaryFile.h"
 #include "scanner/MetaHex.h"
@@ -12,6 +13,8 @@ namespace jov {
 
 InjectOutcome InjectTagMetadata(CMapFile& map, int i, UserDialogs& dialogs) {
   const TagEntry tag = map.m_tags[static_cast<std::size_t>(i)];
+  RefuseWriteOutsideMap(map, i);
+  RefuseStructureBspTransfer(map, i);
   CheckMetaSize(tag.nSize);  // nSize is unsigned here: a negative size is refused too
 
   const auto path = dialogs.PickOpenFile(MetaOpenDialog(tag));

@@ -109,8 +109,8 @@ void ReferenceTranslator::Pointers(std::string& text, int s, int d) const {
   const TagEntry& from = TagOf(m_source, static_cast<std::size_t>(s));
   const TagEntry& to = TagOf(m_destination, static_cast<std::size_t>(d));
   CheckMetaSize(from.nSize);
-  const std::uint32_t sourceBase = m_source.Magic() + HexToUInt(from.strMetaOffset);
-  const std::uint32_t destinationBase = HexToUInt(to.strMetaOffset) + m_destination.Magic();
+  const std::uint32_t sourceBase = m_source.MetaBase(s);
+  const std::uint32_t destinationBase = m_destination.MetaBase(d);
   const std::string start = text;
   for (const NeedleHit& hit : FindAddressRange(start, sourceBase, from.nSize))
     PutHexAt(text, SwapHexBytes(UIntToHex(destinationBase + hit.needle)), static_cast<long>(hit.pos));

@@ -21,7 +21,8 @@ TEST(CheckCli, StatusTextAndJsonAgree) {
   const SampleMapPlan plan = GenerateSampleMap(kVersionPc, 12, 5);
   std::vector<unsigned char> bytes = WriteSampleMap(plan);
   const std::string sound = dir.Write("sound.map", bytes);
-  // Tag 5's metadata pointer moved 1 MB on: tag 4's metadata runs past the end.
+  // Tag 5's metadata pointer moved 1 MB on, past the end of the file: tag 4 now
+  // runs to tag 6, and tag 5's metadata lies past the end.
   const SampleLayout layout = LayoutOf(plan);
   const std::size_t entry5 = layout.firstEntry + 32 * 5;
   PutLe32(bytes, entry5 + 0x14, ReadLe32(bytes.data() + entry5 + 0x14) + 0x100000);
@@ -32,13 +33,13 @@ TEST(CheckCli, StatusTextAndJsonAgree) {
     int status;
     std::string line;  // a line the output must hold
   };
-  const std::string tag4 = "tag 4 " + plan.tags[4].class1 + ":" + plan.tags[4].name;
-  const std::uint32_t from = layout.metaOffsets[4];
-  const std::uint32_t to = layout.metaOffsets[5] + 0x100000;
+  const std::string tag5 = "tag 5 " + plan.tags[5].class1 + ":" + plan.tags[5].name;
+  const std::uint32_t from = layout.metaOffsets[5] + 0x100000;
+  const std::uint32_t to = from;
   const std::vector<Case> cases = {
       {{"check", sound}, 0, "0 errors, 0 warnings, 2 notes"},
       {{"check", broken}, 1,
-       "error   " + tag4 + ": metadata 0x" + UIntToHex(from) + "..0x" + UIntToHex(to) + " runs past the end of the file (0x" +
+       "error   " + tag5 + ": metadata 0x" + UIntToHex(from) + "..0x" + UIntToHex(to) + " runs past the end of the file (0x" +
            UIntToHex(static_cast<std::uint32_t>(bytes.size())) + " bytes)"},
       {{"check", dir.File("missing.map")}, 1, ""},
       {{"check"}, 2, ""},

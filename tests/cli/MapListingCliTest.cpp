@@ -175,7 +175,8 @@ TEST(TagsCli, PrintsOneTabSeparatedLinePerTagInIndexOrder) {
   EXPECT_EQ(lines[2], line(2, "sbsp", kFF4, kFF4, "e1a20001", 0, "levels\\test\\bsp"));
   EXPECT_EQ(lines[3], line(3, "weap", kFF4, kFF4, "e1750003", 40, "Weapons\\pistol\\pistol"));
   EXPECT_EQ(lines[4], line(4, kFF4, kFF4, kFF4, "e1760004", 8, "nulled"));
-  EXPECT_EQ(lines[5], line(5, "zzzz", kFF4, kFF4, "e1770005", 0, "odd"));
+  // The last tag runs to the end of the tag data.
+  EXPECT_EQ(lines[5], line(5, "zzzz", kFF4, kFF4, "e1770005", static_cast<std::uint32_t>(plan.tags[5].meta.size()), "odd"));
 }
 
 TEST(TreeCli, PrintsTheGroupsInTableOrderWithTheirTagsIndentedAndSorted) {
