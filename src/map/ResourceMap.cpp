@@ -24,6 +24,12 @@ std::string ResourceTypeName(std::uint32_t type) {
   }
 }
 
+const ResourceEntry* FindResourceEntry(const ResourceMapListing& listing, const std::string& path) {
+  const auto found = std::find_if(listing.entries.begin(), listing.entries.end(),
+                                  [&path](const ResourceEntry& e) { return e.path == path; });
+  return found == listing.entries.end() ? nullptr : &*found;
+}
+
 BadResourceMap::BadResourceMap(const std::string& name, const std::string& reason)
     : Refused(FillText(kBadResourceMapText, {name, reason})), m_reason(reason) {}
 

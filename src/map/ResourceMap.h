@@ -37,6 +37,10 @@ struct ResourceMapListing {
   std::vector<ResourceEntry> entries;
 };
 
+// The first entry whose path is exactly path, or null. A CE sound kept in
+// sounds.map is found this way (its samples' entry is named PATH__samples).
+const ResourceEntry* FindResourceEntry(const ResourceMapListing& listing, const std::string& path);
+
 // "bitmaps", "sounds", "loc", or "" for any other type.
 std::string ResourceTypeName(std::uint32_t type);
 

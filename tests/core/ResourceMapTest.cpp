@@ -127,8 +127,10 @@ TEST(ResourceMap, AFileReadsItsEntriesAndRefusesOnePastThem) {
     const RealTagTruth& t = sample.truth[i];
     if (t.resourceFile != "bitmaps.map") continue;
     EXPECT_EQ(entries[t.resourceIndex].path, sample.tags[i].name);
+    EXPECT_EQ(FindResourceEntry(file.Listing(), sample.tags[i].name), &entries[t.resourceIndex]);
     EXPECT_EQ(file.ReadEntry(t.resourceIndex), sample.tags[i].meta);
   }
+  EXPECT_EQ(FindResourceEntry(file.Listing(), "no\\such\\bitmap"), nullptr);
   try {
     file.ReadEntry(entries.size());
     ADD_FAILURE() << "read";
