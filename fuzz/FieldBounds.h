@@ -2,7 +2,8 @@
 // What the definition and plugin targets check of a definition set read from
 // the fuzzer's bytes: every file skipped is named with its reason; every class
 // read lies within the bounds (fields nested at most kMaxFieldNesting deep, at
-// most kMaxClassFields with counts expanded) and is soundly laid out; its field
+// most kMaxClassFields fields and kMaxClassNames names with counts expanded)
+// and is soundly laid out; its field
 // tree over each tag of a sample map stays within the tree's own bounds and
 // reads nothing outside the tag's metadata.
 #include <algorithm>
@@ -51,6 +52,7 @@ inline void CheckDefinitionSet(const DefinitionSet& set, const std::string& sour
   CMapFile& map = FieldTreeMap();
   for (const ClassDef* def : set.All()) {
     Check(CountFields(def->fields) <= kMaxClassFields, "a class holds at most kMaxClassFields fields");
+    Check(CountNames(def->fields) <= kMaxClassNames, "its fields carry at most kMaxClassNames names");
     Check(FieldDepth(def->fields) <= kMaxFieldNesting, "fields nest at most kMaxFieldNesting deep");
     Check(CheckLayout(*def).empty(), "a class read is soundly laid out");
     for (int tag = 0; tag < map.m_nTagCount; ++tag) {

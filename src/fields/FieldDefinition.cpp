@@ -157,6 +157,7 @@ struct JsonFile {
   std::unordered_map<const nlohmann::json::object_t*, std::size_t> lines;
   std::size_t includeLine = 1;  // where "include" names the parent
   std::size_t fields = 0;       // expanded so far, for kMaxClassFields
+  std::size_t names = 0;        // the same for kMaxClassNames
 
   std::string At(const nlohmann::json& object) const {
     std::size_t line = 1;
@@ -230,21 +231,29 @@ void ParseField(const nlohmann::json& item, const nlohmann::json& owner, JsonFil
     for (const auto& c : item["classes"]) f.classes.push_back(c.get<std::string>());
   // The entry's fields are counted in file.fields as they are read.
   const std::size_t before = file.fields;
+  const std::size_t namesBefore = file.names;
   if (f.type == FieldType::Block) {
     if (!item.contains("entry_size")) throw BadDefinition(here + ": a block without entry_size");
     f.entrySize = NumberOf(item["entry_size"], here + ": entry_size");
     if (item.contains("fields")) ParseFields(item["fields"], item, file, f.entry);
   }
   const std::size_t inEntry = file.fields - before;
+  const std::size_t namesInEntry = file.names - namesBefore;
   // "count": N fields of the same type one after another, ids id_0 ... id_N-1.
   const std::uint32_t count = item.contains("count") ? NumberOf(item["count"], here + ": count") : 0;
   if (count > 4096) throw BadDefinition(here + ": count over 4096");
   // Each copy holds its own entry fields: a count multiplies what is inside it.
-  const std::size_t added = std::size_t{std::max<std::uint32_t>(count, 1)} * (1 + inEntry) - inEntry;
+  const std::size_t copies = std::max<std::uint32_t>(count, 1);
+  const std::size_t added = copies * (1 + inEntry) - inEntry;
   if (file.fields + added > kMaxClassFields)
     throw BadDefinition(here + ": more than " + std::to_string(kMaxClassFields) +
                         " fields once every count is expanded");
+  const std::size_t namesAdded = copies * (f.names.size() + f.classes.size() + namesInEntry) - namesInEntry;
+  if (file.names + namesAdded > kMaxClassNames)
+    throw BadDefinition(here + ": more than " + std::to_string(kMaxClassNames) +
+                        " option, bit and class names once every count is expanded");
   file.fields += added;
+  file.names += namesAdded;
   if (count == 0) {
     out.push_back(std::move(f));
     return;
@@ -344,6 +353,7 @@ struct DefinitionSet::Raw {
   ClassDef own;
   std::string include;  // the parent class, "" for none
   std::size_t fields = 0;  // CountFields(own.fields)
+  std::size_t names = 0;   // CountNames(own.fields)
   std::size_t includeLine = 1;
 };
 
@@ -353,13 +363,21 @@ std::size_t CountFields(const std::vector<FieldDef>& fields) {
   return count;
 }
 
+std::size_t CountNames(const std::vector<FieldDef>& fields) {
+  std::size_t count = 0;
+  for (const FieldDef& f : fields) count += f.names.size() + f.classes.size() + CountNames(f.entry);
+  return count;
+}
+
 void DefinitionSet::Keep(std::shared_ptr<Raw> raw) {
-  if (m_rawFields + raw->fields > kMaxSetFields) {
-    m_messages.push_back(raw->own.source + ": its " + std::to_string(raw->fields) + " fields and those of the files read before it are more than " +
+  const std::size_t held = raw->fields + raw->names;
+  if (m_rawFields + held > kMaxSetFields) {
+    m_messages.push_back(raw->own.source + ": its " + std::to_string(held) +
+                         " fields and names and those of the files read before it are more than " +
                          std::to_string(kMaxSetFields) + "; the file is skipped.");
     return;
   }
-  m_rawFields += raw->fields;
+  m_rawFields += held;
   m_raw[raw->own.cls].push_back(std::move(raw));
 }
 
@@ -382,6 +400,7 @@ void DefinitionSet::LoadJsonText(const std::string& text, const std::string& sou
     raw->includeLine = file.includeLine;
     if (doc.contains("fields")) ParseFields(doc["fields"], doc, file, raw->own.fields);
     raw->fields = file.fields;
+    raw->names = file.names;
     Keep(std::move(raw));
   } catch (const BadDefinition& e) {
     m_messages.push_back(std::string(e.what()) + "; the file is skipped.");
@@ -400,6 +419,7 @@ void DefinitionSet::LoadPluginText(const std::string& text, const std::string& s
   auto raw = std::make_shared<Raw>();
   raw->own = std::move(plugin.def);
   raw->fields = CountFields(raw->own.fields);
+  raw->names = CountNames(raw->own.fields);
   Keep(std::move(raw));
   if (!m_loadingFolder) Resolve();
 }
@@ -441,7 +461,7 @@ void DefinitionSet::Resolve() {
   auto build = [&](const Raw& raw, ClassDef& def) -> std::string {
     const std::string source = raw.own.source + ": ";
     std::vector<std::string> chain{raw.own.cls};
-    std::size_t fields = raw.fields;
+    std::size_t fields = raw.fields, names = raw.names;
     std::vector<const Raw*> parents;
     for (std::string parent = raw.include; !parent.empty();) {
       if (std::find(chain.begin(), chain.end(), parent) != chain.end()) return source + "includes itself through " + parent;
@@ -450,15 +470,19 @@ void DefinitionSet::Resolve() {
       chain.push_back(parent);
       const Raw& up = *it->second.back();
       fields += up.fields;
+      names += up.names;
       if (fields > kMaxClassFields)
         return raw.own.source + ":" + std::to_string(raw.includeLine) + ": more than " + std::to_string(kMaxClassFields) +
                " fields with those it includes through " + parent;
+      if (names > kMaxClassNames)
+        return raw.own.source + ":" + std::to_string(raw.includeLine) + ": more than " + std::to_string(kMaxClassNames) +
+               " option, bit and class names with those it includes through " + parent;
       parents.push_back(&up);
       parent = up.include;
     }
-    if (held + fields > kMaxSetFields)
-      return source + "the classes resolved before it and its " + std::to_string(fields) + " fields are more than " +
-             std::to_string(kMaxSetFields);
+    if (held + fields + names > kMaxSetFields)
+      return source + "the classes resolved before it and its " + std::to_string(fields + names) +
+             " fields and names are more than " + std::to_string(kMaxSetFields);
     def = raw.own;
     std::vector<FieldDef> inherited;
     for (const Raw* up : parents) inherited.insert(inherited.begin(), up->own.fields.begin(), up->own.fields.end());
@@ -466,7 +490,7 @@ void DefinitionSet::Resolve() {
     SortByOffset(def.fields);
     const auto layout = CheckLayout(def);
     if (!layout.empty()) return source + layout.front();
-    held += fields;
+    held += fields + names;
     return {};
   };
   for (const auto& [cls, stack] : m_raw) {

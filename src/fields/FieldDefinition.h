@@ -56,6 +56,8 @@ struct ClassDef {
 
 // The fields of a list, each block's entry fields counted with it.
 std::size_t CountFields(const std::vector<FieldDef>& fields);
+// The names they carry: options, bits, allowed classes.
+std::size_t CountNames(const std::vector<FieldDef>& fields);
 
 // What one definition may ask for. A file of a few bytes could otherwise
 // expand into gigabytes (a count on a block whose entry holds counted blocks)
@@ -65,9 +67,12 @@ inline constexpr int kMaxFieldNesting = 64;  // blocks inside blocks
 // The fields of one class with every count expanded, block entries and the
 // fields it includes from its parents counted.
 inline constexpr std::size_t kMaxClassFields = 100000;
-// Every class of a set together (a folder of many small files, each at the
-// limit above, must not add up to gigabytes either). The built-in definitions
-// hold a few hundred.
+// The same for the names fields carry (enum options, flag bits, the classes a
+// reference allows): each copy of a counted field holds its own.
+inline constexpr std::size_t kMaxClassNames = 100000;
+// Every class of a set together, fields and names (a folder of many small
+// files, each at the limits above, must not add up to gigabytes either). The
+// built-in definitions hold a few hundred.
 inline constexpr std::size_t kMaxSetFields = 1000000;
 
 // Plugin names to ids: lower case, each run of other characters one

@@ -55,13 +55,18 @@ std::optional<FieldType> PluginType(std::string_view element, const pugi::xml_no
 
 // pugixml parses without recursion; this walk recurses once per tagblock
 // level, so the levels are bounded (and the fields, as in definition files).
-void ReadStruct(const pugi::xml_node& parent, std::vector<FieldDef>& out, int level, std::size_t& fields) {
+struct Counts {
+  std::size_t fields = 0;
+  std::size_t names = 0;
+};
+
+void ReadStruct(const pugi::xml_node& parent, std::vector<FieldDef>& out, int level, Counts& counts) {
   std::unordered_map<std::string, int> seen;
   for (const pugi::xml_node& node : parent.children()) {
     if (node.type() != pugi::node_element) continue;
     const auto type = PluginType(node.name(), node);
     if (!type) continue;  // comments, revisions, kinds not known
-    if (++fields > kMaxClassFields)
+    if (++counts.fields > kMaxClassFields)
       throw BadPlugin("more than " + std::to_string(kMaxClassFields) + " fields", node.offset_debug());
     if (level == kMaxFieldNesting)
       throw BadPlugin("a field inside more than " + std::to_string(kMaxFieldNesting) + " levels of tagblocks", node.offset_debug());
@@ -81,8 +86,11 @@ void ReadStruct(const pugi::xml_node& parent, std::vector<FieldDef>& out, int le
         f.names[Number(bit, "index", true)] = IdFromName(bit.attribute("name").value());
     } else if (f.type == FieldType::Block) {
       f.entrySize = Number(node, "elementSize", true);
-      ReadStruct(node, f.entry, level + 1, fields);
+      ReadStruct(node, f.entry, level + 1, counts);
     }
+    counts.names += f.names.size();
+    if (counts.names > kMaxClassNames)
+      throw BadPlugin("more than " + std::to_string(kMaxClassNames) + " option and bit names", node.offset_debug());
     out.push_back(std::move(f));
   }
   std::stable_sort(out.begin(), out.end(), [](const FieldDef& a, const FieldDef& b) { return a.offset < b.offset; });
@@ -113,8 +121,8 @@ PluginResult ReadPlugin(const std::string& text, const std::string& source, cons
     result.def.name = cls;
     result.def.source = source;
     result.def.size = Number(root, "baseSize", true);
-    std::size_t fields = 0;
-    ReadStruct(root, result.def.fields, 0, fields);
+    Counts counts;
+    ReadStruct(root, result.def.fields, 0, counts);
   } catch (const BadPlugin& e) {
     result.error = source + ":" + LineOf(text, e.offset) + ": " + e.what();
   }

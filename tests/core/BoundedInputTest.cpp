@@ -68,6 +68,10 @@ TEST(BoundedInput, HostileDefinitionsAreRefusedWithTheirLineOrReadWithinTheBound
   pastLimit.push_back(1);
   const std::string deepOffset = R"({"class": "zzzz", "size": 4, "fields": [{"id": "a", "type": "float", "offset": )" +
                                  std::string(100000, '[') + std::string(100000, ']') + "}]}";
+  // Each copy of a counted field holds its own option names: 30 of them 4,096 times.
+  std::string options = R"({"class": "zzzz", "size": 8192, "fields": [{"id": "a", "type": "enum16", "offset": 0, "count": 4096, "options": [)";
+  for (int n = 0; n < 30; ++n) options += std::string(n ? "," : "") + "\"o" + std::to_string(n) + "\"";
+  options += "]}]}";
   const struct {
     const char* what;
     bool plugin;
@@ -80,6 +84,8 @@ TEST(BoundedInput, HostileDefinitionsAreRefusedWithTheirLineOrReadWithinTheBound
       {"65 levels of blocks", false, NestedJson(65), "x.json:66: nested deeper than 64 levels of fields", 0},
       {"20,000 levels of blocks", false, NestedJson(20000), "x.json:66: nested deeper than 64 levels of fields", 0},
       {"an offset nested 100,000 deep", false, deepOffset, "x.json:1: nested deeper than 64 levels of fields", 0},
+      {"option names copied by a count", false, options,
+       "x.json:1: field \"a\": more than 100000 option, bit and class names once every count is expanded", 0},
       {"100,000 fields by counts", false, CountedJson(atLimit), "", 100000},
       {"100,001 fields by counts", false, CountedJson(pastLimit),
        "x.json:27: field \"f25\": more than 100000 fields once every count is expanded", 0},
