@@ -11,9 +11,10 @@ namespace jov {
 // take it. It is advisory and lives on the map file itself, so every JOV process
 // honours it whatever its history folder: flock() on POSIX (held by the open
 // file, so closing another handle of the map keeps it); LockFileEx on Windows,
-// on one byte far past any map's end, because a Windows lock is mandatory for the
+// on one byte past any map's end, because a Windows lock is mandatory for the
 // range it covers and a lock on the map's bytes would fail other handles' reads.
-// The system drops it when its holder ends, killed or not.
+// The system drops it when its holder ends, killed or not. (On NFS, Linux makes
+// flock a POSIX lock, which closing any handle of the map drops.)
 class MapLock {
  public:
   MapLock() = default;

@@ -1,8 +1,9 @@
-// The map's writer lock on Windows: LockFileEx on one byte of the map file far
-// past its end. Windows locks are mandatory for the bytes they cover (another
-// handle's ReadFile there fails), so the map's own bytes are never locked; no map
-// reaches this offset (positions are 31 bits), and a lock past the end of a file
-// is allowed.
+// The map's writer lock on Windows: LockFileEx on one byte of the map file past
+// its end. Windows locks are mandatory for the bytes they cover (another
+// handle's ReadFile there fails), so the map's own bytes are never locked: the
+// byte is at 0xFFFFFFFE, which no map reaches (positions are 31 bits), and a lock
+// past the end of a file is allowed. A 32-bit offset, so file systems and
+// shares that lock only such offsets still lock it.
 #include <windows.h>
 
 #include <algorithm>
@@ -15,7 +16,7 @@ namespace jov {
 
 namespace {
 
-constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
+constexpr DWORD kLockOffset = 0xFFFFFFFE;
 
 HANDLE OpenForLock(const std::string& path) {
   return ::CreateFileW(win32::WidePath(path).c_str(), GENERIC_READ,
@@ -26,8 +27,7 @@ HANDLE OpenForLock(const std::string& path) {
 // Tries once: 1 taken, 0 held by another, -1 the system cannot lock this file.
 int TryLock(HANDLE handle) {
   OVERLAPPED at{};
-  at.Offset = 0;
-  at.OffsetHigh = kLockOffsetHigh;
+  at.Offset = kLockOffset;
   if (::LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) return 1;
   const DWORD error = ::GetLastError();
   return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? 0 : -1;
@@ -66,7 +66,7 @@ void MapLock::Release() {
   // the close returns; unlocking first makes it at once).
   const HANDLE handle = reinterpret_cast<HANDLE>(m_handle);
   OVERLAPPED at{};
-  at.OffsetHigh = kLockOffsetHigh;
+  at.Offset = kLockOffset;
   ::UnlockFileEx(handle, 0, 1, 0, &at);
   ::CloseHandle(handle);
   m_handle = kNone;
@@ -78,7 +78,7 @@ bool MapLock::HeldNow(const std::string& path) {
   const bool held = TryLock(handle) == 0;
   if (!held) {
     OVERLAPPED at{};
-    at.OffsetHigh = kLockOffsetHigh;
+    at.Offset = kLockOffset;
     ::UnlockFileEx(handle, 0, 1, 0, &at);
   }
   ::CloseHandle(handle);

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <filesystem>
 #include <memory>
@@ -217,6 +218,30 @@ TEST(HistoryImages, ALostImageRefusesOnlyTheRecoveryThatNeedsItAndTheHistoryStay
     EXPECT_TRUE(f.document.Apply(PlanChanging(f.map.path, 0x10, 4, {{0, 4}})).written);
   }
 #endif
+}
+
+TEST(HistoryImages, AnImageNameMetAgainNeverEmptiesTheFileThatHasIt) {
+  Fixture f;
+  // The next names this process gives (PID-START-BOOT-N.img) taken already,
+  // as by files of a process of the same pid and start time in an earlier boot
+  // that steps still need.
+  const ProcessIdentity self = CurrentProcess();
+  std::string boot;
+  for (const char c : self.bootId)
+    if (std::isalnum(static_cast<unsigned char>(c))) boot += c;
+  const std::string prefix =
+      f.Images() + "/" + std::to_string(self.pid) + "-" + std::to_string(self.startTime) + "-" + boot + "-";
+  std::filesystem::create_directories(f.Images());
+  constexpr int kTaken = 200;
+  for (int n = 0; n < kTaken; ++n)
+    WriteBytesToFile(prefix + std::to_string(n) + ".img", Bytes(16, static_cast<unsigned char>(n)));
+  const Bytes before = ReadBytesFromFile(f.map.path);
+  ASSERT_TRUE(f.document.Apply(PlanChanging(f.map.path, 0x1000, 128 * 1024, {{0, 128 * 1024}})).written);
+  for (int n = 0; n < kTaken; ++n)
+    ASSERT_EQ(ReadBytesFromFile(prefix + std::to_string(n) + ".img"), Bytes(16, static_cast<unsigned char>(n))) << n;
+  EXPECT_EQ(FilesIn(f.Images()), kTaken + 1u);
+  f.document.Undo(f.history->NewestDone({f.map.path})->id);
+  EXPECT_EQ(ReadBytesFromFile(f.map.path), before);
 }
 
 TEST(HistoryImages, AnImageFolderThatCannotBeMadeRefusesTheCommandWithNothingWritten) {
