@@ -6,6 +6,8 @@
 #include <string_view>
 
 #include "check/MapCrc.h"
+#include "check/ResourceCheck.h"
+#include "platform/PathText.h"
 #include "check/MapLayout.h"
 #include "check/FileBytes.h"
 #include "check/XboxCompression.h"
@@ -329,12 +331,31 @@ class Checker {
 
 CheckReport CheckMapBytes(std::span<const unsigned char> file) { return Checker(file).Run(); }
 
-CheckReport CheckMapFile(const std::string& path) {
-  const FileBytes mapped(path);
-  return CheckMapBytes(mapped.Bytes());
+namespace {
+
+// A CE map's external tags against the resource maps in folder.
+CheckReport WithResourceMaps(CheckReport report, std::span<const unsigned char> file, const std::string& folder) {
+  for (Finding& f : CheckResourceMaps(file, folder)) {
+    if (f.severity == Severity::Error) ++report.errors;
+    if (f.severity == Severity::Warning) ++report.warnings;
+    if (f.severity == Severity::Note) ++report.notes;
+    report.findings.push_back(std::move(f));
+  }
+  return report;
 }
 
-CheckReport CheckMap(const CMapFile& map) { return CheckMapFile(map.m_strPath); }
+}  // namespace
+
+CheckReport CheckMapFile(const std::string& path) {
+  const FileBytes mapped(path);
+  const auto folder = PathFromUtf8(path).parent_path();
+  return WithResourceMaps(CheckMapBytes(mapped.Bytes()), mapped.Bytes(), folder.empty() ? std::string(".") : Utf8FromPath(folder));
+}
+
+CheckReport CheckMap(const CMapFile& map) {
+  const FileBytes mapped(map.m_strPath);
+  return WithResourceMaps(CheckMapBytes(mapped.Bytes()), mapped.Bytes(), map.ResourceFolder());
+}
 
 const char* SeverityText(Severity severity) {
   switch (severity) {
