@@ -219,8 +219,10 @@ TEST_F(HistoryTest, ACommandKilledAtAnyWriteOrSyncLeavesTheMapBeforeOrAfterItAnd
   for (const Command& command : WriteCommands()) {
     const Planned whole = PlanAndResult(command);
     const std::size_t calls = CallsOf(command);
-    for (const bool torn : {false, true}) {
-    for (std::size_t k = 0; k < calls; ++k) {
+    // Two columns: killed at call k, and torn inside call k.
+    for (std::size_t run = 0; run < 2 * calls; ++run) {
+      const bool torn = run >= calls;
+      const std::size_t k = run % calls;
       SCOPED_TRACE(std::string(command.name) + (torn ? ", torn at call " : ", killed at call ") + std::to_string(k));
       Bench b;
       const EditPlan plan = PlanOf(b.t.map, command.name, [&] { command.run(b); });
@@ -256,14 +258,13 @@ TEST_F(HistoryTest, ACommandKilledAtAnyWriteOrSyncLeavesTheMapBeforeOrAfterItAnd
         EXPECT_EQ(b.Now(), whole.after);
       }
     }
-    }
   }
   // (A small write whose first half is bytes the map already holds tears nothing.)
   EXPECT_GE(neither, WriteCommands().size() / 2) << "the writes were not torn";
 }
 
 // Undo, redo, recovery and the integrity commands, killed at every write and at
-// the sync: the map is as before or after them once recovered, and a killed
+// the sync, or inside a write (torn): the map is as before or after them once recovered, and a killed
 // recovery, recovered again, still ends with the map before the first command.
 TEST_F(HistoryTest, UndoRedoRecoverAndTheCrcCommandsKilledAtAnyCallLeaveTheMapBeforeOrAfterThem) {
 #ifdef _WIN32
@@ -321,8 +322,9 @@ TEST_F(HistoryTest, UndoRedoRecoverAndTheCrcCommandsKilledAtAnyCallLeaveTheMapBe
        true},
   };
   for (const Scenario& scenario : scenarios) {
-    for (const bool torn : {false, true}) {
-    for (std::size_t k = 0; k < 6; ++k) {
+    for (std::size_t run = 0; run < 12; ++run) {
+      const bool torn = run >= 6;
+      const std::size_t k = run % 6;
       SCOPED_TRACE(std::string(scenario.name) + (torn ? ", torn at call " : ", killed at call ") + std::to_string(k));
       // The same scenario run whole gives the map after it.
       testing::TestMap whole(GenerateSampleMap(kVersionPc, 8, 3));
@@ -359,7 +361,6 @@ TEST_F(HistoryTest, UndoRedoRecoverAndTheCrcCommandsKilledAtAnyCallLeaveTheMapBe
       t.map.CloseFile();
       t.Open();
       EXPECT_TRUE(testing::RunPlanned(t.map, "Insert Data", [&] { InsertDataAndReload(t.map, t.tree, "5a 5b"); }).written);
-    }
     }
   }
 }
