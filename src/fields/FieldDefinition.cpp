@@ -71,6 +71,15 @@ std::uint32_t NumberOf(const nlohmann::json& value, const std::string& what) {
   throw BadDefinition(what + " is not a number (" + Shown(value) + ")");
 }
 
+// An id or name as a definition keeps it, no longer than kMaxDefinitionText.
+std::string TextOf(const nlohmann::json& value, const std::string& where) {
+  std::string text = value.get<std::string>();
+  if (text.size() > kMaxDefinitionText)
+    throw BadDefinition(where + ": \"" + text.substr(0, 20) + "...\" is longer than " + std::to_string(kMaxDefinitionText) +
+                        " characters");
+  return text;
+}
+
 FieldUnit UnitNamed(const std::string& name, const std::string& where) {
   if (name == "radians") return FieldUnit::Radians;
   if (name == "per_tick") return FieldUnit::PerTick;
@@ -84,11 +93,11 @@ std::map<std::int64_t, std::string> NamesOf(const nlohmann::json& list, const st
   std::map<std::int64_t, std::string> names;
   if (list.is_array()) {
     for (std::size_t i = 0; i < list.size(); ++i)
-      if (list[i].is_string()) names[static_cast<std::int64_t>(i)] = list[i].get<std::string>();
+      if (list[i].is_string()) names[static_cast<std::int64_t>(i)] = TextOf(list[i], where);
   } else if (list.is_object()) {
     for (const auto& [key, name] : list.items()) {
       if (!name.is_string()) throw BadDefinition(where + ": the name of " + key + " is not a text");
-      names[NumberOf(nlohmann::json(key), where + ": option " + key)] = name.get<std::string>();
+      names[NumberOf(nlohmann::json(key), where + ": option " + key)] = TextOf(name, where);
     }
   } else {
     throw BadDefinition(where + ": options must be a list or an object");
@@ -205,7 +214,7 @@ void ParseFields(const nlohmann::json& list, const nlohmann::json& owner, JsonFi
 
 void ParseField(const nlohmann::json& item, const nlohmann::json& owner, JsonFile& file, std::vector<FieldDef>& out) {
   if (!item.is_object()) throw BadDefinition(file.At(owner) + ": a field must be an object");
-  const std::string id = item.value("id", "");
+  const std::string id = item.contains("id") ? TextOf(item["id"], file.At(item) + ": id") : "";
   if (id.empty()) throw BadDefinition(file.At(item) + ": a field without an id");
   const std::string here = file.At(item) + ": field \"" + id + "\"";
   const auto type = FieldTypeNamed(item.value("type", ""));
@@ -228,7 +237,7 @@ void ParseField(const nlohmann::json& item, const nlohmann::json& owner, JsonFil
   if (item.contains("options")) f.names = NamesOf(item["options"], here);
   if (item.contains("bits")) f.names = NamesOf(item["bits"], here);
   if (item.contains("classes"))
-    for (const auto& c : item["classes"]) f.classes.push_back(c.get<std::string>());
+    for (const auto& c : item["classes"]) f.classes.push_back(TextOf(c, here));
   // The entry's fields are counted in file.fields as they are read.
   const std::size_t before = file.fields;
   const std::size_t namesBefore = file.names;

@@ -70,10 +70,13 @@ inline constexpr std::size_t kMaxClassFields = 100000;
 // The same for the names fields carry (enum options, flag bits, the classes a
 // reference allows): each copy of a counted field holds its own.
 inline constexpr std::size_t kMaxClassNames = 100000;
+// The longest id or name a definition holds (each copy of a counted field
+// holds its own).
+inline constexpr std::size_t kMaxDefinitionText = 256;
 // Every class of a set together, fields and names (a folder of many small
 // files, each at the limits above, must not add up to gigabytes either). The
 // built-in definitions hold a few hundred.
-inline constexpr std::size_t kMaxSetFields = 1000000;
+inline constexpr std::size_t kMaxSetFields = 400000;
 
 // Plugin names to ids: lower case, each run of other characters one
 // underscore, none at either end ("Rounds Loaded Max" -> "rounds_loaded_max").

@@ -53,6 +53,16 @@ std::optional<FieldType> PluginType(std::string_view element, const pugi::xml_no
   return it->second;
 }
 
+// The id a name gives, no longer than definition files allow.
+std::string IdOf(const pugi::xml_node& node) {
+  std::string id = IdFromName(node.attribute("name").value());
+  if (id.size() > kMaxDefinitionText)
+    throw BadPlugin(std::string("<") + node.name() + "> name=\"" + id.substr(0, 20) + "...\" is longer than " +
+                        std::to_string(kMaxDefinitionText) + " characters",
+                    node.offset_debug());
+  return id;
+}
+
 // pugixml parses without recursion; this walk recurses once per tagblock
 // level, so the levels are bounded (and the fields, as in definition files).
 struct Counts {
@@ -72,7 +82,7 @@ void ReadStruct(const pugi::xml_node& parent, std::vector<FieldDef>& out, int le
       throw BadPlugin("a field inside more than " + std::to_string(kMaxFieldNesting) + " levels of tagblocks", node.offset_debug());
     FieldDef f;
     f.type = *type;
-    f.id = IdFromName(node.attribute("name").value());
+    f.id = IdOf(node);
     if (const int n = ++seen[f.id]; n > 1) f.id += "_" + std::to_string(n);
     f.offset = Number(node, "offset", true);
     f.size = f.type == FieldType::String ? Number(node, "length", false, 32) : FieldTypeSize(f.type);
@@ -80,10 +90,10 @@ void ReadStruct(const pugi::xml_node& parent, std::vector<FieldDef>& out, int le
     f.hidden = std::string_view(node.attribute("visible").value()) == "false";
     if (f.type == FieldType::Enum8 || f.type == FieldType::Enum16 || f.type == FieldType::Enum32) {
       for (const pugi::xml_node& option : node.children("option"))
-        f.names[Number(option, "value", true)] = IdFromName(option.attribute("name").value());
+        f.names[Number(option, "value", true)] = IdOf(option);
     } else if (f.type == FieldType::Flags8 || f.type == FieldType::Flags16 || f.type == FieldType::Flags32) {
       for (const pugi::xml_node& bit : node.children("bit"))
-        f.names[Number(bit, "index", true)] = IdFromName(bit.attribute("name").value());
+        f.names[Number(bit, "index", true)] = IdOf(bit);
     } else if (f.type == FieldType::Block) {
       f.entrySize = Number(node, "elementSize", true);
       ReadStruct(node, f.entry, level + 1, counts);
