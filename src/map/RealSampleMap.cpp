@@ -454,24 +454,23 @@ RealSampleMap GenerateRealSampleMap(std::uint16_t version, int tagCount, std::ui
   // The map: header | BSP sections | raw data | model data (PC, CE) | tag data.
   const std::size_t bspTags[2] = {1, 2};  // scenario order
   std::vector<std::size_t> fileOrder(bspTags, bspTags + 2);
-  // A relayout writes the sections back to front with gaps after them (the
-  // CRC32 still takes them in scenario order).
+  // A relayout writes the sections back to front (the CRC32 still takes them
+  // in scenario order). They take the same room, so the raw data after them
+  // stays where it was: a bitmap's or sound's file offsets are the same in
+  // every relayout.
   if (relayout != 0) std::reverse(fileOrder.begin(), fileOrder.end());
-  const std::uint32_t bspGap = relayout == 0 ? 0 : (xbox ? 0x800u : 0x20u) * (1 + relayout % 3);
   std::vector<std::uint32_t> bspOffset(n, 0);
   std::uint32_t at = kHeaderSize;
   for (std::size_t g : fileOrder) {
     bspOffset[g] = at;
-    at += static_cast<std::uint32_t>(tags[g].meta.size()) + bspGap;
+    at += static_cast<std::uint32_t>(tags[g].meta.size());
   }
-  for (std::size_t i = 0; i < n; ++i) {
-    const std::size_t g = order[i];
-    if (tags[g].home == Home::External || tags[g].home == Home::ExternalSound) continue;
-    for (std::size_t b : tags[g].blobs) {
-      at = Align(at, rawAlign);
-      blobOffset[b] = at;
-      at += static_cast<std::uint32_t>(gen.blobs[b].bytes.size());
-    }
+  for (std::size_t b = 0; b < gen.blobs.size(); ++b) {
+    const Home h = tags[gen.blobs[b].owner].home;
+    if (h == Home::External || h == Home::ExternalSound) continue;
+    at = Align(at, rawAlign);
+    blobOffset[b] = at;
+    at += static_cast<std::uint32_t>(gen.blobs[b].bytes.size());
   }
   // Vertices of every part, then their indices; offsets count from the model
   // data's start and from the indices' start.

@@ -54,7 +54,8 @@ inline constexpr std::uint32_t kSoundBaseStructSize = 0xA4;
 // seed gives the same bytes. A relayout N above 0 gives the same tags (classes,
 // paths, metadata content, resource maps byte for byte) with the scenario
 // still first, the others in another index order, the BSP sections in another
-// order and place, and the names moved; references name the same tags.
+// order and place, and the names moved; references name the same tags, and
+// raw and model data stay where they were.
 RealSampleMap GenerateRealSampleMap(std::uint16_t version, int tagCount, std::uint32_t seed,
                                     std::uint32_t metaBytesPerTag = 256, std::uint32_t relayout = 0);
 
