@@ -12,35 +12,41 @@ void EditPlan::Write(std::uint64_t offset, const void* data, std::size_t n) {
   writes.push_back({offset, std::vector<unsigned char>(bytes, bytes + n)});
 }
 
+void LayOver(ByteRanges& ranges, std::uint64_t offset, const unsigned char* data, std::size_t n) {
+  if (n == 0) return;
+  const std::uint64_t end = offset + n;
+  // The range starting before this write and reaching into (or touching) it.
+  auto it = ranges.upper_bound(offset);
+  if (it != ranges.begin()) {
+    auto prev = std::prev(it);
+    if (prev->first + prev->second.size() >= offset) it = prev;
+  }
+  std::uint64_t newStart = offset;
+  std::uint64_t newEnd = end;
+  std::vector<std::pair<std::uint64_t, std::vector<unsigned char>>> absorbed;
+  while (it != ranges.end() && it->first <= end) {
+    newStart = std::min(newStart, it->first);
+    newEnd = std::max<std::uint64_t>(newEnd, it->first + it->second.size());
+    absorbed.emplace_back(it->first, std::move(it->second));
+    it = ranges.erase(it);
+  }
+  // A write inside one range changes it in place.
+  if (absorbed.size() == 1 && absorbed[0].first == newStart && newEnd - newStart == absorbed[0].second.size()) {
+    std::copy(data, data + n, absorbed[0].second.begin() + static_cast<std::ptrdiff_t>(offset - newStart));
+    ranges.emplace_hint(it, newStart, std::move(absorbed[0].second));
+    return;
+  }
+  std::vector<unsigned char> merged(static_cast<std::size_t>(newEnd - newStart), 0);
+  for (const auto& [at, bytes] : absorbed)
+    std::copy(bytes.begin(), bytes.end(), merged.begin() + static_cast<std::ptrdiff_t>(at - newStart));
+  std::copy(data, data + n, merged.begin() + static_cast<std::ptrdiff_t>(offset - newStart));
+  ranges.emplace_hint(it, newStart, std::move(merged));
+}
+
 void EditPlan::Normalize() {
   // Laid down in order onto disjoint ranges: a later write wins where they meet.
-  std::map<std::uint64_t, std::vector<unsigned char>> ranges;
-  for (PlanWrite& write : writes) {
-    if (write.bytes.empty()) continue;
-    std::uint64_t start = write.offset;
-    std::uint64_t end = write.offset + write.bytes.size();
-    std::vector<unsigned char> merged;
-    // The range starting before this write and reaching into (or touching) it.
-    auto it = ranges.upper_bound(start);
-    if (it != ranges.begin()) {
-      auto prev = std::prev(it);
-      if (prev->first + prev->second.size() >= start) it = prev;
-    }
-    std::uint64_t newStart = start;
-    std::uint64_t newEnd = end;
-    std::vector<std::pair<std::uint64_t, std::vector<unsigned char>>> absorbed;
-    while (it != ranges.end() && it->first <= end) {
-      newStart = std::min(newStart, it->first);
-      newEnd = std::max<std::uint64_t>(newEnd, it->first + it->second.size());
-      absorbed.emplace_back(it->first, std::move(it->second));
-      it = ranges.erase(it);
-    }
-    merged.assign(static_cast<std::size_t>(newEnd - newStart), 0);
-    for (const auto& [at, bytes] : absorbed)
-      std::copy(bytes.begin(), bytes.end(), merged.begin() + static_cast<std::ptrdiff_t>(at - newStart));
-    std::copy(write.bytes.begin(), write.bytes.end(), merged.begin() + static_cast<std::ptrdiff_t>(start - newStart));
-    ranges.emplace(newStart, std::move(merged));
-  }
+  ByteRanges ranges;
+  for (const PlanWrite& write : writes) LayOver(ranges, write.offset, write.bytes.data(), write.bytes.size());
   writes.clear();
   for (auto& [at, bytes] : ranges) writes.push_back({at, std::move(bytes)});
   // Bytes past the final length are never written.

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -63,6 +64,13 @@ struct EditPlan {
   // Adds a write (the plan must be normalized again before it is applied).
   void Write(std::uint64_t offset, const void* data, std::size_t n);
 };
+
+// Disjoint byte ranges by their offset. LayOver puts n bytes at offset over
+// them: the ranges it overlaps or touches merge with it into one, its bytes
+// winning. Only those ranges are visited, so laying many writes costs their
+// number times its logarithm, not its square.
+using ByteRanges = std::map<std::uint64_t, std::vector<unsigned char>>;
+void LayOver(ByteRanges& ranges, std::uint64_t offset, const unsigned char* data, std::size_t n);
 
 // The plan as text, one line a write: "write 0x1a2b 16 bytes: 00 01 ..." (for
 // jov-cli --dry-run).

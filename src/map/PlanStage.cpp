@@ -49,12 +49,7 @@ std::size_t PlanStage::Read(std::uint64_t offset, void* buffer, std::size_t n) c
 
 void PlanStage::Write(std::uint64_t offset, const void* data, std::size_t n) {
   if (n == 0) return;
-  EditPlan merge;
-  for (auto& [at, bytes] : m_ranges) merge.writes.push_back({at, std::move(bytes)});
-  merge.Write(offset, data, n);
-  merge.Normalize();
-  m_ranges.clear();
-  for (auto& write : merge.writes) m_ranges.emplace(write.offset, std::move(write.bytes));
+  LayOver(m_ranges, offset, static_cast<const unsigned char*>(data), n);
   m_length = std::max<std::uint64_t>(m_length, offset + n);
 }
 
