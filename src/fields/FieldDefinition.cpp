@@ -285,10 +285,15 @@ void SortByOffset(std::vector<FieldDef>& fields) {
   for (FieldDef& f : fields) SortByOffset(f.entry);
 }
 
+// A layout wrong everywhere (100,000 fields, each past its entry, each named by
+// a path through 64 blocks) is not listed whole.
+constexpr std::size_t kMaxLayoutProblems = 20;
+
 void CheckStruct(const std::vector<FieldDef>& fields, std::uint32_t size, const std::string& where,
                  std::vector<std::string>& problems) {
   const FieldDef* previous = nullptr;
   for (const FieldDef& f : fields) {
+    if (problems.size() >= kMaxLayoutProblems) return;
     const std::uint64_t end = std::uint64_t{f.offset} + f.size;
     if (end > size)
       problems.push_back(where + f.id + " at 0x" + UIntToHex(f.offset) + " (" + std::to_string(f.size) +

@@ -83,7 +83,8 @@ inline constexpr std::size_t kMaxSetFields = 400000;
 std::string IdFromName(std::string_view name);
 
 // What is wrong with a layout: a field past the size of its struct or entry, two
-// fields sharing bytes, a block without an entry size. Empty when sound.
+// fields sharing bytes, a block without an entry size (the first 20 problems).
+// Empty when sound.
 std::vector<std::string> CheckLayout(const ClassDef& def);
 
 // The built-in definitions and the user's, by class; a user's file wins for the
