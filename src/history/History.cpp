@@ -253,12 +253,16 @@ std::vector<StepInfo> History::Interrupted(const std::string& mapPath, bool writ
   std::vector<StepInfo> found;
   try {
     const ProcessIdentity self = CurrentProcess();
-    std::vector<StepInfo> unfinished = store->Unfinished(KeyOf(mapPath));
-    if (unfinished.empty()) return found;
-    // Nobody holds the writer lock: no step is being written now, whoever's
-    // process still runs (an editor whose own restore failed, a process that
-    // cannot be looked at).
-    const bool nobodyWriting = writerLockHeld || !MapLock::HeldNow(mapPath);
+    const std::string key = KeyOf(mapPath);
+    std::vector<StepInfo> unfinished = store->Unfinished(key);
+    if (unfinished.empty() || writerLockHeld) return unfinished;
+    // The writer lock taken if it is free (never waited for) and held while the
+    // steps are read again: then no step is being written, whoever's process
+    // still runs (an editor whose own restore failed, a process that cannot be
+    // looked at). Held by another JOV, its own step is not interrupted.
+    MapLock probe;
+    const bool nobodyWriting = probe.Acquire(mapPath, std::chrono::milliseconds(0)) && probe.Held();
+    unfinished = store->Unfinished(key);
     for (StepInfo& step : unfinished)
       if (nobodyWriting || LeftBehind(step, self)) found.push_back(std::move(step));
   } catch (const HistoryError& e) {

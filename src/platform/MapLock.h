@@ -30,9 +30,6 @@ class MapLock {
   void Release();
   bool Held() const { return m_handle != kNone; }
 
-  // Whether any holder has the lock of the file at path now. Never waits.
-  static bool HeldNow(const std::string& path);
-
  private:
   static constexpr std::intptr_t kNone = -1;
   std::intptr_t m_handle = kNone;

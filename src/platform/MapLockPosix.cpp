@@ -58,12 +58,4 @@ void MapLock::Release() {
   m_handle = kNone;
 }
 
-bool MapLock::HeldNow(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const bool held = TryLock(fd) == 0;
-  ::close(fd);
-  return held;
-}
-
 }  // namespace jov

@@ -72,17 +72,4 @@ void MapLock::Release() {
   m_handle = kNone;
 }
 
-bool MapLock::HeldNow(const std::string& path) {
-  const HANDLE handle = OpenForLock(path);
-  if (handle == INVALID_HANDLE_VALUE) return false;
-  const bool held = TryLock(handle) == 0;
-  if (!held) {
-    OVERLAPPED at{};
-    at.Offset = kLockOffset;
-    ::UnlockFileEx(handle, 0, 1, 0, &at);
-  }
-  ::CloseHandle(handle);
-  return held;
-}
-
 }  // namespace jov
