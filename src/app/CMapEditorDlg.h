@@ -57,6 +57,7 @@ class CMapEditorDlg : public QMainWindow, public CommandContext {
   jov::MapDocument& DocumentOf(const std::string& path) override;
   jov::History& Edits() override { return *m_history; }
   std::vector<std::string> OpenMapPaths() const override;
+  std::vector<std::int64_t>& UndoneOrder() override { return m_undoneOrder; }
   // Every panel whose file changed since it read it (the other panel wrote the
   // same map, an undo, jov-cli) reads it again and keeps its place.
   QStringList ReloadChangedPanels() override;
@@ -146,8 +147,8 @@ class CMapEditorDlg : public QMainWindow, public CommandContext {
   struct PanelCheck {
     int errors = 0;
     int warnings = 0;
-  };
     QString firstError;  // "where: what" of the error that keeps the map read-only
+  };
   PanelCheck& CheckOf(const MapPanel& panel);
   // Counts the findings; a map with an error stays read-only. Just opened: a
   // compressed Xbox map is offered for decompression, an error is said once.
@@ -177,6 +178,7 @@ class CMapEditorDlg : public QMainWindow, public CommandContext {
   // The user's edit history, made with the window; every map's document shares it.
   std::shared_ptr<jov::History> m_history = jov::History::OfUser();
   std::map<std::string, std::unique_ptr<jov::MapDocument>> m_documents;
+  std::vector<std::int64_t> m_undoneOrder;
   // One model per panel, alive as long as the window: a map still open is closed
   // when they go.
   jov::CMapFile m_mapFile1;

@@ -62,16 +62,23 @@ std::vector<std::string> CMapEditorDlg::OpenMapPaths() const {
 
 void CMapEditorDlg::UpdateHistoryActions() {
   if (!m_actionUndo) return;
-  jov::History& history = *m_history;
   const auto paths = OpenMapPaths();
-  const auto undo = history.NewestDone(paths);
-  const auto redo = history.OldestUndone(paths);
+  const auto undo = commands::NextUndo(*this);
+  const auto redo = commands::NextRedo(*this);
+  // The label names the panel and the map: with two panels open, Undo and Redo
+  // must say which they take ("&Redo Direct Inject weap:... (Map 1, a.map)").
+  const auto where = [this](const std::string& path) {
+    QStringList panels;
+    for (const MapPanel* panel : {m_panel1, m_panel2})
+      if (panel->Map().m_bOpen && jov::History::KeyOf(panel->Map().m_strPath) == jov::History::KeyOf(path))
+        panels << panel->title();
+    return panels.isEmpty() ? MapFileName(path) : panels.join(QStringLiteral(" and ")) + QStringLiteral(", ") + MapFileName(path);
+  };
   m_actionUndo->setEnabled(undo.has_value());
-  // The label names the map: with two panels open, Undo must say which it takes back.
-  m_actionUndo->setText(undo ? QStringLiteral("&Undo %1 (%2)").arg(Latin1(undo->label), MapFileName(undo->mapPath))
+  m_actionUndo->setText(undo ? QStringLiteral("&Undo %1 (%2)").arg(Latin1(undo->label), where(undo->mapPath))
                              : QStringLiteral("&Undo"));
   m_actionRedo->setEnabled(redo.has_value());
-  m_actionRedo->setText(redo ? QStringLiteral("&Redo %1 (%2)").arg(Latin1(redo->label), MapFileName(redo->mapPath))
+  m_actionRedo->setText(redo ? QStringLiteral("&Redo %1 (%2)").arg(Latin1(redo->label), where(redo->mapPath))
                              : QStringLiteral("&Redo"));
   m_actionHistory->setEnabled(!paths.empty());
 }

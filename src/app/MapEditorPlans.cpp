@@ -6,11 +6,18 @@
 #include "map/PlanStage.h"
 #include "platform/DeferredDialogs.h"
 
+namespace {
+
+constexpr const char* kNothingWrittenText = "%1: nothing was written.";
+
+}  // namespace
+
 jov::PlanOutcome CMapEditorDlg::ApplyPlanned(MapPanel& panel, const std::string& label,
                                              const std::function<void(jov::UserDialogs&)>& command) {
   RequireWritable(panel);
   jov::DeferredDialogs dialogs(m_dialogs);
   jov::PlanOutcome outcome;
+  bool planned = false;  // the command wrote something, if only the bytes already there
   jov::CMapFile& map = panel.Map();
   // The model was read through the plan while the command ran: whatever the
   // executor does, the map is read again from the file.
@@ -22,7 +29,8 @@ jov::PlanOutcome CMapEditorDlg::ApplyPlanned(MapPanel& panel, const std::string&
   KeepPlace(panel, [&] {
     try {
       const jov::EditPlan plan = jov::PlanOf(map, label, [&] { command(dialogs); });
-      if (!plan.Empty()) outcome = DocumentOf(plan.path).Apply(plan);
+      planned = !plan.Empty();
+      if (planned) outcome = DocumentOf(plan.path).Apply(plan);
     } catch (...) {
       dialogs.Drop();
       try {
@@ -37,9 +45,12 @@ jov::PlanOutcome CMapEditorDlg::ApplyPlanned(MapPanel& panel, const std::string&
   const bool held = dialogs.HoldsMessages();
   dialogs.Flush();
   if (!outcome.written && !held) {
-    // Named by its map, as every status line is.
+    // Named by its map, as every status line is. A command that wrote nothing
+    // (a question answered No, a picker cancelled) is not one whose bytes were
+    // found in the map already.
+    const char* text = planned ? jov::kNothingToWriteText : kNothingWrittenText;
     ShowCommandStatus(panel.FileName() + QStringLiteral(": ") +
-                      QString::fromLatin1(jov::kNothingToWriteText).arg(QString::fromLatin1(label.c_str())));
+                      QString::fromLatin1(text).arg(QString::fromLatin1(label.c_str())));
   }
   return outcome;
 }

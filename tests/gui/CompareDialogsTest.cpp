@@ -121,6 +121,16 @@ class CompareDialogsTest : public QObject {
     QCOMPARE(dialogs.messages, std::vector<std::string>{"Patch applied."});
     QCOMPARE(jov::ReadBytesFromFile(target), jov::ReadBytesFromFile(modified));
     QVERIFY(window.Panel1().Map().m_bOpen);
+
+    // The patch went through the executor: one step, undone byte for byte.
+    const auto steps = window.Edits().Steps(target);
+    QCOMPARE(steps.size(), std::size_t{1});
+    QCOMPARE(steps[0].label, std::string("Apply Patch Red sky"));
+    window.UndoAction()->trigger();
+    QCOMPARE(jov::ReadBytesFromFile(target), jov::WriteSampleMap(m_plan));
+    window.RedoAction()->trigger();
+    QCOMPARE(jov::ReadBytesFromFile(target), jov::ReadBytesFromFile(modified));
+    QCOMPARE(dialogs.fileErrors, std::vector<std::string>{});
   }
 };
 

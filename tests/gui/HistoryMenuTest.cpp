@@ -84,7 +84,7 @@ class HistoryMenuTest : public QObject {
     const Bytes inserted = Read(path);
     QCOMPARE(p1.Map().m_strEofPosition, p2.Map().m_strEofPosition);
     QCOMPARE(jov::HexToUInt(p1.Map().m_strEofPosition), jov::ReadLe32(inserted.data() + 8));
-    QCOMPARE(undo->text(), QStringLiteral("&Undo Insert Data (shared.map)"));
+    QCOMPARE(undo->text(), QStringLiteral("&Undo Insert Data (Map 1 and Map 2, shared.map)"));
 
     // Map 1 takes Map 2's selected tag: one stack, newest first.
     dialogs.yesNoAnswers.push_back(true);
@@ -92,15 +92,15 @@ class HistoryMenuTest : public QObject {
     const Bytes injected = Read(path);
     QVERIFY(injected != inserted);
     const std::string label = "Direct Inject " + p1.Map().GetTagEntry(3).strClass1 + ":" + p1.Map().GetTagEntry(3).strName;
-    QCOMPARE(undo->text(), QStringLiteral("&Undo ") + QString::fromLatin1(label.c_str()) + " (shared.map)");
+    QCOMPARE(undo->text(), QStringLiteral("&Undo ") + QString::fromLatin1(label.c_str()) + " (Map 1 and Map 2, shared.map)");
 
     undo->trigger();
     QCOMPARE(Read(path), inserted);
-    QCOMPARE(redo->text(), QStringLiteral("&Redo ") + QString::fromLatin1(label.c_str()) + " (shared.map)");
+    QCOMPARE(redo->text(), QStringLiteral("&Redo ") + QString::fromLatin1(label.c_str()) + " (Map 1 and Map 2, shared.map)");
     undo->trigger();
     QCOMPARE(Read(path), original);
     QVERIFY(!undo->isEnabled());
-    QCOMPARE(redo->text(), QStringLiteral("&Redo Insert Data (shared.map)"));
+    QCOMPARE(redo->text(), QStringLiteral("&Redo Insert Data (Map 1 and Map 2, shared.map)"));
     // Both views read the map again and keep the selected tags.
     QCOMPARE(p1.SelectedTag(), std::optional<int>(3));
     QCOMPARE(p2.SelectedTag(), std::optional<int>(5));
@@ -126,7 +126,7 @@ class HistoryMenuTest : public QObject {
     AnswerInsertData(window, QStringLiteral("0c0d"));
     window.FindAction(QStringLiteral("Insert Data at End of Map 2"))->trigger();
     const Bytes writtenB = Read(b);
-    QCOMPARE(window.UndoAction()->text(), QStringLiteral("&Undo Insert Data (here-b.map)"));
+    QCOMPARE(window.UndoAction()->text(), QStringLiteral("&Undo Insert Data (Map 2, here-b.map)"));
 
     // Undo to Here on a.map's row (the older one): b.map's newer step would go
     // too. No keeps both; Yes takes both back.
@@ -145,6 +145,40 @@ class HistoryMenuTest : public QObject {
       QVERIFY(answer ? Read(b) != writtenB : Read(b) == writtenB);
     }
     QVERIFY(dialogs.unexpected.empty());
+  }
+
+  void redoTakesTheStepUndoneMostRecentlyWhicheverPanelItIsOf() {
+    ScriptedDialogs dialogs;
+    CMapEditorDlg window(dialogs);
+    const QString a = Write(QStringLiteral("redo-a.map"));
+    const QString b = Write(QStringLiteral("redo-b.map"));
+    window.OpenArguments({a, b});
+    const auto insert = [&](int panel, const QString& digits) {
+      AnswerInsertData(window, digits);
+      window.FindAction(QStringLiteral("Insert Data at End of Map %1").arg(panel))->trigger();
+    };
+    insert(1, QStringLiteral("0a0b"));
+    const Bytes a1 = Read(a);
+    const Bytes originalB = Read(b);
+    insert(2, QStringLiteral("0c0d"));
+    const Bytes b1 = Read(b);
+    window.UndoAction()->trigger();  // Map 2's step
+    QCOMPARE(Read(b), originalB);
+    insert(1, QStringLiteral("0e0f"));  // Map 1 goes on; Map 2's step stays undone
+    const Bytes a2 = Read(a);
+    window.UndoAction()->trigger();  // Map 1's newer step: the latest undone
+    QCOMPARE(Read(a), a1);
+
+    // Redo is the reverse of the last Undo, then of the one before it.
+    QCOMPARE(window.RedoAction()->text(), QStringLiteral("&Redo Insert Data (Map 1, redo-a.map)"));
+    window.RedoAction()->trigger();
+    QCOMPARE(Read(a), a2);
+    QCOMPARE(Read(b), originalB);
+    QCOMPARE(window.RedoAction()->text(), QStringLiteral("&Redo Insert Data (Map 2, redo-b.map)"));
+    window.RedoAction()->trigger();
+    QCOMPARE(Read(b), b1);
+    QVERIFY(!window.RedoAction()->isEnabled());
+    QVERIFY(dialogs.Quiet());
   }
 
   void aMapChangedBehindTheHistoryIsNotUndone() {

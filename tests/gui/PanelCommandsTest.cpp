@@ -14,6 +14,7 @@
 #include "QtTreeView.h"
 #include "ScriptedDialogs.h"
 #include "SortedComboBox.h"
+#include "map/ValueText.h"
 #include "platform/AlphaOrder.h"
 
 using Bytes = std::vector<unsigned char>;
@@ -152,16 +153,61 @@ class PanelCommandsTest : public QObject {
   void directInjectAsksWhenTheDestinationIsSmallerAndNoWritesNothing() {
     Editor e;
     const std::string small = e.Open(e.p1, HandMap(64));
-    e.Open(e.p2, HandMap(80));
+    jov::SampleMapPlan large = HandMap(80);
+    large.tags[0].meta[70] = 0x77;  // past Map 1's 64 bytes
+    e.Open(e.p2, large);
     const Bytes before = jov::ReadBytesFromFile(small);
     Editor::Select(e.p1, 0);
     Editor::Select(e.p2, 0);
     e.dialogs.yesNoAnswers.push_back(false);
     e.p1.m_buttonDirectInject->click();  // from Map 2's 80 bytes into Map 1's 64
-    QCOMPARE(e.dialogs.questions, std::vector<std::string>{"Not enough space to inject, unless you are building a "
-                                                           "map, injection is not advised. Inject?"});
+    // The question names the bytes and the tag whose metadata they would overwrite.
+    const std::string question =
+        "Not enough space to inject: 80 bytes of metadata into the 64 bytes of weap:weapons\\pistol, so the 16 bytes "
+        "past its end overwrite the metadata of bitm:shared\\bitmap. Unless you are building a map, injection is not "
+        "advised. Inject?";
+    QCOMPARE(e.dialogs.questions, std::vector<std::string>{question});
     QVERIFY(e.dialogs.Quiet());
     QCOMPARE(jov::ReadBytesFromFile(small), before);
+    QVERIFY2(e.window.CommandStatus().endsWith(QStringLiteral("Direct Inject weap:weapons\\pistol: nothing was written.")),
+             qPrintable(e.window.CommandStatus()));
+
+    // Yes: one step named with the tag it overwrote, said in the status line;
+    // the tag's extent is what was written, not the index's old 64 bytes.
+    e.dialogs.yesNoAnswers.push_back(true);
+    e.p1.m_buttonDirectInject->click();
+    QCOMPARE(e.dialogs.questions.size(), std::size_t{2});
+    QVERIFY(jov::ReadBytesFromFile(small) != before);
+    const auto steps = e.window.Edits().Steps(small);
+    QCOMPARE(steps.size(), std::size_t{1});
+    QCOMPARE(steps[0].label, std::string("Direct Inject weap:weapons\\pistol, overwriting bitm:shared\\bitmap"));
+    QVERIFY2(e.window.CommandStatus().endsWith(QStringLiteral(", overwriting bitm:shared\\bitmap")),
+             qPrintable(e.window.CommandStatus()));
+    QCOMPARE(e.p1.Map().GetTagEntry(0).nSize, 80u);
+    QCOMPARE(e.p1.m_editSize->text(), QStringLiteral("80"));
+  }
+
+  void directInjectListsReferencesTheReceivingMapCannotTranslate() {
+    Editor e;
+    const std::string destination = e.Open(e.p1, HandMap());
+    jov::SampleMapPlan other = HandMap();
+    other.tags[1].name = "shared\\other";  // Map 1 has no bitm:shared\other
+    e.Open(e.p2, other);
+    const Bytes before = jov::ReadBytesFromFile(destination);
+    Editor::Select(e.p1, 0);
+    Editor::Select(e.p2, 0);
+    e.dialogs.yesNoAnswers.push_back(false);
+    e.p1.m_buttonDirectInject->click();
+    QCOMPARE(e.dialogs.questions, std::vector<std::string>{"1 reference names a tag Map 1 does not have: "
+                                                           "bitm:shared\\other (reference at +0xc). Set it to none, or cancel?"});
+    QCOMPARE(jov::ReadBytesFromFile(destination), before);  // cancelled: nothing written
+    QVERIFY(e.window.CommandStatus().endsWith(QStringLiteral("nothing was written.")));
+
+    e.dialogs.yesNoAnswers.push_back(true);
+    e.p1.m_buttonDirectInject->click();
+    const Bytes after = jov::ReadBytesFromFile(destination);
+    QCOMPARE(jov::ReadLe32(after.data() + jov::LayoutOf(HandMap()).metaOffsets[0] + 12), 0xFFFFFFFFu);
+    QCOMPARE(e.dialogs.messages, std::vector<std::string>{"Direct injection complete."});
   }
 
   void saveChangesIsByteIdenticalThenSwapMovesTheMetaPointer() {

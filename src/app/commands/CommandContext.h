@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <QStringList>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -63,6 +64,9 @@ class CommandContext {
   // of every panel whose file changed (returns the names of the files re-read).
   virtual jov::History& Edits() = 0;
   virtual std::vector<std::string> OpenMapPaths() const = 0;
+  // The steps the window took back (Undo, Undo to Here), the latest last:
+  // Redo does again the one undone most recently, whichever map it is of.
+  virtual std::vector<std::int64_t>& UndoneOrder() = 0;
   virtual QStringList ReloadChangedPanels() = 0;
   // Runs command, which rebuilds the panel's tree, and puts the user's place
   // back (open groups, selected tag and its record, results scanned again).

@@ -75,17 +75,14 @@ void ApplyPatch(CommandContext& context, MapPanel& panel) {
                          jov::PatchLines(patch), context.DialogParent());
   if (context.RunModal(preview) != QDialog::Accepted) return;
 
-  // The patch is verified against the map and its plan staged on the panel's
-  // map, so the one path every editor command takes writes it.
+  // The patch is verified against the map and planned inside the command's own
+  // planning stage, which takes its writes: one step of the history, written
+  // and synced by the executor as every editor command is.
   jov::PatchResult result;
-  context.ApplyPlanned(panel, "Apply Patch " + patch.title, [&](jov::UserDialogs& dialogs) {
+  const jov::PlanOutcome written = context.ApplyPlanned(panel, "Apply Patch " + patch.title, [&](jov::UserDialogs& dialogs) {
     result = jov::ApplyPatch(panel.Map(), patch, dialogs, nullptr);
-    if (result.outcome != jov::ApplyOutcome::Verified) return;
-    jov::BinaryFile& file = panel.Map().File();
-    for (const jov::PlanWrite& write : result.plan.writes) file.Write(write.offset, write.bytes.data(), write.bytes.size());
-    if (result.plan.lengthAfter) file.SetLength(*result.plan.lengthAfter);
-    result.outcome = jov::ApplyOutcome::Applied;
   });
+  if (result.outcome == jov::ApplyOutcome::Verified && written.written) result.outcome = jov::ApplyOutcome::Applied;
   if (result.outcome == jov::ApplyOutcome::Conflicts) {
     std::vector<std::string> lines{"The patch does not fit this map; nothing was written."};
     for (const jov::PatchConflict& conflict : result.conflicts) lines.push_back(jov::ConflictLine(conflict));

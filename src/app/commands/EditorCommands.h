@@ -1,7 +1,10 @@
 #pragma once
 #include <QString>
 #include <functional>
+#include <optional>
 #include <string>
+
+#include "history/HistoryStore.h"
 
 class CommandContext;
 class MapPanel;
@@ -27,6 +30,10 @@ void About(CommandContext& context);
 void Undo(CommandContext& context);
 void Redo(CommandContext& context);
 void History(CommandContext& context);
+// The steps Undo and Redo take next, for their labels: the newest finished
+// step of the maps open, and the step undone most recently among them.
+std::optional<jov::StepInfo> NextUndo(CommandContext& context);
+std::optional<jov::StepInfo> NextRedo(CommandContext& context);
 
 // TagTreeCommands.cpp: the tag tree's clicks and its context menu.
 void TagSelected(CommandContext& context, MapPanel& panel);

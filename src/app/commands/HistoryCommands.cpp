@@ -42,17 +42,48 @@ bool MayTakeBackOthers(CommandContext& context, const std::vector<jov::StepInfo>
 
 }  // namespace
 
+std::optional<jov::StepInfo> NextUndo(CommandContext& context) {
+  return context.Edits().NewestDone(context.OpenMapPaths());
+}
+
+std::optional<jov::StepInfo> NextRedo(CommandContext& context) {
+  // Each map can only redo its oldest undone step (its newer ones build on it);
+  // of those, the one this window undid last. Steps undone elsewhere (jov-cli,
+  // an earlier session) come after the window's own, the oldest first.
+  std::vector<std::string> seen;
+  std::vector<jov::StepInfo> candidates;
+  for (const std::string& path : context.OpenMapPaths()) {
+    const std::string key = jov::History::KeyOf(path);
+    if (std::find(seen.begin(), seen.end(), key) != seen.end()) continue;  // one map in both panels
+    seen.push_back(key);
+    if (auto step = context.Edits().OldestUndone({path})) candidates.push_back(std::move(*step));
+  }
+  if (candidates.empty()) return std::nullopt;
+  const std::vector<std::int64_t>& order = context.UndoneOrder();
+  const auto rank = [&order](const jov::StepInfo& step) {
+    const auto at = std::find(order.rbegin(), order.rend(), step.id);
+    return at == order.rend() ? std::ptrdiff_t{-1} : order.rend() - at;
+  };
+  return *std::max_element(candidates.begin(), candidates.end(), [&](const jov::StepInfo& a, const jov::StepInfo& b) {
+    const auto ra = rank(a), rb = rank(b);
+    return ra != rb ? ra < rb : a.id > b.id;
+  });
+}
+
 void Undo(CommandContext& context) {
-  const auto step = context.Edits().NewestDone(context.OpenMapPaths());
+  const auto step = NextUndo(context);
   if (!step) return;
   context.DocumentOf(step->mapPath).Undo(step->id);
+  context.UndoneOrder().push_back(step->id);
   context.ShowCommandStatus(MapFileName(step->mapPath) + QStringLiteral(": Undo: ") + Latin1(step->label));
 }
 
 void Redo(CommandContext& context) {
-  const auto step = context.Edits().OldestUndone(context.OpenMapPaths());
+  const auto step = NextRedo(context);
   if (!step) return;
   context.DocumentOf(step->mapPath).Redo(step->id);
+  std::vector<std::int64_t>& order = context.UndoneOrder();
+  order.erase(std::remove(order.begin(), order.end(), step->id), order.end());
   context.ShowCommandStatus(MapFileName(step->mapPath) + QStringLiteral(": Redo: ") + Latin1(step->label));
 }
 
@@ -80,6 +111,7 @@ void History(CommandContext& context) {
       while (const auto step = history.NewestDone(context.OpenMapPaths())) {
         if (step->id < target) break;
         context.DocumentOf(step->mapPath).Undo(step->id);
+        context.UndoneOrder().push_back(step->id);
         context.ReloadChangedPanels();
         if (step->id == target) break;
       }

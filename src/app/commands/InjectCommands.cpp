@@ -6,6 +6,7 @@
 #include "MapPanel.h"
 #include "commands/CommandContext.h"
 #include "commands/EditorCommands.h"
+#include "history/History.h"
 #include "history/StepLabel.h"
 #include "transfer/DirectInjectTag.h"
 #include "transfer/ExtractTagMetadata.h"
@@ -51,16 +52,37 @@ void DirectInject(CommandContext& context, MapPanel& panel) {
   const std::optional<int> sourceTag = source ? source->SelectedTag() : std::nullopt;
   if (destinationTag && sourceTag) {
     CommandContext::RequireWritable(panel);
+    const int d = *destinationTag;
+    // The tags a larger source overwrites are named before it runs: in the
+    // question, and in the step's label should the user say Yes.
+    const jov::DirectInjectSpace space = jov::DirectInjectSpaceOf(panel.Map(), d, source->Map(), *sourceTag);
+    const std::string note = jov::OverwriteNote(panel.Map(), space);
+    jov::DirectInjectOptions options;
+    options.destinationName = panel.title().toStdString();
     jov::DirectInjectOutcome outcome = jov::DirectInjectOutcome::Declined;
-    context.ApplyPlanned(panel, jov::StepLabel("Direct Inject", panel.Map(), *destinationTag),
-                         [&](jov::UserDialogs& dialogs) {
-                           outcome = jov::DirectInjectTag(panel.Map(), *destinationTag, source->Map(), *sourceTag,
-                                                          dialogs);
-                         });
-    if (outcome == jov::DirectInjectOutcome::Completed)
-      context.ShowCommandStatus(OnMap(panel, QStringLiteral("Direct Inject: %1 %2 -> %3 %4")
+    const jov::PlanOutcome written =
+        context.ApplyPlanned(panel, jov::StepLabel("Direct Inject", panel.Map(), d) + note, [&](jov::UserDialogs& dialogs) {
+          outcome = jov::DirectInjectTag(panel.Map(), d, source->Map(), *sourceTag, dialogs, options);
+        });
+    if (outcome != jov::DirectInjectOutcome::Completed) {
+      // The label names what Yes would have overwritten; nothing was.
+      context.ShowCommandStatus(OnMap(panel, QStringLiteral("Direct Inject %1: nothing was written.").arg(TagLabel(panel, d))));
+    } else {
+      // The index still ends the tag where the next one begins; the model
+      // says what was written, so its last block reads as the bytes it holds.
+      if (written.written && space.larger) {
+        context.ReloadChangedPanels();  // the same file in the other panel: read first, then told
+        for (MapPanel* view : {&panel, &context.Other(panel)}) {
+          jov::CMapFile& map = view->Map();
+          if (!map.m_bOpen || jov::History::KeyOf(map.m_strPath) != jov::History::KeyOf(panel.Map().m_strPath)) continue;
+          if (d < map.m_nTagCount) map.m_tags[static_cast<std::size_t>(d)].nSize = space.count;
+          if (view->SelectedTag() == d) view->ShowTagRecord(map.GetTagEntry(d));
+        }
+      }
+      context.ShowCommandStatus(OnMap(panel, QStringLiteral("Direct Inject: %1 %2 -> %3 %4%5")
                                                  .arg(source->title(), TagLabel(*source, *sourceTag), panel.title(),
-                                                      TagLabel(panel, *destinationTag))));
+                                                      TagLabel(panel, d), QString::fromLatin1(note.c_str()))));
+    }
   }
   context.LoadControls();
 }
