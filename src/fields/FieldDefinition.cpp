@@ -415,6 +415,7 @@ void DefinitionSet::LoadJsonText(const std::string& text, const std::string& sou
     if (doc.contains("fields")) ParseFields(doc["fields"], doc, file, raw->own.fields);
     raw->fields = file.fields;
     raw->names = file.names;
+    SortByOffset(raw->own.fields);
     Keep(std::move(raw));
   } catch (const BadDefinition& e) {
     m_messages.push_back(std::string(e.what()) + "; the file is skipped.");
@@ -470,9 +471,11 @@ void DefinitionSet::LoadFolder(const std::string& folder) {
 void DefinitionSet::Resolve() {
   m_classes.clear();
   std::vector<std::string> problems;
-  std::size_t held = 0;  // the fields of the classes resolved so far, for kMaxSetFields
-  // "" when def is sound, else where and why it is not.
-  auto build = [&](const Raw& raw, ClassDef& def) -> std::string {
+  std::size_t held = 0;  // the fields and names of the classes copied so far, for kMaxSetFields
+  // "" when def is sound, else where and why it is not. A class that includes
+  // none is its file's own definition, not a copy of it.
+  auto build = [&](const std::shared_ptr<Raw>& file, std::shared_ptr<const ClassDef>& def) -> std::string {
+    const Raw& raw = *file;
     const std::string source = raw.own.source + ": ";
     std::vector<std::string> chain{raw.own.cls};
     std::size_t fields = raw.fields, names = raw.names;
@@ -494,23 +497,28 @@ void DefinitionSet::Resolve() {
       parents.push_back(&up);
       parent = up.include;
     }
-    if (held + fields + names > kMaxSetFields)
-      return source + "the classes resolved before it and its " + std::to_string(fields + names) +
-             " fields and names are more than " + std::to_string(kMaxSetFields);
-    def = raw.own;
-    std::vector<FieldDef> inherited;
-    for (const Raw* up : parents) inherited.insert(inherited.begin(), up->own.fields.begin(), up->own.fields.end());
-    def.fields.insert(def.fields.begin(), inherited.begin(), inherited.end());
-    SortByOffset(def.fields);
-    const auto layout = CheckLayout(def);
+    if (parents.empty()) {
+      def = std::shared_ptr<const ClassDef>(file, &file->own);
+    } else {
+      if (held + fields + names > kMaxSetFields)
+        return source + "the classes resolved before it and its " + std::to_string(fields + names) +
+               " fields and names are more than " + std::to_string(kMaxSetFields);
+      auto combined = std::make_shared<ClassDef>(raw.own);
+      std::vector<FieldDef> inherited;
+      for (const Raw* up : parents) inherited.insert(inherited.begin(), up->own.fields.begin(), up->own.fields.end());
+      combined->fields.insert(combined->fields.begin(), inherited.begin(), inherited.end());
+      SortByOffset(combined->fields);
+      def = std::move(combined);
+    }
+    const auto layout = CheckLayout(*def);
     if (!layout.empty()) return source + layout.front();
-    held += fields + names;
+    if (!parents.empty()) held += fields + names;
     return {};
   };
   for (const auto& [cls, stack] : m_raw) {
     for (auto it = stack.rbegin(); it != stack.rend(); ++it) {
-      ClassDef def;
-      const std::string problem = build(**it, def);
+      std::shared_ptr<const ClassDef> def;
+      const std::string problem = build(*it, def);
       if (problem.empty()) {
         m_classes.emplace(cls, std::move(def));
         break;
@@ -523,12 +531,12 @@ void DefinitionSet::Resolve() {
 
 const ClassDef* DefinitionSet::Find(const std::string& cls) const {
   const auto it = m_classes.find(cls);
-  return it == m_classes.end() || it->second.abstract ? nullptr : &it->second;
+  return it == m_classes.end() || it->second->abstract ? nullptr : it->second.get();
 }
 
 std::vector<const ClassDef*> DefinitionSet::All() const {
   std::vector<const ClassDef*> all;
-  for (const auto& [cls, def] : m_classes) all.push_back(&def);
+  for (const auto& [cls, def] : m_classes) all.push_back(def.get());
   return all;
 }
 

@@ -70,9 +70,9 @@ inline constexpr std::size_t kMaxClassFields = 100000;
 // The same for the names fields carry (enum options, flag bits, the classes a
 // reference allows): each copy of a counted field holds its own.
 inline constexpr std::size_t kMaxClassNames = 100000;
-// The longest id or name a definition holds (each copy of a counted field
-// holds its own).
-inline constexpr std::size_t kMaxDefinitionText = 256;
+// The longest id or name a definition file may give (each copy of a counted
+// field holds its own); a plugin's longer names are cut to it.
+inline constexpr std::size_t kMaxDefinitionText = 128;
 // Every class of a set together, fields and names (a folder of many small
 // files, each at the limits above, must not add up to gigabytes either). The
 // built-in definitions hold a few hundred.
@@ -110,7 +110,7 @@ class DefinitionSet {
   void Resolve();
   // Per class, the files that define it in the order read; the last sound one wins.
   std::map<std::string, std::vector<std::shared_ptr<Raw>>> m_raw;
-  std::map<std::string, ClassDef> m_classes;
+  std::map<std::string, std::shared_ptr<const ClassDef>> m_classes;
   std::vector<std::string> m_messages;
   std::vector<std::string> m_resolveMessages;
   std::size_t m_rawFields = 0;  // held in m_raw, for kMaxSetFields

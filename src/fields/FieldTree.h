@@ -22,7 +22,7 @@ inline constexpr std::int64_t kMaxBlockCount = 65535;
 inline constexpr std::size_t kMaxFieldNodes = 200000;
 // The same for the text of the fields' paths: a path repeats every id above
 // it, so long ids in deep blocks would take gigabytes at far fewer fields.
-inline constexpr std::size_t kMaxFieldPathText = std::size_t{32} << 20;
+inline constexpr std::size_t kMaxFieldPathText = std::size_t{16} << 20;
 
 struct FieldNode {
   std::string path;  // "magazines[0].rounds_loaded_maximum"

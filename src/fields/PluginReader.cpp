@@ -53,13 +53,11 @@ std::optional<FieldType> PluginType(std::string_view element, const pugi::xml_no
   return it->second;
 }
 
-// The id a name gives, no longer than definition files allow.
+// The id a name gives, cut to the length definition files allow (plugin names
+// are sometimes whole sentences).
 std::string IdOf(const pugi::xml_node& node) {
   std::string id = IdFromName(node.attribute("name").value());
-  if (id.size() > kMaxDefinitionText)
-    throw BadPlugin(std::string("<") + node.name() + "> name=\"" + id.substr(0, 20) + "...\" is longer than " +
-                        std::to_string(kMaxDefinitionText) + " characters",
-                    node.offset_debug());
+  if (id.size() > kMaxDefinitionText) id.resize(kMaxDefinitionText);
   return id;
 }
 

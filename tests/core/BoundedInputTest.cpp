@@ -55,6 +55,16 @@ int Depth(const std::vector<FieldDef>& fields) {
   return deepest;
 }
 
+// The longest id or name held.
+std::size_t LongestText(const std::vector<FieldDef>& fields) {
+  std::size_t longest = 0;
+  for (const FieldDef& f : fields) {
+    longest = std::max({longest, f.id.size(), LongestText(f.entry)});
+    for (const auto& [value, name] : f.names) longest = std::max(longest, name.size());
+  }
+  return longest;
+}
+
 TEST(BoundedInput, HostileDefinitionsAreRefusedWithTheirLineOrReadWithinTheBounds) {
   // 170 bytes that once expanded to 4096^3 fields: the count of a block
   // multiplies every field inside it.
@@ -87,15 +97,15 @@ TEST(BoundedInput, HostileDefinitionsAreRefusedWithTheirLineOrReadWithinTheBound
       {"option names copied by a count", false, options,
        "x.json:1: field \"a\": more than 100000 option, bit and class names once every count is expanded", 0},
       {"an id of 300 characters", false, R"({"class": "zzzz", "size": 4, "fields": [{"id": ")" + std::string(300, 'i') + R"(", "type": "float", "offset": 0}]})",
-       "x.json:1: id: \"iiiiiiiiiiiiiiiiiiii...\" is longer than 256 characters", 0},
+       "x.json:1: id: \"iiiiiiiiiiiiiiiiiiii...\" is longer than 128 characters", 0},
       {"100,000 fields by counts", false, CountedJson(atLimit), "", 100000},
       {"100,001 fields by counts", false, CountedJson(pastLimit),
        "x.json:27: field \"f25\": more than 100000 fields once every count is expanded", 0},
       {"64 levels of tagblocks", true, NestedPlugin(64), "", 64},
       {"65 levels of tagblocks", true, NestedPlugin(65), "zzzz.xml:66: a field inside more than 64 levels of tagblocks", 0},
       {"20,000 levels of tagblocks", true, NestedPlugin(20000), "zzzz.xml:66: a field inside more than 64 levels of tagblocks", 0},
-      {"a plugin name of 300 characters", true, R"(<plugin baseSize="0x4"><int8 name=")" + std::string(300, 'n') + R"(" offset="0x0" /></plugin>)",
-       "zzzz.xml:1: <int8> name=\"nnnnnnnnnnnnnnnnnnnn...\" is longer than 256 characters", 0},
+      {"a plugin name of 300 characters, cut", true,
+       R"(<plugin baseSize="0x4"><int8 name=")" + std::string(300, 'n') + R"(" offset="0x0" /></plugin>)", "", 1},
       {"100,000 plugin fields", true, FlatPlugin(100000), "", 100000},
       {"100,001 plugin fields", true, FlatPlugin(100001), "zzzz.xml:1: more than 100000 fields", 0},
   };
@@ -116,6 +126,7 @@ TEST(BoundedInput, HostileDefinitionsAreRefusedWithTheirLineOrReadWithinTheBound
     ASSERT_NE(def, nullptr);
     EXPECT_EQ(CountFields(def->fields), c.fields);
     EXPECT_LE(Depth(def->fields), kMaxFieldNesting);
+    EXPECT_LE(LongestText(def->fields), kMaxDefinitionText + 6);  // a counted copy's "_4095"
   }
 }
 
@@ -178,7 +189,7 @@ TEST(BoundedInput, AFieldTreeOfLongIdsInALargeBlockStopsAtItsTextBudget) {
   EXPECT_GT(text, kMaxFieldPathText / 2);  // cut near the budget, not long before it
   EXPECT_LT(tree.nodes.size(), 2u * entries);
   ASSERT_EQ(tree.messages.size(), 1u);
-  EXPECT_EQ(tree.messages[0], "The tag's field paths take more than 32 MiB; the rest are not listed.");
+  EXPECT_EQ(tree.messages[0], "The tag's field paths take more than 16 MiB; the rest are not listed.");
 }
 
 }  // namespace
