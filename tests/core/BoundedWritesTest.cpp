@@ -345,8 +345,12 @@ TEST(BoundedWrites, DirectInjectWritesTheDestinationTagOnlyAndNeverTheSource) {
     RecordedDialogs dialogs;
     dialogs.yesAnswer = rng() % 2;
 
+    // References of tags the destination lacks are set to none: they too lie
+    // inside the bytes written.
+    DirectInjectOptions none;
+    none.unresolved = UnresolvedChoice::SetToNone;
     const DirectInjectOutcome outcome =
-        DirectInjectTag(destination.t.map, static_cast<int>(d), source.t.map, static_cast<int>(s), dialogs);
+        DirectInjectTag(destination.t.map, static_cast<int>(d), source.t.map, static_cast<int>(s), dialogs, none);
     EXPECT_EQ(dialogs.questions.size(), sSize > dSize ? 1u : 0u);
     EXPECT_FILE(source.before, source.Now());
     const Bytes after = destination.Now();
