@@ -44,7 +44,8 @@ struct Tag {
 
 class Checker {
  public:
-  explicit Checker(std::span<const unsigned char> file) : m_file(file), m_layout(ReadMapLayout(file)) {}
+  Checker(std::span<const unsigned char> file, std::span<const std::uint32_t> chunkCrcs)
+      : m_file(file), m_chunkCrcs(chunkCrcs), m_layout(ReadMapLayout(file)) {}
 
   CheckReport Run() {
     if (!Header()) return Finish();
@@ -313,7 +314,7 @@ class Checker {
       Add(Severity::Warning, crc.problemWhere, "the CRC32 cannot be computed: " + crc.problem);
       return;
     }
-    const std::uint32_t computed = CrcOfRegions(m_file, crc.regions);
+    const std::uint32_t computed = CrcOfRegions(m_file, crc.regions, m_chunkCrcs);
     m_report.computedCrc = computed;
     if (stored != computed)
       Add(Severity::Warning, "header 0x064 CRC32",
@@ -322,6 +323,7 @@ class Checker {
   }
 
   std::span<const unsigned char> m_file;
+  std::span<const std::uint32_t> m_chunkCrcs;
   MapLayout m_layout;
   std::vector<Tag> m_tags;
   CheckReport m_report;
@@ -329,7 +331,11 @@ class Checker {
 
 }  // namespace
 
-CheckReport CheckMapBytes(std::span<const unsigned char> file) { return Checker(file).Run(); }
+CheckReport CheckMapBytes(std::span<const unsigned char> file) { return Checker(file, {}).Run(); }
+
+CheckReport CheckMapBytes(std::span<const unsigned char> file, std::span<const std::uint32_t> chunkCrcs) {
+  return Checker(file, chunkCrcs).Run();
+}
 
 namespace {
 
@@ -349,12 +355,12 @@ CheckReport WithResourceMaps(CheckReport report, std::span<const unsigned char> 
 CheckReport CheckMapFile(const std::string& path) {
   const FileBytes mapped(path);
   const auto folder = PathFromUtf8(path).parent_path();
-  return WithResourceMaps(CheckMapBytes(mapped.Bytes()), mapped.Bytes(), folder.empty() ? std::string(".") : Utf8FromPath(folder));
+  return WithResourceMaps(CheckMapBytes(mapped.Bytes(), mapped.ChunkCrcs()), mapped.Bytes(), folder.empty() ? std::string(".") : Utf8FromPath(folder));
 }
 
 CheckReport CheckMap(const CMapFile& map) {
   const FileBytes mapped(map.m_strPath);
-  return WithResourceMaps(CheckMapBytes(mapped.Bytes()), mapped.Bytes(), map.ResourceFolder());
+  return WithResourceMaps(CheckMapBytes(mapped.Bytes(), mapped.ChunkCrcs()), mapped.Bytes(), map.ResourceFolder());
 }
 
 const char* SeverityText(Severity severity) {

@@ -33,6 +33,8 @@ struct CheckReport {
 };
 
 CheckReport CheckMapBytes(std::span<const unsigned char> file);
+// The same, with the CRC-32 of each whole chunk of the file as FileBytes took it.
+CheckReport CheckMapBytes(std::span<const unsigned char> file, std::span<const std::uint32_t> chunkCrcs);
 CheckReport CheckMapFile(const std::string& path);  // throws FileError when it cannot be read
 CheckReport CheckMap(const CMapFile& map);          // the open map's file
 

@@ -89,8 +89,27 @@ CrcLayout FindCrcRegions(std::span<const unsigned char> file, const MapLayout& m
 }
 
 std::uint32_t CrcOfRegions(std::span<const unsigned char> file, const std::vector<CrcRegion>& regions) {
+  return CrcOfRegions(file, regions, {});
+}
+
+std::uint32_t CrcOfRegions(std::span<const unsigned char> file, const std::vector<CrcRegion>& regions,
+                           std::span<const std::uint32_t> chunkCrcs) {
+  constexpr std::uint64_t kChunk = FileBytes::kChunk;
   std::uint32_t crc = static_cast<std::uint32_t>(crc32(0, nullptr, 0));
-  for (const CrcRegion& r : regions) crc = Crc32(crc, file.data() + r.offset, r.size);
+  for (const CrcRegion& r : regions) {
+    // The whole chunks inside the region come from the table, the ends are summed.
+    const std::uint64_t end = r.offset + r.size;
+    const std::uint64_t first = (r.offset + kChunk - 1) / kChunk;
+    const std::uint64_t last = std::min<std::uint64_t>(end / kChunk, chunkCrcs.size());
+    if (first >= last) {
+      crc = Crc32(crc, file.data() + r.offset, r.size);
+      continue;
+    }
+    crc = Crc32(crc, file.data() + r.offset, first * kChunk - r.offset);
+    for (std::uint64_t k = first; k < last; ++k)
+      crc = static_cast<std::uint32_t>(crc32_combine(crc, chunkCrcs[static_cast<std::size_t>(k)], static_cast<z_off_t>(kChunk)));
+    crc = Crc32(crc, file.data() + last * kChunk, end - last * kChunk);
+  }
   return ~crc;
 }
 
@@ -141,7 +160,7 @@ void WriteLe32(CMapFile& map, std::uint64_t at, std::uint32_t value) {
 
 CrcValues MapCrcValues(const CMapFile& map) {
   const OpenedCrc o(map);
-  return {*Le32At(o.mapped.Bytes(), 0x64), CrcOfRegions(o.mapped.Bytes(), o.crc.regions)};
+  return {*Le32At(o.mapped.Bytes(), 0x64), CrcOfRegions(o.mapped.Bytes(), o.crc.regions, o.mapped.ChunkCrcs())};
 }
 
 std::uint32_t FixMapCrc(CMapFile& map) {

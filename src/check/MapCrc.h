@@ -33,6 +33,10 @@ struct CrcLayout {
 CrcLayout FindCrcRegions(std::span<const unsigned char> file, const MapLayout& layout);
 // The CRC32 over the regions, stored form.
 std::uint32_t CrcOfRegions(std::span<const unsigned char> file, const std::vector<CrcRegion>& regions);
+// The same, with the CRC-32 of every whole chunk of the file taken as it was
+// read (FileBytes::ChunkCrcs): only the regions' ends are summed again.
+std::uint32_t CrcOfRegions(std::span<const unsigned char> file, const std::vector<CrcRegion>& regions,
+                           std::span<const std::uint32_t> chunkCrcs);
 
 // The 4 bytes that, placed after data whose CRC register is registerBefore and
 // followed by the bytes of after, make the stored-form CRC32 come out as wanted.
