@@ -171,9 +171,12 @@ nlohmann::ordered_json FieldJson(const FieldTree& tree, const FieldNode& node) {
   if (node.unit == FieldUnit::PerTick) j["unit"] = "per_tick";
   if (node.readOnly) j["read_only"] = true;
   if (node.hidden) j["hidden"] = true;
-  if (!node.error.empty() && node.type != FieldType::Block && node.type != FieldType::TagRef && node.type != FieldType::TagId) {
+  // A field past the end of the metadata has no bytes to read, whatever its type
+  // (a reference's identifier there would be read from beyond the buffer).
+  const bool outside = std::uint64_t{node.offset} + node.size > tree.bytes.size();
+  if (outside || (!node.error.empty() && node.type != FieldType::Block && node.type != FieldType::TagRef && node.type != FieldType::TagId)) {
     j["value"] = nullptr;
-    j["error"] = node.error;
+    j["error"] = node.error.empty() ? std::string("past the end of the tag's metadata") : node.error;
     j["display"] = DisplayText(tree, node);
     return j;
   }

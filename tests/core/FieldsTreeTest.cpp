@@ -127,6 +127,16 @@ TEST(FieldsTree, UnknownIdentifiersSmallTagsAndClassesWithoutDefinition) {
   EXPECT_EQ(damage.Shown("sound"), "snd!:weapons\\pistol\\fire");
   EXPECT_EQ(damage.At("stun").error, "past the end of the tag's metadata (0x130 bytes)");
   EXPECT_THROW(PlanFieldSet(damage.file.map, damage.tree, "stun", "1", false), Refused);
+  // Nothing past the end is read, references and blocks included: there is no
+  // value there, in a cut tag or an empty one.
+  FieldsMap empty;
+  empty.Meta(FieldsMap::kWeapon).clear();
+  Built none(empty, FieldsMap::kWeapon);
+  for (const Built* b : {&damage, &none})
+    for (const FieldNode& node : b->tree.nodes)
+      if (!node.entry && std::uint64_t{node.offset} + node.size > b->tree.bytes.size()) {
+        EXPECT_TRUE(FieldJson(b->tree, node)["value"].is_null()) << node.path;
+      }
 
   // snd! has no definition: what the scanner finds is listed at its offsets.
   FieldsMap plain;
