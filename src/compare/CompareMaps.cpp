@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <unordered_map>
 
 #include "compare/ReferenceMeaning.h"
@@ -62,6 +63,42 @@ void CompareRecords(const TagEntry& a, const TagEntry& b, bool bothLast, std::ve
 }
 
 bool IsTextField(const FieldChange& change) { return change.before.size() > 4; }
+
+std::uint32_t WordAtOffset(const std::string& bytes, std::size_t at) {
+  return ReadLe32(reinterpret_cast<const unsigned char*>(bytes.data() + at));
+}
+
+// The scenario's structure BSP list gives each section's file offset (+0x00 of
+// an element) and the sbsp tag it is (the reference at +0x10). A build that put
+// the sections elsewhere holds other offsets for the same BSPs: where both
+// elements name the same tag and its sections hold the same bytes in both maps,
+// the second map's offset goes into the first's translated metadata. A section
+// moved to other bytes still shows as the offset's change.
+void MatchBspOffsets(std::string& metaA, const std::string& metaB, const CMapFile& first, const CMapFile& second, int b,
+                     const std::vector<int>& firstOf, const std::function<bool(int, int)>& sameContent) {
+  constexpr std::size_t kTagAt = 0x1C;  // the element's reference's identifier
+  if (b != second.Picture().scenario || metaA.size() < kScenarioBspPointer + 4 || metaB.size() < kScenarioBspPointer + 4) return;
+  const std::uint32_t count = WordAtOffset(metaB, kScenarioBspCount);
+  const std::uint32_t pointer = WordAtOffset(metaB, kScenarioBspPointer);
+  if (count != WordAtOffset(metaA, kScenarioBspCount) || pointer != WordAtOffset(metaA, kScenarioBspPointer)) return;
+  const std::uint32_t from = pointer - second.MetaBase(b);
+  std::unordered_map<std::uint32_t, int> byIdentifier;
+  for (int t = second.m_nTagCount; t-- > 0;) byIdentifier[HexToUInt(second.m_tags[static_cast<std::size_t>(t)].strIdentifier)] = t;
+  for (std::uint64_t e = from, i = 0; i < count && e + kScenarioBspElement <= metaB.size(); ++i, e += kScenarioBspElement) {
+    if (WordAtOffset(metaA, e) == WordAtOffset(metaB, e) || WordAtOffset(metaA, e + kTagAt) != WordAtOffset(metaB, e + kTagAt))
+      continue;
+    const auto tag = byIdentifier.find(WordAtOffset(metaB, e + kTagAt));
+    if (tag == byIdentifier.end() || firstOf[static_cast<std::size_t>(tag->second)] < 0) continue;
+    const int a = firstOf[static_cast<std::size_t>(tag->second)];
+    const auto& placesA = first.Picture().tags;
+    const auto& placesB = second.Picture().tags;
+    if (static_cast<std::size_t>(a) >= placesA.size() || static_cast<std::size_t>(tag->second) >= placesB.size() ||
+        placesA[static_cast<std::size_t>(a)].home != TagHome::Bsp || placesB[static_cast<std::size_t>(tag->second)].home != TagHome::Bsp ||
+        !sameContent(a, tag->second))
+      continue;
+    metaA.replace(e, 4, metaB, e, 4);
+  }
+}
 
 std::string FieldValueText(const std::string& bytes, bool text) {
   if (text) return "\"" + std::string(bytes.c_str(), strnlen(bytes.c_str(), bytes.size())) + "\"";
@@ -162,11 +199,26 @@ MapComparison CompareMaps(const CMapFile& first, const CMapFile& second) {
     secondLeftById.erase(it);
   }
 
+  std::vector<int> firstOf(secondCount, -1);
+  for (std::size_t a = 0; a < firstCount; ++a)
+    if (partner[a] >= 0) firstOf[static_cast<std::size_t>(partner[a])] = static_cast<int>(a);
+
   std::unordered_map<std::string, int> seen;
   const ReferenceTranslator translator(first, second);
   const NamePointerTranslator names(first, second);
   const ReferenceMeaning meaning(second, first);
   const int lastFirst = LastInTagData(first);
+  // Tag a's metadata in the second map's terms, as tag b's counterpart.
+  const auto translated = [&](int a, int b) {
+    std::string meta = ReadMetaBytes(first, a);
+    if (meta.empty()) return meta;
+    const std::vector<WordAt> namePointers = names.Find(meta);
+    std::string text = BytesToHex(reinterpret_cast<const unsigned char*>(meta.data()), static_cast<long>(meta.size()));
+    translator.Translate(text, a, b);
+    meta = Bytes(text);
+    NamePointerTranslator::Put(meta, namePointers);
+    return meta;
+  };
   const int lastSecond = LastInTagData(second);
   for (std::size_t a = 0; a < firstCount; ++a) {
     const TagEntry& tagA = first.m_tags[a];
@@ -192,16 +244,15 @@ MapComparison CompareMaps(const CMapFile& first, const CMapFile& second) {
     }
     CompareRecords(tagA, tagB, static_cast<int>(a) >= lastFirst && b >= lastSecond, difference.record);
 
-    std::string metaA = ReadMetaBytes(first, static_cast<int>(a));
+    std::string metaA = translated(static_cast<int>(a), b);
     const std::string metaB = ReadMetaBytes(second, b);
-    if (!metaA.empty()) {
-      const std::vector<WordAt> namePointers = names.Find(metaA);
-      std::string text = BytesToHex(reinterpret_cast<const unsigned char*>(metaA.data()), static_cast<long>(metaA.size()));
-      translator.Translate(text, static_cast<int>(a), b);
-      metaA = Bytes(text);
-      NamePointerTranslator::Put(metaA, namePointers);
-      meaning.MatchNamePointers(metaA, metaB);
-    }
+    meaning.MatchNamePointers(metaA, metaB);
+    MatchBspOffsets(metaA, metaB, first, second, b, firstOf, [&](int bspA, int bspB) {
+      std::string section = translated(bspA, bspB);
+      const std::string other = ReadMetaBytes(second, bspB);
+      meaning.MatchNamePointers(section, other);
+      return section == other;
+    });
     difference.ranges = DifferingRanges(metaA, metaB);
     if (!difference.ranges.empty() || !difference.record.empty()) result.tags.push_back(std::move(difference));
   }

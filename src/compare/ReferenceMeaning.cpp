@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "compare/CompareMaps.h"
+#include "map/TagClassTable.h"
 #include "map/ValueText.h"
 
 namespace jov {
@@ -54,7 +55,13 @@ std::vector<WordAt> NamePointerTranslator::Find(std::string_view bytes) const {
     const std::uint32_t name = WordOf(bytes, at + kNameAt);
     if (name < m_lowest || name > m_highest) continue;
     const auto it = m_names.find(name);
-    if (it == m_names.end() || !m_identifiers.contains(WordOf(bytes, at + kIdentifierAt))) continue;
+    if (it == m_names.end()) continue;
+    // A reference: its class is a known one, or its identifier a tag's (a mod
+    // may have overwritten either).
+    if (!m_identifiers.contains(WordOf(bytes, at + kIdentifierAt))) {
+      const std::string code(bytes.rend() - static_cast<std::ptrdiff_t>(at + 4), bytes.rend() - static_cast<std::ptrdiff_t>(at));
+      if (!TagClassTable::IsKnownReferenceClass(code)) continue;
+    }
     words.push_back({static_cast<std::uint32_t>(at + kNameAt), it->second});
   }
   return words;

@@ -24,8 +24,9 @@ struct WordAt {
 
 // Name pointers carried from one map's terms into another's: a reference
 // whose name pointer holds the source's address of a tag's name (and whose
-// identifier is a source tag's, or none) gets the destination's address of the
-// name of that tag's counterpart (the first tag of the same class 1 and name).
+// identifier is a source tag's or none, or its class a known one) gets the
+// destination's address of the name of that tag's counterpart (the first tag
+// of the same class 1 and name).
 // The pointer is taken for what it points at, not for the identifier beside
 // it: a mod that moved a reference to another tag by its identifier alone keeps
 // its old name pointer, and that pointer still moves with its name. Found on
