@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <unordered_map>
 
 #include "map/TagBytes.h"
 #include "map/ValueText.h"
@@ -67,19 +68,31 @@ std::string OverwriteNote(const CMapFile& destination, const DirectInjectSpace& 
 }
 
 std::string UnresolvedList(const CMapFile& source, const std::vector<UnresolvedReference>& unresolved) {
-  // Tags in the order their first reference is met, each with its places.
+  // Tags in the order their first reference is met, each with its places. A
+  // question is read, not searched: past kMaxTags tags and kMaxPlaces places
+  // a tag, the rest is counted.
+  constexpr std::size_t kMaxTags = 40;
+  constexpr std::size_t kMaxPlaces = 8;
+  struct Places {
+    std::string text;
+    std::size_t count = 0;
+  };
   std::vector<std::size_t> order;
-  for (const UnresolvedReference& ref : unresolved)
-    if (std::find(order.begin(), order.end(), ref.tag) == order.end()) order.push_back(ref.tag);
-  std::string text;
-  for (const std::size_t tag : order) {
-    std::string places;
-    for (const UnresolvedReference& ref : unresolved) {
-      if (ref.tag != tag) continue;
-      places += (places.empty() ? "" : ", ") + std::string(ref.lone ? "identifier at " : "reference at ") + OffsetText(ref.offset);
-    }
-    text += (text.empty() ? "" : ", ") + TagText(source, tag) + " (" + places + ")";
+  std::unordered_map<std::size_t, Places> places;
+  for (const UnresolvedReference& ref : unresolved) {
+    auto [it, added] = places.try_emplace(ref.tag);
+    if (added) order.push_back(ref.tag);
+    Places& tag = it->second;
+    if (tag.count++ < kMaxPlaces)
+      tag.text += (tag.text.empty() ? "" : ", ") + std::string(ref.lone ? "identifier at " : "reference at ") + OffsetText(ref.offset);
   }
+  std::string text;
+  for (std::size_t i = 0; i < order.size() && i < kMaxTags; ++i) {
+    const Places& tag = places[order[i]];
+    std::string more = tag.count > kMaxPlaces ? " and " + std::to_string(tag.count - kMaxPlaces) + " more" : "";
+    text += (text.empty() ? "" : ", ") + TagText(source, order[i]) + " (" + tag.text + more + ")";
+  }
+  if (order.size() > kMaxTags) text += ", and " + std::to_string(order.size() - kMaxTags) + " more tags";
   return text;
 }
 

@@ -72,7 +72,8 @@ std::string TagListText(const CMapFile& map, const std::vector<int>& tags);
 // when it overwrites none.
 std::string OverwriteNote(const CMapFile& destination, const DirectInjectSpace& space);
 // The unresolved references grouped by the tag they name, in the order met:
-// "mod2:a\b (reference at +0x1c), bitm:c (reference at +0x44, identifier at +0x90)".
+// "mod2:a\b (reference at +0x1c), bitm:c (reference at +0x44, identifier at +0x90)";
+// past 40 tags, or 8 places of one tag, the rest are counted ("and 3 more").
 std::string UnresolvedList(const CMapFile& source, const std::vector<UnresolvedReference>& unresolved);
 
 // "Direct Inject": copies source tag s's metadata over destination tag d's,

@@ -465,5 +465,21 @@ TEST(DirectInjectTag, ReferencesOfTagsTheDestinationLacksAreListedAndNeverKept) 
   }
 }
 
+TEST(DirectInjectTag, AListOfManyUnresolvedReferencesIsCountedPastItsBounds) {
+  TestMap t(GenerateSampleMap(kVersionPc, 50, 12));
+  t.Open();
+  std::vector<UnresolvedReference> refs;
+  for (std::size_t tag = 0; tag < 50; ++tag)
+    for (std::uint32_t k = 0; k < 10; ++k) refs.push_back({static_cast<std::uint32_t>(16 * k), k == 9, tag});
+  const std::string text = UnresolvedList(t.map, refs);
+  const std::string first = t.Tag(0).strClass1 + ":" + t.Tag(0).strName +
+                            " (reference at +0x0, reference at +0x10, reference at +0x20, reference at +0x30, "
+                            "reference at +0x40, reference at +0x50, reference at +0x60, reference at +0x70 and 2 more), ";
+  EXPECT_EQ(text.substr(0, first.size()), first);
+  EXPECT_NE(text.find(t.Tag(39).strName), std::string::npos);
+  EXPECT_EQ(text.find(t.Tag(40).strName + " ("), std::string::npos);
+  EXPECT_EQ(text.substr(text.size() - 18), ", and 10 more tags");
+}
+
 }  // namespace
 }  // namespace jov
