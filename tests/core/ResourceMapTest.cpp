@@ -3,6 +3,8 @@
 // map is named for what it is.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "check/MapKind.h"
 #include "map/MapFile.h"
 #include "map/RealSampleMap.h"
@@ -114,6 +116,43 @@ TEST(ResourceMap, RefusesTruncatedAndHostileFilesWithTheReason) {
     ResourceMapFile file;
     EXPECT_THROW(file.Open(dir.Write("case.map", c.bytes), "case.map"), BadResourceMap);
   }
+}
+
+// Any damage to a resource map's header, entry table or paths, or any cut: it
+// reads with every entry inside the file, or it is refused; never more.
+TEST(ResourceMap, DamagedFilesReadWithinThemselvesOrAreRefused) {
+  const Bytes good = GenerateRealSampleMap(kVersionCe, 40, 21).resources.at("sounds.map");
+  const std::uint32_t table = ReadLe32(good.data() + 8);
+  std::mt19937 rng(77);
+  int refused = 0, read = 0;
+  for (int round = 0; round < 3000; ++round) {
+    Bytes bytes = good;
+    switch (round % 3) {
+      case 0:  // header words
+        PutLe32(bytes, 4 * (rng() % 4), rng() % 2 ? static_cast<std::uint32_t>(rng()) : static_cast<std::uint32_t>(rng() % bytes.size()));
+        break;
+      case 1:  // a word of the entry table or the paths before it
+        PutLe32(bytes, table - 64 + 4 * (rng() % ((bytes.size() - table + 64) / 4)), static_cast<std::uint32_t>(rng() % (2 * bytes.size())));
+        break;
+      default:  // cut short
+        bytes.resize(rng() % bytes.size());
+    }
+    try {
+      const ResourceMapListing listing = ReadResourceMap(bytes, "sounds.map");
+      ++read;
+      for (const ResourceEntry& e : listing.entries) {
+        EXPECT_LE(std::uint64_t{e.offset} + e.size, bytes.size());
+        EXPECT_EQ(e.path.find('\0'), std::string::npos);
+        EXPECT_LE(e.path.size(), kMaxResourcePathLength);
+      }
+    } catch (const BadResourceMap& e) {
+      ++refused;
+      EXPECT_NE(e.Reason(), "");
+    }
+  }
+  // Both outcomes happen: the damage is neither always harmless nor always fatal.
+  EXPECT_GT(refused, 300);
+  EXPECT_GT(read, 300);
 }
 
 TEST(ResourceMap, AFileReadsItsEntriesAndRefusesOnePastThem) {
