@@ -107,7 +107,6 @@ void ReferenceTranslator::LoneIdentifiers(std::string& text, std::vector<Unresol
 
 void ReferenceTranslator::Pointers(std::string& text, int s, int d) const {
   const TagEntry& from = TagOf(m_source, static_cast<std::size_t>(s));
-  const TagEntry& to = TagOf(m_destination, static_cast<std::size_t>(d));
   CheckMetaSize(from.nSize);
   const std::uint32_t sourceBase = m_source.MetaBase(s);
   const std::uint32_t destinationBase = m_destination.MetaBase(d);
