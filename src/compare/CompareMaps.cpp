@@ -84,7 +84,7 @@ void MatchBspOffsets(std::string& metaA, const std::string& metaB, const CMapFil
   const std::uint32_t from = pointer - second.MetaBase(b);
   std::unordered_map<std::uint32_t, int> byIdentifier;
   for (int t = second.m_nTagCount; t-- > 0;) byIdentifier[HexToUInt(second.m_tags[static_cast<std::size_t>(t)].strIdentifier)] = t;
-  for (std::uint64_t e = from, i = 0; i < count && e + kScenarioBspElement <= metaB.size(); ++i, e += kScenarioBspElement) {
+  for (std::uint64_t e = from, i = 0; i < count && e + kScenarioBspElement <= std::min(metaA.size(), metaB.size()); ++i, e += kScenarioBspElement) {
     if (WordAtOffset(metaA, e) == WordAtOffset(metaB, e) || WordAtOffset(metaA, e + kTagAt) != WordAtOffset(metaB, e + kTagAt))
       continue;
     const auto tag = byIdentifier.find(WordAtOffset(metaB, e + kTagAt));

@@ -108,6 +108,7 @@ std::vector<WordAt> ReferenceMeaning::MatchNamePointers(std::string& a, const st
     const std::size_t first = range.offset < kNameAt + 3 ? 0 : range.offset - kNameAt - 3;
     for (std::size_t at = std::max(first, kept.empty() ? 0 : std::size_t{kept.back().offset} - kNameAt + 1);
          at + kNameAt < end; ++at) {
+      if (at + kReferenceSize > a.size() || at + kReferenceSize > b.size()) break;
       if (std::memcmp(a.data() + at + kNameAt, b.data() + at + kNameAt, 4) == 0 || !SameReference(a, b, at)) continue;
       kept.push_back({static_cast<std::uint32_t>(at + kNameAt), WordOf(a, at + kNameAt)});
       std::memcpy(a.data() + at + kNameAt, b.data() + at + kNameAt, 4);
