@@ -46,6 +46,11 @@ ResourceMapListing ReadResourceListing(std::uint64_t length, const ResourceReade
   const std::uint32_t count = ReadLe32(header.data() + 12);
   if (!KnownType(listing.type))
     refuse("its type is " + std::to_string(listing.type) + ", not 1 (bitmaps), 2 (sounds) or 3 (loc)");
+  // A count no resource map comes near is refused first (a file past 4 GiB
+  // could hold a table that no 32-bit size spans).
+  if (count > kMaxResourceEntries)
+    refuse("its entry count " + std::to_string(count) + " is beyond any resource map's (at most " +
+           std::to_string(kMaxResourceEntries) + ")");
   // The entry count is checked against the file before anything is allocated
   // for it: a huge count cannot fit in the bytes that are there.
   const std::uint64_t tableEnd = std::uint64_t{listing.entriesOffset} + std::uint64_t{count} * kResourceEntrySize;

@@ -21,6 +21,9 @@ inline constexpr std::uint32_t kResourceEntrySize = 12;
 // Tag paths are at most 255 characters; with "__pixels" and the like a path of
 // a resource map is far below this.
 inline constexpr std::uint32_t kMaxResourcePathLength = 1024;
+// Far more entries than any resource map holds (a tag and its data for every
+// tag of every map); a count past it is refused before its table is read.
+inline constexpr std::uint32_t kMaxResourceEntries = 1u << 24;
 
 struct ResourceEntry {
   std::uint32_t index = 0;
