@@ -163,10 +163,19 @@ std::vector<ByteRange> DifferingRanges(const std::string& before, const std::str
 MapComparison CompareMaps(const CMapFile& first, const CMapFile& second) {
   MapComparison result;
 
+  // Where the tag data starts is layout (a build with its BSP sections
+  // elsewhere starts it elsewhere), and so is where the file ends: when the tag
+  // data moved, the EoF Position counts as changed only when it moved otherwise.
+  const std::uint32_t indexA = WordAtOffset(ReadBytes(first, 0x10, 4), 0);
+  const std::uint32_t indexB = WordAtOffset(ReadBytes(second, 0x10, 4), 0);
   for (const HeaderFieldPlace& place : HeaderFieldPlaces()) {
     const std::string a = ReadBytes(first, HeaderFieldOffset(first, place), place.length);
     const std::string b = ReadBytes(second, HeaderFieldOffset(second, place), place.length);
-    if (a != b) result.header.push_back({place.name, a, b});
+    if (a == b) continue;
+    if (indexA != indexB && place.offset == 0x10 && !place.inIndexHeader) continue;
+    if (indexA != indexB && place.offset == 0x08 && !place.inIndexHeader && WordAtOffset(a, 0) - indexA == WordAtOffset(b, 0) - indexB)
+      continue;
+    result.header.push_back({place.name, a, b});
   }
 
   // The n-th tag of a class and name in the second map answers the n-th in the first.

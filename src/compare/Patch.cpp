@@ -712,6 +712,12 @@ PatchResult PlanApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialo
     const HeaderFieldPlace& place = *PlaceOf(change.field);
     const std::uint64_t offset = HeaderFieldOffset(map, place);
     const std::string found = ReadFileBytes(map, offset, place.length);
+    if (found != change.before && !sameTerms && place.offset == 0x08 && !place.inIndexHeader) {
+      // A map laid out otherwise ends elsewhere: it grows by what the original grew.
+      const auto word = [](const std::string& bytes) { return ReadLe32(reinterpret_cast<const unsigned char*>(bytes.data())); };
+      headerWrites.push_back({offset, LeBytes(word(found) + (word(change.after) - word(change.before))), "header " + change.field});
+      continue;
+    }
     if (found != change.before) result.conflicts.push_back({"header", change.field, 0, change.before, found});
     else headerWrites.push_back({offset, change.after, std::string("header ") + change.field});
   }

@@ -88,7 +88,12 @@ TEST(Relayout, SameContentComparesEqualAndPatchesCarryOver) {
                    std::to_string(relayout));
       std::vector<std::unique_ptr<TestMap>> maps;
       for (const std::uint32_t layout : {0u, relayout}) {
-        const SampleMapPlan plan = testing::MadeSample(version, 40, seed, layout);
+        SampleMapPlan plan = testing::MadeSample(version, 40, seed, layout);
+        if (layout != 0) {
+          // The tag data starts elsewhere in the file, at the same addresses.
+          plan.indexOffset += 0x200;
+          plan.magic -= 0x200;
+        }
         const SampleLayout places = LayoutOf(plan);
         std::vector<std::size_t> editable;
         for (std::size_t t = 0; t + 1 < plan.tags.size(); ++t)
@@ -96,6 +101,9 @@ TEST(Relayout, SameContentComparesEqualAndPatchesCarryOver) {
         std::vector<unsigned char> bytes = WriteSampleMap(plan);
         maps.push_back(std::make_unique<TestMap>(bytes));
         ModifyByName(bytes, plan.tags, [&](std::size_t t) { return places.metaOffsets[t]; }, editable, seed);
+        // And bytes appended to the tag data, the EoF Position moved past them.
+        for (std::uint32_t i = 0; i < 24 + seed; ++i) bytes.push_back(static_cast<unsigned char>(i * 37 + seed));
+        PutLe32(bytes, 0x08, static_cast<std::uint32_t>(bytes.size()));
         maps.push_back(std::make_unique<TestMap>(bytes));
       }
       ExpectSameAndPatchCarriesOver(*maps[0], *maps[1], *maps[2], *maps[3], 40);
