@@ -465,6 +465,7 @@ RealSampleMap GenerateRealSampleMap(std::uint16_t version, int tagCount, std::ui
     bspOffset[g] = at;
     at += static_cast<std::uint32_t>(tags[g].meta.size());
   }
+  const std::uint32_t rawOffset = at;
   for (std::size_t b = 0; b < gen.blobs.size(); ++b) {
     const Home h = tags[gen.blobs[b].owner].home;
     if (h == Home::External || h == Home::ExternalSound) continue;
@@ -472,6 +473,7 @@ RealSampleMap GenerateRealSampleMap(std::uint16_t version, int tagCount, std::ui
     blobOffset[b] = at;
     at += static_cast<std::uint32_t>(gen.blobs[b].bytes.size());
   }
+  const std::uint32_t rawSize = at - rawOffset;
   // Vertices of every part, then their indices; offsets count from the model
   // data's start and from the indices' start.
   std::vector<std::uint32_t> partVertices, partIndices;
@@ -564,6 +566,12 @@ RealSampleMap GenerateRealSampleMap(std::uint16_t version, int tagCount, std::ui
   }
 
   RealSampleMap out;
+  out.indexOffset = indexOffset;
+  out.tagDataEnd = tagDataEnd;
+  out.rawOffset = rawOffset;
+  out.rawSize = rawSize;
+  out.modelOffset = xbox ? vertexTable : modelOffset;
+  out.modelSize = xbox ? tagDataEnd - vertexTable : modelSize;
   std::vector<unsigned char>& bytes = out.map;
   bytes.assign(fileLength, 0);
   std::memcpy(bytes.data(), "daeh", 4);

@@ -35,6 +35,13 @@ struct RealSampleMap {
   std::map<std::string, std::vector<unsigned char>> resources;  // file name -> bytes (CE only)
   std::vector<SampleTag> tags;      // in index order: classes, names, identifiers, metadata as written
   std::vector<RealTagTruth> truth;  // one per tag, index order
+  // Where the writer put the parts of the map, as file offsets.
+  std::uint32_t indexOffset = 0;  // the tag data header
+  std::uint32_t tagDataEnd = 0;   // PC, CE: the end of the file; Xbox: before the zeros to a multiple of 512
+  std::uint32_t rawOffset = 0;    // bitmap pixels and sound samples kept in the map, after the BSP sections
+  std::uint32_t rawSize = 0;
+  std::uint32_t modelOffset = 0;  // PC, CE: before the tag data; Xbox: inside it, after every tag (the part tables first)
+  std::uint32_t modelSize = 0;    // Xbox: the part tables included
 };
 
 // Where the tag data is loaded, and the tag space it shares with the active BSP.

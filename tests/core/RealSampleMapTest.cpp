@@ -123,6 +123,14 @@ TEST(RealSampleMap, EveryVersionReadsBackAsTheFactsSay) {
       const Read r = ReadMap(m);
       ASSERT_EQ(r.count, sample.tags.size());
       ASSERT_EQ(r.bsps.size(), 2u);
+      EXPECT_EQ(sample.indexOffset, r.indexOffset);
+      EXPECT_EQ(sample.tagDataEnd, r.tagDataEnd);
+      EXPECT_EQ(sample.modelOffset, version == kVersionXbox ? r.modelOffset - r.magic : r.modelOffset);
+      if (version != kVersionXbox) {
+        EXPECT_EQ(sample.modelSize, r.modelSize);
+      } else {
+        EXPECT_EQ(sample.modelOffset + sample.modelSize, r.tagDataEnd);
+      }
       EXPECT_EQ(sample.resources.empty(), version != kVersionCe);
       std::map<std::string, ResourceMapListing> listings;
       for (const auto& [name, bytes] : sample.resources) listings[name] = ReadResourceMap(bytes, name);
@@ -210,6 +218,8 @@ TEST(RealSampleMap, RawAndModelDataLieWhereTheTagsSay) {
         EXPECT_EQ(flagged, t.home != Home::Map) << i;
         EXPECT_LE(offset + size, file.size()) << i;
         if (t.home == Home::Map) {
+          EXPECT_GE(offset, sample.rawOffset) << i;
+          EXPECT_LE(offset + size, sample.rawOffset + sample.rawSize) << i;
           EXPECT_GE(offset, rawStart) << i;
           EXPECT_LE(offset + size, version == kVersionXbox ? r.indexOffset : r.modelOffset) << i;
         }
