@@ -7,7 +7,9 @@
 #include "cli/CliCommon.h"
 #include "compare/CompareMaps.h"
 #include "compare/Patch.h"
+#include "fields/FieldDefinition.h"
 #include "map/ValueText.h"
+#include "mod/ModCreate.h"
 
 namespace jov::cli {
 
@@ -67,6 +69,18 @@ void Diff(const std::string& pathA, const std::string& pathB, bool asJson) {
   if (!comparison.Same()) SetExitStatus(kMapsDiffer);
 }
 
+// Field by field through the definitions: what `mod create` would write.
+void DiffFields(const std::string& pathA, const std::string& pathB) {
+  const DefinitionSet definitions = LoadDefinitions();
+  for (const std::string& message : definitions.Messages()) std::cerr << "jov-cli: " << message << '\n';
+  auto a = OpenMap(pathA);
+  auto b = OpenMap(pathB);
+  const FieldComparison comparison = CompareFields(a->map, b->map, definitions);
+  for (const FieldDifference& difference : comparison.fields) std::cout << FieldDifferenceLine(difference) << '\n';
+  for (const std::string& line : comparison.leftOut) std::cerr << "left out: " << line << '\n';
+  if (!comparison.fields.empty() || !comparison.leftOut.empty()) SetExitStatus(kMapsDiffer);
+}
+
 void Create(const std::string& originalPath, const std::string& modifiedPath, const std::string& out,
             const std::string& title, const std::string& author) {
   auto original = OpenMap(originalPath);
@@ -121,11 +135,14 @@ void Apply(const std::string& mapPath, const std::string& patchPath, bool dryRun
 const Registration kRegistration([](CLI::App& app) {
   auto* diff = app.add_subcommand("diff", "Compare map A with map B tag by tag (exit 0: the same, 1: they differ)");
   static std::string diffA, diffB;
-  static bool diffJson = false;
+  static bool diffJson = false, diffFields = false;
   diff->add_option("A", diffA, "First map file")->required();
   diff->add_option("B", diffB, "Second map file")->required();
   diff->add_flag("--json", diffJson, "Every difference with its bytes, as JSON");
-  diff->callback([] { Diff(diffA, diffB, diffJson); });
+  diff->add_flag("--fields", diffFields,
+                 "List differing fields by the tag definitions: TAG<TAB>FIELD<TAB>VALUE IN A<TAB>VALUE IN B")
+      ->excludes("--json");
+  diff->callback([] { diffFields ? DiffFields(diffA, diffB) : Diff(diffA, diffB, diffJson); });
 
   auto* patch = app.add_subcommand("patch", "Make, show or apply a patch: a map's changes in terms of tags");
   patch->require_subcommand(1);
