@@ -218,15 +218,17 @@ MapComparison CompareMaps(const CMapFile& first, const CMapFile& second) {
   const ReferenceMeaning meaning(second, first);
   const int lastFirst = LastInTagData(first);
   // Tag a's metadata in the second map's terms, as tag b's counterpart.
+  const IdentifierMeaning identifiers(first, second);
   const auto translated = [&](int a, int b) {
     std::string meta = ReadMetaBytes(first, a);
-    if (meta.empty()) return meta;
+    const std::string raw = meta;
+    if (meta.empty()) return std::pair{meta, raw};
     const std::vector<WordAt> namePointers = names.Find(meta);
     std::string text = BytesToHex(reinterpret_cast<const unsigned char*>(meta.data()), static_cast<long>(meta.size()));
     translator.Translate(text, a, b);
     meta = Bytes(text);
     NamePointerTranslator::Put(meta, namePointers);
-    return meta;
+    return std::pair{meta, raw};
   };
   const int lastSecond = LastInTagData(second);
   for (std::size_t a = 0; a < firstCount; ++a) {
@@ -253,14 +255,19 @@ MapComparison CompareMaps(const CMapFile& first, const CMapFile& second) {
     }
     CompareRecords(tagA, tagB, static_cast<int>(a) >= lastFirst && b >= lastSecond, difference.record);
 
-    std::string metaA = translated(static_cast<int>(a), b);
+    // Tag a's metadata in the second map's terms, then the words that name the
+    // same tags as the second's with other bytes.
+    const auto asSecond = [&](int a, int b, const std::string& other) {
+      auto [meta, raw] = translated(a, b);
+      meaning.MatchNamePointers(meta, other);
+      identifiers.Match(meta, raw, other);
+      return meta;
+    };
     const std::string metaB = ReadMetaBytes(second, b);
-    meaning.MatchNamePointers(metaA, metaB);
+    std::string metaA = asSecond(static_cast<int>(a), b, metaB);
     MatchBspOffsets(metaA, metaB, first, second, b, firstOf, [&](int bspA, int bspB) {
-      std::string section = translated(bspA, bspB);
       const std::string other = ReadMetaBytes(second, bspB);
-      meaning.MatchNamePointers(section, other);
-      return section == other;
+      return asSecond(bspA, bspB, other) == other;
     });
     difference.ranges = DifferingRanges(metaA, metaB);
     if (!difference.ranges.empty() || !difference.record.empty()) result.tags.push_back(std::move(difference));

@@ -157,6 +157,13 @@ int Find(const TagsByKey& byKey, const TagDifference& tag) {
 std::unique_ptr<CMapFile> IndexModel(const Patch& patch) {
   auto model = std::make_unique<CMapFile>();
   model->m_tags = patch.index;
+  // A structure BSP's pointers count from its own base: the model, which has no
+  // picture of sections, places the tag where the magic gives that base.
+  for (TagEntry& tag : model->m_tags) {
+    if (tag.eHome != TagHome::Bsp) continue;
+    tag.strMetaOffset = UIntToHex(tag.nBase - patch.magic);
+    tag.eHome = TagHome::TagData;
+  }
   model->m_nTagCount = static_cast<std::uint16_t>(patch.index.size());
   model->m_strMagic = ToUpperAscii(UIntToHex(patch.magic));
   return model;
@@ -227,8 +234,13 @@ Patch PatchFromComparison(const MapComparison& modifiedToOriginal, const CMapFil
   patch.source = {original.m_strMapName, original.m_strBuildDate, original.m_nVersion, original.m_nTagCount,
                   MapFileCrc32(original)};
   patch.magic = original.Magic();
-  for (const TagEntry& tag : original.m_tags) {
+  for (std::size_t i = 0; i < original.m_tags.size(); ++i) {
+    const TagEntry& tag = original.m_tags[i];
     TagEntry record;
+    if (tag.eHome == TagHome::Bsp) {
+      record.eHome = TagHome::Bsp;
+      record.nBase = original.MetaBase(static_cast<int>(i));
+    }
     record.strClass1 = tag.strClass1;
     record.strName = tag.strName;
     record.strIdentifier = tag.strIdentifier;
@@ -338,6 +350,8 @@ std::string PatchToJson(const Patch& patch) {
                  {"size", tag.nSize}};
     // Where the name lay: references' name pointers follow it to another layout.
     if (!tag.strNameOffset.empty()) item["name at"] = HexToUInt(tag.strNameOffset);
+    // A structure BSP's base address: its pointers count from there.
+    if (tag.eHome == TagHome::Bsp) item["base"] = tag.nBase;
     index.push_back(std::move(item));
   }
   document["index"] = {{"magic", Hex8(patch.magic)}, {"tags", std::move(index)}};
@@ -419,6 +433,10 @@ Patch PatchFromJson(const std::string& text) {
     tag.nSize = static_cast<std::uint32_t>(NumberField(item, "size", where, 0xFFFFFFFF));
     // Patches made before it was recorded do without.
     if (item.contains("name at")) tag.strNameOffset = UIntToHex(static_cast<std::uint32_t>(NumberField(item, "name at", where, 0xFFFFFFFF)));
+    if (item.contains("base")) {
+      tag.eHome = TagHome::Bsp;
+      tag.nBase = static_cast<std::uint32_t>(NumberField(item, "base", where, 0xFFFFFFFF));
+    }
     patch.index.push_back(std::move(tag));
   }
   if (patch.index.size() > 0xFFFF) throw Refused("The patch is malformed: its index holds more than 65535 tags.");
@@ -601,7 +619,10 @@ PatchResult PlanApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialo
   std::optional<ReferenceTranslator> intoOriginal, intoMap;
   std::optional<NamePointerTranslator> namesIntoOriginal, namesIntoMap;
   std::optional<ReferenceMeaning> meaning;
+  std::optional<IdentifierMeaning> idsIntoOriginal, idsIntoMap;
   if (!sameTerms) {
+    idsIntoOriginal.emplace(map, *original);
+    idsIntoMap.emplace(*original, map);
     intoOriginal.emplace(map, *original);
     intoMap.emplace(*original, map);
     namesIntoOriginal.emplace(map, *original);
@@ -617,8 +638,9 @@ PatchResult PlanApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialo
       const std::string current = ReadMetaBytes(map, at.target);
       std::string asOriginal = current;
       // This map's name pointers where references name the same tags as the
-      // original's do, whose names lie elsewhere here: not compared, and kept
-      // unless the patch changes them.
+      // original's do, whose names lie elsewhere here, and identifiers of the
+      // same tags the translation left: not compared, and kept unless the patch
+      // changes them.
       std::vector<WordAt> ownNamePointers;
       if (!sameTerms) {
         const std::vector<WordAt> namePointers = namesIntoOriginal->Find(current);
@@ -629,6 +651,7 @@ PatchResult PlanApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialo
         std::string expected = asOriginal;
         for (const ByteRange& range : tag.ranges) expected.replace(range.offset, range.before.size(), range.before);
         ownNamePointers = meaning->MatchNamePointers(asOriginal, expected);
+        for (const WordAt& own : idsIntoOriginal->Match(asOriginal, current, expected)) ownNamePointers.push_back(own);
       }
       bool verified = true;
       for (const ByteRange& range : tag.ranges) {
@@ -655,10 +678,14 @@ PatchResult PlanApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialo
             if (std::none_of(tag.ranges.begin(), tag.ranges.end(), changes)) NamePointerTranslator::Put(bytes, {own});
           }
           const std::vector<WordAt> namePointers = namesIntoMap->Find(bytes);
+          const std::string inOriginalTerms = bytes;
           std::string text = ToHex(bytes);
           intoMap->Translate(text, at.original, at.target);
           bytes = FromHex(text, name);
           NamePointerTranslator::Put(bytes, namePointers);
+          std::vector<std::pair<std::size_t, std::size_t>> runs;
+          for (const ByteRange& range : tag.ranges) runs.emplace_back(range.offset, std::size_t{range.offset} + range.after.size());
+          idsIntoMap->Carry(bytes, inOriginalTerms, runs);
         }
         // A reference changed in a range can take other bytes around it in this
         // map's terms (an identifier whose middle byte happened to stay): every

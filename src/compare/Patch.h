@@ -59,7 +59,8 @@ struct Patch {
   PatchSource source;
   // The original's index, for translating the patch's bytes: magic and one
   // record a tag (class 1, name, identifier as 8 digits, meta offset, size, and
-  // name offset: empty in patches made before it was recorded).
+  // name offset: empty in patches made before it was recorded); a structure
+  // BSP's record has eHome Bsp and its base address in nBase.
   std::uint32_t magic = 0;
   std::vector<TagEntry> index;
   // Header fields: before = the original's bytes, after = the modified map's.

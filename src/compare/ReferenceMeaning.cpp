@@ -74,6 +74,46 @@ void NamePointerTranslator::Put(std::string& bytes, const std::vector<WordAt>& w
   }
 }
 
+IdentifierMeaning::IdentifierMeaning(const CMapFile& source, const CMapFile& destination) {
+  std::unordered_map<std::string, std::size_t> firstByKey;
+  for (std::size_t t = destination.m_nTagCount; t-- > 0;) firstByKey[Key(destination.m_tags[t])] = t;
+  for (std::size_t s = 0; s < source.m_nTagCount; ++s) {
+    const auto counterpart = firstByKey.find(Key(source.m_tags[s]));
+    if (counterpart == firstByKey.end()) continue;
+    m_counterparts.emplace(HexToUInt(source.m_tags[s].strIdentifier),
+                           HexToUInt(destination.m_tags[counterpart->second].strIdentifier));
+  }
+}
+
+std::vector<WordAt> IdentifierMeaning::Match(std::string& a, std::string_view source, const std::string& b) const {
+  std::vector<WordAt> kept;
+  const std::size_t size = std::min({a.size(), source.size(), b.size()});
+  for (const ByteRange& range : DifferingRanges(a, b)) {
+    const std::size_t end = std::size_t{range.offset} + range.after.size();
+    for (std::size_t at = range.offset < 3 ? 0 : range.offset - 3; at < end && at + 4 <= size; ++at) {
+      if (std::memcmp(a.data() + at, b.data() + at, 4) == 0) continue;
+      const auto it = m_counterparts.find(WordOf(source, at));
+      if (it == m_counterparts.end() || it->second != WordOf(b, at)) continue;
+      kept.push_back({static_cast<std::uint32_t>(at), WordOf(a, at)});
+      std::memcpy(a.data() + at, b.data() + at, 4);
+    }
+  }
+  return kept;
+}
+
+void IdentifierMeaning::Carry(std::string& translated, std::string_view source,
+                              const std::vector<std::pair<std::size_t, std::size_t>>& runs) const {
+  const std::size_t size = std::min(translated.size(), source.size());
+  for (const auto& [from, to] : runs) {
+    for (std::size_t at = from < 3 ? 0 : from - 3; at < to && at + 4 <= size; ++at) {
+      const std::uint32_t word = WordOf(source, at);
+      const auto it = m_counterparts.find(word);
+      if (it == m_counterparts.end() || it->second == word || WordOf(translated, at) != word) continue;
+      NamePointerTranslator::Put(translated, {{static_cast<std::uint32_t>(at), it->second}});
+    }
+  }
+}
+
 ReferenceMeaning::ReferenceMeaning(const CMapFile& terms, const CMapFile& other) {
   std::unordered_map<std::string, std::size_t> firstByKey;
   for (std::size_t t = other.m_nTagCount; t-- > 0;) firstByKey[Key(other.m_tags[t])] = t;

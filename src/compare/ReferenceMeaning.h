@@ -46,6 +46,28 @@ class NamePointerTranslator {
   std::uint32_t m_highest = 0;
 };
 
+// Identifiers by the tag they name: the source's identifier of a tag maps to
+// the destination's identifier of its counterpart (the first tag of the same
+// class 1 and name). The translation steps find identifiers by where they
+// stand; these catch a word the steps leave (an identifier in a tag's first
+// 12 bytes after 4 bytes that read as a class) by what it names.
+class IdentifierMeaning {
+ public:
+  IdentifierMeaning(const CMapFile& source, const CMapFile& destination);
+
+  // Where a (translated) and b differ in a word that the untranslated source
+  // bytes hold as a source identifier and b as its counterpart's, b's word is
+  // put into a. Returns a's words as they were.
+  std::vector<WordAt> Match(std::string& a, std::string_view source, const std::string& b) const;
+  // Words of translated that still hold, as in source, a source identifier
+  // within the given byte runs [from, to): the counterpart's identifier goes there.
+  void Carry(std::string& translated, std::string_view source,
+             const std::vector<std::pair<std::size_t, std::size_t>>& runs) const;
+
+ private:
+  std::unordered_map<std::uint32_t, std::uint32_t> m_counterparts;
+};
+
 // Tells references that name the same tag apart from bytes that only look
 // alike, in the terms of one map (its identifiers and classes). Only tags whose
 // name lies elsewhere in the other map count: where both maps keep a tag's name

@@ -122,10 +122,12 @@ TEST(Relayout, RealLayoutsCompareEqualAndPatchesCarryOver) {
       std::vector<std::unique_ptr<TestMap>> maps;
       for (const std::uint32_t layout : {0u, relayout}) {
         const RealSampleMap real = GenerateRealSampleMap(version, 50, seed, 256, layout);
-        // The scenario aside: its BSP list says where the sections are.
+        // The scenario aside: its BSP list says where the sections are. The
+        // BSP sections are edited too, their pointers based at their own address.
         std::vector<std::size_t> editable;
         for (std::size_t t = 0; t < real.tags.size(); ++t)
-          if (real.truth[t].home == RealTagTruth::Home::Map && real.tags[t].class1 != "scnr" && real.truth[t].size >= 16)
+          if ((real.truth[t].home == RealTagTruth::Home::Map || real.truth[t].home == RealTagTruth::Home::Bsp) &&
+              real.tags[t].class1 != "scnr" && real.truth[t].size >= 16)
             editable.push_back(t);
         std::vector<unsigned char> bytes = real.map;
         for (const bool mod : {false, true}) {
