@@ -14,7 +14,7 @@ namespace {
 
 struct BigRealMap {
   BigRealMap() {
-    const jov::RealSampleMap sample = jov::GenerateRealSampleMap(jov::kVersionCe, 10000, 7, 30000);
+    const jov::RealSampleMap sample = jov::GenerateRealSampleMap(jov::kVersionCe, 10000, 7, 42000);
     path = dir.Write("big.map", sample.map);
     for (const auto& [name, bytes] : sample.resources) dir.Write(name, bytes);
     for (const auto& truth : sample.truth) external += truth.home == jov::RealTagTruth::Home::External;

@@ -11,6 +11,7 @@
 #include "support/ChangedBytes.h"
 #include "support/LiteralTransfer.h"
 #include "support/TempDir.h"
+#include "support/TestMap.h"
 #include "transfer/DataListing.h"
 #include "transfer/DirectInjectTag.h"
 
@@ -150,10 +151,7 @@ TEST_F(TransferCli, DirectInjectWithinOneFile) {
 }
 
 TEST_F(TransferCli, RefusalsAndUsageErrorsWriteNothing) {
-  SampleMapPlan plan = GenerateSampleMap(kVersionPc, 6, 4);
-  auto bytes = WriteSampleMap(plan);
-  const SampleLayout layout = LayoutOf(plan);
-  PutLe32(bytes, layout.firstEntry + 32 * 3 + 0x14, layout.metaOffsets[2] + plan.magic + 1000001);  // tag 2: 1,000,001 bytes
+  const auto bytes = testing::MapWithOversizedTags(kVersionPc, 6, 4);  // tag 2: 1,000,001 bytes
   const std::string huge = dir.Write("huge.map", bytes);
 
   const auto extract = RunCli({"extract", huge, "2", dir.File("x.meta")});
