@@ -12,6 +12,8 @@
 #include "QtTreeView.h"
 #include "ScriptedDialogs.h"
 #include "commands/EditorCommands.h"
+#include "map/RealSampleMap.h"
+#include "map/ValueText.h"
 
 namespace {
 
@@ -41,6 +43,31 @@ class ReadOnlyTest : public QObject {
 
  private slots:
   void initTestCase() { guitest::UseCNumbers(); }
+
+  // Maps laid out as the game's tools write them open writable; one whose
+  // structure BSP list is broken opens read-only and says which error did it.
+  void realLayoutMapsOpenWritableAndABrokenOneSaysWhy() {
+    QTemporaryDir dir;
+    for (const std::uint16_t version : {std::uint16_t{5}, std::uint16_t{7}, std::uint16_t{0x261}}) {
+      jov::RealSampleMap real = jov::GenerateRealSampleMap(version, 20, version);
+      const std::string good = dir.filePath(QStringLiteral("good%1.map").arg(version)).toStdString();
+      jov::WriteBytesToFile(good, real.map);
+      // The first BSP's section offset moved past the end of the file.
+      const jov::RealTagTruth& scenario = real.truth[0];
+      const std::uint32_t list = jov::ReadLe32(real.map.data() + scenario.metaOffset + 0x5A8) - (scenario.base - scenario.metaOffset);
+      jov::PutLe32(real.map, list, 0x7FFFFF00);
+      const std::string broken = dir.filePath(QStringLiteral("broken%1.map").arg(version)).toStdString();
+      jov::WriteBytesToFile(broken, real.map);
+
+      ScriptedDialogs dialogs;
+      CMapEditorDlg window(dialogs);
+      window.OpenArguments({QString::fromStdString(good), QString::fromStdString(broken)});
+      QVERIFY(!window.Panel1().Map().m_bReadOnly);
+      QVERIFY(window.Panel2().Map().m_bReadOnly);
+      QCOMPARE(dialogs.messages.size(), std::size_t{1});
+      QVERIFY2(dialogs.messages[0].find("The first: structure BSP 0: the structure BSP") != std::string::npos, dialogs.messages[0].c_str());
+    }
+  }
 
   void everyWritingCommandIsDisabledAndRefusedOnAReadOnlyMap() {
     QTemporaryDir dir;
