@@ -15,8 +15,9 @@ class QTableWidget;
 // "History": the recorded steps of the maps open in the window, newest first
 // (time, map, label, bytes changed, and whether a step is undone or was
 // interrupted). "Undo to Here" takes back the selected step and every step after
-// it; "Clear History" forgets the finished steps of these maps; the limit is the
-// most the history keeps per map. The window does the undoing (it re-reads its
+// it; "Clear History" forgets the finished steps of these maps (and, when the
+// user agrees, an interrupted one, which then can no longer be restored); the
+// limit is the most the history keeps per map. The window does the undoing (it re-reads its
 // panels); the dialog asks it through the callbacks and lists the steps again.
 class CHistoryDlg : public QDialog {
   Q_OBJECT

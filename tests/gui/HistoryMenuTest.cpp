@@ -260,6 +260,43 @@ class HistoryMenuTest : public QObject {
       QCOMPARE(jov::HexToUInt(window.Panel1().Map().m_strEofPosition), jov::ReadLe32(Read(path).data() + 8));
     }
   }
+
+  void clearHistoryAsksBeforeItForgetsAnInterruptedStep() {
+    const QString path = Write(QStringLiteral("cleared.map"));
+    const Bytes original = Read(path);
+    // A step of this very process left unfinished: no JOV holds the map's
+    // writer lock, so nobody is writing it.
+    jov::StepWrite write;
+    write.offset = 8;
+    write.before.assign(original.begin() + 8, original.begin() + 12);
+    const unsigned char after[4] = {1, 2, 3, 4};
+    write.hasHash = true;
+    write.afterSize = 4;
+    write.afterHash = jov::RangeHash(after, 4);
+    write.lengthBefore = write.lengthAfter = original.size();
+    QVERIFY(QDir().mkpath(QString::fromStdString(jov::History::StateDir())));
+    {
+      jov::HistoryStore store(jov::History::DatabasePath());
+      store.BeginStep(jov::History::KeyOf(path.toStdString()), "Insert Data", 0, jov::CurrentProcess(), {write}, 4,
+                      [](const jov::StepInfo&) { return false; });
+    }
+    for (const bool yes : {false, true}) {
+      ScriptedDialogs dialogs;
+      CMapEditorDlg window(dialogs);
+      dialogs.yesNoAnswers.push_back(false);  // not restored when the map opens
+      window.OpenArguments({path});
+      dialogs.yesNoAnswers.push_back(yes);
+      window.SetModalRunner([](QDialog& dialog) {
+        dynamic_cast<CHistoryDlg&>(dialog).m_buttonClear->click();
+        return QDialog::Rejected;
+      });
+      window.FindAction(QStringLiteral("History..."))->trigger();
+      QCOMPARE(dialogs.questions.size(), std::size_t{2});
+      QCOMPARE(dialogs.questions[1], jov::FillText(jov::kClearInterruptedQuestion, {"Insert Data"}));
+      QCOMPARE(jov::History(jov::History::DatabasePath()).Steps(path.toStdString()).size(), std::size_t{yes ? 0u : 1u});
+      QCOMPARE(Read(path), original);
+    }
+  }
 };
 
 QTEST_MAIN(HistoryMenuTest)
