@@ -18,6 +18,13 @@ QtTreeView::QtTreeView(QWidget* parent) : QTreeWidget(parent) {
 
 std::string QtTreeView::TextOf(const QTreeWidgetItem* item) { return item->text(0).toLatin1().toStdString(); }
 
+void QtTreeView::SetItemNote(jov::TreeItem item, const std::string& note) {
+  QTreeWidgetItem* widgetItem = ItemOf(item);
+  if (!widgetItem) return;
+  widgetItem->setToolTip(0, QString::fromLatin1(note.data(), static_cast<qsizetype>(note.size())));
+  widgetItem->setForeground(0, palette().brush(QPalette::Disabled, QPalette::Text));
+}
+
 jov::TreeItem QtTreeView::InsertItem(jov::TreeItem parent, const std::string& text, bool sorted) {
   auto* item = new QTreeWidgetItem;
   item->setText(0, QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));

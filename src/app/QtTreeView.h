@@ -21,6 +21,8 @@ class QtTreeView : public QTreeWidget, public jov::TreeView {
   explicit QtTreeView(QWidget* parent = nullptr);
 
   jov::TreeItem InsertItem(jov::TreeItem parent, const std::string& text, bool sorted) override;
+  // Shown as the item's tooltip, in the colour of a disabled text.
+  void SetItemNote(jov::TreeItem item, const std::string& note) override;
   void DeleteAllItems() override;
   void SetBackgroundColor(std::uint32_t colorWord) override;
   jov::TreeItem SelectedItem() const override;

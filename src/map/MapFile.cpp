@@ -310,6 +310,9 @@ void CMapFile::FillTree(TreeView& tree) {
       group = it->second;
     }
     r.hTreeItem = tree.InsertItem(group, r.strName, true);
+    // A CE tag kept in a resource map says so where it is listed.
+    if (r.eHome == TagHome::Resource || r.eHome == TagHome::SoundBase)
+      tree.SetItemNote(r.hTreeItem, ExternalText(m_picture.tags[n], r.strClass1));
     m_tagByTreeItem.emplace(r.hTreeItem, static_cast<int>(n));
   }
   tree.EndUpdate();

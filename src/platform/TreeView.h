@@ -21,6 +21,9 @@ class TreeView {
   // The platform's colour word: the low byte is red, then green, then blue.
   virtual void SetBackgroundColor(std::uint32_t colorWord) = 0;
   virtual TreeItem SelectedItem() const = 0;
+  // A few words about an item that its text does not say (where a tag's
+  // metadata lives); a view that cannot show them ignores them.
+  virtual void SetItemNote(TreeItem /*item*/, const std::string& /*note*/) {}
 
   virtual void BeginUpdate() {}
   virtual void EndUpdate() {}
