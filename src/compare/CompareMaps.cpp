@@ -257,8 +257,8 @@ MapComparison CompareMaps(const CMapFile& first, const CMapFile& second) {
 
     // Tag a's metadata in the second map's terms, then the words that name the
     // same tags as the second's with other bytes.
-    const auto asSecond = [&](int a, int b, const std::string& other) {
-      auto [meta, raw] = translated(a, b);
+    const auto asSecond = [&](int from, int to, const std::string& other) {
+      auto [meta, raw] = translated(from, to);
       meaning.MatchNamePointers(meta, other);
       identifiers.Match(meta, raw, other);
       return meta;

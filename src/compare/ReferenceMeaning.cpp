@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "compare/CompareMaps.h"
-#include "map/TagClassTable.h"
 #include "map/ValueText.h"
 
 namespace jov {
@@ -33,10 +32,8 @@ std::string Key(const TagEntry& tag) { return tag.strClass1 + '\0' + tag.strName
 NamePointerTranslator::NamePointerTranslator(const CMapFile& source, const CMapFile& destination) {
   std::unordered_map<std::string, std::size_t> firstByKey;
   for (std::size_t t = destination.m_nTagCount; t-- > 0;) firstByKey[Key(destination.m_tags[t])] = t;
-  m_identifiers.insert(0xFFFFFFFFu);
   for (std::size_t s = 0; s < source.m_nTagCount; ++s) {
     const TagEntry& tag = source.m_tags[s];
-    m_identifiers.insert(HexToUInt(tag.strIdentifier));
     const auto counterpart = firstByKey.find(Key(tag));
     if (tag.strNameOffset.empty() || counterpart == firstByKey.end()) continue;
     const TagEntry& other = destination.m_tags[counterpart->second];
@@ -51,18 +48,12 @@ NamePointerTranslator::NamePointerTranslator(const CMapFile& source, const CMapF
 std::vector<WordAt> NamePointerTranslator::Find(std::string_view bytes) const {
   std::vector<WordAt> words;
   if (m_names.empty()) return words;
-  for (std::size_t at = 0; at + kReferenceSize <= bytes.size(); ++at) {
-    const std::uint32_t name = WordOf(bytes, at + kNameAt);
+  for (std::size_t at = 0; at + 4 <= bytes.size(); ++at) {
+    const std::uint32_t name = WordOf(bytes, at);
     if (name < m_lowest || name > m_highest) continue;
     const auto it = m_names.find(name);
     if (it == m_names.end()) continue;
-    // A reference: its class is a known one, or its identifier a tag's (a mod
-    // may have overwritten either).
-    if (!m_identifiers.contains(WordOf(bytes, at + kIdentifierAt))) {
-      const std::string code(bytes.rend() - static_cast<std::ptrdiff_t>(at + 4), bytes.rend() - static_cast<std::ptrdiff_t>(at));
-      if (!TagClassTable::IsKnownReferenceClass(code)) continue;
-    }
-    words.push_back({static_cast<std::uint32_t>(at + kNameAt), it->second});
+    words.push_back({static_cast<std::uint32_t>(at), it->second});
   }
   return words;
 }

@@ -3,7 +3,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "map/MapFile.h"
@@ -22,17 +21,15 @@ struct WordAt {
   std::uint32_t value = 0;
 };
 
-// Name pointers carried from one map's terms into another's: a reference
-// whose name pointer holds the source's address of a tag's name (and whose
-// identifier is a source tag's or none, or its class a known one) gets the
-// destination's address of the name of that tag's counterpart (the first tag
-// of the same class 1 and name).
-// The pointer is taken for what it points at, not for the identifier beside
-// it: a mod that moved a reference to another tag by its identifier alone keeps
-// its old name pointer, and that pointer still moves with its name. Found on
-// the bytes as the source holds them (before the identifiers are translated),
-// put after the other translation steps. A tag whose name offset is unknown
-// (strNameOffset empty) has no name pointer to carry.
+// Name pointers carried from one map's terms into another's: every word that
+// holds the source's address of a tag's name gets the destination's address of
+// the name of that tag's counterpart (the first tag of the same class 1 and
+// name). A pointer is taken for what it points at, not for the reference
+// around it: a mod that overwrote a reference's class or identifier leaves its
+// name pointer, which still moves with its name. Found on the bytes as the
+// source holds them (before the identifiers are translated), put after the
+// other translation steps. A tag whose name offset is unknown (strNameOffset
+// empty) has no name pointer to carry.
 class NamePointerTranslator {
  public:
   NamePointerTranslator(const CMapFile& source, const CMapFile& destination);
@@ -41,7 +38,6 @@ class NamePointerTranslator {
 
  private:
   std::unordered_map<std::uint32_t, std::uint32_t> m_names;  // source name address -> destination's
-  std::unordered_set<std::uint32_t> m_identifiers;             // the source's, and none
   std::uint32_t m_lowest = 0xFFFFFFFFu;
   std::uint32_t m_highest = 0;
 };
