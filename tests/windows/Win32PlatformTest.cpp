@@ -1,19 +1,25 @@
 // The Windows file layer and process identity, under Wine in the tests: UTF-8
 // paths with non-ASCII names and past MAX_PATH, identity by volume and file
 // index, replace in one step, another program's lock refused with nothing
-// written, and jov-cli's output as bytes.
+// written, one history and one writer lock per file whatever its spelling, and
+// jov-cli's output as bytes.
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <memory>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "cli/CliRunner.h"
+#include "edit/MapDocument.h"
+#include "history/History.h"
 #include "platform/BinaryFile.h"
 #include "platform/Folders.h"
+#include "platform/MapLock.h"
 #include "platform/PathText.h"
 #include "platform/Process.h"
 #include "platform/SaveFile.h"
@@ -185,6 +191,53 @@ TEST(Win32File, AMapAnotherProgramLockedIsRefusedAndNothingIsWritten) {
   EXPECT_EQ(EntriesIn(dir.Path()), 1u) << "no temporary file is left";
   EXPECT_EQ(FileError::TextFor(FileError::Cause::InUse, "locked.map"),
             "locked.map is in use by another program that does not allow it to be changed.");
+}
+
+TEST(Win32History, OneFileIsOneMapWhateverItsSpellingAndItsWriterLockLeavesItsBytesToOthers) {
+  const testing::TempDir dir;
+  const std::string path = dir.File("Spelled.map");
+  const std::string spelled = dir.File("SPELLED.MAP");
+  const Bytes original(64, 0x11);
+  {
+    SaveFile save(path, "Spelled.map");
+    save.File().Write(0, original.data(), original.size());
+    save.Commit();
+  }
+  EXPECT_EQ(History::KeyOf(path), History::KeyOf(spelled));
+  EXPECT_EQ(History::KeyOf(path).rfind("file:", 0), 0u) << History::KeyOf(path);
+
+  // A step recorded through one spelling is found, and undone, through the other.
+  const auto history = std::make_shared<History>(dir.File("history.sqlite3"));
+  EditPlan plan;
+  plan.label = "two bytes";
+  plan.path = path;
+  plan.lengthBefore = original.size();
+  const unsigned char two[2] = {1, 2};
+  plan.Write(8, two, 2);
+  ASSERT_TRUE(MapDocument(path, history).Apply(plan).written);
+  const auto steps = history->Steps(spelled);
+  ASSERT_EQ(steps.size(), 1u);
+  EXPECT_EQ(History::KeyOf(steps[0].mapPath), History::KeyOf(path)) << steps[0].mapPath << " opens the map";
+  MapDocument(spelled, history).Undo(steps[0].id);
+  EXPECT_EQ(ReadAll(path), original);
+
+  // One writer: the lock is the file's, whatever the spelling; while it is held
+  // other handles still read and write the map's bytes (the lock lies past them).
+  MapLock first;
+  ASSERT_TRUE(first.Acquire(path, std::chrono::milliseconds(0)));
+  ASSERT_TRUE(first.Held());
+  MapLock second;
+  EXPECT_FALSE(second.Acquire(spelled, std::chrono::milliseconds(50)));
+  {
+    BinaryFile other;
+    other.Open(spelled, BinaryFile::Mode::ReadWrite, kUnnamedFile);
+    other.Write(0, two, 2);
+    EXPECT_EQ(other.ReadBytes(0, 2), Bytes(two, two + 2));
+    other.Write(0, original.data(), 2);
+  }
+  first.Release();
+  EXPECT_TRUE(second.Acquire(spelled, std::chrono::milliseconds(0)));
+  EXPECT_TRUE(second.Held());
 }
 
 TEST(Win32Process, IdentityTellsThisProcessFromEndedAndReusedOnes) {
