@@ -93,7 +93,7 @@ void FieldsView::Fill() {
     value->setData(QString::fromStdString(node.path), kPathRole);
     value->setData(static_cast<int>(i), kNodeRole);
     const bool editable = !node.entry && !node.readOnly && node.error.empty() && node.type != jov::FieldType::Block &&
-                          node.type != jov::FieldType::DataRef;
+                          node.type != jov::FieldType::DataRef && node.type != jov::FieldType::Comment;
     value->setEditable(editable && !m_map.m_bReadOnly);
     if (editable && m_map.m_bReadOnly) value->setToolTip(tr("This map is open read-only."));
     if (!node.error.empty()) value->setToolTip(QString::fromStdString(node.error));

@@ -36,8 +36,18 @@ constexpr std::array kTypes = {
     TypeInfo{FieldType::Range16, "range16", 4}, TypeInfo{FieldType::Point3, "point3", 12},
     TypeInfo{FieldType::TagRef, "tagref", 16},  TypeInfo{FieldType::TagId, "tagid", 4},
     TypeInfo{FieldType::Block, "block", 12},    TypeInfo{FieldType::DataRef, "dataref", 20},
-    TypeInfo{FieldType::Unknown, "unknown", 4},
+    TypeInfo{FieldType::Unknown, "unknown", 4},   TypeInfo{FieldType::Point2, "point2", 8},
+    TypeInfo{FieldType::Point4, "point4", 16},    TypeInfo{FieldType::Rect16, "rect16", 8},
+    TypeInfo{FieldType::Color32, "color32", 4},   TypeInfo{FieldType::Comment, "comment", 0},
 };
+
+// InfoOf indexes the table by the type.
+constexpr bool TypesInOrder() {
+  for (std::size_t i = 0; i < kTypes.size(); ++i)
+    if (static_cast<std::size_t>(kTypes[i].type) != i) return false;
+  return kTypes.size() == static_cast<std::size_t>(FieldType::Comment) + 1;
+}
+static_assert(TypesInOrder());
 
 const TypeInfo& InfoOf(FieldType type) { return kTypes[static_cast<std::size_t>(type)]; }
 
@@ -289,20 +299,26 @@ void SortByOffset(std::vector<FieldDef>& fields) {
 // a path through 64 blocks) is not listed whole.
 constexpr std::size_t kMaxLayoutProblems = 20;
 
+// A problem and the line of the field it is about (0: not known).
+struct LayoutProblem {
+  std::uint32_t line;
+  std::string text;
+};
+
 void CheckStruct(const std::vector<FieldDef>& fields, std::uint32_t size, const std::string& where,
-                 std::vector<std::string>& problems) {
+                 std::vector<LayoutProblem>& problems) {
   const FieldDef* previous = nullptr;
   for (const FieldDef& f : fields) {
     if (problems.size() >= kMaxLayoutProblems) return;
     const std::uint64_t end = std::uint64_t{f.offset} + f.size;
     if (end > size)
-      problems.push_back(where + f.id + " at 0x" + UIntToHex(f.offset) + " (" + std::to_string(f.size) +
-                         " bytes) runs past the size 0x" + UIntToHex(size));
+      problems.push_back({f.line, where + f.id + " at 0x" + UIntToHex(f.offset) + " (" + std::to_string(f.size) +
+                                      " bytes) runs past the size 0x" + UIntToHex(size)});
     if (previous && std::uint64_t{previous->offset} + previous->size > f.offset)
-      problems.push_back(where + f.id + " at 0x" + UIntToHex(f.offset) + " overlaps " + previous->id + " at 0x" +
-                         UIntToHex(previous->offset));
+      problems.push_back({f.line, where + f.id + " at 0x" + UIntToHex(f.offset) + " overlaps " + previous->id + " at 0x" +
+                                      UIntToHex(previous->offset)});
     if (f.type == FieldType::Block) {
-      if (f.entrySize == 0 && !f.entry.empty()) problems.push_back(where + f.id + " has fields but no entry size");
+      if (f.entrySize == 0 && !f.entry.empty()) problems.push_back({f.line, where + f.id + " has fields but no entry size"});
       CheckStruct(f.entry, f.entrySize, where + f.id + "[].", problems);
     }
     if (!previous || end > std::uint64_t{previous->offset} + previous->size) previous = &f;
@@ -358,9 +374,17 @@ std::string IdFromName(std::string_view name) {
 }
 
 std::vector<std::string> CheckLayout(const ClassDef& def) {
+  std::vector<LayoutProblem> found;
+  CheckStruct(def.fields, def.size, "", found);
   std::vector<std::string> problems;
-  CheckStruct(def.fields, def.size, "", problems);
+  for (LayoutProblem& p : found) problems.push_back(std::move(p.text));
   return problems;
+}
+
+std::string ClassCode(std::string_view cls) {
+  std::string code(cls);
+  if (!code.empty() && code.size() < 4) code.resize(4, ' ');
+  return code;
 }
 
 struct DefinitionSet::Raw {
@@ -404,7 +428,7 @@ void DefinitionSet::LoadJsonText(const std::string& text, const std::string& sou
     if (!doc.is_object() || !doc.contains("class") || !doc["class"].is_string())
       throw BadDefinition(source + ": no \"class\"");
     auto raw = std::make_shared<Raw>();
-    raw->own.cls = doc["class"].get<std::string>();
+    raw->own.cls = ClassCode(doc["class"].get<std::string>());
     raw->own.name = doc.value("name", raw->own.cls);
     raw->own.abstract = doc.value("abstract", false);
     raw->own.source = source;
@@ -426,7 +450,7 @@ void DefinitionSet::LoadJsonText(const std::string& text, const std::string& sou
 }
 
 void DefinitionSet::LoadPluginText(const std::string& text, const std::string& source, const std::string& cls) {
-  PluginResult plugin = ReadPlugin(text, source, cls);
+  PluginResult plugin = ReadPlugin(text, source, ClassCode(cls));
   if (!plugin.error.empty()) {
     m_messages.push_back(plugin.error + "; the file is skipped.");
     return;
@@ -510,8 +534,14 @@ void DefinitionSet::Resolve() {
       SortByOffset(combined->fields);
       def = std::move(combined);
     }
-    const auto layout = CheckLayout(*def);
-    if (!layout.empty()) return source + layout.front();
+    std::vector<LayoutProblem> layout;
+    CheckStruct(def->fields, def->size, "", layout);
+    // Plugin fields know their line (a plugin includes no parent, so the line
+    // is in its own file).
+    if (!layout.empty()) {
+      if (layout.front().line == 0) return source + layout.front().text;
+      return raw.own.source + ":" + std::to_string(layout.front().line) + ": " + layout.front().text;
+    }
     if (!parents.empty()) held += fields + names;
     return {};
   };
@@ -530,7 +560,7 @@ void DefinitionSet::Resolve() {
 }
 
 const ClassDef* DefinitionSet::Find(const std::string& cls) const {
-  const auto it = m_classes.find(cls);
+  const auto it = m_classes.find(ClassCode(cls));
   return it == m_classes.end() || it->second->abstract ? nullptr : it->second.get();
 }
 

@@ -17,6 +17,10 @@ enum class FieldType {
   Float, Angle, Int8, Int16, Int32, UInt32,
   Enum8, Enum16, Enum32, Flags8, Flags16, Flags32,
   String, Range, Range16, Point3, TagRef, TagId, Block, DataRef, Unknown,
+  // Two and four floats (points, vectors, planes, ARGB colours); four int16
+  // (a rectangle: top, left, bottom, right); an ARGB colour of one byte a
+  // component; a section title with no bytes of its own.
+  Point2, Point4, Rect16, Color32, Comment,
 };
 
 // "float", "enum16", "tagref" ...: the names the definition files and jov-cli use.
@@ -43,6 +47,8 @@ struct FieldDef {
   std::vector<std::string> classes;  // tag references: the classes allowed, empty for any
   std::uint32_t entrySize = 0;       // blocks
   std::vector<FieldDef> entry;       // blocks: the fields of one entry, by offset
+  std::string tooltip;               // what the file says of the field, for the editor to show
+  std::uint32_t line = 0;            // where the file defines it, 0 when not known
 };
 
 struct ClassDef {
@@ -77,6 +83,10 @@ inline constexpr std::size_t kMaxDefinitionText = 128;
 // files, each at the limits above, must not add up to gigabytes either). The
 // built-in definitions hold a few hundred.
 inline constexpr std::size_t kMaxSetFields = 400000;
+
+// Class codes of three letters are four in a map, the last a space ("fog "):
+// a file named fog.xml or a definition of class "fog" is that class.
+std::string ClassCode(std::string_view cls);
 
 // Plugin names to ids: lower case, each run of other characters one
 // underscore, none at either end ("Rounds Loaded Max" -> "rounds_loaded_max").

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <numbers>
 
 #include "history/StepLabel.h"
@@ -69,10 +70,29 @@ int FloatCount(FieldType type) {
   switch (type) {
     case FieldType::Float:
     case FieldType::Angle: return 1;
-    case FieldType::Range: return 2;
+    case FieldType::Range:
+    case FieldType::Point2: return 2;
     case FieldType::Point3: return 3;
+    case FieldType::Point4: return 4;
     default: return 0;
   }
+}
+
+// Fields of int16 one after another: a range16's two, a rect16's four.
+int Int16Count(FieldType type) { return type == FieldType::Range16 ? 2 : type == FieldType::Rect16 ? 4 : 0; }
+
+std::vector<std::string> Int16Texts(const FieldTree& tree, const FieldNode& node) {
+  std::vector<std::string> parts;
+  for (int i = 0; i < Int16Count(node.type); ++i)
+    parts.push_back(std::to_string(static_cast<std::int16_t>(ReadLe16(At(tree, node, 2u * static_cast<std::uint32_t>(i))))));
+  return parts;
+}
+
+// A color32 is stored as one little-endian word 0xAARRGGBB and shown so, "#AARRGGBB".
+std::string Color32Text(std::uint32_t argb) {
+  char text[16];
+  std::snprintf(text, sizeof text, "#%08X", argb);
+  return text;
 }
 
 bool IsInteger(FieldType t) { return t == FieldType::Int8 || t == FieldType::Int16 || t == FieldType::Int32 || t == FieldType::UInt32; }
@@ -171,6 +191,7 @@ nlohmann::ordered_json FieldJson(const FieldTree& tree, const FieldNode& node) {
   if (node.unit == FieldUnit::PerTick) j["unit"] = "per_tick";
   if (node.readOnly) j["read_only"] = true;
   if (node.hidden) j["hidden"] = true;
+  if (node.def && !node.def->tooltip.empty()) j["tooltip"] = node.def->tooltip;
   // A field past the end of the metadata has no bytes to read, whatever its type
   // (a reference's identifier there would be read from beyond the buffer).
   const bool outside = std::uint64_t{node.offset} + node.size > tree.bytes.size();
@@ -195,8 +216,13 @@ nlohmann::ordered_json FieldJson(const FieldTree& tree, const FieldNode& node) {
   } else if (IsFlags(t)) {
     j["value"] = UnsignedAt(tree, node);
     j["text"] = BitNames(node, UnsignedAt(tree, node));
-  } else if (t == FieldType::Range16) {
-    j["value"] = {static_cast<std::int16_t>(ReadLe16(At(tree, node))), static_cast<std::int16_t>(ReadLe16(At(tree, node, 2)))};
+  } else if (const int n16 = Int16Count(t); n16 > 0) {
+    j["value"] = nlohmann::ordered_json::array();
+    for (int i = 0; i < n16; ++i) j["value"].push_back(static_cast<std::int16_t>(ReadLe16(At(tree, node, 2u * static_cast<std::uint32_t>(i)))));
+  } else if (t == FieldType::Color32) {
+    j["value"] = ReadLe32(At(tree, node));
+  } else if (t == FieldType::Comment) {
+    j["value"] = nullptr;
   } else if (t == FieldType::String) {
     j["value"] = StringAt(tree, node);
   } else if (t == FieldType::TagRef || t == FieldType::TagId) {
@@ -242,9 +268,9 @@ std::string DisplayText(const FieldTree& tree, const FieldNode& node) {
     const auto names = BitNames(node, UnsignedAt(tree, node));
     return names.empty() ? "none" : Joined(names, ", ");
   }
-  if (t == FieldType::Range16)
-    return std::to_string(static_cast<std::int16_t>(ReadLe16(At(tree, node)))) + ", " +
-           std::to_string(static_cast<std::int16_t>(ReadLe16(At(tree, node, 2))));
+  if (Int16Count(t) > 0) return Joined(Int16Texts(tree, node), ", ");
+  if (t == FieldType::Color32) return Color32Text(ReadLe32(At(tree, node)));
+  if (t == FieldType::Comment) return "";
   if (t == FieldType::String) return StringAt(tree, node);
   if (t == FieldType::TagRef || t == FieldType::TagId) {
     if (node.refTag) return node.refText;
@@ -329,12 +355,23 @@ std::vector<unsigned char> EncodeFieldValue(const CMapFile& map, const FieldTree
     PutUnsigned(bytes, 0, bits, node.size);
     return bytes;
   }
-  if (t == FieldType::Range16) {
+  if (const int n16 = Int16Count(t); n16 > 0) {
     const auto parts = SplitComma(value);
-    if (parts.size() != 2) Refuse(node, "give 2 integers, comma-separated");
-    for (std::size_t i = 0; i < 2; ++i) PutUnsigned(bytes, 2 * i, static_cast<std::uint64_t>(ParseInteger(node, parts[i], -32768, 32767)), 2);
+    if (static_cast<int>(parts.size()) != n16) Refuse(node, "give " + std::to_string(n16) + " integers, comma-separated");
+    for (std::size_t i = 0; i < parts.size(); ++i)
+      PutUnsigned(bytes, 2 * i, static_cast<std::uint64_t>(ParseInteger(node, parts[i], -32768, 32767)), 2);
     return bytes;
   }
+  if (t == FieldType::Color32) {
+    std::string digits = value;
+    if (!digits.empty() && digits.front() == '#') digits.erase(0, 1);
+    else if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) digits.erase(0, 2);
+    if (digits.size() != 8 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+      Refuse(node, "\"" + value + "\" is not a colour: give #AARRGGBB (alpha, red, green, blue as 8 hex digits)");
+    PutUnsigned(bytes, 0, HexToUInt(digits), 4);
+    return bytes;
+  }
+  if (t == FieldType::Comment) Refuse(node, "a section title has no value");
   if (t == FieldType::String) {
     if (value.size() >= node.size) Refuse(node, "the text is longer than " + std::to_string(node.size - 1) + " bytes");
     for (const char c : value)

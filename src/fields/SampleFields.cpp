@@ -106,9 +106,15 @@ class Filler {
         Put16(meta, at, static_cast<std::uint16_t>(Below(10)));
         Put16(meta, at + 2, static_cast<std::uint16_t>(10 + Below(10)));
         break;
+      case FieldType::Point2:
       case FieldType::Point3:
-        for (int i = 0; i < 3; ++i) PutFloat(meta, at + 4u * static_cast<std::uint32_t>(i), Between(-5.0f, 5.0f));
+      case FieldType::Point4:
+        for (std::uint32_t i = 0; i < field.size / 4; ++i) PutFloat(meta, at + 4u * i, Between(-5.0f, 5.0f));
         break;
+      case FieldType::Rect16:
+        for (std::uint32_t i = 0; i < 4; ++i) Put16(meta, at + 2u * i, static_cast<std::uint16_t>(Below(640)));
+        break;
+      case FieldType::Color32: Put32(meta, at, 0xFF000000u | Below(0x1000000)); break;
       case FieldType::TagRef: Reference(tag, field, at); break;
       case FieldType::TagId: {
         const SampleTag& other = m_plan.tags[m_order[Below(static_cast<std::uint32_t>(m_order.size()))]];
@@ -117,6 +123,7 @@ class Filler {
       }
       case FieldType::Block: Block(tag, field, at, depth); break;
       case FieldType::DataRef:
+      case FieldType::Comment:
       case FieldType::Unknown: break;
     }
   }

@@ -18,7 +18,10 @@ namespace jov {
 namespace {
 
 bool IsReference(FieldType t) { return t == FieldType::TagRef || t == FieldType::TagId; }
-bool HasFloats(FieldType t) { return t == FieldType::Float || t == FieldType::Angle || t == FieldType::Range || t == FieldType::Point3; }
+bool HasFloats(FieldType t) {
+  return t == FieldType::Float || t == FieldType::Angle || t == FieldType::Range || t == FieldType::Point2 || t == FieldType::Point3 ||
+         t == FieldType::Point4;
+}
 bool IsNumbered(FieldType t) {
   return t == FieldType::Enum8 || t == FieldType::Enum16 || t == FieldType::Enum32 || t == FieldType::Flags8 ||
          t == FieldType::Flags16 || t == FieldType::Flags32;

@@ -156,7 +156,7 @@ TEST(FieldsDefinition, UsersFilesWinPerClassAndBadOnesAreSkippedWithTheirPlace) 
 
 TEST(FieldsDefinition, PluginFilesAreReadAsTheyAre) {
   const std::string text = R"xml(<?xml version="1.0"?>
-<plugin game="test" baseSize="0x40">
+<plugin game="Halo1" baseSize="0x40">
   <revisions><revision author="a" version="1">first</revision></revisions>
   <comment title="General" />
   <flags16 name="Flags" offset="0x0" visible="true"><bit name="Is Big" index="0" /><bit name="Glows!" index="3" /></flags16>
@@ -177,13 +177,16 @@ TEST(FieldsDefinition, PluginFilesAreReadAsTheyAre) {
 </plugin>)xml";
   const PluginResult plugin = ReadPlugin(text, "weap.xml", "weap");
   ASSERT_EQ(plugin.error, "");
-  const ClassDef& def = plugin.def;
+  ClassDef def = plugin.def;
   EXPECT_EQ(def.cls, "weap");
   EXPECT_EQ(def.size, 0x40u);
   std::vector<std::string> ids;
-  for (const FieldDef& f : def.fields) ids.push_back(f.id);
+  for (const FieldDef& f : def.fields)
+    if (f.type != FieldType::Comment) ids.push_back(f.id);
+  EXPECT_EQ(def.fields.front().id, "_general");  // a section title, before the field it titles
   EXPECT_EQ(ids, (std::vector<std::string>{"flags", "mode", "rounds_loaded_max", "rounds_loaded_max_2", "spread_deg", "secret",
                                            "label", "effect", "magazines", "sound"}));
+  def.fields.erase(def.fields.begin());  // the title
   EXPECT_EQ(def.fields[0].names.at(3), "glows");
   EXPECT_EQ(def.fields[1].names.at(2), "fast");
   EXPECT_EQ(def.fields[4].unit, FieldUnit::Radians);
