@@ -188,36 +188,87 @@ struct JsonFile {
   }
 };
 
-// Parses text; refuses nesting past kMaxJsonDepth before the parser goes
+// Builds a definition file's document from the parser's events, noting the
+// line of each object and refusing nesting past kMaxJsonDepth before it goes
 // deeper (nlohmann's parser keeps its own stack, but copying, printing or
-// comparing the result recurses once per level).
+// comparing the result recurses once per level). nlohmann's own builder with a
+// callback cannot be used: at the end of every object it searches the whole
+// list holding it, so a list of a million objects took hours.
+class DocumentBuilder : public nlohmann::json::json_sax_t {
+ public:
+  using json = nlohmann::json;
+
+  DocumentBuilder(const std::string& text, const char* const& reached, JsonFile& file)
+      : m_text(text), m_reached(reached), m_lines(text.data()), m_file(file) {}
+
+  bool null() override { return Add(nullptr), true; }
+  bool boolean(bool value) override { return Add(value), true; }
+  bool number_integer(number_integer_t value) override { return Add(value), true; }
+  bool number_unsigned(number_unsigned_t value) override { return Add(value), true; }
+  bool number_float(number_float_t value, const string_t&) override { return Add(value), true; }
+  bool string(string_t& value) override { return Add(std::move(value)), true; }
+  bool binary(binary_t& value) override { return Add(json::binary(std::move(value))), true; }
+  bool start_object(std::size_t) override {
+    json* object = Open(json::object());
+    m_file.lines[&object->get_ref<const json::object_t&>()] = Line();
+    return true;
+  }
+  bool key(string_t& key) override {
+    if (m_open.size() == 1 && key == "include") m_file.includeLine = Line();
+    m_key = std::move(key);
+    return true;
+  }
+  bool end_object() override { return m_open.pop_back(), true; }
+  bool start_array(std::size_t) override { return Open(json::array()), true; }
+  bool end_array() override { return m_open.pop_back(), true; }
+  bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& error) override {
+    throw BadDefinition(m_file.source + ":" + LineOfOffset(m_text, position == 0 ? 0 : position - 1) + ": not JSON (" +
+                        error.what() + ")");
+  }
+
+ private:
+  // The parser has just read the '{', '[' or the key's closing quote.
+  std::size_t Line() { return m_lines.At(m_reached > m_text.data() ? m_reached - 1 : m_reached); }
+
+  // A container's place stays put while it is open: its parent gets no other
+  // value until it is closed.
+  json* Add(json&& value) {
+    if (m_open.empty()) {
+      m_file.doc = std::move(value);
+      return &m_file.doc;
+    }
+    json& parent = *m_open.back();
+    if (parent.is_array()) {
+      auto& array = parent.get_ref<json::array_t&>();
+      array.push_back(std::move(value));
+      return &array.back();
+    }
+    json& slot = parent.get_ref<json::object_t&>()[m_key];
+    slot = std::move(value);
+    return &slot;
+  }
+
+  json* Open(json&& container) {
+    if (m_open.size() > kMaxJsonDepth)
+      throw BadDefinition(m_file.source + ":" + std::to_string(Line()) + ": nested deeper than " +
+                          std::to_string(kMaxFieldNesting) + " levels of fields");
+    json* opened = Add(std::move(container));
+    m_open.push_back(opened);
+    return opened;
+  }
+
+  const std::string& m_text;
+  const char* const& m_reached;
+  LineCounter m_lines;
+  JsonFile& m_file;
+  std::vector<json*> m_open;
+  std::string m_key;
+};
+
 void ParseJson(const std::string& text, JsonFile& file) {
   const char* reached = text.data();
-  LineCounter lines(text.data());
-  std::vector<std::size_t> objectLines;
-  using Event = nlohmann::json::parse_event_t;
-  const nlohmann::json::parser_callback_t track = [&](int depth, Event event, nlohmann::json& parsed) {
-    // The parser has just read the '{', '[' or the key's closing quote.
-    const char* at = reached > text.data() ? reached - 1 : reached;
-    if (event == Event::object_start || event == Event::array_start) {
-      if (depth > kMaxJsonDepth)
-        throw BadDefinition(file.source + ":" + std::to_string(lines.At(at)) + ": nested deeper than " +
-                            std::to_string(kMaxFieldNesting) + " levels of fields");
-      if (event == Event::object_start) objectLines.push_back(lines.At(at));
-    } else if (event == Event::object_end) {
-      file.lines[&parsed.get_ref<const nlohmann::json::object_t&>()] = objectLines.back();
-      objectLines.pop_back();
-    } else if (event == Event::key && depth == 1 && parsed == "include") {
-      file.includeLine = lines.At(at);
-    }
-    return true;
-  };
-  try {
-    file.doc = nlohmann::json::parse(TrackedText(text.data(), &reached), TrackedText(text.data() + text.size(), &reached), track);
-  } catch (const nlohmann::json::parse_error& e) {
-    file.lines.clear();
-    throw BadDefinition(file.source + ":" + LineOfOffset(text, e.byte == 0 ? 0 : e.byte - 1) + ": not JSON (" + e.what() + ")");
-  }
+  DocumentBuilder builder(text, reached, file);
+  nlohmann::json::sax_parse(TrackedText(text.data(), &reached), TrackedText(text.data() + text.size(), &reached), &builder);
 }
 
 void ParseFields(const nlohmann::json& list, const nlohmann::json& owner, JsonFile& file, std::vector<FieldDef>& out);
@@ -329,15 +380,22 @@ std::string LineOfOffset(const std::string& text, std::size_t offset) {
   return std::to_string(1 + std::count(text.begin(), text.begin() + static_cast<long>(std::min(offset, text.size())), '\n'));
 }
 
-// The largest definition file read: the built-in ones are a few KiB, a
-// plugin of every field a class can hold a few MiB.
-constexpr std::uintmax_t kMaxDefinitionFileSize = 16u << 20;
+// The largest definition files read. A parsed document takes up to some 45
+// times its text (a list of empty objects), a plugin's up to some 18 times;
+// the built-in files are a few KiB, the largest plugins shared a few hundred.
+constexpr std::size_t kMaxJsonFileSize = std::size_t{1} << 20;
+constexpr std::size_t kMaxPluginFileSize = std::size_t{4} << 20;
 
-std::string ReadText(const std::filesystem::path& path) {
+void CheckFileSize(const std::string& source, std::uintmax_t size, std::size_t limit) {
+  if (size > limit)
+    throw BadDefinition(source + ": " + std::to_string(size) + " bytes, more than a definition file may hold (" +
+                        std::to_string(limit >> 20) + " MiB)");
+}
+
+std::string ReadText(const std::filesystem::path& path, std::size_t limit) {
   std::error_code error;
   const std::uintmax_t size = std::filesystem::file_size(path, error);
-  if (!error && size > kMaxDefinitionFileSize)
-    throw BadDefinition(path.string() + ": " + std::to_string(size) + " bytes, more than a definition file may hold (16 MiB)");
+  if (!error) CheckFileSize(path.string(), size, limit);
   std::ifstream in(path, std::ios::binary);
   if (!in) throw BadDefinition(path.string() + ": cannot be read");
   std::ostringstream text;
@@ -421,6 +479,7 @@ void DefinitionSet::Keep(std::shared_ptr<Raw> raw) {
 
 void DefinitionSet::LoadJsonText(const std::string& text, const std::string& source) {
   try {
+    CheckFileSize(source, text.size(), kMaxJsonFileSize);
     JsonFile file;
     file.source = source;
     ParseJson(text, file);
@@ -450,6 +509,12 @@ void DefinitionSet::LoadJsonText(const std::string& text, const std::string& sou
 }
 
 void DefinitionSet::LoadPluginText(const std::string& text, const std::string& source, const std::string& cls) {
+  try {
+    CheckFileSize(source, text.size(), kMaxPluginFileSize);
+  } catch (const BadDefinition& e) {
+    m_messages.push_back(std::string(e.what()) + "; the file is skipped.");
+    return;
+  }
   PluginResult plugin = ReadPlugin(text, source, ClassCode(cls));
   if (!plugin.error.empty()) {
     m_messages.push_back(plugin.error + "; the file is skipped.");
@@ -477,7 +542,7 @@ void DefinitionSet::LoadFolder(const std::string& folder) {
     if (extension != ".json" && extension != ".xml") continue;
     std::string text;
     try {
-      text = ReadText(path);
+      text = ReadText(path, extension == ".json" ? kMaxJsonFileSize : kMaxPluginFileSize);
     } catch (const BadDefinition& e) {
       m_messages.push_back(std::string(e.what()) + "; the file is skipped.");
       continue;

@@ -78,6 +78,10 @@ TEST(BoundedInput, HostileDefinitionsAreRefusedWithTheirLineOrReadWithinTheBound
   pastLimit.push_back(1);
   const std::string deepOffset = R"({"class": "zzzz", "size": 4, "fields": [{"id": "a", "type": "float", "offset": )" +
                                  std::string(100000, '[') + std::string(100000, ']') + "}]}";
+  // A parsed document takes many times its text: files are bounded first.
+  const std::string bigJson = NestedJson(16000), bigPlugin = FlatPlugin(140000);
+  ASSERT_GT(bigJson.size(), 1u << 20);
+  ASSERT_GT(bigPlugin.size(), 4u << 20);
   // Each copy of a counted field holds its own option names: 30 of them 4,096 times.
   std::string options = R"({"class": "zzzz", "size": 8192, "fields": [{"id": "a", "type": "enum16", "offset": 0, "count": 4096, "options": [)";
   for (int n = 0; n < 30; ++n) options += std::string(n ? "," : "") + "\"o" + std::to_string(n) + "\"";
@@ -92,7 +96,9 @@ TEST(BoundedInput, HostileDefinitionsAreRefusedWithTheirLineOrReadWithinTheBound
       {"nested counts", false, nestedCount, "x.json:2: field \"b\": more than 100000 fields once every count is expanded", 0},
       {"64 levels of blocks", false, NestedJson(64), "", 64},
       {"65 levels of blocks", false, NestedJson(65), "x.json:66: nested deeper than 64 levels of fields", 0},
-      {"20,000 levels of blocks", false, NestedJson(20000), "x.json:66: nested deeper than 64 levels of fields", 0},
+      {"10,000 levels of blocks (690 KB)", false, NestedJson(10000), "x.json:66: nested deeper than 64 levels of fields", 0},
+      {"a JSON file over 1 MiB", false, bigJson, "x.json: " + std::to_string(bigJson.size()) + " bytes, more than a definition file may hold (1 MiB)", 0},
+      {"a plugin file over 4 MiB", true, bigPlugin, "zzzz.xml: " + std::to_string(bigPlugin.size()) + " bytes, more than a definition file may hold (4 MiB)", 0},
       {"an offset nested 100,000 deep", false, deepOffset, "x.json:1: nested deeper than 64 levels of fields", 0},
       {"option names copied by a count", false, options,
        "x.json:1: field \"a\": more than 100000 option, bit and class names once every count is expanded", 0},
