@@ -313,6 +313,14 @@ void CMapEditorDlg::UseSettings(std::unique_ptr<QSettings> settings) {
   RestoreWindowState();
   const QString definitions = m_settings->value(QStringLiteral("definitions/folder")).toString();
   if (!definitions.isEmpty()) SetDefinitionsFolder(definitions);
+  const QString resources = m_settings->value(QStringLiteral("resources/folder")).toString();
+  if (!resources.isEmpty()) SetResourceFolder(resources);
+}
+
+void CMapEditorDlg::SetResourceFolder(const QString& folder) {
+  m_resourceFolder = folder;
+  if (m_settings) m_settings->setValue(QStringLiteral("resources/folder"), folder);
+  for (jov::CMapFile* map : {&m_mapFile1, &m_mapFile2}) map->SetResourceFolder(QFile::encodeName(folder).toStdString());
 }
 
 void CMapEditorDlg::RestoreWindowState() {

@@ -57,6 +57,8 @@ class CMapEditorDlg : public QMainWindow, public CommandContext {
   jov::MapDocument& DocumentOf(const std::string& path) override;
   jov::History& Edits() override { return *m_history; }
   std::vector<std::string> OpenMapPaths() const override;
+  QString ResourceFolder() const override { return m_resourceFolder; }
+  void SetResourceFolder(const QString& folder) override;
   std::vector<std::int64_t>& UndoneOrder() override { return m_undoneOrder; }
   // Every panel whose file changed since it read it (the other panel wrote the
   // same map, an undo, jov-cli) reads it again and keeps its place.
@@ -178,6 +180,7 @@ class CMapEditorDlg : public QMainWindow, public CommandContext {
   // The user's edit history, made with the window; every map's document shares it.
   std::shared_ptr<jov::History> m_history = jov::History::OfUser();
   std::map<std::string, std::unique_ptr<jov::MapDocument>> m_documents;
+  QString m_resourceFolder;
   std::vector<std::int64_t> m_undoneOrder;
   // One model per panel, alive as long as the window: a map still open is closed
   // when they go.

@@ -79,6 +79,11 @@ class CMapFile {
 
   // Where CE resource maps are looked for; empty: the map's own folder.
   std::string m_strResourceFolder;
+  // Sets it and forgets the resource maps opened from the old one.
+  void SetResourceFolder(const std::string& folder) {
+    m_strResourceFolder = folder;
+    m_resourceMaps.clear();
+  }
   BinaryFile& File() { return m_file; }
   const BinaryFile& File() const { return m_file; }
 

@@ -77,6 +77,10 @@ class CommandContext {
   // The user's tag definitions folder ("" for the default one).
   virtual QString DefinitionsFolder() const = 0;
   virtual void SetDefinitionsFolder(const QString& folder) = 0;
+  // Where both panels look for a CE map's bitmaps.map, sounds.map and loc.map;
+  // empty: beside each map.
+  virtual QString ResourceFolder() const { return {}; }
+  virtual void SetResourceFolder(const QString& /*folder*/) {}
 
   // Refuses a writing command on a map opened read-only.
   static void RequireWritable(const MapPanel& panel);

@@ -86,5 +86,7 @@ void ApplyPatch(CommandContext& context, MapPanel& panel);
 // Writes text into the field at path of the selected tag; whether it wrote.
 bool SetField(CommandContext& context, MapPanel& panel, const std::string& path, const QString& text);
 void ChooseDefinitionsFolder(CommandContext& context);
+// Where CE maps' resource maps are read from when they are not beside the map.
+void ChooseResourceFolder(CommandContext& context);
 
 }  // namespace commands

@@ -41,4 +41,12 @@ void ChooseDefinitionsFolder(CommandContext& context) {
   if (!chosen.isEmpty()) context.SetDefinitionsFolder(chosen);
 }
 
+void ChooseResourceFolder(CommandContext& context) {
+  const QString folder = context.ResourceFolder();
+  const QString chosen = QFileDialog::getExistingDirectory(context.DialogParent(),
+                                                           QStringLiteral("Resource Maps Folder (bitmaps.map, sounds.map, loc.map)"),
+                                                           folder.isEmpty() ? QDir::homePath() : folder);
+  if (!chosen.isEmpty()) context.SetResourceFolder(chosen);
+}
+
 }  // namespace commands
