@@ -5,6 +5,7 @@
 #include <map>
 #include <unordered_map>
 
+#include "check/MapKind.h"
 #include "fields/FieldDefinition.h"
 #include "fields/FieldTree.h"
 #include "fields/FieldValue.h"
@@ -168,6 +169,7 @@ ModRun PlanModForMaps(const Mod& mod, const std::string& label, const std::vecto
       continue;
     }
     try {
+      RequireMapFile(path, path);
       OpenedTarget opened;
       // Only the executor writes a map; the plan reads it through a stage.
       opened.map.File().RequireStage();

@@ -131,24 +131,55 @@ const FieldDef* DefinedField(const ClassDef& def, const std::string& path, std::
   }
 }
 
+// The objects of the "edits" list (objects two levels inside the document),
+// counted while the text is read; it stops the reading at one too many.
+struct EditCounter : nlohmann::json_sax<json> {
+  std::size_t depth = 0;
+  std::size_t edits = 0;
+  std::size_t errorAt = 0;
+  bool null() override { return true; }
+  bool boolean(bool) override { return true; }
+  bool number_integer(number_integer_t) override { return true; }
+  bool number_unsigned(number_unsigned_t) override { return true; }
+  bool number_float(number_float_t, const string_t&) override { return true; }
+  bool string(string_t&) override { return true; }
+  bool binary(binary_t&) override { return true; }
+  bool key(string_t&) override { return true; }
+  bool start_object(std::size_t) override {
+    if (depth++ == 2 && ++edits > kMaxModEdits) return false;
+    return true;
+  }
+  bool end_object() override {
+    --depth;
+    return true;
+  }
+  bool start_array(std::size_t) override {
+    ++depth;
+    return true;
+  }
+  bool end_array() override {
+    --depth;
+    return true;
+  }
+  bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception&) override {
+    errorAt = position == 0 ? 0 : position - 1;
+    return false;
+  }
+};
+
 }  // namespace
 
 Mod ParseModText(const std::string& text, const std::string& source) {
-  // The edits are counted as the parser meets them, so a text of a million
-  // edits is refused at the first one too many, before it is all held.
-  std::size_t edits = 0;
-  const json::parser_callback_t count = [&](int depth, json::parse_event_t event, json&) {
-    if (depth == 2 && event == json::parse_event_t::object_end && ++edits > kMaxModEdits)
-      RefuseEdit(source, edits, "a mod holds at most " + Thousands(kMaxModEdits) + " edits");
-    return true;
-  };
-  json document;
-  try {
-    document = json::parse(text, count);
-  } catch (const json::parse_error& e) {
-    throw Refused(source + " is not a mod: it is not JSON (" + PlaceOf(text, e.byte == 0 ? 0 : e.byte - 1) +
-                  "); nothing was written.");
+  // A first pass counts the edits and finds a text that is not JSON without
+  // holding anything, so a million edits ({} each fits in 3 MB) are refused
+  // before a single one is built.
+  EditCounter counter;
+  if (!json::sax_parse(text, &counter)) {
+    if (counter.edits > kMaxModEdits)
+      RefuseEdit(source, counter.edits, "a mod holds at most " + Thousands(kMaxModEdits) + " edits");
+    throw Refused(source + " is not a mod: it is not JSON (" + PlaceOf(text, counter.errorAt) + "); nothing was written.");
   }
+  const json document = json::parse(text);
   if (!document.is_object()) throw Refused(source + " is not a mod: it is not a JSON object; nothing was written.");
   if (document.value("format", std::string()) != kModFormat)
     throw Refused(source + " is not a mod: its \"format\" is not \"" + std::string(kModFormat) + "\"; nothing was written.");
