@@ -66,6 +66,31 @@ std::string FloatText(float value) {
   return ec == std::errc() ? std::string(buffer, end) : FloatToText(value);
 }
 
+// The shortest text in display units that, typed back, stores the same 32-bit
+// value. Degrees and per-second values are a conversion away from what is
+// stored: the float product of the conversion carries noise (34.289997 for a
+// value typed as 34.29), so the shown value is the one that round-trips, taken
+// from the exact product at increasing precision.
+std::string ShownFloatText(float stored, FieldUnit unit) {
+  if (unit == FieldUnit::None || !std::isfinite(stored)) return FloatText(stored);
+  const double factor = unit == FieldUnit::Radians ? static_cast<double>(kDegreesPerRadian) : double{kTicksPerSecond};
+  const double shown = static_cast<double>(stored) * factor;
+  for (int precision = 1; precision <= 17; ++precision) {
+    char buffer[64];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, shown, std::chars_format::general, precision);
+    if (ec != std::errc()) break;
+    const auto typed = ParseNumberField(std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
+    if (!typed || FloatBits(ToStored(*typed, unit)) != FloatBits(stored)) continue;
+    // Written the way the plain float is ("300", not "3e+02"): the shortest
+    // text of the decimal found, which has no more digits than found.
+    double decimal = 0;
+    if (std::from_chars(buffer, end, decimal).ec != std::errc()) continue;
+    const auto [shortEnd, shortEc] = std::to_chars(buffer, buffer + sizeof buffer, decimal);
+    if (shortEc == std::errc()) return std::string(buffer, shortEnd);
+  }
+  return FloatText(ToDisplay(stored, unit));
+}
+
 int FloatCount(FieldType type) {
   switch (type) {
     case FieldType::Float:
@@ -254,7 +279,7 @@ std::string DisplayText(const FieldTree& tree, const FieldNode& node) {
   if (!node.error.empty() && t != FieldType::TagRef && t != FieldType::TagId) return "(" + node.error + ")";
   if (const int n = FloatCount(t); n > 0) {
     std::vector<std::string> parts;
-    for (int i = 0; i < n; ++i) parts.push_back(FloatText(ToDisplay(FloatAt(tree, node, 4u * static_cast<std::uint32_t>(i)), node.unit)));
+    for (int i = 0; i < n; ++i) parts.push_back(ShownFloatText(FloatAt(tree, node, 4u * static_cast<std::uint32_t>(i)), node.unit));
     return Joined(parts, ", ");
   }
   if (IsInteger(t)) return std::to_string(IntegerAt(tree, node));
@@ -350,7 +375,13 @@ std::vector<unsigned char> EncodeFieldValue(const CMapFile& map, const FieldTree
           bits |= std::uint64_t{1} << bit;
           found = true;
         }
-      if (!found) Refuse(node, "\"" + part + "\" names no bit of the field");
+      if (!found) {
+        std::vector<std::string> valid;
+        if (node.def)
+          for (const auto& [bit, name] : node.def->names) valid.push_back(name);
+        Refuse(node, "\"" + part + "\" names no bit of the field (" +
+                         (valid.empty() ? std::string("no bit is named; give bit_N or a number") : "valid: " + Joined(valid, ", ")) + ")");
+      }
     }
     PutUnsigned(bytes, 0, bits, node.size);
     return bytes;
