@@ -88,7 +88,8 @@ void FieldsView::Fill() {
     if (node.hidden) continue;
     QList<QStandardItem*> row;
     auto* name = new QStandardItem(QString::fromStdString(node.name));
-    name->setToolTip(QString::fromStdString(node.path));
+    // What the definition says of the field (a plugin's tooltip, a section's text) under its path.
+    name->setToolTip(QString::fromStdString(node.def && !node.def->tooltip.empty() ? node.path + "\n" + node.def->tooltip : node.path));
     auto* value = new QStandardItem(QString::fromStdString(jov::DisplayText(m_tree, node)));
     value->setData(QString::fromStdString(node.path), kPathRole);
     value->setData(static_cast<int>(i), kNodeRole);
