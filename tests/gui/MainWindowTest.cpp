@@ -46,7 +46,7 @@ jov::SampleMapPlan HandMap(const std::string& mapName = "bloodgulch") {
       Tag("weap", "weapons\\alpha", 0xE1A80007),           // 6: equal to 3
       Tag(kTwoLetters, "odd\\two letters", 0xE1A90008),    // 7: a two-letter class
       Tag(kNulled, "nulled\\tag", 0xE1AA0009),             // 8
-      Tag("weap", "zeta", 0xE1AB000A),                     // 9: the last, no size
+      Tag("weap", "zeta", 0xE1AB000A),                     // 9: the last, to the end of the tag data
   };
   for (std::size_t i = 0; i < plan.tags.size(); ++i) plan.tags[i].meta.assign(16 + 4 * i, 0);
   return plan;
@@ -143,7 +143,7 @@ class MainWindowTest : public QObject {
                                         "-", "Guerilla Tag Converter", "-", "Insert Data at End of Map 1",
                                         "Insert Data at End of Map 2", "-", "Add Tag to Map 1", "Add Tag to Map 2", "-",
                                         "Compare Map 1 with Map 2", "Apply Patch to Map 1...", "Apply Patch to Map 2...",
-                                        "-", "Check Map 1", "Check Map 2", "Fix CRC32 of Map 1", "Fix CRC32 of Map 2", "-", "Definitions Folder..."}));
+                                        "-", "Check Map 1", "Check Map 2", "Fix CRC32 of Map 1", "Fix CRC32 of Map 2", "-", "Resource Maps Folder...", "Definitions Folder..."}));
     QCOMPARE(menuTexts(3), QStringList({"About JOV..."}));
 
     for (MapPanel* panel : {&window.Panel1(), &window.Panel2()}) {
@@ -249,13 +249,14 @@ class MainWindowTest : public QObject {
                                         kNulled + " -- nulled\\tag", kNulled + " -- Nulled Out"})
       QVERIFY2(std::count(lines.begin(), lines.end(), expected) == 1, expected.c_str());
 
-    // An sbsp tag and the last tag show a size of 0; the tag before the last shows
-    // its own metadata size.
+    // An sbsp tag with no section in the scenario shows a size of 0; the last
+    // tag runs to the end of the tag data, and the one before it shows its own
+    // metadata size.
     p.m_treeTags->setCurrentItem(ItemOfTag(p, 5));
     QCOMPARE(p.m_editSize->text(), QStringLiteral("0"));
     QCOMPARE(p.m_editFilename->text(), QStringLiteral("levels\\bsp"));
     p.m_treeTags->setCurrentItem(ItemOfTag(p, 9));
-    QCOMPARE(p.m_editSize->text(), QStringLiteral("0"));
+    QCOMPARE(p.m_editSize->text(), QStringLiteral("52"));
     p.m_treeTags->setCurrentItem(ItemOfTag(p, 8));
     QCOMPARE(p.m_editSize->text(), QStringLiteral("48"));
     QCOMPARE(p.m_comboClass[0]->currentText().toLatin1().toStdString(), kNulled);
