@@ -261,6 +261,7 @@ MapComparison CompareMaps(const CMapFile& first, const CMapFile& second) {
       auto [meta, raw] = translated(from, to);
       meaning.MatchNamePointers(meta, other);
       identifiers.Match(meta, raw, other);
+      MatchUnmovedNumbers(meta, raw, other, first.MetaBase(from), first.m_tags[static_cast<std::size_t>(from)].nSize);
       return meta;
     };
     const std::string metaB = ReadMetaBytes(second, b);

@@ -391,7 +391,8 @@ Patch PatchFromJson(const std::string& text) {
   json document;
   try {
     document = json::parse(text);
-  } catch (const json::parse_error& error) {
+  } catch (const json::exception& error) {
+    // A parse error, or a number past what a double holds (out_of_range).
     throw Refused(std::string("The patch is not a JSON document: ") + error.what());
   }
   if (!document.is_object()) throw Refused("The patch is not a JSON object.");
@@ -652,6 +653,8 @@ PatchResult PlanApplyPatch(CMapFile& map, const Patch& patch, UserDialogs& dialo
         for (const ByteRange& range : tag.ranges) expected.replace(range.offset, range.before.size(), range.before);
         ownNamePointers = meaning->MatchNamePointers(asOriginal, expected);
         for (const WordAt& own : idsIntoOriginal->Match(asOriginal, current, expected)) ownNamePointers.push_back(own);
+        for (const WordAt& own : MatchUnmovedNumbers(asOriginal, current, expected, map.MetaBase(at.target), entry.nSize))
+          ownNamePointers.push_back(own);
       }
       bool verified = true;
       for (const ByteRange& range : tag.ranges) {

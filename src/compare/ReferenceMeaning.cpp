@@ -105,6 +105,22 @@ void IdentifierMeaning::Carry(std::string& translated, std::string_view source,
   }
 }
 
+std::vector<WordAt> MatchUnmovedNumbers(std::string& a, std::string_view source, const std::string& b, std::uint32_t base,
+                                        std::uint32_t size) {
+  std::vector<WordAt> kept;
+  const std::size_t end = std::min({a.size(), source.size(), b.size()});
+  for (const ByteRange& range : DifferingRanges(a, b)) {
+    const std::size_t to = std::size_t{range.offset} + range.after.size();
+    for (std::size_t at = range.offset < 3 ? 0 : range.offset - 3; at < to && at + 4 <= end; ++at) {
+      const std::uint32_t word = WordOf(source, at);
+      if (word != WordOf(b, at) || word == WordOf(a, at) || word - base >= size) continue;
+      kept.push_back({static_cast<std::uint32_t>(at), WordOf(a, at)});
+      std::memcpy(a.data() + at, b.data() + at, 4);
+    }
+  }
+  return kept;
+}
+
 ReferenceMeaning::ReferenceMeaning(const CMapFile& terms, const CMapFile& other) {
   std::unordered_map<std::string, std::size_t> firstByKey;
   for (std::size_t t = other.m_nTagCount; t-- > 0;) firstByKey[Key(other.m_tags[t])] = t;

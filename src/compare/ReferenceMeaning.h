@@ -64,6 +64,14 @@ class IdentifierMeaning {
   std::unordered_map<std::uint32_t, std::uint32_t> m_counterparts;
 };
 
+// The pointer rebase takes every word that reads as an address inside the tag
+// for a pointer, a float such as 3.07 (0x40447AE1) too. Where such a word of
+// the untranslated source equals the other map's word and the rebase moved it,
+// both maps hold the same number: the word of b goes back into a. base and size
+// are the source tag's. Returns a's words as they were.
+std::vector<WordAt> MatchUnmovedNumbers(std::string& a, std::string_view source, const std::string& b, std::uint32_t base,
+                                        std::uint32_t size);
+
 // Tells references that name the same tag apart from bytes that only look
 // alike, in the terms of one map (its identifiers and classes). Only tags whose
 // name lies elsewhere in the other map count: where both maps keep a tag's name
