@@ -241,3 +241,15 @@ TEST(Patch, MalformedPatchesAreRefusedByWhatIsWrong) {
 
 }  // namespace
 }  // namespace jov
+
+namespace jov {
+namespace {
+
+// A number past what a double holds is refused like any other broken patch
+// (nlohmann reports it as out of range, not as a parse error).
+TEST(Patch, ANumberTooLargeForADoubleIsRefused) {
+  EXPECT_THROW(PatchFromJson(R"({"format": "jov patch", "version": 1e999})"), Refused);
+}
+
+}  // namespace
+}  // namespace jov
