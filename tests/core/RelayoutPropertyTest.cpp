@@ -82,7 +82,7 @@ void ExpectSameAndPatchCarriesOver(TestMap& a, TestMap& aMod, TestMap& r, TestMa
 
 TEST(Relayout, SameContentComparesEqualAndPatchesCarryOver) {
   for (const std::uint16_t version : {kVersionXbox, kVersionPc, kVersionCe}) {
-    for (std::uint32_t seed = 1; seed <= 6; ++seed) {
+    for (std::uint32_t seed = 1; seed <= 10; ++seed) {
       const std::uint32_t relayout = 1 + seed * 7 % 50;
       SCOPED_TRACE("version " + std::to_string(version) + " seed " + std::to_string(seed) + " relayout " +
                    std::to_string(relayout));
@@ -115,7 +115,7 @@ TEST(Relayout, SameContentComparesEqualAndPatchesCarryOver) {
 // names moved, tags in another order; on CE, tags kept in the resource maps.
 TEST(Relayout, RealLayoutsCompareEqualAndPatchesCarryOver) {
   for (const std::uint16_t version : {kVersionXbox, kVersionPc, kVersionCe}) {
-    for (std::uint32_t seed = 1; seed <= 4; ++seed) {
+    for (std::uint32_t seed = 1; seed <= 8; ++seed) {
       const std::uint32_t relayout = 1 + seed * 5 % 30;
       SCOPED_TRACE("version " + std::to_string(version) + " seed " + std::to_string(seed) + " relayout " +
                    std::to_string(relayout));
