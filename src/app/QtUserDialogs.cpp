@@ -38,6 +38,16 @@ std::optional<std::string> QtUserDialogs::PickOpenFile(const jov::FileDialogOpti
 
 std::optional<std::string> QtUserDialogs::PickSaveFile(const jov::FileDialogOptions& options) { return PickFile(options, true); }
 
+std::vector<std::string> QtUserDialogs::PickOpenFiles(const jov::FileDialogOptions& options) {
+  QFileDialog dialog(m_parent);
+  ConfigureFileDialog(dialog, options, false);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  std::vector<std::string> paths;
+  if (dialog.exec() != QDialog::Accepted) return paths;
+  for (const QString& file : dialog.selectedFiles()) paths.push_back(QFile::encodeName(file).toStdString());
+  return paths;
+}
+
 void QtUserDialogs::ShowMessage(const std::string& text) {
   CMessageDlg dialog(m_parent);
   dialog.m_strText = FromBytes(text);

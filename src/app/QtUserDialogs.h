@@ -14,6 +14,7 @@ class QtUserDialogs : public jov::UserDialogs {
 
   std::optional<std::string> PickOpenFile(const jov::FileDialogOptions& options) override;
   std::optional<std::string> PickSaveFile(const jov::FileDialogOptions& options) override;
+  std::vector<std::string> PickOpenFiles(const jov::FileDialogOptions& options) override;
   void ShowMessage(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
   bool AskYesNoDefaultNo(const std::string& text) override;

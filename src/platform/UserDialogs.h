@@ -1,6 +1,7 @@
 #pragma once
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace jov {
 
@@ -21,6 +22,12 @@ class UserDialogs {
 
   virtual std::optional<std::string> PickOpenFile(const FileDialogOptions& options) = 0;
   virtual std::optional<std::string> PickSaveFile(const FileDialogOptions& options) = 0;
+  // Several existing files at once; none when cancelled. Front ends without a
+  // picker of several offer one file.
+  virtual std::vector<std::string> PickOpenFiles(const FileDialogOptions& options) {
+    auto one = PickOpenFile(options);
+    return one ? std::vector<std::string>{*one} : std::vector<std::string>{};
+  }
   virtual void ShowMessage(const std::string& text) = 0;
   // True only for "Yes".
   virtual bool AskYesNo(const std::string& text) = 0;

@@ -2,6 +2,7 @@
 
 #include "commands/CommandContext.h"
 #include "commands/EditorCommands.h"
+#include "commands/ModCommands.h"
 
 namespace {
 
@@ -77,6 +78,9 @@ const std::vector<MenuEntry>& MenuTable() {
       Separator(file),
       RecentMaps(file, QStringLiteral("&Recent Maps")),
       Separator(file),
+      WithToolTip(Entry(file, QStringLiteral("Apply &Mod..."), {}, none, ApplyMod),
+                  QStringLiteral("Apply a mod's field edits to maps you choose, one undoable step each")),
+      Separator(file),
       Entry(file, QStringLiteral("E&xit"), key(Qt::CTRL | Qt::Key_Q), none, Exit),
 
       // The edit history's commands are put in front of Find by the window.
@@ -99,6 +103,7 @@ const std::vector<MenuEntry>& MenuTable() {
       Entry(tools, QStringLiteral("&Compare Map 1 with Map 2"), {}, none, CompareMaps),
       Writing(Entry(tools, QStringLiteral("A&pply Patch to Map 1..."), {}, map1, ForPanel<ApplyPatch, 1>)),
       Writing(Entry(tools, QStringLiteral("Appl&y Patch to Map 2..."), {}, map2, ForPanel<ApplyPatch, 2>)),
+      Entry(tools, QStringLiteral("Make &Mod from Map 1 and Map 2..."), {}, none, MakeMod),
       Separator(tools),
       Entry(tools, QStringLiteral("Ch&eck Map 1"), {}, map1, ForPanel<CheckMap, 1>),
       Entry(tools, QStringLiteral("Chec&k Map 2"), {}, map2, ForPanel<CheckMap, 2>),
