@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <limits>
 
+#include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
-#include <QDoubleSpinBox>
 #include <QLineEdit>
-#include <QSpinBox>
+#include <QVBoxLayout>
 
 #include "FieldsView.h"
 #include "fields/FieldValue.h"
@@ -18,6 +19,15 @@ QString UnitSuffix(jov::FieldUnit unit) {
   if (unit == jov::FieldUnit::Radians) return QStringLiteral(" degrees");
   if (unit == jov::FieldUnit::PerTick) return QStringLiteral(" per second");
   return {};
+}
+
+// The flags field's bits as stored.
+std::uint32_t FlagBits(const FieldsView& view, const jov::FieldNode& node) {
+  const auto& bytes = view.Tree().bytes;
+  std::uint32_t bits = 0;
+  for (std::uint32_t i = 0; i < node.size && i < 4 && node.offset + i < bytes.size(); ++i)
+    bits |= static_cast<std::uint32_t>(bytes[node.offset + i]) << (8 * i);
+  return bits;
 }
 
 }  // namespace
@@ -35,22 +45,41 @@ QWidget* FieldDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem
   if (!node) return QStyledItemDelegate::createEditor(parent, option, index);
   using jov::FieldType;
   switch (node->type) {
+    // Numbers are typed as text: the editor starts from the shown text (the
+    // shortest that reads back to the stored value) and hands what was typed
+    // to the same reading jov-cli uses, so a value out of the type's range is
+    // refused with the range, never rounded or cut to fit.
     case FieldType::Float:
-    case FieldType::Angle: {
-      auto* spin = new QDoubleSpinBox(parent);
-      spin->setDecimals(6);
-      spin->setRange(-std::numeric_limits<float>::max(), std::numeric_limits<float>::max());
-      spin->setSuffix(UnitSuffix(node->unit));
-      return spin;
-    }
+    case FieldType::Angle:
     case FieldType::Int8:
     case FieldType::Int16:
-    case FieldType::Int32: {
-      auto* spin = new QSpinBox(parent);
-      const int bits = static_cast<int>(node->size * 8);
-      spin->setRange(bits >= 32 ? std::numeric_limits<int>::min() : -(1 << (bits - 1)),
-                     bits >= 32 ? std::numeric_limits<int>::max() : (1 << (bits - 1)) - 1);
-      return spin;
+    case FieldType::Int32:
+    case FieldType::UInt32: {
+      auto* line = new QLineEdit(parent);
+      line->setToolTip(UnitSuffix(node->unit).trimmed());
+      return line;
+    }
+    case FieldType::Flags8:
+    case FieldType::Flags16:
+    case FieldType::Flags32: {
+      // One check box per named bit, and one per set bit no name covers.
+      auto* box = new QWidget(parent);
+      box->setAutoFillBackground(true);
+      auto* layout = new QVBoxLayout(box);
+      layout->setContentsMargins(4, 2, 4, 2);
+      layout->setSpacing(0);
+      const std::uint32_t bits = FlagBits(m_view, *node);
+      for (int bit = 0; bit < static_cast<int>(node->size * 8); ++bit) {
+        const auto named = node->def ? node->def->names.find(bit) : decltype(node->def->names.end()){};
+        const bool hasName = node->def && named != node->def->names.end();
+        if (!hasName && !(bits >> bit & 1u)) continue;
+        auto* check = new QCheckBox(hasName ? QString::fromStdString(named->second) : QStringLiteral("bit %1").arg(bit), box);
+        check->setProperty("bitName", hasName ? QString::fromStdString(named->second) : QStringLiteral("bit_%1").arg(bit));
+        check->setChecked(bits >> bit & 1u);
+        layout->addWidget(check);
+      }
+      box->setFocusPolicy(Qt::StrongFocus);
+      return box;
     }
     case FieldType::Enum8:
     case FieldType::Enum16:
@@ -59,6 +88,9 @@ QWidget* FieldDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem
       combo->setEditable(true);  // a number no option names is typed
       if (node->def)
         for (const auto& [value, name] : node->def->names) combo->addItem(QString::fromStdString(name));
+      // The pop-up is as wide as the longest name, whatever the column's width.
+      combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+      combo->view()->setMinimumWidth(combo->view()->sizeHintForColumn(0) + 2 * combo->view()->frameWidth() + 24);
       return combo;
     }
     case FieldType::TagRef:
@@ -87,9 +119,7 @@ QWidget* FieldDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem
 void FieldDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
   const jov::FieldNode* node = NodeOf(index);
   const QString shown = index.data(Qt::DisplayRole).toString();
-  if (auto* spin = qobject_cast<QDoubleSpinBox*>(editor)) spin->setValue(shown.toDouble());
-  else if (auto* ints = qobject_cast<QSpinBox*>(editor)) ints->setValue(shown.toInt());
-  else if (auto* combo = qobject_cast<QComboBox*>(editor)) {
+  if (auto* combo = qobject_cast<QComboBox*>(editor)) {
     const int at = combo->findText(shown);
     if (at >= 0) combo->setCurrentIndex(at);
     else if (combo->isEditable()) combo->setEditText(shown);
@@ -99,12 +129,28 @@ void FieldDelegate::setEditorData(QWidget* editor, const QModelIndex& index) con
   }
 }
 
+void FieldDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+  QStyledItemDelegate::updateEditorGeometry(editor, option, index);
+  // The check boxes of a flags field open downwards from the row, as tall as
+  // their bits need.
+  if (!editor->findChildren<QCheckBox*>().isEmpty()) {
+    QRect area = option.rect;
+    area.setHeight(std::max(area.height(), editor->sizeHint().height()));
+    area.setWidth(std::max(area.width(), editor->sizeHint().width()));
+    editor->setGeometry(area);
+  }
+}
+
 void FieldDelegate::setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const {
   QString text;
-  if (auto* spin = qobject_cast<QDoubleSpinBox*>(editor)) text = QString::number(spin->value(), 'g', 9);
-  else if (auto* ints = qobject_cast<QSpinBox*>(editor)) text = QString::number(ints->value());
-  else if (auto* combo = qobject_cast<QComboBox*>(editor)) text = combo->currentText();
+  if (const auto checks = editor->findChildren<QCheckBox*>(); !checks.isEmpty()) {
+    QStringList names;
+    for (const QCheckBox* check : checks)
+      if (check->isChecked()) names << check->property("bitName").toString();
+    text = names.isEmpty() ? QStringLiteral("none") : names.join(QStringLiteral(", "));
+  } else if (auto* combo = qobject_cast<QComboBox*>(editor)) text = combo->currentText();
   else if (auto* line = qobject_cast<QLineEdit*>(editor)) text = line->text();
-  if (text == index.data(Qt::DisplayRole).toString()) return;  // unchanged: no step
+  // Unchanged (the shown text, or the blanks around it): nothing to write, no step.
+  if (text.trimmed() == index.data(Qt::DisplayRole).toString()) return;
   m_view.SetField(index.data(FieldsView::kPathRole).toString().toStdString(), text);
 }

@@ -6,11 +6,11 @@ namespace jov {
 struct FieldNode;
 }
 
-// The editor of a field's value by its type: spin boxes for numbers (angles in
-// degrees, per-tick values per second, with their unit as suffix), a combo box
-// of option names for enums, a combo box of the map's tags of the allowed
-// classes for references, a line edit of at most 31 bytes for strings, a comma
-// list of bit names for flags. The value goes back through FieldsView::SetField.
+// The editor of a field's value by its type: a line edit for numbers starting
+// from the shown text (angles in degrees, per-tick values per second), a combo
+// box of option names as wide as the longest for enums, a combo box of the
+// map's tags of the allowed classes for references, a line edit of at most 31
+// bytes for strings, a check box per bit for flags. The value goes back through FieldsView::SetField.
 class FieldDelegate : public QStyledItemDelegate {
   Q_OBJECT
 
@@ -20,6 +20,7 @@ class FieldDelegate : public QStyledItemDelegate {
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
   void setEditorData(QWidget* editor, const QModelIndex& index) const override;
   void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
+  void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
  private:
   const jov::FieldNode* NodeOf(const QModelIndex& index) const;

@@ -1,6 +1,10 @@
 #include "FieldsView.h"
 
+#include <functional>
+
 #include <QHeaderView>
+#include <QScrollBar>
+#include <QSet>
 #include <QLineEdit>
 #include <QSortFilterProxyModel>
 #include <QStandardItemModel>
@@ -79,7 +83,40 @@ void FieldsView::Rebuild() {
   Fill();
 }
 
+namespace {
+
+// Every row of the proxy model below parent, depth first.
+void ForEachRow(const QAbstractItemModel& model, const QModelIndex& parent, const std::function<void(const QModelIndex&)>& visit) {
+  for (int row = 0; row < model.rowCount(parent); ++row) {
+    const QModelIndex index = model.index(row, 0, parent);
+    visit(index);
+    ForEachRow(model, index, visit);
+  }
+}
+
+}  // namespace
+
+QString FieldsView::PathOf(const QModelIndex& index) const {
+  return index.siblingAtColumn(kValue).data(kPathRole).toString();
+}
+
 void FieldsView::Fill() {
+  // The same tag filled again (after an edit, a rescan, a re-read): the open
+  // blocks, the selected field, the scroll position and the column widths
+  // stay as the user left them.
+  const bool sameTag = m_filledTag == m_tag && m_tag.has_value();
+  QSet<QString> expanded;
+  QString current;
+  QList<int> widths;
+  const int scroll = m_view->verticalScrollBar()->value();
+  if (sameTag) {
+    ForEachRow(*m_proxy, QModelIndex(), [&](const QModelIndex& index) {
+      if (m_view->isExpanded(index)) expanded.insert(PathOf(index));
+    });
+    if (m_view->currentIndex().isValid()) current = PathOf(m_view->currentIndex());
+    for (int column = 0; column < kColumns; ++column) widths << m_view->columnWidth(column);
+  }
+  m_filledTag = m_tag;
   m_model->removeRows(0, m_model->rowCount());
   std::vector<QStandardItem*> names(m_tree.nodes.size(), nullptr);
   const QColor greyed = palette().color(QPalette::Disabled, QPalette::Text);
@@ -117,7 +154,17 @@ void FieldsView::Fill() {
     m_model->insertRow(0, QList<QStandardItem*>{note});
     m_view->setFirstColumnSpanned(0, QModelIndex(), true);
   }
-  m_view->resizeColumnToContents(kName);
+  if (!sameTag) {
+    m_view->resizeColumnToContents(kName);
+    return;
+  }
+  ForEachRow(*m_proxy, QModelIndex(), [&](const QModelIndex& index) {
+    const QString path = PathOf(index);
+    if (expanded.contains(path)) m_view->setExpanded(index, true);
+    if (!current.isEmpty() && path == current) m_view->setCurrentIndex(index);
+  });
+  for (int column = 0; column < kColumns; ++column) m_view->setColumnWidth(column, widths[column]);
+  m_view->verticalScrollBar()->setValue(scroll);
 }
 
 bool FieldsView::SetField(const std::string& path, const QString& text) {

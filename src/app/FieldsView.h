@@ -62,10 +62,13 @@ class FieldsView : public QWidget {
   void Fill();
   void Rebuild();
   void OnDoubleClicked(const QModelIndex& index);
+  // The field path a row of the view shows.
+  QString PathOf(const QModelIndex& index) const;
 
   jov::CMapFile& m_map;
   std::shared_ptr<const jov::DefinitionSet> m_definitions;
   std::optional<int> m_tag;
+  std::optional<int> m_filledTag;  // the tag the rows show
   Writer m_writer;
   bool m_writing = false;  // a value is being written from its open editor
   jov::FieldTree m_tree;

@@ -788,7 +788,11 @@ bool MapPanel::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn) m_treeTags->PrepareFilter();
     return QGroupBox::eventFilter(watched, event);
   }
-  if (event->type() == QEvent::KeyPress) {
+  // Only the scanner's boxes scan on Enter: the views' viewports are watched
+  // for the mouse, and a key an editor in them passes on is not a scan.
+  const bool scannerBox = watched == m_editScanValue || watched == m_comboScanTag->lineEdit() ||
+                          watched == m_comboScanClass->lineEdit();
+  if (scannerBox && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter) {
       m_buttonScanMetadata->click();

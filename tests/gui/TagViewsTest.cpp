@@ -97,7 +97,7 @@ class TagViewsTest : public QObject {
     const QString rounds = QStringLiteral("magazines[0].rounds_loaded_maximum");
     QCOMPARE(Shown(view, rounds), QStringLiteral("12"));
 
-    EditInPlace(view, rounds, [](QWidget* editor) { qobject_cast<QSpinBox*>(editor)->setValue(120); });
+    EditInPlace(view, rounds, [](QWidget* editor) { qobject_cast<QLineEdit*>(editor)->setText(QStringLiteral("120")); });
     Bytes expected = before;
     expected[e.fields.FileOffset(FieldsMap::kWeapon, FieldsMap::kMagazinesAt + 0x0A)] = 120;
     QVERIFY(e.File() == expected);
@@ -115,6 +115,69 @@ class TagViewsTest : public QObject {
     e.window.UndoAction()->trigger();
     QVERIFY(e.File() == before);
     QCOMPARE(Shown(view, rounds), QStringLiteral("12"));
+  }
+
+  // F2, then Enter without a change: the editor starts from the shown text,
+  // nothing is written and no step recorded; Enter is the editor's alone (the
+  // scanner does not run).
+  void enterInAnUnchangedEditorWritesNothingAndDoesNotScan() {
+    Editor e(m_dir);
+    e.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&e.window));
+    e.Select(FieldsMap::kWeapon);
+    const Bytes before = e.File();
+    const QString undoBefore = e.window.UndoAction()->text();
+    FieldsView& view = *e.p1.m_fields;
+    const QString reload = QStringLiteral("magazines[0].reload_time");
+    const QModelIndex cell = ValueCell(view, reload);
+    view.View()->setCurrentIndex(cell);
+    view.View()->setFocus();
+    QTest::keyClick(view.View(), Qt::Key_F2);
+    auto* editor = qobject_cast<QLineEdit*>(view.View()->indexWidget(cell));
+    QVERIFY(editor);
+    QCOMPARE(editor->text(), QStringLiteral("1.5"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    QVERIFY(!view.View()->indexWidget(ValueCell(view, reload)));
+    QVERIFY(e.File() == before);
+    QCOMPARE(e.window.UndoAction()->text(), undoBefore);
+    QCOMPARE(e.p1.m_treeScanResults->topLevelItemCount(), 0);
+
+    // A changed value typed and committed with Enter is written, still without a scan.
+    view.View()->setCurrentIndex(ValueCell(view, reload));
+    QTest::keyClick(view.View(), Qt::Key_F2);
+    editor = qobject_cast<QLineEdit*>(view.View()->indexWidget(ValueCell(view, reload)));
+    QVERIFY(editor);
+    editor->setText(QStringLiteral("0.0000001"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    QVERIFY2(e.dialogs.Quiet(), e.dialogs.messages.empty() ? "" : e.dialogs.messages.front().c_str());
+    QVERIFY(e.File() != before);
+    QTRY_COMPARE(Shown(view, reload), QStringLiteral("1e-07"));
+    QCOMPARE(e.p1.m_treeScanResults->topLevelItemCount(), 0);
+  }
+
+  // An edit re-reads the tag: the open blocks, the selected field and the
+  // Name column's width stay as they were.
+  void theFieldsTreeKeepsItsStateAcrossAnEdit() {
+    Editor e(m_dir);
+    e.Select(FieldsMap::kWeapon);
+    FieldsView& view = *e.p1.m_fields;
+    const QString rounds = QStringLiteral("magazines[1].rounds_loaded_maximum");
+    const QModelIndex entry = ValueCell(view, QStringLiteral("magazines[1]")).siblingAtColumn(FieldsView::kName);
+    view.View()->setExpanded(entry.parent(), true);
+    view.View()->setExpanded(entry, true);
+    view.View()->setCurrentIndex(ValueCell(view, rounds));
+    view.View()->setColumnWidth(FieldsView::kName, 333);
+
+    EditInPlace(view, rounds, [](QWidget* editor) { qobject_cast<QLineEdit*>(editor)->setText(QStringLiteral("9")); });
+    QCOMPARE(Shown(view, rounds), QStringLiteral("9"));
+    const QModelIndex after = ValueCell(view, QStringLiteral("magazines[1]")).siblingAtColumn(FieldsView::kName);
+    QVERIFY(view.View()->isExpanded(after.parent()));
+    QVERIFY(view.View()->isExpanded(after));
+    QVERIFY(!view.View()->isExpanded(ValueCell(view, QStringLiteral("magazines[0]")).siblingAtColumn(FieldsView::kName)));
+    QCOMPARE(view.View()->currentIndex().siblingAtColumn(FieldsView::kValue).data(FieldsView::kPathRole).toString(), rounds);
+    QCOMPARE(view.View()->columnWidth(FieldsView::kName), 333);
   }
 
   void aReadOnlyMapRefusesAFieldEditAndOffersNoEditor() {
