@@ -33,19 +33,23 @@ bool SetField(CommandContext& context, MapPanel& panel, const std::string& path,
   return written;
 }
 
+namespace {
+
+// A folder picked from the current one (the home folder when none is set).
+QString PickFolder(CommandContext& context, const QString& title, const QString& current) {
+  return QFileDialog::getExistingDirectory(context.DialogParent(), title, current.isEmpty() ? QDir::homePath() : current);
+}
+
+}  // namespace
+
 void ChooseDefinitionsFolder(CommandContext& context) {
-  const QString folder = context.DefinitionsFolder();
-  const QString chosen = QFileDialog::getExistingDirectory(context.DialogParent(),
-                                                           QStringLiteral("Tag Definitions Folder"),
-                                                           folder.isEmpty() ? QDir::homePath() : folder);
+  const QString chosen = PickFolder(context, QStringLiteral("Tag Definitions Folder"), context.DefinitionsFolder());
   if (!chosen.isEmpty()) context.SetDefinitionsFolder(chosen);
 }
 
 void ChooseResourceFolder(CommandContext& context) {
-  const QString folder = context.ResourceFolder();
-  const QString chosen = QFileDialog::getExistingDirectory(context.DialogParent(),
-                                                           QStringLiteral("Resource Maps Folder (bitmaps.map, sounds.map, loc.map)"),
-                                                           folder.isEmpty() ? QDir::homePath() : folder);
+  const QString chosen = PickFolder(context, QStringLiteral("Resource Maps Folder (bitmaps.map, sounds.map, loc.map)"),
+                                    context.ResourceFolder());
   if (!chosen.isEmpty()) context.SetResourceFolder(chosen);
 }
 
