@@ -1,7 +1,10 @@
 #include "mod/ModApply.h"
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
 #include <filesystem>
+#include <thread>
 #include <map>
 #include <unordered_map>
 
@@ -150,14 +153,17 @@ ModRun PlanModForMaps(const Mod& mod, const std::string& label, const std::vecto
                       const DefinitionSet& definitions, History& history, const std::string& resourceFolder) {
   ModRun run;
   run.label = label;
+  run.maps.resize(paths.size());
+  std::vector<std::unique_ptr<OpenedTarget>> opened(paths.size());
+  const auto refuse = [&](std::size_t i, const std::string& why) {
+    run.maps[i].refusal = why;
+    run.maps[i].state = ModTarget::State::Refused;
+    opened[i].reset();
+  };
   std::map<std::string, std::string> seen;  // history key -> the path first given
-  for (const std::string& path : paths) {
-    ModTarget& target = run.maps.emplace_back();
-    target.path = path;
-    const auto refuse = [&](const std::string& why) {
-      target.refusal = why;
-      target.state = ModTarget::State::Refused;
-    };
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    const std::string& path = paths[i];
+    run.maps[i].path = path;
     std::string key;
     try {
       key = History::KeyOf(path);
@@ -165,33 +171,57 @@ ModRun PlanModForMaps(const Mod& mod, const std::string& label, const std::vecto
       key = path;
     }
     if (const auto [first, fresh] = seen.emplace(key, path); !fresh) {
-      refuse("named twice (also as " + first->second + ")");
+      refuse(i, "named twice (also as " + first->second + ")");
       continue;
     }
     try {
       RequireMapFile(path, path);
-      OpenedTarget opened;
+      opened[i] = std::make_unique<OpenedTarget>();
+      CMapFile& map = opened[i]->map;
       // Only the executor writes a map; the plan reads it through a stage.
-      opened.map.File().RequireStage();
-      opened.map.m_bAllowReadOnly = true;
-      opened.map.m_strResourceFolder = resourceFolder;
-      opened.map.OpenPath(opened.tree, path);
-      if (opened.map.m_bReadOnly) {
-        refuse("the map is read-only");
+      map.File().RequireStage();
+      map.m_bAllowReadOnly = true;
+      map.m_strResourceFolder = resourceFolder;
+      map.OpenPath(opened[i]->tree, path);
+      if (map.m_bReadOnly) {
+        refuse(i, "the map is read-only");
         continue;
       }
-      if (const auto interrupted = history.Interrupted(path); !interrupted.empty()) {
-        refuse("the map has an interrupted edit (" + interrupted.front().label + "); recover it first (jov-cli recover MAP)");
-        continue;
-      }
-      target.planned = PlanModForMap(opened.map, mod, definitions, label);
-      target.planned.plan.path = path;
+      if (const auto interrupted = history.Interrupted(path); !interrupted.empty())
+        refuse(i, "the map has an interrupted edit (" + interrupted.front().label + "); recover it first (jov-cli recover MAP)");
     } catch (const FileError& e) {
-      refuse(e.what());
+      refuse(i, e.what());
     } catch (const Refused& e) {
-      refuse(WithoutTail(e.what()));
+      refuse(i, WithoutTail(e.what()));
     }
   }
+  // Each map is read through its own handle and stage: they are planned side
+  // by side, one thread a core.
+  std::atomic<std::size_t> next{0};
+  std::vector<std::exception_ptr> failures(paths.size());
+  const auto work = [&] {
+    for (std::size_t i = next++; i < paths.size(); i = next++) {
+      if (!opened[i]) continue;
+      try {
+        run.maps[i].planned = PlanModForMap(opened[i]->map, mod, definitions, label);
+        run.maps[i].planned.plan.path = paths[i];
+      } catch (const FileError& e) {
+        run.maps[i].refusal = e.what();
+      } catch (const Refused& e) {
+        run.maps[i].refusal = WithoutTail(e.what());
+      } catch (...) {
+        failures[i] = std::current_exception();
+      }
+      if (!run.maps[i].refusal.empty()) run.maps[i].state = ModTarget::State::Refused;
+    }
+  };
+  const unsigned helpers = std::min<unsigned>(std::thread::hardware_concurrency(), 8);
+  std::vector<std::thread> pool;
+  for (unsigned t = 1; t < helpers && t < paths.size(); ++t) pool.emplace_back(work);
+  work();
+  for (std::thread& thread : pool) thread.join();
+  for (const std::exception_ptr& failure : failures)
+    if (failure) std::rethrow_exception(failure);
   return run;
 }
 
