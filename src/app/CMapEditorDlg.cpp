@@ -1,5 +1,7 @@
 #include "CMapEditorDlg.h"
 
+#include <memory>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -9,6 +11,8 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSettings>
 #include <QSplitter>
@@ -88,9 +92,31 @@ CMapEditorDlg::CMapEditorDlg(jov::UserDialogs& dialogs, QWidget* parent) : QMain
   ConnectPanel(*m_panel1);
   ConnectPanel(*m_panel2);
 
+  // Back and Forward work whatever has the focus (a tab bar, a button, a
+  // field's editor): in the panel holding it, else the one last used.
+  auto lastPanel = std::make_shared<MapPanel*>(m_panel1);
+  connect(qApp, &QApplication::focusChanged, this, [this, lastPanel](QWidget*, QWidget* now) {
+    for (MapPanel* panel : {m_panel1, m_panel2})
+      if (now && panel->isAncestorOf(now)) *lastPanel = panel;
+  });
+  const auto trailAction = [this, lastPanel](QKeySequence keys, void (MapPanel::*step)()) {
+    auto* action = new QAction(this);
+    action->setShortcut(keys);
+    action->setShortcutContext(Qt::WindowShortcut);
+    connect(action, &QAction::triggered, this, [lastPanel, step] { ((*lastPanel)->*step)(); });
+    addAction(action);
+  };
+  trailAction(QKeySequence(Qt::ALT | Qt::Key_Left), &MapPanel::GoBack);
+  trailAction(QKeySequence(Qt::ALT | Qt::Key_Right), &MapPanel::GoForward);
+
   // The scanner picks its results tree colours at random.
   std::srand(static_cast<unsigned>(std::time(nullptr)));
-  resize(1280, 800);
+  // Never larger than the screen it opens on (a 1024x700 laptop included):
+  // the panels share what there is.
+  QSize size(1280, 800);
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    size = size.boundedTo(screen->availableGeometry().size() * 0.95);
+  resize(size);
   qApp->installEventFilter(new ToolTipWrapper(this));
   Refresh();
 }

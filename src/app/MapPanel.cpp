@@ -19,6 +19,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -67,6 +68,18 @@ SortedComboBox* ClassCodeCombo(QWidget* parent) {
   for (const auto& row : jov::TagClassTable::Rows()) codes.push_back(row.code);
   combo->AddAllSorted(std::move(codes));
   return combo;
+}
+
+// A group whose controls need more room than a small window gives: it
+// scrolls instead of holding the splitters around it at its minimum size.
+QScrollArea* Scrolled(QWidget* content, QWidget* parent) {
+  auto* scroll = new QScrollArea(parent);
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  scroll->setWidget(content);
+  scroll->setMinimumSize(80, 40);
+  return scroll;
 }
 
 QLabel* FieldLabel(const QString& text, QWidget* buddy, QWidget* parent) {
@@ -128,12 +141,15 @@ MapPanel::MapPanel(const QString& title, int shortsRange, jov::CMapFile& map, QW
   leftLayout->addWidget(m_editFilter);
   leftLayout->addWidget(m_treeTags, 1);
 
-  // Tag Information keeps its height; the space below it is the column's.
-  auto* middle = new QWidget(this);
-  auto* middleLayout = new QVBoxLayout(middle);
-  middleLayout->setContentsMargins(0, 0, 0, 0);
-  middleLayout->addWidget(BuildTagInfo());
-  middleLayout->addWidget(BuildTagViews(), 1);
+  // Tag Information above the tag's views, on a splitter: the Fields tab
+  // takes the space the record leaves, and the record can be shrunk (it
+  // scrolls) or closed to give the fields the whole column.
+  auto* middle = new QSplitter(Qt::Vertical, this);
+  middle->addWidget(Scrolled(BuildTagInfo(), this));
+  middle->addWidget(BuildTagViews());
+  middle->setStretchFactor(0, 0);
+  middle->setStretchFactor(1, 1);
+  middle->setCollapsible(1, false);
 
   // Three columns: the tree, the tag's record, and the scanner whose results
   // take the whole height the scanner's controls leave.
@@ -141,7 +157,7 @@ MapPanel::MapPanel(const QString& title, int shortsRange, jov::CMapFile& map, QW
   m_splitColumns->setChildrenCollapsible(false);
   m_splitColumns->addWidget(left);
   m_splitColumns->addWidget(middle);
-  m_splitColumns->addWidget(BuildScanner());
+  m_splitColumns->addWidget(Scrolled(BuildScanner(), this));
   m_splitColumns->setStretchFactor(0, 3);
   m_splitColumns->setStretchFactor(1, 4);
   m_splitColumns->setStretchFactor(2, 4);
@@ -170,18 +186,13 @@ MapPanel::MapPanel(const QString& title, int shortsRange, jov::CMapFile& map, QW
                       m_comboScanClass,   m_editScanValue,     m_treeScanResults};
   for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 
-  // Back and Forward: Alt+Left / Alt+Right anywhere in the panel, and the
-  // mouse's side buttons over its views.
-  auto* back = new QAction(this);
-  back->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
-  back->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-  connect(back, &QAction::triggered, this, &MapPanel::GoBack);
-  auto* forward = new QAction(this);
-  forward->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
-  forward->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-  connect(forward, &QAction::triggered, this, &MapPanel::GoForward);
-  addAction(back);
-  addAction(forward);
+  // Back and Forward: Alt+Left / Alt+Right from anywhere in the window (the
+  // window's shortcuts call GoBack and GoForward), and the mouse's side
+  // buttons over the panel's views. Every tag selection is recorded, however
+  // it was made: a click, the keyboard, a filter, a jump.
+  connect(m_treeTags, &QTreeWidget::itemSelectionChanged, this, [this] {
+    if (const std::optional<int> tag = SelectedTag()) RecordSelection(*tag);
+  });
   for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(m_treeTags), static_cast<QAbstractItemView*>(m_fields->View()),
                                   static_cast<QAbstractItemView*>(m_treeReferences),
                                   static_cast<QAbstractItemView*>(m_treeScanResults)})
@@ -290,6 +301,9 @@ void MapPanel::ShowMapClosed() {
   ForgetReferences();
   ShowTagViews(std::nullopt);
   ResetScannerValues();
+  m_trail.clear();
+  m_trailAt = -1;
+  UpdateTrailButtons();
   const QSignalBlocker blocker(m_editFilter);
   m_editFilter->clear();
 }
@@ -498,29 +512,39 @@ void MapPanel::SelectTag(int tag) {
   m_treeTags->setFocus(Qt::OtherFocusReason);
 }
 
-void MapPanel::GoToTag(int tag) {
-  const std::optional<int> from = SelectedTag();
-  if (from == tag) return;
-  // A jump from where Back left the user drops the tags ahead of it.
-  if (m_trailAt >= 0) m_trail.resize(static_cast<std::size_t>(m_trailAt) + 1);
-  if (from && (m_trail.empty() || m_trail.back() != *from)) m_trail.push_back(*from);
+void MapPanel::RecordSelection(int tag) {
+  if (m_navigating) return;
+  if (m_trailAt >= 0 && m_trail[static_cast<std::size_t>(m_trailAt)] == tag) return;
+  // A selection made where Back left the user drops the tags ahead of it.
+  m_trail.resize(static_cast<std::size_t>(m_trailAt + 1));
   m_trail.push_back(tag);
   m_trailAt = static_cast<int>(m_trail.size()) - 1;
+  UpdateTrailButtons();
+}
+
+void MapPanel::GoToTag(int tag) {
+  if (SelectedTag() == tag) return;
   SelectTag(tag);
+  if (SelectedTag() == tag) RecordSelection(tag);
+}
+
+void MapPanel::StepTrail(int by) {
+  // Entries the map no longer has (closed, or fewer tags after a re-read) are
+  // dropped rather than offered.
+  const auto valid = [this](int tag) { return m_map.m_bOpen && tag >= 0 && tag < static_cast<int>(m_map.m_tags.size()); };
+  int at = m_trailAt + by;
+  while (at >= 0 && at < static_cast<int>(m_trail.size()) && !valid(m_trail[static_cast<std::size_t>(at)])) at += by;
+  if (at < 0 || at >= static_cast<int>(m_trail.size())) return;
+  m_trailAt = at;
+  m_navigating = true;
+  SelectTag(m_trail[static_cast<std::size_t>(at)]);
+  m_navigating = false;
   UpdateTrailButtons();
 }
 
-void MapPanel::GoBack() {
-  if (!CanGoBack()) return;
-  SelectTag(m_trail[static_cast<std::size_t>(--m_trailAt)]);
-  UpdateTrailButtons();
-}
+void MapPanel::GoBack() { StepTrail(-1); }
 
-void MapPanel::GoForward() {
-  if (!CanGoForward()) return;
-  SelectTag(m_trail[static_cast<std::size_t>(++m_trailAt)]);
-  UpdateTrailButtons();
-}
+void MapPanel::GoForward() { StepTrail(+1); }
 
 void MapPanel::UpdateTrailButtons() {
   m_buttonBack->setEnabled(CanGoBack());

@@ -101,7 +101,7 @@ class MapPanel : public QGroupBox {
   bool HasTagSelection() const;
   void AcceptTagSelection();
   void RestoreTagSelection();
-  // Selects tag in the tree as a click would (no jump is recorded).
+  // Selects tag in the tree as a click would (recorded for Back like one).
   void SelectTagItem(int tag);
   // Focuses the tag filter, its text selected.
   void FocusFilter();
@@ -278,6 +278,10 @@ class MapPanel : public QGroupBox {
   // Selects tag without recording a jump.
   void SelectTag(int tag);
   void UpdateTrailButtons();
+  // Records tag as the newest place in the trail (not while Back or Forward
+  // select one), and moves Back or Forward by one valid entry.
+  void RecordSelection(int tag);
+  void StepTrail(int by);
   void RestoreTreePlace(const Place& place);
 
   jov::CMapFile& m_map;
@@ -287,4 +291,5 @@ class MapPanel : public QGroupBox {
   // The tags jumped between, and where Back and Forward stand in them.
   std::vector<int> m_trail;
   int m_trailAt = -1;
+  bool m_navigating = false;
 };

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QSortFilterProxyModel>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -228,7 +229,10 @@ class TagViewsTest : public QObject {
     QCOMPARE(e.p1.SelectedTag(), std::optional<int>(FieldsMap::kWeapon));
     QTest::mouseClick(e.p1.m_treeTags->viewport(), Qt::BackButton);
     QCOMPARE(e.p1.SelectedTag(), std::optional<int>(FieldsMap::kProjectile));
-    QVERIFY(!e.p1.CanGoBack());
+    // Before it, the tag picked in the tree.
+    e.p1.GoBack();
+    QCOMPARE(e.p1.SelectedTag(), std::optional<int>(FieldsMap::kLast));
+    e.p1.GoForward();
     QTest::mouseClick(&e.p1, Qt::ForwardButton);  // on the panel itself, outside its views
     QCOMPARE(e.p1.SelectedTag(), std::optional<int>(FieldsMap::kWeapon));
     e.p1.GoToTag(FieldsMap::kSound);
@@ -241,6 +245,28 @@ class TagViewsTest : public QObject {
     e.p1.GoToTag(FieldsMap::kSound);
     QVERIFY(e.p1.m_editFilter->text().isEmpty());
     QCOMPARE(e.p1.SelectedTag(), std::optional<int>(FieldsMap::kSound));
+  }
+
+  // Tags picked in the tree are recorded: Back returns to the one before,
+  // Forward to the one Back left, and a new pick leaves nothing stale ahead.
+  // Alt+Left works with the focus on the tab bar.
+  void backAndForwardFollowTagsPickedInTheTree() {
+    Editor e(m_dir);
+    e.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&e.window));
+    e.Select(FieldsMap::kWeapon);
+    e.Select(FieldsMap::kSound);
+    e.p1.m_tabsTag->tabBar()->setFocus();
+    QTest::keyClick(e.p1.m_tabsTag->tabBar(), Qt::Key_Left, Qt::AltModifier);
+    QCOMPARE(e.p1.SelectedTag(), std::optional<int>(FieldsMap::kWeapon));
+    QVERIFY(e.p1.CanGoForward());
+    QTest::keyClick(e.p1.m_tabsTag->tabBar(), Qt::Key_Right, Qt::AltModifier);
+    QCOMPARE(e.p1.SelectedTag(), std::optional<int>(FieldsMap::kSound));
+    e.p1.GoBack();
+    e.Select(FieldsMap::kDamage);
+    QVERIFY(!e.p1.CanGoForward());
+    e.p1.GoBack();
+    QCOMPARE(e.p1.SelectedTag(), std::optional<int>(FieldsMap::kWeapon));
   }
 
   void scanResultsNameTheFieldTheyFallIn() {
