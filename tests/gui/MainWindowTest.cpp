@@ -140,14 +140,14 @@ class MainWindowTest : public QObject {
       return texts;
     };
     QCOMPARE(menuTexts(0), QStringList({"Open Map 1", "Close Map 1", "-", "Open Map 2", "Close Map 2", "-",
-                                        "Recent Maps", "-", "Exit"}));
+                                        "Recent Maps", "-", "Apply Mod...", "-", "Exit"}));
     // The edit history's commands come first, then Find.
     QCOMPARE(menuTexts(1), QStringList({"Undo", "Redo", "-", "History...", "-", "Find"}));
     QCOMPARE(menuTexts(2), QStringList({"Map 1 Info", "Map 2 Info", "-", "Hex Float Calculator", "Reflexive Calculator",
                                         "-", "Guerilla Tag Converter", "-", "Insert Data at End of Map 1",
                                         "Insert Data at End of Map 2", "-", "Add Tag to Map 1", "Add Tag to Map 2", "-",
                                         "Compare Map 1 with Map 2", "Apply Patch to Map 1...", "Apply Patch to Map 2...",
-                                        "-", "Check Map 1", "Check Map 2", "Fix CRC32 of Map 1", "Fix CRC32 of Map 2", "-", "Resource Maps Folder...", "Definitions Folder..."}));
+                                        "Make Mod from Map 1 and Map 2...", "-", "Check Map 1", "Check Map 2", "Fix CRC32 of Map 1", "Fix CRC32 of Map 2", "-", "Resource Maps Folder...", "Definitions Folder..."}));
     QCOMPARE(menuTexts(3), QStringList({"About JOV..."}));
 
     for (MapPanel* panel : {&window.Panel1(), &window.Panel2()}) {
