@@ -172,6 +172,9 @@ void CMapEditorDlg::ConnectPanel(MapPanel& panel) {
   panel.SetFieldWriter([this, &panel](const std::string& path, const QString& text) {
     return commands::SetField(*this, panel, path, text);
   });
+  panel.SetFieldBytesShower([this, &panel](std::uint32_t offset, std::uint32_t) {
+    RunCommand([&] { commands::OpenTagBytesAt(*this, panel, offset); });
+  });
   connect(&panel, &MapPanel::FileDropped, this,
           [this, &panel](const QString& path) { OpenMapPath(panel, path); });
 }

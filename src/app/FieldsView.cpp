@@ -2,7 +2,11 @@
 
 #include <functional>
 
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QMenu>
 #include <QScrollBar>
 #include <QSet>
 #include <QLineEdit>
@@ -45,6 +49,38 @@ FieldsView::FieldsView(jov::CMapFile& map, QWidget* parent) : QWidget(parent), m
     if (!text.isEmpty()) m_view->expandAll();
   });
   connect(m_view, &QTreeView::doubleClicked, this, &FieldsView::OnDoubleClicked);
+  m_view->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(m_view, &QWidget::customContextMenuRequested, this, &FieldsView::OnContextMenu);
+}
+
+void FieldsView::OnContextMenu(const QPoint& at) {
+  const QModelIndex index = m_view->indexAt(at);
+  if (!index.isValid()) return;
+  const QModelIndex value = index.siblingAtColumn(kValue);
+  const QVariant nodeIndex = value.data(kNodeRole);
+  if (!nodeIndex.isValid()) return;
+  const jov::FieldNode node = m_tree.nodes[static_cast<std::size_t>(nodeIndex.toInt())];
+  const QString path = QString::fromStdString(node.path);
+  const QString shown = value.data().toString();
+  QMenu menu(this);
+  connect(menu.addAction(tr("Copy Path")), &QAction::triggered, this, [path] { QGuiApplication::clipboard()->setText(path); });
+  connect(menu.addAction(tr("Copy Value")), &QAction::triggered, this, [shown] { QGuiApplication::clipboard()->setText(shown); });
+  // Revert: the value the field had when the tag was selected.
+  QAction* revert = menu.addAction(tr("Revert This Field"));
+  const auto original = m_original.find(path);
+  revert->setEnabled(original != m_original.end() && original->second != shown && (value.flags() & Qt::ItemIsEditable));
+  if (revert->isEnabled()) {
+    const QString before = original->second;
+    connect(revert, &QAction::triggered, this, [this, path, before] { SetField(path.toStdString(), before); });
+  }
+  QAction* bytes = menu.addAction(tr("Show Bytes"));
+  bytes->setEnabled(static_cast<bool>(m_showBytes) && !node.entry);
+  if (bytes->isEnabled()) {
+    const std::uint32_t offset = node.offset;
+    const std::uint32_t size = node.size;
+    connect(bytes, &QAction::triggered, this, [this, offset, size] { m_showBytes(offset, size); });
+  }
+  menu.exec(m_view->viewport()->mapToGlobal(at));
 }
 
 void FieldsView::SetDefinitions(std::shared_ptr<const jov::DefinitionSet> definitions) {
@@ -126,7 +162,14 @@ void FieldsView::Fill() {
     QList<QStandardItem*> row;
     auto* name = new QStandardItem(QString::fromStdString(node.name));
     // What the definition says of the field (a plugin's tooltip, a section's text) under its path.
-    name->setToolTip(QString::fromStdString(node.def && !node.def->tooltip.empty() ? node.path + "\n" + node.def->tooltip : node.path));
+    // What the name does not say: the definition's own words when it has
+    // them, and where the field lies.
+    QString tip = QStringLiteral("%1\n%2, %3 bytes at 0x%4")
+                      .arg(QString::fromStdString(node.path), QString::fromStdString(jov::TypeText(node)))
+                      .arg(node.size)
+                      .arg(QString::fromStdString(jov::UIntToHex(node.offset)));
+    if (node.def && !node.def->tooltip.empty()) tip = QString::fromStdString(node.def->tooltip) + QStringLiteral("\n\n") + tip;
+    name->setToolTip(tip);
     auto* value = new QStandardItem(QString::fromStdString(jov::DisplayText(m_tree, node)));
     value->setData(QString::fromStdString(node.path), kPathRole);
     value->setData(static_cast<int>(i), kNodeRole);
@@ -135,6 +178,7 @@ void FieldsView::Fill() {
     value->setEditable(editable && !m_map.m_bReadOnly);
     if (editable && m_map.m_bReadOnly) value->setToolTip(tr("This map is open read-only."));
     if (!node.error.empty()) value->setToolTip(QString::fromStdString(node.error));
+    else if (!(editable && m_map.m_bReadOnly)) value->setToolTip(tip);
     auto* type = new QStandardItem(QString::fromStdString(jov::TypeText(node)));
     auto* offset = new QStandardItem("0x" + QString::fromStdString(jov::UIntToHex(node.offset)));
     row << name << value << type << offset;
@@ -155,6 +199,10 @@ void FieldsView::Fill() {
     m_view->setFirstColumnSpanned(0, QModelIndex(), true);
   }
   if (!sameTag) {
+    m_original.clear();
+    ForEachRow(*m_proxy, QModelIndex(), [&](const QModelIndex& index) {
+      m_original[PathOf(index)] = index.siblingAtColumn(kValue).data().toString();
+    });
     m_view->resizeColumnToContents(kName);
     return;
   }

@@ -1,5 +1,7 @@
 #pragma once
+#include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -44,6 +46,10 @@ class FieldsView : public QWidget {
   // is written.
   using Writer = std::function<bool(const std::string& path, const QString& text)>;
   void SetWriter(Writer writer) { m_writer = std::move(writer); }
+  // Who opens the hex editor on a field's bytes (metadata offset, size): the
+  // context menu's Show Bytes.
+  using BytesShower = std::function<void(std::uint32_t offset, std::uint32_t size)>;
+  void SetBytesShower(BytesShower shower) { m_showBytes = std::move(shower); }
   // Shows tag's fields; none (or a closed map) empties the view.
   void ShowTag(std::optional<int> tag);
   const jov::FieldTree& Tree() const { return m_tree; }
@@ -64,12 +70,17 @@ class FieldsView : public QWidget {
   void OnDoubleClicked(const QModelIndex& index);
   // The field path a row of the view shows.
   QString PathOf(const QModelIndex& index) const;
+  // Copy Path, Copy Value, Revert This Field, Show Bytes for the row at.
+  void OnContextMenu(const QPoint& at);
 
   jov::CMapFile& m_map;
   std::shared_ptr<const jov::DefinitionSet> m_definitions;
   std::optional<int> m_tag;
   std::optional<int> m_filledTag;  // the tag the rows show
   Writer m_writer;
+  BytesShower m_showBytes;
+  // Each field's shown value when its tag was selected: what Revert puts back.
+  std::map<QString, QString> m_original;
   bool m_writing = false;  // a value is being written from its open editor
   jov::FieldTree m_tree;
   QLineEdit* m_filter = nullptr;

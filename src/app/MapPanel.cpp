@@ -101,6 +101,8 @@ MapPanel::MapPanel(const QString& title, int shortsRange, jov::CMapFile& map, QW
   m_editCaption->setReadOnly(true);
   m_editCaption->setEnabled(false);
   m_editCaption->setAlignment(Qt::AlignCenter);
+  // With no map open the two panels still say which is which.
+  m_editCaption->setPlaceholderText(title);
 
   m_editFilter = new QLineEdit(this);
   m_editFilter->setPlaceholderText(QStringLiteral("Find tag"));
@@ -370,6 +372,10 @@ const jov::FieldTree& MapPanel::ShownFields() const { return m_fields->Tree(); }
 
 void MapPanel::SetFieldWriter(std::function<bool(const std::string& path, const QString& text)> writer) {
   m_fields->SetWriter(std::move(writer));
+}
+
+void MapPanel::SetFieldBytesShower(std::function<void(std::uint32_t offset, std::uint32_t size)> shower) {
+  m_fields->SetBytesShower(std::move(shower));
 }
 
 void MapPanel::SetDefinitions(std::shared_ptr<const jov::DefinitionSet> definitions) {

@@ -131,6 +131,7 @@ class MapPanel : public QGroupBox {
   // The Fields view: the tree it shows, how it writes an edit, the definitions.
   const jov::FieldTree& ShownFields() const;
   void SetFieldWriter(std::function<bool(const std::string& path, const QString& text)> writer);
+  void SetFieldBytesShower(std::function<void(std::uint32_t offset, std::uint32_t size)> shower);
   void SetDefinitions(std::shared_ptr<const jov::DefinitionSet> definitions);
 
   // The window's layout: the columns' splitter state and the tab chain's ends.

@@ -450,7 +450,18 @@ EditPlan PlanFieldSet(CMapFile& map, const FieldTree& tree, const std::string& p
   RefuseWriteOutsideMap(map, tree.tag);
   const std::vector<unsigned char> bytes = EncodeFieldValue(map, tree, node, value, raw);
   const std::uint64_t at = std::uint64_t{tree.metaOffset} + node.offset;
-  EditPlan plan = PlanOf(map, StepLabel("Set " + path + " of", map, tree.tag), [&] { map.File().Write(at, bytes.data(), bytes.size()); });
+  // The history says what changed: "Set PATH of CLASS:NAME: OLD -> NEW", the
+  // new value as it will show (the field alone, read from the new bytes).
+  std::string newText = value;
+  if (node.type != FieldType::TagRef && node.type != FieldType::TagId) {
+    FieldTree alone;
+    alone.bytes = bytes;
+    FieldNode moved = node;
+    moved.offset = 0;
+    newText = DisplayText(alone, moved);
+  }
+  const std::string label = StepLabel("Set " + path + " of", map, tree.tag) + ": " + DisplayText(tree, node) + " -> " + newText;
+  EditPlan plan = PlanOf(map, label, [&] { map.File().Write(at, bytes.data(), bytes.size()); });
   plan.expects.push_back({at, std::vector<unsigned char>(At(tree, node), At(tree, node) + node.size), path + " of " + tree.tagText, {}, 0});
   return plan;
 }

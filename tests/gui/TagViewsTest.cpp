@@ -106,7 +106,7 @@ class TagViewsTest : public QObject {
     QCOMPARE(Shown(view, rounds), QStringLiteral("120"));
     QCOMPARE(e.p1.SelectedTag(), std::optional<int>(FieldsMap::kWeapon));
     QVERIFY(e.window.UndoAction()->text().contains(
-        QStringLiteral("Set magazines[0].rounds_loaded_maximum of weap:weapons\\pistol\\pistol")));
+        QStringLiteral("Set magazines[0].rounds_loaded_maximum of weap:weapons\\pistol\\pistol: 12 -> 120")));
 
     // A value the type cannot hold is refused with a message: nothing written.
     QVERIFY(!view.SetField(rounds.toStdString(), QStringLiteral("40000")));

@@ -39,6 +39,9 @@ std::optional<jov::StepInfo> NextRedo(CommandContext& context);
 void TagSelected(CommandContext& context, MapPanel& panel);
 // The hex editor on the selected tag's metadata (a double click).
 void OpenTagInHexEditor(CommandContext& context, MapPanel& panel);
+// The hex editor on the selected tag, its cursor on the byte at offset of the
+// metadata (a field's Show Bytes).
+void OpenTagBytesAt(CommandContext& context, MapPanel& panel, std::uint32_t offset);
 void CopyTagName(CommandContext& context, MapPanel& panel);
 void CopyTagIdentifier(CommandContext& context, MapPanel& panel);
 // The hex editor's "Save" for tag i of the panel's map.

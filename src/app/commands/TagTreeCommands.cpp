@@ -36,7 +36,9 @@ void TagSelected(CommandContext& context, MapPanel& panel) {
   context.LoadControls();
 }
 
-void OpenTagInHexEditor(CommandContext& context, MapPanel& panel) {
+void OpenTagInHexEditor(CommandContext& context, MapPanel& panel) { OpenTagBytesAt(context, panel, 0); }
+
+void OpenTagBytesAt(CommandContext& context, MapPanel& panel, std::uint32_t offset) {
   if (!context.SaveControls()) return;
   // A class group item has no record, and opens nothing.
   const std::optional<int> tag = panel.SelectedTag();
@@ -45,6 +47,7 @@ void OpenTagInHexEditor(CommandContext& context, MapPanel& panel) {
   CHexEditDlg dialog(jov::HexEditorText(panel.Map(), i), TagHexSave(context, panel, i), context.Runner(),
                      context.DialogParent());
   dialog.setWindowTitle(ToolTitle(QStringLiteral("Hex Editor"), panel, i));
+  if (offset > 0) dialog.ShowOffset(static_cast<int>(offset));
   context.RunModal(dialog);
 }
 
