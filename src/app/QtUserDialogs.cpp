@@ -21,6 +21,7 @@ void QtUserDialogs::ConfigureFileDialog(QFileDialog& dialog, const jov::FileDial
   dialog.setFileMode(options.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   dialog.setNameFilter(ToQtFileFilter(options.filter));
   dialog.setDefaultSuffix(QString::fromLocal8Bit(options.defaultExtension));
+  if (!options.title.empty()) dialog.setWindowTitle(QString::fromStdString(options.title));
   // A wildcard name such as "*.map" only repeats the filter; a real name is
   // offered in the name field.
   const QString initial = QString::fromLocal8Bit(options.initialName);

@@ -12,6 +12,7 @@ struct FileDialogOptions {
   std::string defaultExtension;
   std::string initialName;
   bool mustExist = false;
+  std::string title{};  // the dialog's title; empty: the toolkit's own
 };
 
 // Everything a core operation may ask the user mid-way: a file to pick, an outcome

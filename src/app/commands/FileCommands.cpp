@@ -14,7 +14,10 @@ void OpenMap(CommandContext& context, MapPanel& panel) {
   if (!context.SaveControls()) return;
   // The picker comes first: a panel holding a map keeps it if the user cancels.
   static const jov::FileDialogOptions openMap{"Halo Mapfile (*.map)|*.map|All Files (*.*)|*.*||", "map", "*.map", true};
-  const auto picked = context.Dialogs().PickOpenFile(openMap);
+  // The title says which panel the map goes into ("Open Map 1").
+  jov::FileDialogOptions options = openMap;
+  options.title = QStringLiteral("Open %1").arg(panel.title()).toStdString();
+  const auto picked = context.Dialogs().PickOpenFile(options);
   if (!picked) {
     // An empty panel shows the model's name for no map, as it always has.
     if (!panel.Map().m_bOpen) {
