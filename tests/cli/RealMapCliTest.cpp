@@ -48,7 +48,7 @@ struct RealFiles {
 
 std::string HexText(const Bytes& bytes) {
   std::string text;
-  for (const unsigned char b : bytes) text += DwordToHex(&b).substr(0, 2) + " ";
+  for (const unsigned char b : bytes) text += BytesToHex(&b, 1) + " ";
   return text;
 }
 
