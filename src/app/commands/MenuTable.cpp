@@ -110,7 +110,7 @@ const std::vector<MenuEntry>& MenuTable() {
       Writing(Entry(tools, QStringLiteral("&Fix CRC32 of Map 1"), {}, map1, ForPanel<FixCrc, 1>)),
       Writing(Entry(tools, QStringLiteral("Fi&x CRC32 of Map 2"), {}, map2, ForPanel<FixCrc, 2>)),
       Separator(tools),
-      WithToolTip(Entry(tools, QStringLiteral("Resource &Maps Folder..."), {}, none, ChooseResourceFolder),
+      WithToolTip(Entry(tools, QStringLiteral("Re&source Maps Folder..."), {}, none, ChooseResourceFolder),
                   QStringLiteral("Where a CE map's bitmaps.map, sounds.map and loc.map are read from when they "
                                  "are not beside the map")),
       WithToolTip(Entry(tools, QStringLiteral("Defini&tions Folder..."), {}, none, ChooseDefinitionsFolder),
