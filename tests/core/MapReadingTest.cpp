@@ -164,7 +164,9 @@ TEST(MapReading, SizesRunToTheNextEntryThatLandsInTheTagData) {
     TestMap t(bytes);
     t.Open();
     for (int n = 0; n < 5; ++n) EXPECT_EQ(t.Tag(n).nSize, c.sizes[static_cast<std::size_t>(n)]) << "tag " << n;
-    if (c.sbspOffset) EXPECT_EQ(t.Tag(2).strMetaOffset, UIntToHex(*c.sbspOffset));
+    if (c.sbspOffset) {
+      EXPECT_EQ(t.Tag(2).strMetaOffset, UIntToHex(*c.sbspOffset));
+    }
   }
 }
 
