@@ -36,6 +36,12 @@ void RegisterAll(CLI::App& app) {
   for (const Registrar& registrar : Registrars()) registrar(app);
 }
 
+DefinitionSet Definitions(const std::string& folder) {
+  DefinitionSet set = LoadDefinitions(folder);
+  for (const std::string& message : set.Messages()) std::cerr << "jov-cli: " << message << '\n';
+  return set;
+}
+
 std::string& ResourceFolderOption() {
   static std::string folder;
   return folder;

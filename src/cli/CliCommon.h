@@ -9,6 +9,7 @@
 #include <CLI/CLI.hpp>
 
 #include "edit/MapDocument.h"
+#include "fields/FieldDefinition.h"
 #include "history/History.h"
 #include "map/EditPlan.h"
 #include "map/MapFile.h"
@@ -52,6 +53,9 @@ std::unique_ptr<OpenedMap> OpenMap(const std::string& path);
 // --resource-folder: where a CE map's bitmaps.map, sounds.map and loc.map are
 // looked for (empty: beside the map).
 std::string& ResourceFolderOption();
+// The built-in definitions, then the user's (or folder's); a skipped file is
+// reported on standard error and the command goes on.
+DefinitionSet Definitions(const std::string& folder);
 
 // TAG: a decimal index, or CLASS:NAME split at the first colon (the first tag
 // in index order with that class 1 and name).

@@ -11,14 +11,6 @@ namespace jov::cli {
 
 namespace {
 
-// The built-in definitions, then the user's (or DIR's); a skipped file is
-// reported and the command goes on.
-DefinitionSet Definitions(const std::string& folder) {
-  DefinitionSet set = LoadDefinitions(folder);
-  for (const std::string& message : set.Messages()) std::cerr << "jov-cli: " << message << '\n';
-  return set;
-}
-
 struct FieldsArgs {
   std::string map, tag, definitions;
   bool json = false, all = false;

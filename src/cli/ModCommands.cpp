@@ -11,12 +11,6 @@ namespace jov::cli {
 
 namespace {
 
-DefinitionSet Definitions(const std::string& folder) {
-  DefinitionSet set = LoadDefinitions(folder);
-  for (const std::string& message : set.Messages()) std::cerr << "jov-cli: " << message << '\n';
-  return set;
-}
-
 struct CreateArgs {
   std::string original, modified, title, author, definitions;
 };

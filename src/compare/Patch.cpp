@@ -28,18 +28,9 @@ constexpr std::uint32_t kEntrySize = 32;
 constexpr std::uint32_t kFirstEntry = 0x24;  // from the index offset the model holds
 
 std::string Utf8ToLatin1(const std::string& text, const std::string& what) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    if (b < 0x80) {
-      out += text[i];
-    } else if ((b == 0xC2 || b == 0xC3) && i + 1 < text.size()) {
-      out += static_cast<char>(((b & 0x03) << 6) | (static_cast<unsigned char>(text[++i]) & 0x3F));
-    } else {
-      throw Refused("The patch is malformed: " + what + " holds a character outside Latin-1.");
-    }
-  }
-  return out;
+  auto bytes = Latin1FromUtf8(text);
+  if (!bytes) throw Refused("The patch is malformed: " + what + " holds a character outside Latin-1.");
+  return std::move(*bytes);
 }
 
 std::string ToHex(const std::string& bytes) {
@@ -207,6 +198,21 @@ const HeaderFieldPlace* PlaceOf(const std::string& field) {
 
 // Map texts are bytes; JSON wants UTF-8. Each byte is one Latin-1 character, so
 // any byte (a class of four 0xFF bytes) survives the trip.
+std::optional<std::string> Latin1FromUtf8(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b < 0x80) {
+      out += text[i];
+    } else if ((b == 0xC2 || b == 0xC3) && i + 1 < text.size()) {
+      out += static_cast<char>(((b & 0x03) << 6) | (static_cast<unsigned char>(text[++i]) & 0x3F));
+    } else {
+      return std::nullopt;
+    }
+  }
+  return out;
+}
+
 std::string Latin1ToUtf8(const std::string& bytes) {
   std::string out;
   for (const char c : bytes) {

@@ -20,6 +20,9 @@ namespace jov {
 // Map texts are bytes; JSON wants UTF-8. Each byte goes as its Latin-1 character,
 // so any byte (a class of four 0xFF bytes) survives the trip.
 std::string Latin1ToUtf8(const std::string& bytes);
+// The bytes a UTF-8 text of Latin-1 characters stands for; none when it holds
+// a character outside Latin-1.
+std::optional<std::string> Latin1FromUtf8(const std::string& text);
 
 inline constexpr const char* kPatchFormat = "jov patch";
 inline constexpr int kPatchFormatVersion = 1;

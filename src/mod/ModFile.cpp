@@ -38,22 +38,6 @@ std::string Thousands(std::uint64_t n) {
   throw Refused(source + ": edit " + Thousands(number) + ": " + why + "; nothing was written.");
 }
 
-// JSON holds UTF-8; map texts are bytes, each carried as its Latin-1 character.
-std::optional<std::string> Latin1Of(const std::string& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    if (b < 0x80) {
-      out += text[i];
-    } else if ((b == 0xC2 || b == 0xC3) && i + 1 < text.size()) {
-      out += static_cast<char>(((b & 0x03) << 6) | (static_cast<unsigned char>(text[++i]) & 0x3F));
-    } else {
-      return std::nullopt;
-    }
-  }
-  return out;
-}
-
 std::string Member(const json& object, const char* key, const std::string& source, std::size_t edit, bool required) {
   const auto it = object.find(key);
   if (it == object.end()) {
@@ -61,7 +45,7 @@ std::string Member(const json& object, const char* key, const std::string& sourc
     return "";
   }
   if (!it->is_string()) RefuseEdit(source, edit, std::string("\"") + key + "\" is not a text");
-  const auto text = Latin1Of(it->get<std::string>());
+  const auto text = Latin1FromUtf8(it->get<std::string>());
   if (!text) RefuseEdit(source, edit, std::string("\"") + key + "\" holds a character outside Latin-1");
   return *text;
 }
@@ -70,7 +54,7 @@ std::string TopText(const json& document, const char* key, const std::string& so
   const auto it = document.find(key);
   if (it == document.end() || it->is_null()) return "";
   if (!it->is_string()) throw Refused(source + ": \"" + key + "\" is not a text; nothing was written.");
-  const auto text = Latin1Of(it->get<std::string>());
+  const auto text = Latin1FromUtf8(it->get<std::string>());
   if (!text) throw Refused(source + ": \"" + key + "\" holds a character outside Latin-1; nothing was written.");
   return *text;
 }
