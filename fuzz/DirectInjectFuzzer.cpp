@@ -62,9 +62,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<unsigned char> destinationBefore = fuzz::ReadWholeFile(destinationPath);
   const std::vector<unsigned char> sourceBefore = oneFile ? destinationBefore : fuzz::ReadWholeFile(sourcePath);
   // What the translation should write, worked out the slow way before anything changes.
+  // References to tags the destination lacks become none, after a question.
   std::string expected;
-  const bool checkBytes = from.nSize <= kReferenceCheckSize && HexToUInt(from.strMetaOffset) <= BinaryFile::kMaxPosition;
-  if (checkBytes) expected = reference::StepStartTranslation(ReadMetaHex(source, s), source, s, destination, d);
+  reference::detail::NoneSet nones;
+  // Only a tag whose bytes are in its own map: the others are refused below.
+  const bool checkBytes = from.eHome == TagHome::TagData && from.nSize <= kReferenceCheckSize &&
+                          HexToUInt(from.strMetaOffset) <= BinaryFile::kMaxPosition;
+  if (checkBytes) expected = reference::StepStartTranslation(ReadMetaHex(source, s), source, s, destination, d, &nones);
 
   fuzz::FuzzDialogs dialogs;
   dialogs.yes = yes;
@@ -80,8 +84,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Check(fuzz::ReadWholeFile(destinationPath) == destinationBefore, "a failed injection writes nothing");
     return 0;
   }
-  fuzz::Check(dialogs.questions == (sourceLarger ? 1 : 0), "the question is asked exactly when the source is larger");
-  if (outcome == DirectInjectOutcome::Declined) {
+  // The size question comes first, when the source is larger; the question
+  // about references the destination lacks follows it, once, when it is reached.
+  const int sizeQuestions = sourceLarger ? 1 : 0;
+  const int unresolvedQuestions = dialogs.questions - sizeQuestions;
+  fuzz::Check(unresolvedQuestions >= 0 && unresolvedQuestions <= 1 && (yes || !sourceLarger || unresolvedQuestions == 0),
+              "the size question is asked exactly when the source is larger, the references one at most once after it");
+  if (checkBytes && (yes || !sourceLarger))
+    fuzz::Check(unresolvedQuestions == (nones.empty() ? 0 : 1), "the question is asked exactly when a reference is lacking");
+  if (outcome == DirectInjectOutcome::Declined || outcome == DirectInjectOutcome::Cancelled) {
     fuzz::Check(!yes && fuzz::ReadWholeFile(destinationPath) == destinationBefore, "No writes nothing");
     return 0;
   }

@@ -121,7 +121,12 @@ CMapEditorDlg::CMapEditorDlg(jov::UserDialogs& dialogs, QWidget* parent) : QMain
   Refresh();
 }
 
-CMapEditorDlg::~CMapEditorDlg() = default;
+CMapEditorDlg::~CMapEditorDlg() {
+  // ~QWidget closes the window, which moves the focus and fires focusChanged
+  // while this object is already only a QWidget: the Back/Forward tracker must
+  // not hear it.
+  disconnect(qApp, nullptr, this, nullptr);
+}
 
 void CMapEditorDlg::BuildMenuBar() {
   QMenuBar* bar = menuBar();
@@ -171,6 +176,9 @@ void CMapEditorDlg::ConnectPanel(MapPanel& panel) {
   // The Fields view's edits: one plan, the executor, a re-read.
   panel.SetFieldWriter([this, &panel](const std::string& path, const QString& text) {
     return commands::SetField(*this, panel, path, text);
+  });
+  panel.SetFieldByteWriter([this, &panel](std::uint32_t offset, const std::vector<unsigned char>& bytes) {
+    return commands::SetFieldBytes(*this, panel, offset, bytes);
   });
   panel.SetFieldBytesShower([this, &panel](std::uint32_t offset, std::uint32_t) {
     RunCommand([&] { commands::OpenTagBytesAt(*this, panel, offset); });
