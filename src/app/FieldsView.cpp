@@ -51,6 +51,31 @@ FieldsView::FieldsView(jov::CMapFile& map, QWidget* parent) : QWidget(parent), m
   connect(m_view, &QTreeView::doubleClicked, this, &FieldsView::OnDoubleClicked);
   m_view->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(m_view, &QWidget::customContextMenuRequested, this, &FieldsView::OnContextMenu);
+  connect(m_view->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+    if (!m_filling) emit CurrentNodeChanged(CurrentNode());
+  });
+}
+
+int FieldsView::CurrentNode() const {
+  const QVariant node = m_view->currentIndex().siblingAtColumn(kValue).data(kNodeRole);
+  return node.isValid() ? node.toInt() : -1;
+}
+
+void FieldsView::SelectNode(int node) {
+  if (node < 0 || node >= static_cast<int>(m_rows.size())) {
+    m_view->setCurrentIndex(QModelIndex());
+    return;
+  }
+  QStandardItem* row = m_rows[static_cast<std::size_t>(node)];
+  if (!row) return;
+  QModelIndex index = m_proxy->mapFromSource(m_model->indexFromItem(row));
+  if (!index.isValid()) {  // filtered out
+    m_filter->clear();
+    index = m_proxy->mapFromSource(m_model->indexFromItem(row));
+  }
+  for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent()) m_view->expand(parent);
+  m_view->setCurrentIndex(index);
+  m_view->scrollTo(index);
 }
 
 void FieldsView::OnContextMenu(const QPoint& at) {
@@ -153,8 +178,9 @@ void FieldsView::Fill() {
     for (int column = 0; column < kColumns; ++column) widths << m_view->columnWidth(column);
   }
   m_filledTag = m_tag;
+  m_filling = true;
   m_model->removeRows(0, m_model->rowCount());
-  std::vector<QStandardItem*> names(m_tree.nodes.size(), nullptr);
+  m_rows.assign(m_tree.nodes.size(), nullptr);
   const QColor greyed = palette().color(QPalette::Disabled, QPalette::Text);
   for (std::size_t i = 0; i < m_tree.nodes.size(); ++i) {
     const jov::FieldNode& node = m_tree.nodes[i];
@@ -186,8 +212,8 @@ void FieldsView::Fill() {
       if (item != value) item->setEditable(false);
       if (node.readOnly) item->setForeground(greyed);
     }
-    names[i] = name;
-    QStandardItem* parent = node.parent >= 0 ? names[static_cast<std::size_t>(node.parent)] : nullptr;
+    m_rows[i] = name;
+    QStandardItem* parent = node.parent >= 0 ? m_rows[static_cast<std::size_t>(node.parent)] : nullptr;
     if (parent) parent->appendRow(row);
     else m_model->appendRow(row);
   }
@@ -204,6 +230,8 @@ void FieldsView::Fill() {
       m_original[PathOf(index)] = index.siblingAtColumn(kValue).data().toString();
     });
     m_view->resizeColumnToContents(kName);
+    m_filling = false;
+    emit Filled();
     return;
   }
   ForEachRow(*m_proxy, QModelIndex(), [&](const QModelIndex& index) {
@@ -213,6 +241,8 @@ void FieldsView::Fill() {
   });
   for (int column = 0; column < kColumns; ++column) m_view->setColumnWidth(column, widths[column]);
   m_view->verticalScrollBar()->setValue(scroll);
+  m_filling = false;
+  emit Filled();
 }
 
 bool FieldsView::SetField(const std::string& path, const QString& text) {

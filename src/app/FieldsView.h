@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <QWidget>
 
@@ -13,6 +14,7 @@
 
 class QLineEdit;
 class QSortFilterProxyModel;
+class QStandardItem;
 class QStandardItemModel;
 class QTreeView;
 class QModelIndex;
@@ -61,8 +63,19 @@ class FieldsView : public QWidget {
   QTreeView* View() const { return m_view; }
   QLineEdit* Filter() const { return m_filter; }
 
+  // The node of Tree() whose row is current, or -1.
+  int CurrentNode() const;
+  // Makes node's row current (-1: none), its blocks opened and the row
+  // scrolled into view; a filter that hides it is cleared. Nothing happens
+  // for a node no row shows (a hidden one).
+  void SelectNode(int node);
+
  signals:
   void TagActivated(int tag);
+  // The rows were filled again from Tree(): another tag, a re-read, an edit.
+  void Filled();
+  // The user (or SelectNode) moved to another row; not sent while filling.
+  void CurrentNodeChanged(int node);
 
  private:
   void Fill();
@@ -82,6 +95,9 @@ class FieldsView : public QWidget {
   // Each field's shown value when its tag was selected: what Revert puts back.
   std::map<QString, QString> m_original;
   bool m_writing = false;  // a value is being written from its open editor
+  bool m_filling = false;
+  // Each node's Name item, null for the hidden ones, while the rows stand.
+  std::vector<QStandardItem*> m_rows;
   jov::FieldTree m_tree;
   QLineEdit* m_filter = nullptr;
   QTreeView* m_view = nullptr;

@@ -25,6 +25,7 @@
 #include <QVBoxLayout>
 
 #include "DataExchange.h"
+#include "FieldHexView.h"
 #include "FieldsView.h"
 #include "QtTreeView.h"
 #include "SortedComboBox.h"
@@ -378,6 +379,10 @@ void MapPanel::SetFieldBytesShower(std::function<void(std::uint32_t offset, std:
   m_fields->SetBytesShower(std::move(shower));
 }
 
+void MapPanel::SetFieldByteWriter(std::function<bool(std::uint32_t offset, const std::vector<unsigned char>& bytes)> writer) {
+  m_fieldHex->SetWriter(std::move(writer));
+}
+
 void MapPanel::SetDefinitions(std::shared_ptr<const jov::DefinitionSet> definitions) {
   m_fields->SetDefinitions(std::move(definitions));
 }
@@ -404,7 +409,15 @@ QWidget* MapPanel::BuildTagViews() {
   m_treeReferences->setToolTip(
       QStringLiteral("Every tag whose metadata holds a dependency or identifier of the selected tag. "
                      "Double-click one to go there."));
-  m_tabsTag->addTab(m_fields, QStringLiteral("Fields"));
+  // The tag's bytes below its fields, on a splitter that can close them.
+  auto* fieldsSplit = new QSplitter(Qt::Vertical, m_tabsTag);
+  fieldsSplit->addWidget(m_fields);
+  m_fieldHex = new FieldHexView(*m_fields, fieldsSplit);
+  fieldsSplit->addWidget(m_fieldHex);
+  fieldsSplit->setCollapsible(0, false);
+  fieldsSplit->setStretchFactor(0, 2);
+  fieldsSplit->setStretchFactor(1, 1);
+  m_tabsTag->addTab(fieldsSplit, QStringLiteral("Fields"));
   m_tabsTag->addTab(m_treeReferences, QStringLiteral("References"));
 
   auto* corner = new QWidget(m_tabsTag);
@@ -479,12 +492,8 @@ void MapPanel::FillReferences(std::optional<int> tag) {
         // A tag whose fields cannot be read still refers: only the name is missing.
       }
     }
-    const jov::FieldNode* best = nullptr;
-    for (const jov::FieldNode& node : tree.nodes)
-      if (node.def && !node.entry && offset >= node.offset && offset < node.offset + node.size &&
-          (!best || node.depth >= best->depth))
-        best = &node;
-    return best ? QString::fromStdString(best->path) : QString();
+    const int node = tree.NodeAt(offset, true);
+    return node < 0 ? QString() : QString::fromStdString(tree.nodes[static_cast<std::size_t>(node)].path);
   };
   QList<QTreeWidgetItem*> rows;
   for (const jov::TagReference& reference : m_references->To(*tag)) {

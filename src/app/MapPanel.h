@@ -13,6 +13,7 @@
 
 class DataExchange;
 class QAction;
+class FieldHexView;
 class FieldsView;
 class QByteArray;
 class QCheckBox;
@@ -132,6 +133,8 @@ class MapPanel : public QGroupBox {
   const jov::FieldTree& ShownFields() const;
   void SetFieldWriter(std::function<bool(const std::string& path, const QString& text)> writer);
   void SetFieldBytesShower(std::function<void(std::uint32_t offset, std::uint32_t size)> shower);
+  // How the hex view below the fields writes bytes over the tag's metadata.
+  void SetFieldByteWriter(std::function<bool(std::uint32_t offset, const std::vector<unsigned char>& bytes)> writer);
   void SetDefinitions(std::shared_ptr<const jov::DefinitionSet> definitions);
 
   // The window's layout: the columns' splitter state and the tab chain's ends.
@@ -227,6 +230,7 @@ class MapPanel : public QGroupBox {
 
   QTabWidget* m_tabsTag;
   FieldsView* m_fields;
+  FieldHexView* m_fieldHex;
   QTreeWidget* m_treeReferences;
 
  private:

@@ -14,13 +14,8 @@ std::string FieldLocator::PathAt(int tag, std::uint32_t offset) {
   }
   // The deepest field holding the offset: an entry's field rather than its
   // block, a value rather than the entry around it.
-  const FieldNode* best = nullptr;
-  for (const FieldNode& node : m_tree.nodes) {
-    if (node.entry || !node.def || node.size == 0) continue;
-    if (offset < node.offset || offset >= std::uint64_t{node.offset} + node.size) continue;
-    if (!best || node.depth >= best->depth) best = &node;
-  }
-  return best ? best->path : "";
+  const int node = m_tree.NodeAt(offset, true);
+  return node < 0 ? "" : m_tree.nodes[static_cast<std::size_t>(node)].path;
 }
 
 }  // namespace jov

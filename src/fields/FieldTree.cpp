@@ -182,6 +182,17 @@ int FieldTree::Find(const std::string& path) const {
   return -1;
 }
 
+int FieldTree::NodeAt(std::uint32_t offset, bool fieldsOnly) const {
+  int best = -1;
+  for (std::size_t i = 0; i < nodes.size(); ++i) {
+    const FieldNode& node = nodes[i];
+    if (node.hidden || (fieldsOnly && node.entry)) continue;
+    if (offset < node.offset || offset >= std::uint64_t{node.offset} + node.size) continue;
+    if (best < 0 || node.depth >= nodes[static_cast<std::size_t>(best)].depth) best = static_cast<int>(i);
+  }
+  return best;
+}
+
 FieldTree BuildFieldTree(CMapFile& map, int tag, const ClassDef* def) {
   FieldTree tree;
   tree.tag = tag;

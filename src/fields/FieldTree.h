@@ -60,6 +60,12 @@ struct FieldTree {
 
   // The node with this path (hidden ones too), or -1.
   int Find(const std::string& path) const;
+  // The deepest shown node holding metadata byte offset: a field inside an
+  // entry rather than the entry, the entry rather than nothing (its padding is
+  // a hidden gap). Hidden nodes never count; with fieldsOnly neither do block
+  // entries. Of two fields at one depth (a definition's overlapping fields)
+  // the later one. -1 when no node holds the byte.
+  int NodeAt(std::uint32_t offset, bool fieldsOnly = false) const;
 };
 
 // Builds tag's field tree from def (null: the scanner's references and blocks).

@@ -466,4 +466,22 @@ EditPlan PlanFieldSet(CMapFile& map, const FieldTree& tree, const std::string& p
   return plan;
 }
 
+EditPlan PlanMetadataBytes(CMapFile& map, const FieldTree& tree, std::uint32_t offset, const std::vector<unsigned char>& bytes) {
+  RefuseWriteOutsideMap(map, tree.tag);
+  if (bytes.empty() || std::uint64_t{offset} + bytes.size() > tree.bytes.size())
+    throw Refused(std::to_string(bytes.size()) + " bytes at " + HexOffsetText(offset) + " do not lie in the metadata of " +
+                  tree.tagText + " (" + HexOffsetText(tree.bytes.size()) + " bytes); nothing was written.");
+  const unsigned char* old = tree.bytes.data() + offset;
+  const int node = tree.NodeAt(offset);
+  const std::string where = node < 0 ? "" : " (" + tree.nodes[static_cast<std::size_t>(node)].path + ")";
+  const std::string label = StepLabel("Set bytes 0x" + UIntToHex(offset) + where + " of", map, tree.tag) + ": " +
+                            BytesToHex(old, static_cast<long>(bytes.size())) + " -> " +
+                            BytesToHex(bytes.data(), static_cast<long>(bytes.size()));
+  const std::uint64_t at = std::uint64_t{tree.metaOffset} + offset;
+  EditPlan plan = PlanOf(map, label, [&] { map.File().Write(at, bytes.data(), bytes.size()); });
+  plan.expects.push_back({at, std::vector<unsigned char>(old, old + bytes.size()),
+                          "metadata bytes " + HexOffsetText(offset) + " of " + tree.tagText, {}, 0});
+  return plan;
+}
+
 }  // namespace jov

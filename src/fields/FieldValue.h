@@ -37,4 +37,10 @@ const FieldNode& FieldAt(const FieldTree& tree, const std::string& path);
 // the field's bytes in the tag's metadata, expected to hold what was read.
 EditPlan PlanFieldSet(CMapFile& map, const FieldTree& tree, const std::string& path, const std::string& value, bool raw);
 
+// The plan that writes bytes over the tag's metadata at offset, whatever
+// fields they lie in ("Set bytes 0x51a (magazines[0].rounds_loaded_maximum) of
+// CLASS:NAME: 0c -> 78"), expected to hold what the tree read. Refused past
+// the metadata's end and for a tag kept outside the map's file.
+EditPlan PlanMetadataBytes(CMapFile& map, const FieldTree& tree, std::uint32_t offset, const std::vector<unsigned char>& bytes);
+
 }  // namespace jov

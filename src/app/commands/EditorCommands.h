@@ -1,8 +1,10 @@
 #pragma once
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "history/HistoryStore.h"
 
@@ -88,6 +90,9 @@ void ApplyPatch(CommandContext& context, MapPanel& panel);
 // FieldCommands.cpp: the Fields view's edits and the definitions folder.
 // Writes text into the field at path of the selected tag; whether it wrote.
 bool SetField(CommandContext& context, MapPanel& panel, const std::string& path, const QString& text);
+// Writes bytes over the selected tag's metadata at offset (the hex view below
+// the fields); whether it wrote.
+bool SetFieldBytes(CommandContext& context, MapPanel& panel, std::uint32_t offset, const std::vector<unsigned char>& bytes);
 void ChooseDefinitionsFolder(CommandContext& context);
 // Where CE maps' resource maps are read from when they are not beside the map.
 void ChooseResourceFolder(CommandContext& context);
