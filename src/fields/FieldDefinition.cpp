@@ -294,6 +294,8 @@ void ParseField(const nlohmann::json& item, const nlohmann::json& owner, JsonFil
   }
   f.unit = *type == FieldType::Angle ? FieldUnit::Radians : UnitNamed(item.value("unit", ""), here);
   f.readOnly = item.value("read_only", false);
+  // What the field does, in the definition's own words: the editor's tooltip.
+  if (item.contains("description")) f.tooltip = TextOf(item["description"], here + ": description");
   f.hidden = item.value("hidden", false);
   if (item.contains("options")) f.names = NamesOf(item["options"], here);
   if (item.contains("bits")) f.names = NamesOf(item["bits"], here);

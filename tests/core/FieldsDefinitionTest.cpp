@@ -117,7 +117,7 @@ TEST(FieldsDefinition, UsersFilesWinPerClassAndBadOnesAreSkippedWithTheirPlace) 
   };
   // weap: a user's own weapon layout, on top of the built-in item.
   write("weap.json", R"({"class": "weap", "include": "item", "size": "0x508",
-    "fields": [{"id": "my_time", "offset": "0x338", "type": "float"}]})");
+    "fields": [{"id": "my_time", "offset": "0x338", "type": "float", "description": "Seconds to reload."}]})");
   // Each of these is skipped; the built-in class stays.
   write("proj.json", R"({"class": "proj", "size": "0x24C", "fields": [
     {"id": "a", "offset": "0x10", "type": "float"},
@@ -144,7 +144,8 @@ TEST(FieldsDefinition, UsersFilesWinPerClassAndBadOnesAreSkippedWithTheirPlace) 
 
   const ClassDef* weap = set.Find("weap");
   ASSERT_NE(weap, nullptr);
-  EXPECT_NE(Named(weap->fields, "my_time"), nullptr);
+  ASSERT_NE(Named(weap->fields, "my_time"), nullptr);
+  EXPECT_EQ(Named(weap->fields, "my_time")->tooltip, "Seconds to reload.");
   EXPECT_EQ(Named(weap->fields, "magazines"), nullptr);
   EXPECT_NE(Named(weap->fields, "item_flags"), nullptr);  // from the built-in parent
   for (const char* kept : {"proj", "eqip", "garb", "bipd", "vehi"}) {
