@@ -2,7 +2,6 @@
 #include "platform/PathText.h"
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -15,6 +14,9 @@
 #include "platform/Folders.h"
 #include "platform/MapLock.h"
 #include "platform/Process.h"
+#ifdef _WIN32
+#include "platform/Win32Text.h"
+#endif
 
 namespace jov {
 
@@ -91,15 +93,11 @@ std::string CanonicalPath(const std::string& path) {
 
 std::string History::KeyOf(const std::string& path) {
 #ifdef _WIN32
-  // The identity FileStamp reads on Windows: the volume's serial number and
-  // the file's id, the same for every spelling of the file.
-  const FileStamp stamp = FileStamp::Of(path);
-  if (stamp.device != 0 || stamp.inode != 0) {
-    char key[64];
-    std::snprintf(key, sizeof key, "file:%08llx-%016llx", static_cast<unsigned long long>(stamp.device),
-                  static_cast<unsigned long long>(stamp.inode));
-    return key;
-  }
+  // The path Windows itself gives the open file, the same for every spelling
+  // (letter case, short names). Not the file's id: NTFS hands a deleted file's
+  // id to the next file made, which would take over the old map's steps.
+  const std::string final = win32::FinalPath(path);
+  if (!final.empty()) return final;
 #endif
   return CanonicalPath(path);
 }

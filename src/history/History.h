@@ -46,8 +46,8 @@ class History {
   static std::string DatabasePath();
   const std::string& Database() const { return m_databasePath; }
   // A map's key in the history: its canonical path. On Windows, where one file
-  // has many spellings (letter case, short names), the file's identity: its
-  // volume's serial number and its file id.
+  // has many spellings (letter case, short names), the one path the system
+  // gives the open file.
   static std::string KeyOf(const std::string& path);
 
   // Bytes kept per map before the oldest steps go: JOV_HISTORY_LIMIT_MB, else the

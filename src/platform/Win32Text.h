@@ -14,6 +14,11 @@ std::string Narrow(const std::wstring& utf16);
 // and given the \\?\ prefix (\\?\UNC\ for a share), which lifts the limit;
 // '/' separators become '\', which prefixed paths require.
 std::wstring WidePath(const std::string& utf8);
+// The one spelling of an existing file or folder, whatever spelling reached
+// it: long names for short ones, each name in the letter case it has on disk,
+// links resolved, without the \\?\ prefix (\\server\share for a share).
+// Empty when it cannot be opened.
+std::string FinalPath(const std::string& utf8);
 // The FileError cause a Win32 error code (GetLastError) stands for.
 FileError::Cause CauseOfError(unsigned long error);
 

@@ -39,6 +39,26 @@ std::wstring WidePath(const std::string& utf8) {
   return L"\\\\?\\" + full;
 }
 
+std::string FinalPath(const std::string& utf8) {
+  // No access rights asked, every sharing allowed: a map another program holds
+  // still has its name read. A folder opens only with backup semantics.
+  const HANDLE handle = ::CreateFileW(WidePath(utf8).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return {};
+  std::wstring path(MAX_PATH, L'\0');
+  DWORD n = ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), VOLUME_NAME_DOS);
+  if (n >= path.size()) {
+    path.resize(n);
+    n = ::GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), VOLUME_NAME_DOS);
+  }
+  ::CloseHandle(handle);
+  if (n == 0 || n >= path.size()) return {};
+  path.resize(n);
+  if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) path = L"\\\\" + path.substr(8);
+  else if (path.rfind(L"\\\\?\\", 0) == 0) path = path.substr(4);
+  return Narrow(path);
+}
+
 FileError::Cause CauseOfError(unsigned long error) {
   switch (error) {
     case ERROR_FILE_NOT_FOUND:
