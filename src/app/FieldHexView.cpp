@@ -247,7 +247,8 @@ void FieldHexView::WriteCursorByte(unsigned char value) {
 }
 
 void FieldHexView::keyPressEvent(QKeyEvent* event) {
-  if (Bytes().empty()) {
+  // Alt with an arrow is the window's Back and Forward, not a move here.
+  if (Bytes().empty() || (event->modifiers() & Qt::AltModifier)) {
     QAbstractScrollArea::keyPressEvent(event);
     return;
   }
@@ -284,7 +285,7 @@ void FieldHexView::keyPressEvent(QKeyEvent* event) {
     return;
   }
   const int digit = HexDigit(text);
-  if (m_cursorInAscii || digit < 0 || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+  if (m_cursorInAscii || digit < 0 || control) {
     QAbstractScrollArea::keyPressEvent(event);
     return;
   }
