@@ -225,10 +225,14 @@ void FieldHexView::mousePressEvent(QMouseEvent* event) {
   m_cursor = hit->offset;
   m_cursorInAscii = hit->ascii;
   m_pendingDigit.reset();
-  m_clicking = true;
-  m_fields.SelectNode(m_fields.Tree().NodeAt(hit->offset));
-  m_clicking = false;
+  SelectFieldAtCursor();
   viewport()->update();
+}
+
+void FieldHexView::SelectFieldAtCursor() {
+  m_clicking = true;
+  m_fields.SelectNode(m_fields.Tree().NodeAt(*m_cursor));
+  m_clicking = false;
 }
 
 void FieldHexView::MoveCursor(std::int64_t to) {
@@ -236,6 +240,7 @@ void FieldHexView::MoveCursor(std::int64_t to) {
   m_pendingDigit.reset();
   m_cursor = static_cast<std::uint32_t>(std::clamp<std::int64_t>(to, 0, static_cast<std::int64_t>(Bytes().size()) - 1));
   ScrollToByte(*m_cursor);
+  SelectFieldAtCursor();
   viewport()->update();
 }
 

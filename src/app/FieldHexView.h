@@ -13,8 +13,8 @@ class FieldsView;
 // view holds, so it follows that view's tag and every re-read of it; only the
 // rows in view are painted, so a tag of megabytes costs what a small one does.
 //
-// The current field's bytes are highlighted; a click on a byte makes the
-// deepest field holding it current in the Fields view. Two hex digits typed
+// The current field's bytes are highlighted; a click on a byte (or the cursor
+// moved onto it) makes the deepest field holding it current in the Fields view. Two hex digits typed
 // over a byte (or a character in the ASCII column) write that byte through
 // the writer, which plans and applies it like a field edit.
 class FieldHexView : public QAbstractScrollArea {
@@ -63,7 +63,10 @@ class FieldHexView : public QAbstractScrollArea {
   void UpdateGeometry();
   void OnFilled();
   void OnCurrentNodeChanged(int node);
+  // The cursor moved there (kept inside the metadata) and its field selected.
   void MoveCursor(std::int64_t to);
+  // The deepest field holding the cursor's byte made current in the Fields view.
+  void SelectFieldAtCursor();
   // Writes value over the byte under the cursor and moves past it.
   void WriteCursorByte(unsigned char value);
 
@@ -74,7 +77,7 @@ class FieldHexView : public QAbstractScrollArea {
   std::optional<std::uint32_t> m_cursor;
   bool m_cursorInAscii = false;
   std::optional<int> m_pendingDigit;  // the first of two digits typed over the cursor's byte
-  bool m_clicking = false;  // the Fields view follows a click here: no scroll back
+  bool m_clicking = false;  // the Fields view follows the cursor here: no jump back
   int m_offsetDigits = 4;
   int m_charWidth = 1;
   int m_rowHeight = 1;
