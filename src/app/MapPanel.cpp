@@ -21,11 +21,13 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSplitter>
+#include <QStyle>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include "DataExchange.h"
 #include "FieldHexView.h"
+#include "FieldsWindow.h"
 #include "FieldsView.h"
 #include "QtTreeView.h"
 #include "SortedComboBox.h"
@@ -432,6 +434,19 @@ QWidget* MapPanel::BuildTagViews() {
   m_buttonForward->setToolTip(QStringLiteral("Forward to the tag Back left (Alt+Right)"));
   cornerLayout->addWidget(m_buttonBack);
   cornerLayout->addWidget(m_buttonForward);
+  // Room: the Fields view (with its hex view) in a window of its own.
+  m_fieldsWindow = new FieldsWindow(*m_tabsTag, *fieldsSplit, this);
+  auto* undock = new QToolButton(corner);
+  undock->setIcon(style()->standardIcon(QStyle::SP_TitleBarNormalButton));
+  undock->setToolTip(QStringLiteral("Open the fields in a window of their own (closing it puts them back)"));
+  undock->setCheckable(true);
+  cornerLayout->addWidget(undock);
+  connect(undock, &QToolButton::toggled, this, [this](bool on) { on ? m_fieldsWindow->Undock() : m_fieldsWindow->Dock(); });
+  connect(m_fieldsWindow, &FieldsWindow::Docked, undock, [undock](bool docked) {
+    const QSignalBlocker quiet(undock);
+    undock->setChecked(!docked);
+  });
+  m_fieldsWindow->SetTitle(FieldsWindowTitle(std::nullopt));
   m_tabsTag->setCornerWidget(corner, Qt::TopRightCorner);
   connect(m_buttonBack, &QToolButton::clicked, this, &MapPanel::GoBack);
   connect(m_buttonForward, &QToolButton::clicked, this, &MapPanel::GoForward);
@@ -451,9 +466,21 @@ QWidget* MapPanel::BuildTagViews() {
   return m_tabsTag;
 }
 
+QString MapPanel::FieldsWindowTitle(std::optional<int> tag) const {
+  QString text = QStringLiteral("Fields - ") + title();
+  if (m_map.m_bOpen) text += QStringLiteral(" (") + FileName() + QStringLiteral(")");
+  if (tag && *tag >= 0 && *tag < static_cast<int>(m_map.m_tags.size())) {
+    const jov::TagEntry& entry = m_map.m_tags[static_cast<std::size_t>(*tag)];
+    text += QStringLiteral(": ") + QString::fromStdString(entry.strClass1) + QLatin1Char(':') +
+            QString::fromLatin1(entry.strName.data(), static_cast<qsizetype>(entry.strName.size()));
+  }
+  return text;
+}
+
 void MapPanel::ShowTagViews(std::optional<int> tag) {
   if (!m_map.m_bOpen) tag.reset();
   m_fields->ShowTag(tag);
+  m_fieldsWindow->SetTitle(FieldsWindowTitle(tag));
   FillReferences(tag);
 }
 

@@ -14,6 +14,7 @@
 class DataExchange;
 class QAction;
 class FieldHexView;
+class FieldsWindow;
 class FieldsView;
 class QByteArray;
 class QCheckBox;
@@ -156,6 +157,8 @@ class MapPanel : public QGroupBox {
   void ApplyFilter();
   // The panel's file name as the title and the status bar show it ("" with no map).
   QString FileName() const;
+  // "Fields - Map 1 (name.map): class:tag name", the undocked fields' window title.
+  QString FieldsWindowTitle(std::optional<int> tag) const;
 
   // Where the user is in the tree: the selected tag (by index) and the open
   // groups. A command that rebuilds the tree (Save Changes, a reload) puts them
@@ -231,6 +234,7 @@ class MapPanel : public QGroupBox {
   QTabWidget* m_tabsTag;
   FieldsView* m_fields;
   FieldHexView* m_fieldHex;
+  FieldsWindow* m_fieldsWindow;
   QTreeWidget* m_treeReferences;
 
  private:

@@ -19,6 +19,7 @@
 
 #include "CMapEditorDlg.h"
 #include "FieldsView.h"
+#include "FieldsWindow.h"
 #include "GuiTestSupport.h"
 #include "MapPanel.h"
 #include "QtTreeView.h"
@@ -179,6 +180,34 @@ class TagViewsTest : public QObject {
     QVERIFY(!view.View()->isExpanded(ValueCell(view, QStringLiteral("magazines[0]")).siblingAtColumn(FieldsView::kName)));
     QCOMPARE(view.View()->currentIndex().siblingAtColumn(FieldsView::kValue).data(FieldsView::kPathRole).toString(), rounds);
     QCOMPARE(view.View()->columnWidth(FieldsView::kName), 333);
+  }
+
+  // Undocked, the same view (rows, selection, edits) lives in a window of its
+  // own named after the map and the tag; closing that window puts it back.
+  void theFieldsUndockIntoAWindowOfTheirOwnAndBack() {
+    Editor e(m_dir);
+    e.Select(FieldsMap::kWeapon);
+    FieldsView& view = *e.p1.m_fields;
+    const int tabs = e.p1.m_tabsTag->count();
+    e.p1.m_fieldsWindow->Undock();
+    QWidget* window = e.p1.m_fieldsWindow->Window();
+    QVERIFY(window && window->isVisible() && window->isAncestorOf(&view));
+    QCOMPARE(e.p1.m_tabsTag->count(), tabs - 1);
+    QVERIFY(window->windowTitle().startsWith(QStringLiteral("Fields - Map 1 (fields")));
+    QVERIFY(window->windowTitle().endsWith(QStringLiteral(": weap:") +
+                                           QString::fromStdString(e.p1.Map().m_tags[FieldsMap::kWeapon].strName)));
+    const QString rounds = QStringLiteral("magazines[1].rounds_loaded_maximum");
+    EditInPlace(view, rounds, [](QWidget* editor) { qobject_cast<QLineEdit*>(editor)->setText(QStringLiteral("7")); });
+    QCOMPARE(Shown(view, rounds), QStringLiteral("7"));
+    e.Select(FieldsMap::kProjectile);
+    QVERIFY(window->windowTitle().contains(QStringLiteral(": proj:")));
+
+    window->close();
+    QCoreApplication::processEvents();
+    QVERIFY(!e.p1.m_fieldsWindow->IsUndocked());
+    QCOMPARE(e.p1.m_tabsTag->count(), tabs);
+    QVERIFY(e.p1.m_tabsTag->currentWidget()->isAncestorOf(&view));
+    QCOMPARE(e.p1.m_tabsTag->currentIndex(), 0);
   }
 
   void aReadOnlyMapRefusesAFieldEditAndOffersNoEditor() {
