@@ -1,6 +1,7 @@
 #include "FieldsView.h"
 
 #include <functional>
+#include <map>
 
 #include <QAction>
 #include <QClipboard>
@@ -182,6 +183,11 @@ void FieldsView::Fill() {
   m_model->removeRows(0, m_model->rowCount());
   m_rows.assign(m_tree.nodes.size(), nullptr);
   const QColor greyed = palette().color(QPalette::Disabled, QPalette::Text);
+  // A section title (a plugin's comment) holds the fields after it, up to the
+  // next title of the same block: the rows a plugin groups, grouped here too.
+  // Only the rows move: a field's path stays its block's.
+  std::map<int, QStandardItem*> titles;  // by the block node the title stands in (-1: the tag)
+  std::vector<QStandardItem*> titleRows;
   for (std::size_t i = 0; i < m_tree.nodes.size(); ++i) {
     const jov::FieldNode& node = m_tree.nodes[i];
     if (node.hidden) continue;
@@ -214,8 +220,18 @@ void FieldsView::Fill() {
     }
     m_rows[i] = name;
     QStandardItem* parent = node.parent >= 0 ? m_rows[static_cast<std::size_t>(node.parent)] : nullptr;
+    const auto title = titles.find(node.parent);
+    if (node.type != jov::FieldType::Comment && title != titles.end()) parent = title->second;
     if (parent) parent->appendRow(row);
     else m_model->appendRow(row);
+    if (node.type == jov::FieldType::Comment) {
+      if (node.def && !node.def->title.empty()) name->setText(QString::fromStdString(node.def->title));
+      QFont bold = name->font();
+      bold.setBold(true);
+      name->setFont(bold);
+      titles[node.parent] = name;
+      titleRows.push_back(name);
+    }
   }
   for (const std::string& message : m_tree.messages) {
     auto* note = new QStandardItem(QString::fromStdString(message));
@@ -225,6 +241,8 @@ void FieldsView::Fill() {
     m_view->setFirstColumnSpanned(0, QModelIndex(), true);
   }
   if (!sameTag) {
+    // Titles open: they group the rows, they do not hide them.
+    for (QStandardItem* title : titleRows) m_view->setExpanded(m_proxy->mapFromSource(title->index()), true);
     m_original.clear();
     ForEachRow(*m_proxy, QModelIndex(), [&](const QModelIndex& index) {
       m_original[PathOf(index)] = index.siblingAtColumn(kValue).data().toString();

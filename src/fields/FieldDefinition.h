@@ -48,6 +48,7 @@ struct FieldDef {
   std::uint32_t entrySize = 0;       // blocks
   std::vector<FieldDef> entry;       // blocks: the fields of one entry, by offset
   std::string tooltip;               // what the file says of the field, for the editor to show
+  std::string title;                 // a section title's own words ("Ammunition"), for the editor's row
   std::uint32_t line = 0;            // where the file defines it, 0 when not known
 };
 

@@ -128,6 +128,7 @@ void ReadStruct(const pugi::xml_node& parent, std::vector<FieldDef>& out, int le
     if (f.type == FieldType::Comment) {
       // Titles are not names: "_" keeps them off the ids of the fields they title.
       std::string title = node.attribute("title").value();
+      f.title = title.substr(0, kMaxDefinitionText - 1);
       title = title.empty() ? std::string("section") : IdFromName(title);
       if (title.size() >= kMaxDefinitionText) title.resize(kMaxDefinitionText - 1);
       f.id = "_" + title;

@@ -110,6 +110,7 @@ TEST(PluginElements, CommentsTitleTheFieldsAfterThem) {
   EXPECT_EQ(plugin.def.fields[0].type, FieldType::Comment);
   EXPECT_EQ(plugin.def.fields[0].size, 0u);
   EXPECT_EQ(plugin.def.fields[0].tooltip, "What the type does.");
+  EXPECT_EQ(plugin.def.fields[0].title, "Type");
   EXPECT_EQ(plugin.def.fields[3].offset, 8u);  // the block's
   const FieldDef& parts = plugin.def.fields[4];
   ASSERT_EQ(parts.entry.size(), 2u);

@@ -334,6 +334,33 @@ class TagViewsTest : public QObject {
     e.Select(FieldsMap::kWeapon);
     QCOMPARE(Shown(*e.p1.m_fields, QStringLiteral("magazines[0].rounds_loaded_maximum")), QStringLiteral("12"));
   }
+
+  // A plugin's section titles hold the rows after them, up to the next title of
+  // the same block, open; the fields keep their paths.
+  void sectionTitlesGroupTheFieldsAfterThem() {
+    QTemporaryDir folder;
+    QFile plugin(folder.filePath(QStringLiteral("weap.xml")));
+    QVERIFY(plugin.open(QIODevice::WriteOnly));
+    plugin.write("<plugin game=\"Halo1\" baseSize=\"0x10\">\n"
+                 "<int16 name=\"First\" offset=\"0x0\" />\n"
+                 "<comment title=\"Speed\" />\n<float32 name=\"Rate\" offset=\"0x4\" />\n"
+                 "<float32 name=\"Spin\" offset=\"0x8\" />\n"
+                 "<comment title=\"Looks\" />\n<int32 name=\"Colour\" offset=\"0xC\" />\n</plugin>\n");
+    plugin.close();
+    Editor e(m_dir);
+    e.window.SetDefinitionsFolder(folder.path());
+    e.Select(FieldsMap::kWeapon);
+    const FieldsView& view = *e.p1.m_fields;
+    const auto titleOf = [&](const char* path) {
+      const QModelIndex cell = ValueCell(view, QString::fromLatin1(path));
+      return cell.isValid() ? cell.parent().siblingAtColumn(FieldsView::kName).data().toString() : QStringLiteral("(none)");
+    };
+    QCOMPARE(titleOf("first"), QString());
+    QCOMPARE(titleOf("rate"), QStringLiteral("Speed"));
+    QCOMPARE(titleOf("spin"), QStringLiteral("Speed"));
+    QCOMPARE(titleOf("colour"), QStringLiteral("Looks"));
+    QVERIFY(view.View()->isExpanded(ValueCell(view, QStringLiteral("rate")).parent()));
+  }
 };
 
 QTEST_MAIN(TagViewsTest)
