@@ -417,7 +417,7 @@ QWidget* MapPanel::BuildTagViews() {
   m_fieldHex = new FieldHexView(*m_fields, fieldsSplit);
   fieldsSplit->addWidget(m_fieldHex);
   fieldsSplit->setCollapsible(0, false);
-  fieldsSplit->setStretchFactor(0, 2);
+  fieldsSplit->setStretchFactor(0, 3);
   fieldsSplit->setStretchFactor(1, 1);
   m_tabsTag->addTab(fieldsSplit, QStringLiteral("Fields"));
   m_tabsTag->addTab(m_treeReferences, QStringLiteral("References"));
