@@ -9,6 +9,7 @@
 
 #include "CMapEditorDlg.h"
 #include "FieldHexView.h"
+#include "FieldsEditor.h"
 #include "FieldsView.h"
 #include "GuiTestSupport.h"
 #include "MapPanel.h"
@@ -21,26 +22,15 @@ using jov::testing::FieldsMap;
 
 namespace {
 
-struct Editor {
-  ScriptedDialogs dialogs;
-  CMapEditorDlg window{dialogs};
-  MapPanel& p1 = window.Panel1();
+struct Editor : guitest::FieldsEditor {
   FieldsView& fields = *p1.m_fields;
   FieldHexView& hex = *p1.m_fieldHex;
-  FieldsMap sample;
-  std::string path;
 
-  explicit Editor(const QTemporaryDir& dir) {
-    static int maps = 0;
-    path = dir.filePath(QStringLiteral("hex%1.map").arg(++maps)).toStdString();
-    jov::WriteBytesToFile(path, sample.Bytes());
-    dialogs.openAnswers.push_back(path);
-    guitest::Trigger(window, QStringLiteral("Open Map %1"), p1);
+  explicit Editor(const QTemporaryDir& dir) : FieldsEditor(dir, QStringLiteral("hex")) {
     window.show();
     if (!QTest::qWaitForWindowExposed(&window)) qFatal("the window was not shown");
-    p1.m_treeTags->setCurrentItem(QtTreeView::ItemOf(p1.Map().GetTagEntry(FieldsMap::kWeapon).hTreeItem));
+    Select(FieldsMap::kWeapon);
   }
-  Bytes File() const { return jov::ReadBytesFromFile(path); }
   QString CurrentPath() const {
     return fields.View()->currentIndex().siblingAtColumn(FieldsView::kValue).data(FieldsView::kPathRole).toString();
   }

@@ -18,6 +18,7 @@
 #include <QtTest>
 
 #include "CMapEditorDlg.h"
+#include "FieldsEditor.h"
 #include "FieldsView.h"
 #include "FieldsWindow.h"
 #include "GuiTestSupport.h"
@@ -59,22 +60,8 @@ void EditInPlace(FieldsView& view, const QString& path, const std::function<void
   QCoreApplication::processEvents();
 }
 
-struct Editor {
-  ScriptedDialogs dialogs;
-  CMapEditorDlg window{dialogs};
-  MapPanel& p1 = window.Panel1();
-  FieldsMap fields;
-  std::string path;
-
-  explicit Editor(const QTemporaryDir& dir) {
-    static int maps = 0;
-    path = dir.filePath(QStringLiteral("fields%1.map").arg(++maps)).toStdString();
-    jov::WriteBytesToFile(path, fields.Bytes());
-    dialogs.openAnswers.push_back(path);
-    guitest::Trigger(window, QStringLiteral("Open Map %1"), p1);
-  }
-  void Select(int tag) { p1.m_treeTags->setCurrentItem(QtTreeView::ItemOf(p1.Map().GetTagEntry(tag).hTreeItem)); }
-  Bytes File() const { return jov::ReadBytesFromFile(path); }
+struct Editor : guitest::FieldsEditor {
+  explicit Editor(const QTemporaryDir& dir) : FieldsEditor(dir, QStringLiteral("fields")) {}
 };
 
 }  // namespace
@@ -101,7 +88,7 @@ class TagViewsTest : public QObject {
 
     EditInPlace(view, rounds, [](QWidget* editor) { qobject_cast<QLineEdit*>(editor)->setText(QStringLiteral("120")); });
     Bytes expected = before;
-    expected[e.fields.FileOffset(FieldsMap::kWeapon, FieldsMap::kMagazinesAt + 0x0A)] = 120;
+    expected[e.sample.FileOffset(FieldsMap::kWeapon, FieldsMap::kMagazinesAt + 0x0A)] = 120;
     QVERIFY(e.File() == expected);
     QVERIFY(e.dialogs.Quiet());
     QCOMPARE(Shown(view, rounds), QStringLiteral("120"));
