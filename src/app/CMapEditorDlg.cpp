@@ -366,6 +366,8 @@ void CMapEditorDlg::RestoreWindowState() {
   m_splitPanels->restoreState(m_settings->value(QStringLiteral("window/panels")).toByteArray());
   m_panel1->RestoreColumnsState(m_settings->value(QStringLiteral("window/columns1")).toByteArray());
   m_panel2->RestoreColumnsState(m_settings->value(QStringLiteral("window/columns2")).toByteArray());
+  m_panel1->RestoreTagViewsState(m_settings->value(QStringLiteral("window/tagviews1")).toList());
+  m_panel2->RestoreTagViewsState(m_settings->value(QStringLiteral("window/tagviews2")).toList());
 }
 
 void CMapEditorDlg::SaveWindowState() {
@@ -374,6 +376,8 @@ void CMapEditorDlg::SaveWindowState() {
   m_settings->setValue(QStringLiteral("window/panels"), m_splitPanels->saveState());
   m_settings->setValue(QStringLiteral("window/columns1"), m_panel1->ColumnsState());
   m_settings->setValue(QStringLiteral("window/columns2"), m_panel2->ColumnsState());
+  m_settings->setValue(QStringLiteral("window/tagviews1"), m_panel1->TagViewsState());
+  m_settings->setValue(QStringLiteral("window/tagviews2"), m_panel2->TagViewsState());
   m_settings->sync();
 }
 

@@ -149,7 +149,7 @@ MapPanel::MapPanel(const QString& title, int shortsRange, jov::CMapFile& map, QW
   // Tag Information above the tag's views, on a splitter: the Fields tab
   // takes the space the record leaves, and the record can be shrunk (it
   // scrolls) or closed to give the fields the whole column.
-  auto* middle = new QSplitter(Qt::Vertical, this);
+  auto* middle = m_splitRecord = new QSplitter(Qt::Vertical, this);
   middle->addWidget(Scrolled(BuildTagInfo(), this));
   middle->addWidget(BuildTagViews());
   middle->setStretchFactor(0, 0);
@@ -391,6 +391,12 @@ void MapPanel::SetDefinitions(std::shared_ptr<const jov::DefinitionSet> definiti
 
 QByteArray MapPanel::ColumnsState() const { return m_splitColumns->saveState(); }
 void MapPanel::RestoreColumnsState(const QByteArray& state) { m_splitColumns->restoreState(state); }
+QVariantList MapPanel::TagViewsState() const { return {m_splitRecord->saveState(), m_splitFields->saveState()}; }
+void MapPanel::RestoreTagViewsState(const QVariantList& state) {
+  if (state.size() != 2) return;
+  m_splitRecord->restoreState(state[0].toByteArray());
+  m_splitFields->restoreState(state[1].toByteArray());
+}
 QWidget* MapPanel::FirstInTabOrder() const { return m_editFilter; }
 QWidget* MapPanel::LastInTabOrder() const { return m_treeScanResults; }
 
@@ -412,7 +418,7 @@ QWidget* MapPanel::BuildTagViews() {
       QStringLiteral("Every tag whose metadata holds a dependency or identifier of the selected tag. "
                      "Double-click one to go there."));
   // The tag's bytes below its fields, on a splitter that can close them.
-  auto* fieldsSplit = new QSplitter(Qt::Vertical, m_tabsTag);
+  auto* fieldsSplit = m_splitFields = new QSplitter(Qt::Vertical, m_tabsTag);
   fieldsSplit->addWidget(m_fields);
   m_fieldHex = new FieldHexView(*m_fields, fieldsSplit);
   fieldsSplit->addWidget(m_fieldHex);

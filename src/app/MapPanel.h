@@ -1,5 +1,6 @@
 #pragma once
 #include <QGroupBox>
+#include <QVariant>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -141,6 +142,9 @@ class MapPanel : public QGroupBox {
   // The window's layout: the columns' splitter state and the tab chain's ends.
   QByteArray ColumnsState() const;
   void RestoreColumnsState(const QByteArray& state);
+  // Where the record meets the tag's tabs, and the fields their hex view.
+  QVariantList TagViewsState() const;
+  void RestoreTagViewsState(const QVariantList& state);
   QWidget* FirstInTabOrder() const;
   QWidget* LastInTabOrder() const;
   // The scanner area as tag selection leaves it: no results, a step of 0.01 and
@@ -235,6 +239,8 @@ class MapPanel : public QGroupBox {
   FieldsView* m_fields;
   FieldHexView* m_fieldHex;
   FieldsWindow* m_fieldsWindow;
+  QSplitter* m_splitRecord;
+  QSplitter* m_splitFields;
   QTreeWidget* m_treeReferences;
 
  private:

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QUrl>
 #include <QtTest>
@@ -246,12 +247,15 @@ class DesktopTest : public QObject {
       window.OpenMapPath(window.Panel2(), kept);
       QCOMPARE(window.RecentMaps(), QStringList({kept, gone}));
       window.resize(1100, 720);
+      window.Panel2().m_splitFields->setSizes({300, 0});  // the hex view closed
       window.SaveWindowState();
     }
     QVERIFY(QFile::remove(gone));
     CMapEditorDlg window(dialogs);
     window.UseSettings(std::make_unique<QSettings>(ini, QSettings::IniFormat));
     QCOMPARE(window.size(), QSize(1100, 720));
+    QCOMPARE(window.Panel2().m_splitFields->sizes().value(1, -1), 0);
+    QVERIFY(window.Panel1().m_splitFields->sizes().value(1, 0) > 0);
     QCOMPARE(window.RecentMaps(), QStringList({kept, gone}));
     QMenu* recent = window.FindAction("Recent Maps")->menu();
     QCOMPARE(recent->actions().size(), 2);
