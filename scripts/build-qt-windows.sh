@@ -36,7 +36,10 @@ echo "Configuring Qt for Windows (log: $work/configure.log)"
 # the editor never loads is not built: the Direct2D platform plugin (a second
 # copy of the Windows one; Direct2D itself stays, the Windows plugin's
 # DirectWrite font database is compiled only with it), QtTest, the JPEG and
-# GIF image plugins.
+# GIF image plugins, and widgets and text formats it has no use for (graphics
+# view, MDI, calendar and date editors, wizard, dial, LCD, key sequence editor,
+# command link, splash screen, font combo box, Qt's undo framework, column
+# view, ODF and Markdown).
 cmake -S "$src" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$here/cmake/toolchain-mingw64.cmake" -DCMAKE_INSTALL_PREFIX="$prefix" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
@@ -46,6 +49,11 @@ cmake -S "$src" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DFEATURE_system_pcre2=OFF -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF \
   -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_opengl=ON \
   -DFEATURE_direct2d1_1=OFF -DFEATURE_testlib=OFF -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF \
+  -DFEATURE_graphicsview=OFF -DFEATURE_mdiarea=OFF -DFEATURE_calendarwidget=OFF -DFEATURE_datetimeedit=OFF \
+  -DFEATURE_wizard=OFF -DFEATURE_dial=OFF -DFEATURE_lcdnumber=OFF -DFEATURE_keysequenceedit=OFF \
+  -DFEATURE_commandlinkbutton=OFF -DFEATURE_splashscreen=OFF -DFEATURE_fontcombobox=OFF -DFEATURE_undoview=OFF \
+  -DFEATURE_undogroup=OFF -DFEATURE_undostack=OFF -DFEATURE_undocommand=OFF -DFEATURE_columnview=OFF \
+  -DFEATURE_textodfwriter=OFF -DFEATURE_textmarkdownreader=OFF -DFEATURE_textmarkdownwriter=OFF \
   "${launcher[@]}" >"$work/configure.log" 2>&1 || { tail -n 40 "$work/configure.log" >&2; exit 1; }
 echo "Building Qt for Windows (log: $work/build.log)"
 # On failure, the failing steps' first lines: the end of the log is mostly
